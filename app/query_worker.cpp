@@ -1,0 +1,43 @@
+#include "app/query_worker.h"
+
+#include "app/query_page.h"
+#include "app/result_page.h"
+#include "skin/resources/text_encoding.h"
+
+QueryOutcome RunQuery(CHttpPageClient& client, const std::wstring& from, const std::wstring& to,
+                      std::vector<TicketRow>& rows) {
+  const std::wstring departure = TrimStationName(from);
+  const std::wstring arrival = TrimStationName(to);
+  if (departure.empty() || arrival.empty()) return QueryOutcome::MissingStation;
+
+  std::wstring page = client.Get(BuildQueryPath(departure, arrival), kCodePageUtf8);
+  if (page.empty()) return QueryOutcome::NoPage;
+
+  page = RepairMarkup(std::move(page));
+  if (!ParseResultPage(page, rows)) return QueryOutcome::NoResultTable;
+  return QueryOutcome::RowsReplaced;
+}
+
+std::wstring ReadWindowText(HWND window) {
+  if (!window || !IsWindow(window)) return std::wstring();
+  const int length = GetWindowTextLengthW(window);
+  if (length <= 0) return std::wstring();
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(window, &text[0], length + 1);
+  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+  return text;
+}
+
+void QueryWorker(CQueryPage* page) {
+  const std::wstring from = ReadWindowText(page->FromEditWindow());
+  const std::wstring to = ReadWindowText(page->ToEditWindow());
+
+  std::vector<TicketRow> rows;
+  if (RunQuery(page->queryClient, from, to, rows) == QueryOutcome::RowsReplaced) {
+    page->rows.Replace(std::move(rows));
+    if (HWND list = page->ListWindow()) {
+      RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    }
+  }
+  PostMessageW(page->OwnerWindow(), WM_TICKET_QUERY_DONE, 0, 0);
+}

@@ -1,0 +1,131 @@
+#include "app/http_page_client.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/result_page.h"
+#include "tests/support/demo_site.h"
+
+namespace {
+
+const std::string kBeijingShanghai = BuildQueryPath(L"北京", L"上海");
+
+class PageClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(0, site().Port()) << "the demo site did not start";
+    site().ClearLog();
+  }
+  static DemoSite& site() { return SharedDemoSite(); }
+  CHttpPageClient client_{SharedDemoSite().HostPort().c_str()};
+};
+
+size_t CountLines(const std::string& log) {
+  size_t n = 0;
+  for (char c : log) n += c == '\n';
+  return n;
+}
+
+}  // namespace
+
+TEST_F(PageClientTest, FetchesAndDecodesAUtf8Page) {
+  ASSERT_TRUE(client_.connected);
+  const std::wstring page = client_.Get(kBeijingShanghai, 65001);
+  EXPECT_NE(std::wstring::npos, page.find(L"<html")) << "no page";
+  EXPECT_NE(std::wstring::npos, page.find(L"北京"));
+  EXPECT_NE(std::wstring::npos, page.find(L"上海"));
+  // The request went out with the raw UTF-8 bytes of the names.
+  EXPECT_EQ("GET " + kBeijingShanghai + " HTTP/1.1\n", site().RequestLog());
+}
+
+TEST_F(PageClientTest, TwoGetsAreTwoRequests) {
+  EXPECT_FALSE(client_.Get(kBeijingShanghai, 65001).empty());
+  EXPECT_FALSE(client_.Get(std::wstring(L"/Default.aspx?A=南京&B=杭州&C=&D=1&S=0"), 65001).empty());
+  const std::string log = site().RequestLog();
+  EXPECT_EQ(2u, CountLines(log));
+  EXPECT_NE(std::string::npos, log.find("A=\xE5\x8D\x97\xE4\xBA\xAC&B=\xE6\x9D\xAD\xE5\xB7\x9E"));
+}
+
+TEST_F(PageClientTest, FailuresGiveAnEmptyPage) {
+  EXPECT_EQ(L"", client_.Get("/fault/404" + kBeijingShanghai, 65001));
+  EXPECT_EQ(L"", client_.Get("/fault/zero" + kBeijingShanghai, 65001));
+  // Without a Content-Length nothing is read, even though a body came.
+  EXPECT_EQ(L"", client_.Get("/fault/chunked" + kBeijingShanghai, 65001));
+  // An absurd announced length is refused rather than allocated.
+  EXPECT_EQ(L"", client_.Get("/fault/hugelen" + kBeijingShanghai, 65001));
+  EXPECT_EQ(L"", client_.Get(std::string("/no/such/page"), 65001));
+  // The client still works after all of that.
+  EXPECT_FALSE(client_.Get(kBeijingShanghai, 65001).empty());
+}
+
+TEST_F(PageClientTest, FollowsARedirectToTheFinalPage) {
+  const std::wstring page = client_.Get("/fault/redirect" + kBeijingShanghai, 65001);
+  EXPECT_EQ(client_.Get(kBeijingShanghai, 65001), page);
+  EXPECT_FALSE(page.empty());
+}
+
+TEST_F(PageClientTest, ReadsWhatArrivesOfAShortOrSlowBody) {
+  const std::wstring whole = client_.Get(kBeijingShanghai, 65001);
+  ASSERT_FALSE(whole.empty());
+  // Announced twice as long as sent: what was sent comes back.
+  EXPECT_EQ(whole, client_.Get("/fault/short" + kBeijingShanghai, 65001));
+  // Sent in small pieces with pauses: read to the end all the same.
+  EXPECT_EQ(whole, client_.Get("/fault/trickle" + kBeijingShanghai, 65001));
+  // Cut off halfway: at most the first half arrives, never more.
+  const std::wstring half = client_.Get("/fault/closemid" + kBeijingShanghai, 65001);
+  EXPECT_LT(half.size(), whole.size());
+  EXPECT_EQ(0u, whole.compare(0, half.size(), half));
+}
+
+TEST_F(PageClientTest, StopsAtTheFirstZeroByte) {
+  const std::wstring whole = client_.Get(kBeijingShanghai, 65001);
+  const std::wstring cut = client_.Get("/fault/nul" + kBeijingShanghai, 65001);
+  ASSERT_FALSE(cut.empty());
+  EXPECT_LT(cut.size(), whole.size());
+  EXPECT_EQ(std::wstring::npos, cut.find(L'\0'));
+}
+
+TEST_F(PageClientTest, GivesUpOnAServerThatNeverAnswers) {
+  client_.SetTimeout(1500);
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(L"", client_.Get("/fault/hang" + kBeijingShanghai, 65001));
+  EXPECT_LT(GetTickCount() - start, 20000u);
+}
+
+TEST(PageClient, DeadServerGivesAnEmptyPage) {
+  // Port 1 on the loopback address: nothing listens there.
+  CHttpPageClient client(L"127.0.0.1:1");
+  client.SetTimeout(2000);
+  EXPECT_EQ(L"", client.Get(std::string("/Default.aspx?A=a&B=b&C=&D=1&S=0"), 65001));
+}
+
+TEST(PageClient, ReconnectsLazilyAfterAFailedConnect) {
+  ASSERT_NE(0, SharedDemoSite().Port());
+  CHttpPageClient client(SharedDemoSite().HostPort().c_str());
+  client.Close();
+  client.connected = 0;
+  // The next Get connects again, to the configured default host: point the
+  // default at the demo site through the environment.
+  SetEnvironmentVariableW(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort().c_str());
+  EXPECT_FALSE(client.Get(std::string("/Default.aspx?A=a&B=b&C=&D=1&S=0"), 65001).empty());
+  EXPECT_TRUE(client.connected);
+  SetEnvironmentVariableW(L"TAVORA_QUERY_HOST", nullptr);
+}
+
+TEST(PageClient, CloseTwiceIsHarmless) {
+  CHttpPageClient client(L"127.0.0.1:1");
+  client.Close();
+  client.Close();
+  EXPECT_EQ(nullptr, client.internetHandle);
+  EXPECT_EQ(nullptr, client.connectHandle);
+}
+
+TEST(ParseLeadingDecimal, ReadsLeadingDigitsAndSaturates) {
+  EXPECT_EQ(200u, ParseLeadingDecimal("200 OK"));
+  EXPECT_EQ(0u, ParseLeadingDecimal("abc"));
+  EXPECT_EQ(0u, ParseLeadingDecimal(""));
+  EXPECT_EQ(0u, ParseLeadingDecimal(nullptr));
+  EXPECT_EQ(4000000000u, ParseLeadingDecimal("4000000000"));
+  EXPECT_EQ(~0ull, ParseLeadingDecimal("999999999999999999999999999"));
+}

@@ -1,0 +1,222 @@
+#include "app/result_page.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A page shaped like the query site's answer: html > body > div (the search
+// form, with both broken forms) + a sibling holding the result table.
+std::wstring Page(const std::wstring& rows, const std::wstring& form = std::wstring()) {
+  return L"<html><head><title>余票查询</title></head><body>"
+         L"<div id=\"form\">" + form + L"</div>"
+         L"<div id=\"result\"><table><tr><th>序号</th><th>车次</th></tr>" + rows +
+         L"</table></div></body></html>";
+}
+
+std::wstring Row(int cells, const std::wstring& code = L"G101") {
+  std::wstring row = L"<tr>";
+  for (int i = 1; i <= cells; ++i) {
+    const bool link = i == 3 || i == 4 || i == 5 || i == 15 || i == 16;
+    std::wstring text = i == 3 ? code : L"c" + std::to_wstring(i);
+    row += link ? L"<td><a href=\"#\">" + text + L"</a></td>" : L"<td>" + text + L"</td>";
+  }
+  return row + L"</tr>";
+}
+
+std::vector<TicketRow> Existing() {
+  TicketRow row;
+  row.trainCode = L"K1";
+  return {row};
+}
+
+}  // namespace
+
+TEST(TrimStationName, RemovesSurroundingWhiteSpaceOnly) {
+  EXPECT_EQ(L"北京", TrimStationName(L" \t北京\r\n "));
+  EXPECT_EQ(L"北京 南", TrimStationName(L"北京 南"));
+  EXPECT_EQ(L"", TrimStationName(L" \t \t"));
+  EXPECT_EQ(L"", TrimStationName(L""));
+}
+
+TEST(BuildQueryPath, SendsRawUtf8BytesOfBothNames) {
+  EXPECT_EQ("/Default.aspx?A=\xE5\x8C\x97\xE4\xBA\xAC&B=\xE4\xB8\x8A\xE6\xB5\xB7&C=&D=1&S=0",
+            BuildQueryPath(L"北京", L"上海"));
+  EXPECT_EQ("/Default.aspx?A=a&B=&C=&D=1&S=0", BuildQueryPath(L"a", L""));
+  // Characters outside the BMP go out as their four UTF-8 bytes.
+  EXPECT_EQ("/Default.aspx?A=\xF0\xA0\x80\x80&B=x&C=&D=1&S=0", BuildQueryPath(L"\U00020000", L"x"));
+}
+
+TEST(BuildQueryPath, EscapesOnlyBytesThatWouldBreakTheRequest) {
+  EXPECT_EQ("/Default.aspx?A=a%20b&B=c%26d&C=&D=1&S=0", BuildQueryPath(L"a b", L"c&d"));
+  EXPECT_EQ("/Default.aspx?A=%23%25%2B&B=%0D%0A%09%7F&C=&D=1&S=0", BuildQueryPath(L"#%+", L"\r\n\t\x7F"));
+  // Everything else, punctuation and non-ASCII alike, stays raw.
+  EXPECT_EQ("/Default.aspx?A=(x)/y?=z&B=\xE5\x8D\x97&C=&D=1&S=0", BuildQueryPath(L"(x)/y?=z", L"南"));
+}
+
+TEST(RepairMarkup, GivesEverySelectedOptionAValue) {
+  const std::wstring bare = L"<option selected value=\"1\" >";
+  const std::wstring fixed = L"<option selected=\"1\" value=\"1\" >";
+  ASSERT_EQ(28u, bare.size());
+  ASSERT_EQ(32u, fixed.size());
+  EXPECT_EQ(L"a" + fixed + L"b" + fixed + fixed + L"c", RepairMarkup(L"a" + bare + L"b" + bare + bare + L"c"));
+  // Nearly matching text is left alone.
+  EXPECT_EQ(L"<option selected value=\"1\">", RepairMarkup(L"<option selected value=\"1\">"));
+  EXPECT_EQ(L"", RepairMarkup(L""));
+}
+
+TEST(RepairMarkup, RemovesOnlyTheFirstStraySlash) {
+  const std::wstring broken = L"value=\"0\"/ onkeypress=\"updateDaysRange()\"";
+  const std::wstring mended = L"value=\"0\" onkeypress=\"updateDaysRange()\"";
+  ASSERT_EQ(41u, broken.size());
+  EXPECT_EQ(L"<i " + mended + L"/><i " + broken + L"/>", RepairMarkup(L"<i " + broken + L"/><i " + broken + L"/>"));
+}
+
+TEST(RepairMarkup, MakesTheSitesFormAcceptableXml) {
+  const std::wstring form =
+      L"<select><option selected value=\"1\" >今天</option><option value=\"2\">明天</option></select>"
+      L"<input type=\"text\" value=\"0\"/ onkeypress=\"updateDaysRange()\" />";
+  std::vector<TicketRow> rows = Existing();
+  EXPECT_FALSE(ParseResultPage(Page(Row(17), form), rows));
+  EXPECT_TRUE(ParseResultPage(RepairMarkup(Page(Row(17), form)), rows));
+  EXPECT_EQ(1u, rows.size());
+}
+
+TEST(ParseResultPage, ReadsSeventeenCellsWithLinksWhereTheSitePutsThem) {
+  std::wstring row = L"<tr><td>1</td><td>24000000G10I</td><td><a href=\"x\">G1</a></td><td><a>北京南</a></td>"
+                     L"<td><a>上海虹桥</a></td><td>09:00</td><td>13:48</td><td>04:48</td><td>有</td><td>12</td>"
+                     L"<td>--</td><td>--</td><td>--</td><td>无</td><td><a>北京南</a></td><td><a>上海虹桥</a></td>"
+                     L"<td>高速动车</td></tr>";
+  std::vector<TicketRow> rows;
+  ASSERT_TRUE(ParseResultPage(Page(row), rows));
+  ASSERT_EQ(1u, rows.size());
+  const TicketRow& r = rows[0];
+  EXPECT_EQ(L"1", r.cell1);
+  EXPECT_EQ(L"24000000G10I", r.cell2);
+  EXPECT_EQ(L"G1", r.trainCode);
+  EXPECT_EQ(L"北京南", r.fromStation);
+  EXPECT_EQ(L"上海虹桥", r.toStation);
+  EXPECT_EQ(L"09:00", r.departTime);
+  EXPECT_EQ(L"13:48", r.arriveTime);
+  EXPECT_EQ(L"04:48", r.travelTime);
+  EXPECT_EQ(L"有", r.seatHardOrSecond);
+  EXPECT_EQ(L"12", r.seatSoftOrFirst);
+  EXPECT_EQ(L"--", r.sleeperHard);
+  EXPECT_EQ(L"无", r.standing);
+  EXPECT_EQ(L"北京南", r.originStation);
+  EXPECT_EQ(L"上海虹桥", r.terminalStation);
+  EXPECT_EQ(L"高速动车", r.trainType);
+}
+
+TEST(ParseResultPage, TakesTheFirstChildNodeAsTheCellText) {
+  // An element as first child gives its tag name; a link cell without a link
+  // and an empty cell give nothing; cells past the row's end are empty.
+  std::wstring row = L"<tr><td><font color=\"red\">5</font></td><td></td><td>G7</td><td><a>甲</a></td></tr>";
+  std::vector<TicketRow> rows;
+  ASSERT_TRUE(ParseResultPage(Page(row), rows));
+  ASSERT_EQ(1u, rows.size());
+  EXPECT_EQ(L"font", rows[0].cell1);
+  EXPECT_EQ(L"", rows[0].cell2);
+  EXPECT_EQ(L"", rows[0].trainCode);
+  EXPECT_EQ(L"甲", rows[0].fromStation);
+  for (int i = 4; i < TicketRow::kFieldCount; ++i) EXPECT_EQ(L"", rows[0].Field(i)) << i;
+}
+
+TEST(ParseResultPage, CountsEverySiblingOfTheHeaderAsADataRow) {
+  std::wstring rowsText;
+  for (int i = 0; i < 25; ++i) rowsText += Row(17, L"T" + std::to_wstring(i));
+  // Any element name counts as a row; its cells start at the first "td" and
+  // go on through every following sibling, whatever its name.
+  rowsText += L"<tbody><th>x</th><td>y</td><th>z</th></tbody>";
+  std::vector<TicketRow> rows;
+  ASSERT_TRUE(ParseResultPage(Page(rowsText), rows));
+  ASSERT_EQ(26u, rows.size());
+  EXPECT_EQ(L"T0", rows[0].trainCode);
+  EXPECT_EQ(L"T24", rows[24].trainCode);
+  EXPECT_EQ(L"y", rows[25].cell1);
+  EXPECT_EQ(L"z", rows[25].cell2);
+  EXPECT_EQ(L"", rows[25].trainCode);
+}
+
+TEST(ParseResultPage, HeaderOnlyTableEmptiesTheRows) {
+  std::vector<TicketRow> rows = Existing();
+  EXPECT_TRUE(ParseResultPage(Page(L""), rows));
+  EXPECT_TRUE(rows.empty());
+}
+
+TEST(ParseResultPage, LeavesRowsAloneWhenThePathIsMissing) {
+  const std::wstring pages[] = {
+      L"<html><body><div>only</div></body></html>",                                // no sibling of the div
+      L"<html><body><p/><div/><div><p/></div></body></html>",                      // sibling without a table
+      L"<html><body><div/><div><table><th/></table></div></body></html>",          // table without tr
+      L"<html><head/><div/><div><table><tr/></table></div></html>",                // no body
+      L"<html><body><div/><div><table><tr/></table></div>",                        // not well-formed
+      L"not xml at all",
+      L"",
+  };
+  for (const std::wstring& page : pages) {
+    std::vector<TicketRow> rows = Existing();
+    EXPECT_FALSE(ParseResultPage(page, rows)) << std::string(page.begin(), page.end());
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ(L"K1", rows[0].trainCode);
+  }
+}
+
+TEST(ParseResultPage, RefusesHostileNestingWithoutTouchingRows) {
+  std::wstring page = L"<html><body>";
+  for (int i = 0; i < 200000; ++i) page += L"<div>";
+  for (int i = 0; i < 200000; ++i) page += L"</div>";
+  page += L"</body></html>";
+  std::vector<TicketRow> rows = Existing();
+  EXPECT_FALSE(ParseResultPage(page, rows));
+  EXPECT_EQ(1u, rows.size());
+}
+
+TEST(ParseResultPage, AcceptsNestingUpToTheLimit) {
+  // html and body take two levels; the rest is padding inside the table's sibling.
+  std::wstring open, close;
+  for (size_t i = 0; i < kMaxPageDepth - 8; ++i) {
+    open += L"<span>";
+    close += L"</span>";
+  }
+  std::wstring page = L"<html><body><div/><div><table><tr/>" + Row(17) + L"</table>" + open + close +
+                      L"</div></body></html>";
+  std::vector<TicketRow> rows;
+  EXPECT_TRUE(ParseResultPage(page, rows));
+  EXPECT_EQ(1u, rows.size());
+}
+
+TEST(MaxElementDepth, CountsOnlyRealElements) {
+  EXPECT_EQ(0u, MaxElementDepth("", 10));
+  EXPECT_EQ(1u, MaxElementDepth("<a/>", 10));
+  EXPECT_EQ(3u, MaxElementDepth("<a><b><c>x</c></b><d/></a>", 10));
+  EXPECT_EQ(1u, MaxElementDepth("<a><!-- <b><c><d> --><![CDATA[<e><f>]]><?pi <g>?></a>", 10));
+  EXPECT_EQ(2u, MaxElementDepth("<a title=\"x>y\" alt='<z>'><b/><c></c></a>", 10));
+  // Counting stops just past the limit.
+  EXPECT_EQ(6u, MaxElementDepth("<a><a><a><a><a><a><a><a><a>", 5));
+}
+
+TEST(CellText, HandlesMissingCells) {
+  EXPECT_EQ(nullptr, CellText(nullptr));
+  EXPECT_EQ(nullptr, CellLinkText(nullptr));
+  TiXmlDocument doc;
+  doc.Parse("<td><b>x</b></td>");
+  EXPECT_EQ(nullptr, CellLinkText(doc.RootElement()));
+  EXPECT_STREQ("b", CellText(doc.RootElement()));
+}
+
+TEST(FindResultTable, FollowsBodyDivSiblingTable) {
+  TiXmlDocument doc;
+  doc.Parse("<html><body><p/><div id='1'/><span/><div id='2'><table id='t'/></div></body></html>");
+  // The sibling of the first div is the span, which holds no table.
+  EXPECT_EQ(nullptr, FindResultTable(doc.RootElement()));
+  TiXmlDocument good;
+  good.Parse("<html><body><p/><div id='1'/><center><i/><table id='t'/><table id='u'/></center></body></html>");
+  const TiXmlElement* table = FindResultTable(good.RootElement());
+  ASSERT_NE(nullptr, table);
+  EXPECT_STREQ("t", table->Attribute("id"));
+  EXPECT_EQ(nullptr, FindResultTable(nullptr));
+}

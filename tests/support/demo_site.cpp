@@ -1,0 +1,101 @@
+#include "tests/support/demo_site.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <string>
+
+#include "skin/resources/text_encoding.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+// "Z:\a\b" → "/a/b": the demo site is a Unix program and takes Unix paths.
+std::string ToUnixPath(const std::wstring& windowsPath) {
+  std::string path = WideToUtf8(windowsPath.substr(2));
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
+// Sends one bodiless request and ignores the answer.
+void SendRequest(unsigned short port, const char* request) {
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s != INVALID_SOCKET) {
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
+      send(s, request, static_cast<int>(strlen(request)), 0);
+      char buffer[512];
+      while (recv(s, buffer, sizeof(buffer), 0) > 0) {
+      }
+    }
+    closesocket(s);
+  }
+  WSACleanup();
+}
+
+}  // namespace
+
+bool DemoSite::Start(const std::string& extraArguments) {
+  Stop();
+  static int serial = 0;
+  folder_ = MakeScratchFolder("demo-site-" + std::to_string(++serial));
+  const std::wstring& folder = folder_;
+  const std::string unixFolder = ToUnixPath(folder);
+  const std::string script = ToUnixPath(SourcePath("tools/demo_site.py"));
+
+  // Wine starts Unix programs directly; the server ends itself after a while
+  // should this process die without stopping it.
+  std::string command = "python3 " + script + " --port 0 --port-file " + unixFolder + "/port --log " + unixFolder +
+                        "/requests.log --max-seconds 900 " + extraArguments;
+  std::wstring commandLine = Utf8ToWide(command);
+
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(L"Z:\\usr\\bin\\python3", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return false;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+
+  const std::wstring portFile = folder + L"\\port";
+  for (int waited = 0; waited < 15000; waited += 50) {
+    const std::string text = ReadFileBytes(portFile);
+    if (!text.empty()) {
+      port_ = static_cast<unsigned short>(std::stoi(text));
+      logOffset_ = 0;
+      return port_ != 0;
+    }
+    Sleep(50);
+  }
+  return false;
+}
+
+void DemoSite::Stop() {
+  if (port_ == 0) return;
+  SendRequest(port_, "GET /__quit HTTP/1.0\r\n\r\n");
+  port_ = 0;
+}
+
+std::wstring DemoSite::HostPort() const { return L"127.0.0.1:" + std::to_wstring(port_); }
+
+std::string DemoSite::RequestLog() const {
+  const std::string log = ReadFileBytes(folder_ + L"\\requests.log");
+  return logOffset_ < log.size() ? log.substr(logOffset_) : std::string();
+}
+
+void DemoSite::ClearLog() { logOffset_ += RequestLog().size(); }
+
+DemoSite& SharedDemoSite() {
+  static DemoSite site;
+  if (site.Port() == 0) site.Start();
+  return site;
+}

@@ -1,0 +1,60 @@
+// Small helpers shared by the tests.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Windows path of a file or folder of the source tree ("tools/demo_site.py").
+std::wstring SourcePath(const std::string& relative);
+// A new, empty scratch folder below the build folder; Windows path, no slash at the end.
+std::wstring MakeScratchFolder(const std::string& name);
+// Folder of the running test program, with a trailing backslash.
+std::wstring ProgramFolder();
+
+// Reads a whole file; empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+
+// Pumps this thread's messages until `done` holds or the time runs out.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// Runs a program, waits for it (up to timeoutMs) and captures its standard
+// output and error. exitCode is -1 when it did not end in time.
+struct ProcessResult {
+  DWORD exitCode = static_cast<DWORD>(-1);
+  std::string out;
+  std::string err;
+  DWORD elapsedMs = 0;
+};
+ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs);
+
+// Sets an environment variable of this process (inherited by children) and
+// restores the old value when it goes out of scope.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const wchar_t* name, const std::wstring& value);
+  ~ScopedEnvironment();
+
+ private:
+  std::wstring name_;
+  std::wstring old_;
+  bool hadOld_ = false;
+};
+
+// A real top-level window that counts the messages it receives; hidden
+// unless asked to show (without activation).
+class MessageCounterWindow {
+ public:
+  explicit MessageCounterWindow(bool visible = false);
+  ~MessageCounterWindow();
+  HWND hwnd() const { return hwnd_; }
+  int Count(UINT message) const;
+  void Reset();
+
+ private:
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  HWND hwnd_ = nullptr;
+  int counts_[0x2000] = {};
+};

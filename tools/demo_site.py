@@ -1,0 +1,653 @@
+#!/usr/bin/env python3
+"""Local stand-in for the ticket query site, the update server and the
+statistics server, for tests of Tavora.
+
+    python3 tools/demo_site.py --port N [--port-file PATH] [--log PATH]
+                               [--update-version V]
+
+Serves HTTP/1.1 on 127.0.0.1 with keep-alive, one thread per connection.
+
+Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
+             The result page of the built-in timetable (timetable.py).
+             Reserved departure names: fault-deep, fault-rows-N,
+             fault-noSibling, fault-headeronly.
+Update       GET /tavo/update.php?v=...           the update INI
+             GET /ini/<variant>/tavo/update.php?v=...
+             GET /tavo/tavoSetup.exe              64 KiB of setup bytes
+Statistics   GET /tavo/stat/install.php?i=10, /tavo/stat/uninstall.php?i=10
+Faults       /fault/<mode>/<any other path>: the answer for that path,
+             then broken in the way the mode names (see FAULT_MODES).
+Request log  GET /__log, GET or POST /__log/clear
+             Every request line exactly as received (raw bytes, without its
+             CR LF) followed by "\n"; requests for /__log itself are left out.
+"""
+
+import argparse
+import hashlib
+import http
+import os
+import re
+import select
+import signal
+import socket
+import sys
+import threading
+import time
+import urllib.parse
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import timetable as tt  # noqa: E402
+
+DEFAULT_VERSION = "1,0,0,35"
+MAX_LINE = 65536          # longest request or header line accepted
+MAX_HEADERS = 100
+MAX_REQUEST_BODY = 1 << 20
+IDLE_SECONDS = 120        # an idle keep-alive connection is dropped after this
+HANG_SECONDS = 120
+MAX_FAULT_ROWS = 100000
+DEEP_LEVELS = 200000
+SETUP_SIZE = 64 * 1024
+TRICKLE_PIECE = 500
+TRICKLE_PAUSE = 0.02
+HUGE_LENGTH = 4000000000
+
+HTML = "text/html; charset=utf-8"
+TEXT = "text/plain; charset=utf-8"
+BINARY = "application/octet-stream"
+
+# 404       status 404 instead of the answer
+# redirect  302 to the rest of the path
+# zero      Content-Length: 0 and no body
+# chunked   Transfer-Encoding: chunked, no Content-Length
+# short     Content-Length twice the body, the body, then close
+# nul       a zero byte in the middle of the body (counted in the length)
+# trickle   the body in 500-byte pieces, 20 ms apart
+# hugelen   Content-Length: 4000000000, the body, then close
+# closemid  the full length announced, half the body sent, then close
+# hang      the request is read and never answered
+FAULT_MODES = ("404", "redirect", "zero", "chunked", "short", "nul",
+               "trickle", "hugelen", "closemid", "hang")
+
+# The two pieces of broken markup the real site writes before its table.
+OPTION_BROKEN = '<option selected value="1" >'
+DAYS_BROKEN = 'value="0"/ onkeypress="updateDaysRange()"'
+
+NOT_XML_CHAR = re.compile("[^\t\n\r\x20-\ud7ff\ue000-\ufffd\U00010000-\U0010ffff]")
+
+HEADER_TITLES = ("序号", "编号", "车次", "出发站", "到达站", "发时", "到时",
+                 "历时", "硬座/二等座", "软座/一等座", "硬卧", "软卧",
+                 "高级软卧", "无座", "始发站", "终点站", "车型")
+
+
+class Reply:
+    """One answer: status, body and how its framing is written."""
+
+    def __init__(self, status, body=b"", ctype=HTML, headers=()):
+        self.status = status
+        self.body = body
+        self.ctype = ctype
+        self.headers = list(headers)
+        self.framing = "normal"
+
+
+# ---------------------------------------------------------------- markup
+
+def esc(text):
+    """Escape text for element content and double-quoted attributes and
+    drop characters that XML does not allow."""
+    text = NOT_XML_CHAR.sub("", text)
+    return (text.replace("&", "&amp;").replace("<", "&lt;")
+            .replace(">", "&gt;").replace('"', "&quot;"))
+
+
+def _select(name, label, count, unit):
+    options = [OPTION_BROKEN + "1%s</option>" % unit]
+    options += ['<option value="%d">%d%s</option>' % (n, n, unit)
+                for n in range(2, count + 1)]
+    return ('<label for="%s">%s</label><select name="%s" id="%s">%s</select>\r\n'
+            % (name, label, name, name, "".join(options)))
+
+
+def search_form(start, end):
+    """The search form of the page; it carries the two broken forms."""
+    return "".join((
+        '<form name="aspnetForm" method="get" action="Default.aspx" id="aspnetForm">\r\n',
+        '<label for="A">出发站</label><input type="text" name="A" id="A" value="%s" />\r\n'
+        % esc(start),
+        '<label for="B">到达站</label><input type="text" name="B" id="B" value="%s" />\r\n'
+        % esc(end),
+        '<input type="hidden" name="C" value="" /><input type="hidden" name="D" value="1" />'
+        '<input type="hidden" name="S" value="0" />\r\n',
+        _select("month", "月份", 12, "月"),
+        _select("day", "日期", 31, "日"),
+        _select("range", "预售期", 20, "天"),
+        '<label for="days">天数</label><input type="text" id="days" name="days" %s />\r\n'
+        % DAYS_BROKEN,
+        '<input type="submit" id="go" value="查询" />\r\n</form>\r\n',
+    ))
+
+
+def header_row():
+    return ('<tr class="head">%s</tr>\r\n'
+            % "".join("<th>%s</th>" % esc(title) for title in HEADER_TITLES))
+
+
+def _link(href, text):
+    return '<td><a href="%s">%s</a></td>' % (esc(href), esc(text))
+
+
+def data_row(number, hidden_id, code, start, end, depart, arrive, running,
+             counts, origin, terminal, kind_text):
+    """One result row with its 17 cells in the site's order."""
+    station = "/station.aspx?S="
+    cells = ["<td>%d</td>" % number,
+             '<td style="display:none">%s</td>' % esc(hidden_id),
+             _link("/train.aspx?T=%s&D=1" % code, code),
+             _link(station + start, start),
+             _link(station + end, end),
+             "<td>%s</td>" % depart, "<td>%s</td>" % arrive,
+             "<td>%s</td>" % running]
+    cells += ["<td>%s</td>" % esc(count) for count in counts]
+    cells += [_link(station + origin, origin), _link(station + terminal, terminal),
+              "<td>%s</td>" % esc(kind_text)]
+    return '<tr class="%s">%s</tr>\r\n' % ("odd" if number % 2 else "even",
+                                            "".join(cells))
+
+
+def page_head(title):
+    return ('<html>\r\n<head>\r\n'
+            '<meta http-equiv="Content-Type" content="text/html; charset=utf-8" />\r\n'
+            '<title>%s</title>\r\n'
+            '<link rel="stylesheet" type="text/css" href="/css/query.css" />\r\n'
+            '<script type="text/javascript" src="/js/query.js"></script>\r\n'
+            '</head>\r\n' % esc(title))
+
+
+def result_page(start, end, rows):
+    """A full result page: search div, then the result div with the table."""
+    title = "%s 到 %s 余票查询" % (start, end)
+    if rows:
+        heading = "%s 到 %s 共 %d 趟列车" % (start, end, len(rows))
+    else:
+        heading = "%s 到 %s 没有找到列车" % (start, end)
+    return "".join((
+        page_head(title), "<body>\r\n",
+        '<div id="search">\r\n', search_form(start, end), "</div>\r\n",
+        '<div id="result">\r\n<h3>%s</h3>\r\n' % esc(heading),
+        '<table id="GridView1" class="grid" cellspacing="0" border="1">\r\n',
+        header_row(), "".join(rows), "</table>\r\n",
+        '<p class="note">余票数据仅供参考，以车站售票为准。</p>\r\n</div>\r\n',
+        '<div id="footer">Tavora demo site</div>\r\n</body>\r\n</html>\r\n',
+    )).encode("utf-8")
+
+
+def timetable_rows(start, end):
+    rows = []
+    for number, seg in enumerate(tt.find_trains(start, end), 1):
+        train = seg.train
+        rows.append(data_row(number, tt.internal_code(train), train.code, start, end,
+                             tt.hhmm(seg.depart), tt.hhmm(seg.arrive),
+                             tt.duration(seg.arrive - seg.depart),
+                             tt.remaining(train, start, end),
+                             train.origin, train.terminal, tt.train_type(train)))
+    return rows
+
+
+def generated_rows(count):
+    """count made-up rows, for pages larger than any real answer."""
+    names, kinds = tt.STATIONS, tuple(tt.KINDS)
+    rows = []
+    for n in range(1, count + 1):
+        kind = kinds[n % len(kinds)]
+        code = "%s%d" % (kind, n)
+        start, end = names[n % len(names)], names[(n * 7 + 3) % len(names)]
+        depart, running = (n * 37) % 1440, 30 + (n * 53) % 1500
+        counts = [("有", "无", str(n % 19 + 1), "--")[(n + c) % 4] for c in range(6)]
+        rows.append(data_row(n, "%02d%s0A" % (n % 90 + 10, code.rjust(8, "0")), code,
+                             start, end, tt.hhmm(depart), tt.hhmm(depart + running),
+                             tt.duration(running), counts, start, end,
+                             tt.KINDS[kind][0]))
+    return rows
+
+
+def no_sibling_page():
+    """body holds one div only; the table sits inside it, not after it."""
+    return "".join((
+        page_head("余票查询"), "<body>\r\n<div id=\"all\">\r\n",
+        search_form("", ""),
+        '<table id="GridView1">\r\n', header_row(),
+        "".join(timetable_rows("北京", "上海")), "</table>\r\n",
+        "</div>\r\n</body>\r\n</html>\r\n")).encode("utf-8")
+
+
+_deep_page = None
+_deep_lock = threading.Lock()
+
+
+def deep_page():
+    """200,000 nested div elements in the body, built once."""
+    global _deep_page
+    with _deep_lock:
+        if _deep_page is None:
+            _deep_page = (b"<html><head><title>deep</title></head><body>"
+                          + b"<div>" * DEEP_LEVELS + b"</div>" * DEEP_LEVELS
+                          + b"</body></html>")
+        return _deep_page
+
+
+def query_reply(params):
+    start = params.get("A", "").strip()
+    end = params.get("B", "").strip()
+    reserved = start.lower()
+    if reserved == "fault-deep":
+        return Reply(200, deep_page())
+    if reserved == "fault-nosibling":
+        return Reply(200, no_sibling_page())
+    if reserved.startswith("fault-rows-"):
+        digits = reserved[len("fault-rows-"):]
+        if not (digits.isascii() and digits.isdigit()):
+            count = 0
+        elif len(digits) > 6:
+            count = MAX_FAULT_ROWS
+        else:
+            count = min(int(digits), MAX_FAULT_ROWS)
+        return Reply(200, result_page(start, end, generated_rows(count)))
+    if reserved == "fault-headeronly" or not start or not end:
+        return Reply(200, result_page(start, end, []))
+    return Reply(200, result_page(start, end, timetable_rows(start, end)))
+
+
+# ---------------------------------------------------------------- update INI
+
+INI_VARIANTS = {
+    # name: changes to the base INI (a newer version, two equal URLs)
+    "newer": {},
+    "same": {"version": "1,0,0,35"},
+    "older": {"version": "0,9,9,99"},
+    "minor": {"version": "1,0,1,0"},
+    "noversion": {"version": None},
+    "badversion": {"version": "1.0.0.36"},
+    "nourl": {"urls": None},
+    "emptyurl": {"urls": [""]},
+    "three": {"urls": ["/tavo/tavoSetup.exe?n=1", "/tavo/tavoSetup.exe?n=2",
+                       "/tavo/tavoSetup.exe?n=3"]},
+    "gap": {"urls": ["/tavo/tavoSetup.exe?n=1", None, "/tavo/tavoSetup.exe?n=3"]},
+    "tip": {"show_tip": 1},
+    "tip16": {"show_tip": 1, "utf16": True},
+    "close8": {"close": 8},
+    "noclose": {"close": None},
+    "missingsetup": {"urls": ["/tavo/missing/tavoSetup.exe"]},
+    "shortsetup": {"urls": ["/fault/short/tavo/tavoSetup.exe"]},
+    "chunkedsetup": {"urls": ["/fault/chunked/tavo/tavoSetup.exe"]},
+}
+
+
+def build_ini(base_url, version, changes):
+    """The update INI; urls are paths on this server (None leaves a key out)."""
+    conf = {"version": version, "urls": ["/tavo/tavoSetup.exe"] * 2, "show_tip": 0,
+            "msg": "第一行\\n第二行", "caption": "Tavora 更新", "close": 2,
+            "utf16": False}
+    conf.update(changes)
+    lines = []
+    if conf["version"] is not None:
+        lines += ["[Version]", "CurrentVersion=%s" % conf["version"], ""]
+    if conf["urls"] is not None:
+        lines.append("[DownloadUrls]")
+        for n, path in enumerate(conf["urls"], 1):
+            if path is not None:
+                lines.append("url%02d=%s" % (n, base_url + path if path else ""))
+        lines.append("")
+    lines += ["[Tip]", "ShowTip=%d" % conf["show_tip"], "Msg=%s" % conf["msg"],
+              "Caption=%s" % conf["caption"]]
+    if conf["close"] is not None:
+        lines.append("CloseCommand=%d" % conf["close"])
+    text = "\r\n".join(lines) + "\r\n"
+    if conf["utf16"]:
+        return Reply(200, b"\xff\xfe" + text.encode("utf-16-le"), "text/plain; charset=utf-16")
+    return Reply(200, text.encode("utf-8"), TEXT)
+
+
+def setup_bytes():
+    """Deterministic stand-in for the setup program."""
+    out = bytearray(b"MZ")
+    block = 0
+    while len(out) < SETUP_SIZE:
+        out += hashlib.sha256(b"tavoSetup%d" % block).digest()
+        block += 1
+    return bytes(out[:SETUP_SIZE])
+
+
+SETUP_BYTES = setup_bytes()
+
+
+# ---------------------------------------------------------------- requests
+
+class Request:
+    def __init__(self, line):
+        self.line = line          # raw request line, without CR LF
+        self.method = b""
+        self.target = b""
+        self.version = b"HTTP/1.0"
+        self.headers = {}
+        self.error = 0            # status to answer when the request is unusable
+
+    def header(self, name):
+        return self.headers.get(name, "")
+
+    def keep_alive(self):
+        connection = self.header("connection").lower()
+        if self.version == b"HTTP/1.1":
+            return "close" not in connection
+        return "keep-alive" in connection
+
+
+def parse_request_line(request):
+    """Lenient split: method, target (may hold blanks), version."""
+    words = request.line.split(b" ")
+    if len(words) >= 3 and words[-1].startswith(b"HTTP/"):
+        request.method, request.version = words[0], words[-1]
+        request.target = b" ".join(words[1:-1])
+    elif len(words) >= 2:
+        request.method, request.target = words[0], b" ".join(words[1:])
+    else:
+        request.error = 400
+    if not request.error and not request.target:
+        request.error = 400
+
+
+def read_request(rfile):
+    """The next request on a connection, or None at its end."""
+    for _ in range(8):                     # blank lines between requests are allowed
+        line = rfile.readline(MAX_LINE + 1)
+        if not line:
+            return None
+        if line.strip(b"\r\n"):
+            break
+    else:
+        return None
+    request = Request(line[:-2] if line.endswith(b"\r\n")
+                      else line[:-1] if line.endswith(b"\n") else line)
+    if len(line) > MAX_LINE and not line.endswith(b"\n"):
+        request.error = 414
+        return request
+    parse_request_line(request)
+    for _ in range(MAX_HEADERS + 1):
+        line = rfile.readline(MAX_LINE + 1)
+        if not line or line in (b"\r\n", b"\n"):
+            break
+        if len(line) > MAX_LINE:
+            request.error = request.error or 431
+            return request
+        name, colon, value = line.partition(b":")
+        if colon:
+            request.headers[name.strip().decode("latin-1").lower()] = \
+                value.strip().decode("latin-1")
+    else:
+        request.error = request.error or 431
+        return request
+    length = request.header("content-length")
+    if request.header("transfer-encoding"):
+        request.error = request.error or 501
+    elif length:
+        if not (length.isascii() and length.isdigit()) or len(length) > 9 \
+                or int(length) > MAX_REQUEST_BODY:
+            request.error = request.error or 413
+        else:
+            rfile.read(int(length))
+    return request
+
+
+def split_target(target):
+    """Path and query of an origin-form or absolute-form target."""
+    if target[:7].lower() == b"http://":
+        slash = target.find(b"/", 7)
+        target = target[slash:] if slash >= 0 else b"/"
+    path, mark, query = target.partition(b"?")
+    return path, (query if mark else None)
+
+
+def decode_value(raw):
+    return urllib.parse.unquote_to_bytes(raw).decode("utf-8", "replace")
+
+
+def parse_query(query):
+    """Query fields; the first of repeated names wins."""
+    params = {}
+    for field in (query or b"").split(b"&"):
+        name, _, value = field.partition(b"=")
+        params.setdefault(decode_value(name), decode_value(value))
+    return params
+
+
+def is_control(target):
+    path, _ = split_target(target)
+    return path in (b"/__log", b"/__quit") or path.startswith(b"/__log/")
+
+
+# ---------------------------------------------------------------- server
+
+class DemoSite:
+    def __init__(self, listener, log_file, update_version):
+        self.listener = listener
+        self.port = listener.getsockname()[1]
+        self.log_file = log_file
+        self.update_version = update_version
+        self.log = bytearray()
+        self.log_lock = threading.Lock()
+        self.stopping = threading.Event()
+
+    # -- request log
+
+    def record(self, line):
+        with self.log_lock:
+            self.log += line + b"\n"
+            if self.log_file:
+                self.log_file.write(line + b"\n")
+                self.log_file.flush()
+
+    # -- routing
+
+    def route(self, request):
+        path, query = split_target(request.target)
+        if path == b"/__log" and request.method in (b"GET", b"HEAD"):
+            with self.log_lock:
+                return Reply(200, bytes(self.log), BINARY)
+        if path == b"/__log/clear" and request.method in (b"GET", b"POST"):
+            with self.log_lock:
+                self.log.clear()
+            return Reply(200, b"cleared", TEXT)
+        if path == b"/__quit":
+            self.stopping.set()
+            return Reply(200, b"bye", TEXT)
+        if request.method not in (b"GET", b"HEAD"):
+            return Reply(405, b"method not allowed", TEXT, [("Allow", "GET, HEAD")])
+        return self.answer(request, path, query)
+
+    def answer(self, request, path, query):
+        """The answer for a GET of path and query; fault prefixes nest."""
+        if path.startswith(b"/fault/"):
+            mode, _, rest = path[len(b"/fault/"):].partition(b"/")
+            rest = b"/" + rest
+            rest_target = rest if query is None else rest + b"?" + query
+            return self.fault(request, mode.decode("latin-1"), rest_target,
+                              self.answer(request, rest, query))
+        if path.startswith(b"/ini/"):
+            name, _, rest = path[len(b"/ini/"):].partition(b"/")
+            changes = INI_VARIANTS.get(name.decode("latin-1"))
+            if changes is None or rest != b"tavo/update.php":
+                return not_found()
+            return build_ini(self.base_url(), "1,0,0,36", changes)
+        if path.lower() == b"/default.aspx":
+            return query_reply(parse_query(query))
+        if path == b"/tavo/update.php":
+            return build_ini(self.base_url(), self.update_version, {})
+        if path == b"/tavo/tavoSetup.exe":
+            return Reply(200, SETUP_BYTES, BINARY)
+        if path in (b"/tavo/stat/install.php", b"/tavo/stat/uninstall.php"):
+            return Reply(200, b"ok", TEXT)
+        return not_found()
+
+    def base_url(self):
+        return "http://127.0.0.1:%d" % self.port
+
+    def fault(self, request, mode, rest_target, reply):
+        if mode not in FAULT_MODES:
+            return not_found()
+        if mode == "404":
+            return not_found()
+        if mode == "redirect":
+            host = request.header("host") or "127.0.0.1:%d" % self.port
+            location = "http://%s%s" % (host, urllib.parse.quote(
+                rest_target, safe="/?&=:;,+%@!$'()*~"))
+            return Reply(302, b"moved", TEXT, [("Location", location)])
+        if mode == "nul":
+            body = reply.body
+            middle = len(body) // 2
+            while middle < len(body) and 0x80 <= body[middle] < 0xC0:
+                middle += 1                # keep UTF-8 sequences whole
+            reply.body = body[:middle] + b"\0" + body[middle:]
+            return reply
+        reply.framing = mode
+        return reply
+
+    # -- writing answers
+
+    def send(self, conn, request, reply):
+        """Write reply; returns whether the connection stays open."""
+        framing = reply.framing
+        if framing == "hang":
+            self.stopping.wait(HANG_SECONDS)
+            return False
+        body = reply.body
+        keep = request.keep_alive() and not request.error and framing not in (
+            "short", "hugelen", "closemid")
+        length = {"zero": 0, "short": 2 * len(body), "hugelen": HUGE_LENGTH}.get(
+            framing, len(body))
+        headers = [("Server", "TavoraDemo/1.0"), ("Content-Type", reply.ctype),
+                   ("Cache-Control", "no-cache")]
+        if framing == "chunked":
+            headers.append(("Transfer-Encoding", "chunked"))
+        else:
+            headers.append(("Content-Length", str(length)))
+        headers += reply.headers
+        headers.append(("Connection", "keep-alive" if keep else "close"))
+        status = http.HTTPStatus(reply.status)
+        head = "HTTP/1.1 %d %s\r\n" % (status.value, status.phrase)
+        head += "".join("%s: %s\r\n" % item for item in headers) + "\r\n"
+        conn.sendall(head.encode("latin-1"))
+        if request.method == b"HEAD" or framing == "zero":
+            return keep
+        if framing == "chunked":
+            for at in range(0, len(body), 4096):
+                piece = body[at:at + 4096]
+                conn.sendall(b"%x\r\n%s\r\n" % (len(piece), piece))
+            conn.sendall(b"0\r\n\r\n")
+        elif framing == "trickle":
+            for at in range(0, len(body), TRICKLE_PIECE):
+                if at and self.stopping.wait(TRICKLE_PAUSE):
+                    return False
+                conn.sendall(body[at:at + TRICKLE_PIECE])
+        elif framing == "closemid":
+            conn.sendall(body[:len(body) // 2])
+        else:
+            conn.sendall(body)
+        return keep
+
+    # -- connections
+
+    def handle(self, conn):
+        try:
+            conn.settimeout(IDLE_SECONDS)
+            rfile = conn.makefile("rb")
+            while not self.stopping.is_set():
+                request = read_request(rfile)
+                if request is None:
+                    break
+                if not request.target or not is_control(request.target):
+                    self.record(request.line)
+                if request.error:
+                    reply = Reply(request.error, b"bad request", TEXT)
+                else:
+                    reply = self.route(request)
+                if not self.send(conn, request, reply):
+                    break
+        except (OSError, ValueError):
+            pass                           # peer gone or timed out: just drop it
+        finally:
+            try:
+                conn.shutdown(socket.SHUT_WR)
+            except OSError:
+                pass
+            conn.close()
+
+    def serve(self, max_seconds=None):
+        deadline = time.monotonic() + max_seconds if max_seconds else None
+        while not self.stopping.is_set():
+            if deadline and time.monotonic() > deadline:
+                break
+            try:
+                ready, _, _ = select.select([self.listener], [], [], 0.2)
+                if not ready:
+                    continue
+                conn, _ = self.listener.accept()
+            except OSError:
+                continue
+            threading.Thread(target=self.handle, args=(conn,), daemon=True).start()
+        self.listener.close()
+
+
+def not_found():
+    return Reply(404, b"<html><body><h1>404 Not Found</h1></body></html>", HTML)
+
+
+def write_port_file(path, port):
+    """Write the port so that a reader never sees a partial file."""
+    temp = "%s.%d.tmp" % (path, os.getpid())
+    with open(temp, "w", encoding="ascii") as handle:
+        handle.write(str(port))
+    os.replace(temp, path)
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="Tavora demo query site")
+    parser.add_argument("--port", type=int, required=True, help="0 picks a free port")
+    parser.add_argument("--port-file", help="file that receives the bound port")
+    parser.add_argument("--log", help="file that receives every request line")
+    parser.add_argument("--update-version", default=DEFAULT_VERSION,
+                        help="CurrentVersion of /tavo/update.php")
+    parser.add_argument("--max-seconds", type=float, default=None,
+                        help="stop by itself after this long (a safety net for test runs)")
+    args = parser.parse_args(argv)
+    version = "".join(ch for ch in args.update_version if ch not in "\r\n")
+    if not 0 <= args.port <= 65535:
+        parser.error("port out of range")
+    try:
+        log_file = open(args.log, "ab") if args.log else None
+    except OSError as exc:
+        print("demo_site: cannot open log: %s" % exc, file=sys.stderr)
+        return 2
+    try:
+        listener = socket.create_server(("127.0.0.1", args.port), backlog=64)
+    except OSError as exc:
+        print("demo_site: cannot listen on port %d: %s" % (args.port, exc), file=sys.stderr)
+        return 1
+    site = DemoSite(listener, log_file, version)
+    for signum in (signal.SIGTERM, signal.SIGINT):
+        signal.signal(signum, lambda *_: site.stopping.set())
+    if args.port_file:
+        try:
+            write_port_file(args.port_file, site.port)
+        except OSError as exc:
+            print("demo_site: cannot write port file: %s" % exc, file=sys.stderr)
+            return 2
+    print("listening on 127.0.0.1:%d" % site.port, flush=True)
+    site.serve(args.max_seconds)
+    if log_file:
+        with site.log_lock:
+            log_file.close()
+            site.log_file = None
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Prepares the Wine prefix the program and the tests run in, and keeps one
+# wineserver alive for it. Source it (". tools/wine-env.sh BUILD_DIR") or run it.
+# Safe to call again: a prepared prefix is only checked.
+_tavora_build="${1:-${TAVORA_BUILD_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}}"
+mkdir -p "$_tavora_build"
+export WINEPREFIX="${TAVORA_WINEPREFIX:-$(cd "$_tavora_build" && pwd)/wineprefix}"
+export TAVORA_WINEPREFIX="$WINEPREFIX"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEARCH=win32
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Wine reads command lines and file names through the Unix locale: make it UTF-8
+# so that Chinese arguments survive whatever the machine's own locale is.
+export LC_ALL=C.UTF-8 LANG=C.UTF-8
+
+if [ ! -f "$WINEPREFIX/.tavora-ready" ]; then
+  wineboot -i >/dev/null 2>&1
+  # Wine has no SimSun: draw the program's UI face with a CJK font from Debian.
+  for face in '宋体' 'SimSun' 'NSimSun' '新宋体' 'Microsoft YaHei' '微软雅黑'; do
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  done
+  wineserver -w
+  touch "$WINEPREFIX/.tavora-ready"
+fi
+# One persistent wineserver keeps each process start cheap.
+wineserver -p >/dev/null 2>&1 || true

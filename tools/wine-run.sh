@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Runs a Windows program of ours under Wine in the project's prefix.
+# Used by ctest as the cross-compiling emulator.
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+. "$here/wine-env.sh" >/dev/null
+exec wine "$@"
