@@ -6,6 +6,7 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$1"; shift
 export TAVORA_BUILD_DIR="$build"
 . "$repo/tools/wine-env.sh" "$build"
+tavora_wine_warm
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
 rc=$?
 wineserver -k >/dev/null 2>&1 || true

@@ -24,3 +24,10 @@ if [ ! -f "$WINEPREFIX/.tavora-ready" ]; then
 fi
 # One persistent wineserver keeps each process start cheap.
 wineserver -p >/dev/null 2>&1 || true
+
+# Starts Wine's background services now, with no terminal or pipe attached:
+# started later by a test, they would inherit its output pipe and keep ctest
+# waiting for the pipe to close.
+tavora_wine_warm() {
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
