@@ -615,6 +615,9 @@ def main(argv=None):
     parser.add_argument("--log", help="file that receives every request line")
     parser.add_argument("--update-version", default=DEFAULT_VERSION,
                         help="CurrentVersion of /tavo/update.php")
+    parser.add_argument("--detach-stdio", action="store_true",
+                        help="after start-up, point standard input and output at /dev/null so that "
+                             "the caller's pipes are not held open")
     parser.add_argument("--max-seconds", type=float, default=None,
                         help="stop by itself after this long (a safety net for test runs)")
     args = parser.parse_args(argv)
@@ -641,6 +644,11 @@ def main(argv=None):
             print("demo_site: cannot write port file: %s" % exc, file=sys.stderr)
             return 2
     print("listening on 127.0.0.1:%d" % site.port, flush=True)
+    if args.detach_stdio:
+        null = os.open(os.devnull, os.O_RDWR)
+        for fd in (0, 1, 2):
+            os.dup2(null, fd)
+        os.close(null)
     site.serve(args.max_seconds)
     if log_file:
         with site.log_lock:

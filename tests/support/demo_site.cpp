@@ -53,7 +53,7 @@ bool DemoSite::Start(const std::string& extraArguments) {
   // Wine starts Unix programs directly; the server ends itself after a while
   // should this process die without stopping it.
   std::string command = "python3 " + script + " --port 0 --port-file " + unixFolder + "/port --log " + unixFolder +
-                        "/requests.log --max-seconds 900 " + extraArguments;
+                        "/requests.log --max-seconds 900 --detach-stdio " + extraArguments;
   std::wstring commandLine = Utf8ToWide(command);
 
   STARTUPINFOW startup = {};
