@@ -22,7 +22,6 @@ if [ ! -f "$WINEPREFIX/.tavora-ready-2" ]; then
   # There is no window manager in the test display: unmanaged windows hide and
   # close at once instead of waiting two seconds for one to answer.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  wineserver -w
   touch "$WINEPREFIX/.tavora-ready-2"
 fi
 # One persistent wineserver keeps each process start cheap.
