@@ -1,0 +1,30 @@
+// Root of everything that initialises itself from an XML element of a skin
+// document: styles, skins and elements.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class TiXmlElement;
+
+class CBkObject {
+ public:
+  CBkObject() = default;
+  CBkObject(const CBkObject&) = default;
+  CBkObject& operator=(const CBkObject&) = default;
+  virtual ~CBkObject() = default;
+
+  // True when `name` equals this class's tag (exact, case-sensitive); false for null.
+  virtual bool HasTag(const char* name) const;
+  // The tag this class answers to in skin documents; empty for the root.
+  virtual const char* GetTag() const;
+  // Applies every attribute of `element` in document order through
+  // SetAttribute with loading set. False for a null element.
+  virtual bool Load(const TiXmlElement* element);
+  // Applies one attribute (UTF-8 name and value as written in the document).
+  // Each class offers the attribute to its base class first and handles it
+  // only when the base answers E_FAIL; E_FAIL means "not handled". The root
+  // knows no attribute.
+  virtual HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading);
+};

@@ -1,0 +1,53 @@
+// Fonts by id. A font id says how a font differs from the base font: bit 0
+// italic, bit 1 underline, bit 2 bold (weight 700, else 400), high byte a
+// signed size delta in pixels. Id 0 is the base font. Every variant is created
+// once and kept, with its handle, for the rest of the run.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+class BkFontPool {
+ public:
+  static constexpr const wchar_t* kInitialFace = L"Tahoma";
+  static constexpr int kInitialHeight = -11;
+  static constexpr unsigned kItalic = 0x1;
+  static constexpr unsigned kUnderline = 0x2;
+  static constexpr unsigned kBold = 0x4;
+
+  // The font of `id` (low 16 bits used), created on first use; null when the
+  // font cannot be created (the next call tries again).
+  static HFONT GetFont(unsigned id);
+  // GetFont of the id formed from the flags and the low 8 bits of sizeDelta.
+  static HFONT GetFontByFlags(bool bold, bool underline, bool italic, int sizeDelta);
+  // Sets the base face (null: empty face) and height (logical-font
+  // convention: negative is the character height in pixels) and rebuilds
+  // font 0. Variants made earlier keep their face and height.
+  static void SetDefaultFont(const wchar_t* face, int height);
+
+  static std::wstring BaseFace();
+  static int BaseHeight();
+
+ private:
+  struct FontDeleter {
+    void operator()(std::remove_pointer_t<HFONT>* font) const { DeleteObject(font); }
+  };
+  using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
+  BkFontPool();
+  static BkFontPool& Instance();
+  void BuildBaseFont();
+
+  LOGFONTW base_ = {};
+  std::wstring face_ = kInitialFace;
+  int height_ = kInitialHeight;
+  std::map<unsigned, FontHandle> fonts_;
+  // Base fonts replaced by SetDefaultFont. Styles may still hold their
+  // handles, so they stay alive (and unused by the pool) until the end.
+  std::vector<FontHandle> retired_;
+};

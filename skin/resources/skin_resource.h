@@ -1,0 +1,37 @@
+// Folder-first loader for skin documents and images. A skin resource is named
+// by a small id and a type word ("xml", "png"): the file "<id>.<type>" in the
+// skin folder wins when there is one and it can be read; otherwise the
+// resource of that id and type embedded in the program is used.
+#pragma once
+
+#include <string>
+
+// The process-wide skin folder. Empty means: embedded resources only.
+class BkSkinFolder {
+ public:
+  static BkSkinFolder& Instance();
+  const std::wstring& Path() const { return path_; }
+  void SetPath(const std::wstring& path) { path_ = path; }
+
+ private:
+  BkSkinFolder() = default;
+  std::wstring path_;
+};
+
+// Files larger than this are treated as unreadable (the embedded resource is
+// used instead); skin documents and images are a few kilobytes.
+constexpr unsigned long long kMaxSkinFileBytes = 64ull * 1024 * 1024;
+
+// Stores the skin folder path. Start-up sets it once, before anything loads.
+void SetSkinFolder(const std::wstring& path);
+
+// Fills `bytes` with the raw content of resource `id` of type `type`
+// (unchanged: no decoding, byte-order marks kept); bytes.c_str() is the data
+// followed by a zero byte. Looks in the skin folder first; a missing, empty,
+// oversized or unreadable file falls back to the embedded resource. Returns
+// false and leaves `bytes` empty when neither exists.
+bool LoadSkinResource(unsigned id, std::string& bytes, const wchar_t* type);
+
+// The embedded-resource step alone: resource `id` (low 16 bits) of the
+// program's own module, type name matched without regard to case.
+bool LoadModuleResource(unsigned id, std::string& bytes, const wchar_t* type);

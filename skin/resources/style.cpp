@@ -1,0 +1,102 @@
+#include "skin/resources/style.h"
+
+#include "skin/resources/font_pool.h"
+#include "skin/resources/skin_resource.h"
+#include "skin/resources/skin_xml.h"
+
+#include <tinyxml.h>
+
+#include <utility>
+
+HRESULT BkStyle::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+  const HRESULT base = CBkObject::SetAttribute(name, value, loading);
+  if (base != E_FAIL) return base;
+
+  if (name == "name") {
+    this->name = value;
+  } else if (name == "skin") {
+    skin = value;
+  } else if (name == "border") {
+    border = value;
+  } else if (name == "textmode") {
+    textmode = ParseHex(value);
+  } else if (name == "crbg") {
+    crbg = ParseColor(value);
+    return 1;
+  } else if (name == "crbghover") {
+    crbghover = ParseColor(value);
+    return 1;
+  } else if (name == "crtext") {
+    crtext = ParseColor(value);
+    return 1;
+  } else if (name == "crhover") {
+    crhover = ParseColor(value);
+    return 1;
+  } else if (name == "crdisabled") {
+    crdisabled = ParseColor(value);
+    return 1;
+  } else if (name == "font") {
+    font = BkFontPool::GetFont(ParseHex(value) & 0xFFFF);
+  } else if (name == "hoverfont") {
+    hoverfont = BkFontPool::GetFont(ParseHex(value) & 0xFFFF);
+  } else if (name == "x-margin") {
+    xMargin = ParseDecimal(value);
+  } else if (name == "y-margin") {
+    yMargin = ParseDecimal(value);
+  } else if (name == "margin") {
+    yMargin = ParseDecimal(value);
+    xMargin = yMargin;
+  } else if (name == "spacing") {
+    spacing = ParseDecimal(value);
+  } else if (name == "linespacing") {
+    linespacing = ParseDecimal(value);
+  } else if (name == "cursor") {
+    if (value == "hand") {
+      cursor = kCursorHand;
+    } else if (value == "arrow") {
+      cursor = kCursorArrow;
+    } else if (value == "ibeam") {
+      cursor = kCursorIBeam;
+    } else {
+      return E_FAIL;
+    }
+    return 1;
+  } else {
+    return E_FAIL;
+  }
+  return 0;
+}
+
+BkStylePool& BkStylePool::Instance() {
+  static BkStylePool pool;
+  return pool;
+}
+
+bool LoadStyles(unsigned resourceId) {
+  std::string bytes;
+  if (!LoadSkinResource(resourceId, bytes, L"xml")) return false;
+  TiXmlDocument document;
+  if (!ParseSkinDocument(bytes, document)) return false;
+  const TiXmlElement* root = document.RootElement();
+  if (!root || root->ValueStr() != "style") return false;
+
+  // Build the new set aside and swap it in, so that the pool never holds a
+  // half-loaded set.
+  std::map<std::string, BkStyle> styles;
+  styles.emplace(std::string(), BkStyle());
+  for (const TiXmlElement* entry = root->FirstChildElement("class"); entry;
+       entry = entry->NextSiblingElement("class")) {
+    const char* name = entry->Attribute("name");
+    if (!name) continue;
+    styles[name].Load(entry);
+  }
+  BkStylePool::Instance().Styles().swap(styles);
+  return true;
+}
+
+const BkStyle& GetStyle(const std::string& name) {
+  auto& styles = BkStylePool::Instance().Styles();
+  const auto found = styles.find(name);
+  if (found != styles.end()) return found->second;
+  return styles[std::string()];
+}
