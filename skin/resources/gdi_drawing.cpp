@@ -1,0 +1,192 @@
+#include "skin/resources/gdi_drawing.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "skin/resources/gdi_handles.h"
+
+namespace {
+
+// Bits of a DIB section created here; null when creation failed.
+struct DibSection {
+  GdiObject<HBITMAP> bitmap;
+  BYTE* bits = nullptr;
+};
+
+// A bottom-up DIB section (positive height) of the given depth.
+void CreateBottomUpDib(DibSection& dib, int width, int height, WORD bitCount) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = bitCount;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  dib.bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  dib.bits = dib.bitmap ? static_cast<BYTE*>(bits) : nullptr;
+}
+
+// Restores a device context's background and text colours.
+class ColourGuard {
+ public:
+  explicit ColourGuard(HDC dc) : dc_(dc), background_(GetBkColor(dc)), text_(GetTextColor(dc)) {}
+  ~ColourGuard() {
+    SetBkColor(dc_, background_);
+    SetTextColor(dc_, text_);
+  }
+  ColourGuard(const ColourGuard&) = delete;
+  ColourGuard& operator=(const ColourGuard&) = delete;
+
+ private:
+  HDC dc_;
+  COLORREF background_;
+  COLORREF text_;
+};
+
+using GradientFillProc = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
+
+}  // namespace
+
+bool FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
+  if (!dc || colour == CLR_INVALID) return false;
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return false;
+  COLORREF previous = SetBkColor(dc, colour);
+  if (previous == CLR_INVALID) return false;
+  BOOL drawn = ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+  SetBkColor(dc, previous);
+  return drawn != FALSE;
+}
+
+bool GradientFillRect(HDC dc, const RECT& band, COLORREF from, COLORREF to, bool vertical) {
+  if (!dc || band.right <= band.left || band.bottom <= band.top) return false;
+  HMODULE library = LoadLibraryW(L"msimg32.dll");
+  if (!library) return false;
+  auto gradientFill = reinterpret_cast<GradientFillProc>(
+      reinterpret_cast<void*>(GetProcAddress(library, "GradientFill")));
+  bool drawn = false;
+  if (gradientFill) {
+    TRIVERTEX vertices[2] = {};
+    vertices[0].x = band.left;
+    vertices[0].y = band.top;
+    vertices[0].Red = static_cast<COLOR16>(GetRValue(from) << 8);
+    vertices[0].Green = static_cast<COLOR16>(GetGValue(from) << 8);
+    vertices[0].Blue = static_cast<COLOR16>(GetBValue(from) << 8);
+    vertices[1].x = band.right;
+    vertices[1].y = band.bottom;
+    vertices[1].Red = static_cast<COLOR16>(GetRValue(to) << 8);
+    vertices[1].Green = static_cast<COLOR16>(GetGValue(to) << 8);
+    vertices[1].Blue = static_cast<COLOR16>(GetBValue(to) << 8);
+    GRADIENT_RECT mesh = {0, 1};
+    drawn = gradientFill(dc, vertices, 2, &mesh, 1,
+                         vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H) != FALSE;
+  }
+  FreeLibrary(library);
+  return drawn;
+}
+
+int ColorKeyDraw(HDC dc, int x, int y, int w, int h, HDC source, int sourceX, int sourceY,
+                 int sourceWidth, int sourceHeight, COLORREF key) {
+  if (!dc || !source || w <= 0 || h <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return 0;
+
+  GdiObject<HBITMAP> colour(CreateCompatibleBitmap(dc, w, h));
+  GdiObject<HBITMAP> mask(CreateBitmap(w, h, 1, 1, nullptr));
+  if (!colour || !mask) return 0;
+  {
+    MemoryDc colourDc(dc);
+    MemoryDc maskDc(dc);
+    if (!colourDc.Select(colour.Get()) || !maskDc.Select(mask.Get())) return 0;
+
+    // The picture, at the destination's size.
+    if (sourceWidth == w && sourceHeight == h) {
+      BitBlt(colourDc.Get(), 0, 0, w, h, source, sourceX, sourceY, SRCCOPY);
+    } else {
+      SetStretchBltMode(colourDc.Get(), COLORONCOLOR);
+      StretchBlt(colourDc.Get(), 0, 0, w, h, source, sourceX, sourceY, sourceWidth, sourceHeight, SRCCOPY);
+    }
+
+    // Mask: 1 where the picture has the key colour, 0 elsewhere.
+    SetBkColor(colourDc.Get(), key);
+    BitBlt(maskDc.Get(), 0, 0, w, h, colourDc.Get(), 0, 0, SRCCOPY);
+
+    // Blacken the key pixels of the picture so that OR-ing it leaves the
+    // destination alone there.
+    SetBkColor(colourDc.Get(), RGB(0, 0, 0));
+    SetTextColor(colourDc.Get(), RGB(255, 255, 255));
+    BitBlt(colourDc.Get(), 0, 0, w, h, maskDc.Get(), 0, 0, SRCAND);
+
+    // Clear the destination under the opaque pixels, then paint them in.
+    ColourGuard guard(dc);
+    SetBkColor(dc, RGB(255, 255, 255));
+    SetTextColor(dc, RGB(0, 0, 0));
+    BitBlt(dc, x, y, w, h, maskDc.Get(), 0, 0, SRCAND);
+    BitBlt(dc, x, y, w, h, colourDc.Get(), 0, 0, SRCPAINT);
+  }
+  return 1;
+}
+
+int AlphaDraw(HDC dc, int x, int y, int cx, int cy, HBITMAP source, int sourceX) {
+  if (!dc || !source || cx <= 0 || cy <= 0) return 0;
+
+  DIBSECTION section = {};
+  int objectSize = GetObjectW(source, sizeof(section), &section);
+  if (objectSize < static_cast<int>(sizeof(BITMAP))) return 0;
+  const BITMAP& bm = section.dsBm;
+  if (bm.bmBitsPixel != 32) return 0;
+  const int width = bm.bmWidth;
+  const int height = std::abs(bm.bmHeight);
+  if (width <= 0 || height <= 0) return 0;
+
+  // Only the part of the wanted area that lies inside the bitmap is blended.
+  const long long firstColumn = std::max<long long>(sourceX, 0);
+  const long long endColumn = std::min<long long>(static_cast<long long>(sourceX) + cx, width);
+  if (firstColumn >= endColumn) return 0;
+  const int columns = static_cast<int>(endColumn - firstColumn);
+  const int rows = std::min(cy, height);
+  const int destX = static_cast<int>(x + (firstColumn - sourceX));
+
+  // Source pixels: the bitmap's own bits when it is a DIB section, otherwise
+  // a 32-bit copy of the whole bitmap.
+  const BYTE* sourceBits = nullptr;
+  bool topDown = false;
+  DibSection copy;
+  if (objectSize == static_cast<int>(sizeof(DIBSECTION)) && bm.bmBits) {
+    GdiFlush();
+    sourceBits = static_cast<const BYTE*>(bm.bmBits);
+    topDown = section.dsBmih.biHeight < 0;
+  } else {
+    CreateBottomUpDib(copy, width, height, 32);
+    if (!copy.bits) return 0;
+    MemoryDc from;
+    MemoryDc to;
+    if (!from.Select(source) || !to.Select(copy.bitmap.Get())) return 0;
+    if (!BitBlt(to.Get(), 0, 0, width, height, from.Get(), 0, 0, SRCCOPY)) return 0;
+    GdiFlush();
+    sourceBits = copy.bits;
+  }
+
+  // The destination area, as 24-bit bottom-up rows padded to 4 bytes.
+  DibSection target;
+  CreateBottomUpDib(target, columns, rows, 24);
+  if (!target.bits) return 0;
+  MemoryDc targetDc(dc);
+  if (!targetDc.Select(target.bitmap.Get())) return 0;
+  if (!BitBlt(targetDc.Get(), 0, 0, columns, rows, dc, destX, y, SRCCOPY)) return 0;
+  GdiFlush();
+
+  const size_t sourceStride = static_cast<size_t>(width) * 4;
+  const size_t targetStride = (static_cast<size_t>(columns) * 3 + 3) & ~static_cast<size_t>(3);
+  for (int row = 0; row < rows; ++row) {
+    // `row` counts picture rows from the top in both bitmaps.
+    const int sourceRow = topDown ? row : height - 1 - row;
+    const BYTE* s = sourceBits + sourceStride * sourceRow + firstColumn * 4;
+    BYTE* d = target.bits + targetStride * (rows - 1 - row);
+    for (int column = 0; column < columns; ++column, s += 4, d += 3) {
+      const unsigned a = s[3];
+      for (int k = 0; k < 3; ++k) d[k] = static_cast<BYTE>((s[k] * a + d[k] * (255 - a)) / 255);
+    }
+  }
+
+  BitBlt(dc, destX, y, columns, rows, targetDc.Get(), 0, 0, SRCCOPY);
+  return 1;
+}

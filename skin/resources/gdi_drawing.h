@@ -1,0 +1,33 @@
+// Device-context operations shared by the skins, the elements and the host
+// windows: solid fills, two-colour gradients, colour-keyed copies and
+// straight-alpha copies of 32-bit pictures.
+#pragma once
+
+#include <windows.h>
+
+// Fills `rect` with `colour` through the background colour and an opaque
+// ExtTextOutW with no text; the previous background colour is restored.
+// Nothing is drawn (false) when the colour is CLR_INVALID or cannot be set,
+// or when the rectangle is empty.
+bool FillSolidRect(HDC dc, const RECT& rect, COLORREF colour);
+
+// Fills `band` with a two-colour gradient: `from` at the left (top when
+// `vertical`) and `to` at the right (bottom). GradientFill is looked up in
+// msimg32.dll for every call and the library released afterwards; false (and
+// nothing drawn) when the library or the function is missing, the band is
+// empty or the fill fails.
+bool GradientFillRect(HDC dc, const RECT& band, COLORREF from, COLORREF to, bool vertical);
+
+// Copies a source area of `source` onto the w x h destination area at (x, y),
+// leaving the destination unchanged where the source has the colour `key`.
+// The source is stretched when its size differs from w x h. Returns 1 when
+// drawn, 0 when a size is not positive or a GDI object could not be made.
+int ColorKeyDraw(HDC dc, int x, int y, int w, int h, HDC source, int sourceX, int sourceY,
+                 int sourceWidth, int sourceHeight, COLORREF key);
+
+// Blends columns [sourceX, sourceX + cx) of the first cy rows of the 32-bit
+// bitmap `source` onto the destination area at (x, y). The source colour is
+// straight (not premultiplied): new = (source * a + destination * (255 - a)) / 255
+// for blue, green and red. Only 32-bit sources are drawn; columns and rows
+// outside the bitmap are left out. Returns 1 when something was blended.
+int AlphaDraw(HDC dc, int x, int y, int cx, int cy, HBITMAP source, int sourceX);

@@ -1,0 +1,98 @@
+#include "skin/resources/image_pool.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <cstring>
+#include <string>
+
+#include "skin/resources/skin_resource.h"
+
+// ---- BkBmpPool ---------------------------------------------------------------
+
+BkBmpPool& BkBmpPool::Instance() {
+  static BkBmpPool pool;
+  return pool;
+}
+
+BkBmpPool::~BkBmpPool() {
+  for (auto& entry : bitmaps_) DeleteObject(entry.second);
+}
+
+HBITMAP BkBmpPool::GetBitmap(int id) {
+  BkBmpPool& pool = Instance();
+  auto found = pool.bitmaps_.find(id);
+  if (found != pool.bitmaps_.end()) return found->second;
+
+  HBITMAP bitmap = nullptr;
+  const std::wstring& folder = BkSkinFolder::Instance().Path();
+  if (!folder.empty()) {
+    std::wstring path = folder + L"\\" + std::to_wstring(id) + L".bmp";
+    bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  }
+  const WORD resourceId = static_cast<WORD>(id & 0xFFFF);
+  if (!bitmap && resourceId != 0)
+    bitmap = static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0, 0, 0));
+  if (bitmap) pool.bitmaps_[id] = bitmap;
+  return bitmap;
+}
+
+// ---- BkPngPool ---------------------------------------------------------------
+
+// A decoded image and the memory block its stream reads from. GDI+ may read
+// the stream again while the image lives, so the block is freed only after
+// the image is deleted.
+struct BkPngPool::Entry {
+  std::unique_ptr<Gdiplus::Image> image;
+  HGLOBAL block = nullptr;
+
+  Entry() = default;
+  Entry(const Entry&) = delete;
+  Entry& operator=(const Entry&) = delete;
+  ~Entry() {
+    image.reset();
+    if (block) GlobalFree(block);
+  }
+};
+
+BkPngPool& BkPngPool::Instance() {
+  static BkPngPool pool;
+  return pool;
+}
+
+BkPngPool::BkPngPool() {
+  Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback
+  if (Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr) != Gdiplus::Ok) gdiplusToken_ = 0;
+}
+
+BkPngPool::~BkPngPool() {
+  images_.clear();
+  if (gdiplusToken_) Gdiplus::GdiplusShutdown(gdiplusToken_);
+}
+
+Gdiplus::Image* BkPngPool::GetImage(int id, bool load) {
+  BkPngPool& pool = Instance();
+  auto found = pool.images_.find(id);
+  if (found != pool.images_.end()) return found->second->image.get();
+  if (!load) return nullptr;
+
+  std::string bytes;
+  if (!LoadSkinResource(static_cast<unsigned>(id), bytes, L"png") || bytes.empty()) return nullptr;
+
+  auto entry = std::make_unique<Entry>();
+  IStream* stream = nullptr;
+  entry->block = GlobalAlloc(GMEM_FIXED, bytes.size());
+  if (entry->block) {
+    std::memcpy(static_cast<void*>(entry->block), bytes.data(), bytes.size());
+    // The stream must not free the block: the entry owns it.
+    if (FAILED(CreateStreamOnHGlobal(entry->block, FALSE, &stream))) stream = nullptr;
+  }
+  // Without a stream the image is an empty one (size 0, draws nothing).
+  entry->image.reset(new Gdiplus::Image(stream, FALSE));
+  if (stream) stream->Release();
+
+  Gdiplus::Image* image = entry->image.get();
+  pool.images_[id] = std::move(entry);
+  return image;
+}

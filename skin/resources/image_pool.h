@@ -1,0 +1,59 @@
+// Process-wide pools of the images that skins name by number. Each image is
+// loaded once, folder first (a file in the skin folder wins over the image
+// embedded in the program), and shared by every skin that names it for the
+// rest of the run. Used on the user-interface thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+
+namespace Gdiplus {
+class Image;
+}
+
+// Device-dependent bitmaps for the bitmap skins: "<folder>\<id>.bmp", else the
+// program's bitmap resource <id>. The pool owns the bitmaps; skins only refer
+// to them.
+class BkBmpPool {
+ public:
+  // The bitmap of image `id`, loaded on first request; null when neither the
+  // file nor the resource exists (not remembered: the next call tries again).
+  static HBITMAP GetBitmap(int id);
+
+  ~BkBmpPool();
+  BkBmpPool(const BkBmpPool&) = delete;
+  BkBmpPool& operator=(const BkBmpPool&) = delete;
+
+ private:
+  BkBmpPool() = default;
+  static BkBmpPool& Instance();
+
+  std::map<int, HBITMAP> bitmaps_;
+};
+
+// PNG images decoded with GDI+, read through LoadSkinResource(id, "png"). The
+// pool starts GDI+ when it comes into being and shuts it down last, after
+// deleting its images; every GDI+ drawing of the skin library happens while
+// it lives.
+class BkPngPool {
+ public:
+  // The image `id`; with `load` false only an image already loaded is
+  // returned. Null when the bytes cannot be read (not remembered). Bytes that
+  // do not decode still give an image, one that reports size 0 and draws
+  // nothing.
+  static Gdiplus::Image* GetImage(int id, bool load = true);
+
+  ~BkPngPool();
+  BkPngPool(const BkPngPool&) = delete;
+  BkPngPool& operator=(const BkPngPool&) = delete;
+
+ private:
+  BkPngPool();
+  static BkPngPool& Instance();
+
+  struct Entry;
+  ULONG_PTR gdiplusToken_ = 0;
+  std::map<int, std::unique_ptr<Entry>> images_;
+};

@@ -1,0 +1,121 @@
+#include "skin/resources/memory_bitmap.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+#include "skin/resources/gdi_drawing.h"
+#include "skin/resources/gdi_handles.h"
+
+namespace {
+
+// Moves the source offset by `index` frames when a frame is asked for.
+long long FrameOffset(int sourceX, int index, int frameWidth) {
+  long long offset = sourceX;
+  if (index != -1 && frameWidth > 0) offset += static_cast<long long>(index) * frameWidth;
+  return offset;
+}
+
+bool FitsInt(long long value) { return value >= INT_MIN && value <= INT_MAX; }
+
+}  // namespace
+
+bool MemoryBitmap::CreateFilled(int width, int height, COLORREF colour) {
+  if (width <= 0 || height <= 0) return false;
+  GdiObject<HBITMAP> created;
+  {
+    ScreenDc screen;
+    if (!screen.Get()) return false;
+    created.Reset(CreateCompatibleBitmap(screen.Get(), width, height));
+  }
+  if (!created) return false;
+  if (colour != CLR_INVALID) {
+    MemoryDc dc;
+    if (dc.Select(created.Get())) {
+      RECT all = {0, 0, width, height};
+      FillSolidRect(dc.Get(), all, colour);
+    }
+  }
+  if (bitmap) DeleteObject(bitmap);
+  bitmap = created.Release();
+  return true;
+}
+
+bool MemoryBitmap::Delete() {
+  if (!bitmap) return false;
+  if (!DeleteObject(bitmap)) return false;
+  bitmap = nullptr;
+  return true;
+}
+
+SIZE MemoryBitmap::GetSize() const {
+  SIZE size = {0, 0};
+  BITMAP bm = {};
+  if (bitmap && GetObjectW(bitmap, sizeof(bm), &bm)) {
+    size.cx = bm.bmWidth;
+    size.cy = std::abs(bm.bmHeight);
+  }
+  return size;
+}
+
+int MemoryBitmap::Draw(HDC dc, int x, int y, int frameIndex) const {
+  if (!dc || !bitmap) return 0;
+  // A non-positive frame width means the bitmap is a single picture.
+  if (frameWidth <= 0 && frameIndex != -1) return 0;
+
+  BITMAP bm = {};
+  if (!GetObjectW(bitmap, sizeof(bm), &bm)) return 0;
+  const int height = std::abs(bm.bmHeight);
+  long long sourceX = 0;
+  long long width = bm.bmWidth;
+  if (frameIndex != -1) {
+    width = frameWidth;
+    sourceX = static_cast<long long>(frameIndex) * frameWidth;
+  }
+
+  // Keep to the columns the bitmap has: a frame past the strip draws nothing.
+  const long long first = std::max<long long>(sourceX, 0);
+  const long long end = std::min<long long>(sourceX + width, bm.bmWidth);
+  if (first >= end || height <= 0) return 0;
+  const long long destX = x + (first - sourceX);
+  if (!FitsInt(destX)) return 0;
+  const int drawX = static_cast<int>(destX);
+  const int drawSourceX = static_cast<int>(first);
+  const int drawWidth = static_cast<int>(end - first);
+
+  if (drawMode == ModeAlpha) return AlphaDraw(dc, drawX, y, drawWidth, height, bitmap, drawSourceX);
+  if (drawMode != ModePlain && drawMode != ModeColorKey) return 0;
+
+  MemoryDc source;
+  if (!source.Select(bitmap)) return 0;
+  if (drawMode == ModePlain)
+    return BitBlt(dc, drawX, y, drawWidth, height, source.Get(), drawSourceX, 0, SRCCOPY) ? 1 : 0;
+  return ColorKeyDraw(dc, drawX, y, drawWidth, height, source.Get(), drawSourceX, 0, drawWidth, height, keyColor);
+}
+
+bool MemoryBitmap::BlitPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY,
+                            int index) const {
+  return StretchPart(dc, x, y, width, height, sourceX, sourceY, width, height, index);
+}
+
+bool MemoryBitmap::StretchPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY,
+                               int sourceWidth, int sourceHeight, int index) const {
+  if (!dc || !bitmap) return false;
+  if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return false;
+  if (drawMode != ModePlain && drawMode != ModeColorKey) return false;
+  const long long offset = FrameOffset(sourceX, index, frameWidth);
+  if (!FitsInt(offset)) return false;
+  const int fromX = static_cast<int>(offset);
+
+  MemoryDc source;
+  if (!source.Select(bitmap)) return false;
+  if (drawMode == ModeColorKey)
+    return ColorKeyDraw(dc, x, y, width, height, source.Get(), fromX, sourceY, sourceWidth, sourceHeight,
+                        keyColor) != 0;
+  if (sourceWidth == width && sourceHeight == height)
+    return BitBlt(dc, x, y, width, height, source.Get(), fromX, sourceY, SRCCOPY) != FALSE;
+  int previousMode = SetStretchBltMode(dc, COLORONCOLOR);
+  BOOL drawn = StretchBlt(dc, x, y, width, height, source.Get(), fromX, sourceY, sourceWidth, sourceHeight, SRCCOPY);
+  if (previousMode) SetStretchBltMode(dc, previousMode);
+  return drawn != FALSE;
+}

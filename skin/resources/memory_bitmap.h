@@ -1,0 +1,65 @@
+// Off-screen bitmap with an optional strip of equal-width frames and three ways
+// of being copied to a device context: plain, colour-keyed and per-pixel alpha.
+#pragma once
+
+#include <windows.h>
+
+// A plain record: it does not delete its bitmap by itself. A holder that made
+// the bitmap with CreateFilled deletes it with Delete (or uses
+// OwnedMemoryBitmap); an image skin's record only refers to a bitmap of the
+// bitmap pool and never deletes it.
+struct MemoryBitmap {
+  enum DrawMode : int {
+    ModePlain = 0,     // SRCCOPY
+    ModeColorKey = 1,  // pixels of keyColor leave the destination unchanged
+    ModeAlpha = 2,     // 32-bit pictures with straight (not premultiplied) alpha
+  };
+  static constexpr COLORREF kDefaultKeyColor = RGB(255, 0, 255);
+
+  HBITMAP bitmap = nullptr;
+  int frameWidth = 0;  // 0: one picture, not a strip of frames
+  int drawMode = ModePlain;
+  COLORREF keyColor = kDefaultKeyColor;
+
+  // Replaces the bitmap by a new width x height bitmap compatible with the
+  // screen and, unless `colour` is CLR_INVALID, fills it with that colour.
+  // The replaced bitmap is deleted (the record made it). Returns whether a
+  // bitmap was created; on failure (including a size that is not positive)
+  // the record is unchanged.
+  bool CreateFilled(int width, int height, COLORREF colour);
+
+  // Deletes the bitmap; the handle becomes null only when the deletion
+  // succeeded. False when there is nothing to delete or deletion failed.
+  bool Delete();
+
+  // Width and height of the bitmap; (0, 0) without one.
+  SIZE GetSize() const;
+
+  // Draws frame `frameIndex` (-1: the whole picture) with its top-left corner
+  // at (x, y), in the record's draw mode. Nothing is drawn without a bitmap,
+  // for a frame index when the frame width is not positive, or for a frame
+  // that lies outside the bitmap; a frame partly outside is drawn only where
+  // it overlaps. Returns non-zero when something was drawn.
+  int Draw(HDC dc, int x, int y, int frameIndex) const;
+
+  // Copies the width x height source rectangle at (sourceX, sourceY) 1:1 to
+  // (x, y). With `index` not -1 and a frame width set, the source moves right
+  // by index frames. Plain and colour-key modes only: the alpha mode (and any
+  // other) draws nothing and answers false, as do sizes that are not positive.
+  bool BlitPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int index) const;
+
+  // As BlitPart, but stretches the sourceWidth x sourceHeight source onto the
+  // width x height destination.
+  bool StretchPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                   int sourceHeight, int index) const;
+};
+
+// A MemoryBitmap that deletes its bitmap when it goes out of scope: for host
+// windows that paint into a bitmap of their own.
+class OwnedMemoryBitmap : public MemoryBitmap {
+ public:
+  OwnedMemoryBitmap() = default;
+  ~OwnedMemoryBitmap() { Delete(); }
+  OwnedMemoryBitmap(const OwnedMemoryBitmap&) = delete;
+  OwnedMemoryBitmap& operator=(const OwnedMemoryBitmap&) = delete;
+};
