@@ -294,12 +294,19 @@ TILE_COLOURS = [
 
 
 def glyph_ticket(cx, cy):
-    body = rrect(cx - 13, cy - 8.5, cx + 13, cy + 8.5, 2.5)
-    holes = union(disc(cx - 13, cy, 3.2), disc(cx + 13, cy, 3.2),
-                  *[rrect(cx + 5, cy - 6.5 + 4.6 * i, cx + 6.4, cy - 4 + 4.6 * i, 0.6) for i in range(3)],
-                  rrect(cx - 8.5, cy - 4, cx + 1.5, cy - 2, 1),
-                  rrect(cx - 8.5, cy + 1.5, cx - 1.5, cy + 3.5, 1))
-    return body, holes
+    """A ticket with a magnifier over its lower right corner: the query."""
+    tx, ty = cx - 2.5, cy - 3
+    body = rrect(tx - 12, ty - 8, tx + 12, ty + 8, 2.5)
+    mx, my = cx + 6.5, cy + 6
+    holes = union(disc(tx - 12, ty, 3), disc(tx + 12, ty, 3),
+                  *[rrect(tx + 4.5, ty - 6 + 4.4 * i, tx + 5.9, ty - 3.6 + 4.4 * i, 0.6) for i in range(3)],
+                  rrect(tx - 8, ty - 3.5, tx + 1.5, ty - 1.5, 1),
+                  rrect(tx - 8, ty + 1.5, tx - 1.5, ty + 3.5, 1),
+                  disc(mx, my, 9))        # clear ground around the magnifier
+    lens = union(stroke([(mx + 4.2, my + 4.2), (mx + 8, my + 8)], 3.4))
+    ring = disc(mx, my, 6.2)
+    ring_hole = disc(mx, my, 3.8)
+    return body, holes, lens, ring, ring_hole
 
 
 def glyph_clock(cx, cy):
@@ -354,8 +361,10 @@ def tab_icon(index):
     paint(img, gloss, WHITE, 36)
     cx, cy = (x0 + x1) / 2, (y0 + y1) / 2
     if index == 0:
-        body, holes = glyph_ticket(cx, cy)
+        body, holes, handle, ring, ring_hole = glyph_ticket(cx, cy)
         glyph = cut(coverage(71, 71, body), coverage(71, 71, holes))
+        glyph = ImageChops.lighter(glyph, cut(coverage(71, 71, ring), coverage(71, 71, ring_hole)))
+        glyph = ImageChops.lighter(glyph, coverage(71, 71, handle))
     elif index == 1:
         ring, holes, hands = glyph_clock(cx, cy)
         glyph = ImageChops.lighter(cut(coverage(71, 71, ring), coverage(71, 71, holes)),
