@@ -53,10 +53,9 @@ int XmlNestingDepth(const char* text) {
         }
         ++p;
       }
-      if (last != '/') {
-        ++depth;
-        if (depth > deepest) deepest = depth;
-      }
+      const int level = depth + 1;
+      if (level > deepest) deepest = level;
+      if (last != '/') depth = level;
       if (*p) ++p;
     }
   }
