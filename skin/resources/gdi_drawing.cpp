@@ -89,13 +89,16 @@ int ColorKeyDraw(HDC dc, int x, int y, int w, int h, HDC source, int sourceX, in
                  int sourceWidth, int sourceHeight, COLORREF key) {
   if (!dc || !source || w <= 0 || h <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return 0;
 
-  GdiObject<HBITMAP> colour(CreateCompatibleBitmap(dc, w, h));
+  // The picture is held as 24-bit colour: the unused fourth byte of a 32-bit
+  // picture would otherwise take part in the comparison with the key colour.
+  DibSection colour;
+  CreateBottomUpDib(colour, w, h, 24);
   GdiObject<HBITMAP> mask(CreateBitmap(w, h, 1, 1, nullptr));
-  if (!colour || !mask) return 0;
+  if (!colour.bits || !mask) return 0;
   {
     MemoryDc colourDc(dc);
     MemoryDc maskDc(dc);
-    if (!colourDc.Select(colour.Get()) || !maskDc.Select(mask.Get())) return 0;
+    if (!colourDc.Select(colour.bitmap.Get()) || !maskDc.Select(mask.Get())) return 0;
 
     // The picture, at the destination's size.
     if (sourceWidth == w && sourceHeight == h) {
@@ -145,24 +148,17 @@ int AlphaDraw(HDC dc, int x, int y, int cx, int cy, HBITMAP source, int sourceX)
   const int rows = std::min(cy, height);
   const int destX = static_cast<int>(x + (firstColumn - sourceX));
 
-  // Source pixels: the bitmap's own bits when it is a DIB section, otherwise
-  // a 32-bit copy of the whole bitmap.
-  const BYTE* sourceBits = nullptr;
-  bool topDown = false;
-  DibSection copy;
-  if (objectSize == static_cast<int>(sizeof(DIBSECTION)) && bm.bmBits) {
-    GdiFlush();
-    sourceBits = static_cast<const BYTE*>(bm.bmBits);
-    topDown = section.dsBmih.biHeight < 0;
-  } else {
-    CreateBottomUpDib(copy, width, height, 32);
-    if (!copy.bits) return 0;
+  // The source columns and rows, copied into a bottom-up 32-bit DIB section
+  // by GDI: this takes device-dependent bitmaps and DIB sections of either
+  // row order alike, and the rows of both bitmaps below run the same way.
+  DibSection picture;
+  CreateBottomUpDib(picture, columns, rows, 32);
+  if (!picture.bits) return 0;
+  {
     MemoryDc from;
     MemoryDc to;
-    if (!from.Select(source) || !to.Select(copy.bitmap.Get())) return 0;
-    if (!BitBlt(to.Get(), 0, 0, width, height, from.Get(), 0, 0, SRCCOPY)) return 0;
-    GdiFlush();
-    sourceBits = copy.bits;
+    if (!from.Select(source) || !to.Select(picture.bitmap.Get())) return 0;
+    if (!BitBlt(to.Get(), 0, 0, columns, rows, from.Get(), static_cast<int>(firstColumn), 0, SRCCOPY)) return 0;
   }
 
   // The destination area, as 24-bit bottom-up rows padded to 4 bytes.
@@ -174,13 +170,11 @@ int AlphaDraw(HDC dc, int x, int y, int cx, int cy, HBITMAP source, int sourceX)
   if (!BitBlt(targetDc.Get(), 0, 0, columns, rows, dc, destX, y, SRCCOPY)) return 0;
   GdiFlush();
 
-  const size_t sourceStride = static_cast<size_t>(width) * 4;
+  const size_t sourceStride = static_cast<size_t>(columns) * 4;
   const size_t targetStride = (static_cast<size_t>(columns) * 3 + 3) & ~static_cast<size_t>(3);
   for (int row = 0; row < rows; ++row) {
-    // `row` counts picture rows from the top in both bitmaps.
-    const int sourceRow = topDown ? row : height - 1 - row;
-    const BYTE* s = sourceBits + sourceStride * sourceRow + firstColumn * 4;
-    BYTE* d = target.bits + targetStride * (rows - 1 - row);
+    const BYTE* s = picture.bits + sourceStride * row;
+    BYTE* d = target.bits + targetStride * row;
     for (int column = 0; column < columns; ++column, s += 4, d += 3) {
       const unsigned a = s[3];
       for (int k = 0; k < 3; ++k) d[k] = static_cast<BYTE>((s[k] * a + d[k] * (255 - a)) / 255);
