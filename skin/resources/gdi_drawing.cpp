@@ -131,11 +131,8 @@ int ColorKeyDraw(HDC dc, int x, int y, int w, int h, HDC source, int sourceX, in
 int AlphaDraw(HDC dc, int x, int y, int cx, int cy, HBITMAP source, int sourceX) {
   if (!dc || !source || cx <= 0 || cy <= 0) return 0;
 
-  DIBSECTION section = {};
-  int objectSize = GetObjectW(source, sizeof(section), &section);
-  if (objectSize < static_cast<int>(sizeof(BITMAP))) return 0;
-  const BITMAP& bm = section.dsBm;
-  if (bm.bmBitsPixel != 32) return 0;
+  BITMAP bm = {};
+  if (!GetObjectW(source, sizeof(bm), &bm) || bm.bmBitsPixel != 32) return 0;
   const int width = bm.bmWidth;
   const int height = std::abs(bm.bmHeight);
   if (width <= 0 || height <= 0) return 0;
