@@ -29,6 +29,9 @@ void SendRequest(unsigned short port, const char* request) {
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const DWORD timeoutMs = 3000;
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof(timeoutMs));
+    setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof(timeoutMs));
     if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
       send(s, request, static_cast<int>(strlen(request)), 0);
       char buffer[512];
@@ -56,13 +59,20 @@ bool DemoSite::Start(const std::string& extraArguments) {
                         "/requests.log --max-seconds 900 --detach-stdio " + extraArguments;
   std::wstring commandLine = Utf8ToWide(command);
 
+  // The server gets the null device for its standard streams: handed ours,
+  // it would hold the test runner's output pipe open for as long as it runs.
+  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+  HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                           OPEN_EXISTING, 0, nullptr);
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(L"Z:\\usr\\bin\\python3", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return false;
-  }
+  const BOOL started = CreateProcessW(L"Z:\\usr\\bin\\python3", &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                      nullptr, &startup, &process);
+  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  if (!started) return false;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
 
