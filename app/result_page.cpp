@@ -4,6 +4,7 @@
 
 #include <cwctype>
 
+#include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
 
 std::wstring TrimStationName(std::wstring_view name) {
@@ -78,58 +79,6 @@ std::wstring RepairMarkup(std::wstring page) {
   return page;
 }
 
-size_t MaxElementDepth(std::string_view xml, size_t limit) {
-  size_t depth = 0;
-  size_t deepest = 0;
-  const size_t n = xml.size();
-  auto skipPast = [&](size_t from, std::string_view end) {
-    const size_t at = xml.find(end, from);
-    return at == std::string_view::npos ? n : at + end.size();
-  };
-  size_t i = xml.find('<');
-  while (i < n) {
-    if (xml.compare(i, 4, "<!--") == 0) {
-      i = skipPast(i + 4, "-->");
-    } else if (xml.compare(i, 9, "<![CDATA[") == 0) {
-      i = skipPast(i + 9, "]]>");
-    } else if (xml.compare(i, 2, "<?") == 0) {
-      i = skipPast(i + 2, "?>");
-    } else if (xml.compare(i, 2, "<!") == 0) {
-      i = skipPast(i + 2, ">");
-    } else if (xml.compare(i, 2, "</") == 0) {
-      if (depth > 0) --depth;
-      i = skipPast(i + 2, ">");
-    } else {
-      // A start tag: find its end, stepping over quoted attribute values.
-      size_t j = i + 1;
-      char quote = 0;
-      while (j < n) {
-        const char c = xml[j];
-        if (quote) {
-          if (c == quote) quote = 0;
-        } else if (c == '"' || c == '\'') {
-          quote = c;
-        } else if (c == '>') {
-          break;
-        }
-        ++j;
-      }
-      const bool selfClosing = j < n && j > i + 1 && xml[j - 1] == '/';
-      if (depth + 1 > deepest) {
-        deepest = depth + 1;
-        if (deepest > limit) return deepest;
-      }
-      if (!selfClosing) ++depth;
-      i = j < n ? j + 1 : n;
-    }
-    if (i < n) {
-      const size_t next = xml.find('<', i);
-      i = next == std::string_view::npos ? n : next;
-    }
-  }
-  return deepest;
-}
-
 const TiXmlElement* FindResultTable(const TiXmlElement* root) {
   if (!root) return nullptr;
   const TiXmlElement* body = root->FirstChildElement("body");
@@ -175,12 +124,9 @@ TicketRow ReadRow(const TiXmlElement* row) {
 bool ParseResultPage(const std::wstring& repairedPage, std::vector<TicketRow>& rows) {
   // The page is handed to the parser as UTF-8 whatever the system's code
   // page, so that every station name and count arrives unchanged.
-  const std::string bytes = WideToUtf8(repairedPage);
-  if (bytes.empty() || MaxElementDepth(bytes, kMaxPageDepth) > kMaxPageDepth) return false;
-
+  // A hostile page nested too deeply is refused before the parser recurses.
   TiXmlDocument document;
-  document.Parse(bytes.c_str(), nullptr, TIXML_ENCODING_UTF8);
-  if (document.Error()) return false;
+  if (!ParseSkinDocument(WideToUtf8(repairedPage), document)) return false;
 
   const TiXmlElement* table = FindResultTable(document.RootElement());
   if (!table) return false;

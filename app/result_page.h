@@ -10,10 +10,6 @@
 
 class TiXmlElement;
 
-// Pages nested deeper than this are refused before parsing: the XML parser
-// recurses once per level and a hostile page must not exhaust the stack.
-constexpr size_t kMaxPageDepth = 256;
-
 // Strips trailing, then leading white space (iswspace).
 std::wstring TrimStationName(std::wstring_view name);
 
@@ -26,12 +22,10 @@ std::string BuildQueryPath(std::wstring_view from, std::wstring_view to);
 // Mends the two forms of the site's markup that an XML parser rejects.
 std::wstring RepairMarkup(std::wstring page);
 
-// Deepest element nesting of an XML text, counted up to `limit` + 1 at most.
-size_t MaxElementDepth(std::string_view xml, size_t limit);
-
-// Parses a repaired page. When the result table is found, `rows` receives one
-// row per data row (possibly none) and the result is true; otherwise `rows`
-// is left as it was.
+// Parses a repaired page (as UTF-8; pages nesting deeper than the skin
+// library's XML depth limit are refused). When the result table is found,
+// `rows` receives one row per data row (possibly none) and the result is true;
+// otherwise `rows` is left as it was.
 bool ParseResultPage(const std::wstring& repairedPage, std::vector<TicketRow>& rows);
 
 // root → body → div → the div's next sibling → table; null when a step fails.
