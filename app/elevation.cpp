@@ -1,0 +1,79 @@
+#include "app/elevation.h"
+
+#include <shellapi.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kHighMandatoryRid = 0x3000;  // SECURITY_MANDATORY_HIGH_RID
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const {
+    if (handle) CloseHandle(handle);
+  }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+bool ReadMajorVersion(DWORD& major) {
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExW(&version)) return false;
+#pragma GCC diagnostic pop
+  major = version.dwMajorVersion;
+  return true;
+}
+
+}  // namespace
+
+bool IntegrityNeedsElevation(DWORD majorVersion, DWORD integrityRid) {
+  return majorVersion > 5 && integrityRid < kHighMandatoryRid;
+}
+
+bool ReadProcessIntegrityRid(DWORD& rid) {
+  HANDLE rawToken = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &rawToken) || !rawToken) return false;
+  const UniqueHandle token(rawToken);
+
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenIntegrityLevel, nullptr, 0, &size);
+  if (size < sizeof(TOKEN_MANDATORY_LABEL)) return false;
+  std::vector<BYTE> buffer(size);
+  if (!GetTokenInformation(token.get(), TokenIntegrityLevel, buffer.data(), size, &size)) return false;
+
+  const auto* label = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data());
+  PSID sid = label->Label.Sid;
+  if (!sid || !IsValidSid(sid)) return false;
+  const UCHAR* count = GetSidSubAuthorityCount(sid);
+  if (!count || *count == 0) return false;
+  rid = *GetSidSubAuthority(sid, 0);
+  return true;
+}
+
+bool NeedsElevation() {
+  DWORD major = 0;
+  if (!ReadMajorVersion(major) || major <= 5) return false;
+  DWORD rid = 0;
+  if (!ReadProcessIntegrityRid(rid)) return false;
+  return IntegrityNeedsElevation(major, rid);
+}
+
+bool LaunchProcess(const std::wstring& path, const std::wstring& parameters, bool elevate, bool wait) {
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof(info);
+  // SEE_MASK_FLAG_NO_UI: a missing or broken program fails quietly instead
+  // of leaving a system error box that keeps this process from ending.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.hwnd = nullptr;
+  info.lpVerb = elevate ? L"runas" : L"open";
+  info.lpFile = path.c_str();
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (path.empty() || !ShellExecuteExW(&info)) return false;
+  const UniqueHandle process(info.hProcess);
+  if (wait && process) WaitForSingleObject(process.get(), INFINITE);
+  return true;
+}

@@ -1,0 +1,48 @@
+// The single-instance guard: a named 4-byte shared memory block that the
+// first instance creates and keeps open for its whole life, holding the
+// handle of its main window for later instances to bring forward.
+#pragma once
+
+#include <windows.h>
+
+// The name of the shared block, the same for every instance of the program.
+extern const wchar_t kInstanceMappingName[];
+
+class CInstanceMapping {
+ public:
+  static constexpr DWORD kSize = 4;
+  static constexpr DWORD kAccess = FILE_MAP_ALL_ACCESS;
+
+  CInstanceMapping() = default;
+  ~CInstanceMapping() { Close(); }
+  CInstanceMapping(const CInstanceMapping&) = delete;
+  CInstanceMapping& operator=(const CInstanceMapping&) = delete;
+
+  // Creates or opens the named block (paging-file backed, read/write) and
+  // maps its view. False when either step fails; `existed` tells whether
+  // another holder had created it before.
+  bool Open(const wchar_t* name, bool& existed);
+  void Close();
+  bool IsOpen() const { return view != nullptr; }
+
+  // The window handle stored in the block (null when closed or never set).
+  HWND ReadWindow() const;
+  // Stores a window handle as its 4 bytes; false when the block is not open.
+  bool WriteWindow(HWND window);
+
+  HANDLE mapping = nullptr;
+  void* view = nullptr;
+  DWORD size = kSize;
+  DWORD access = kAccess;
+};
+
+// Brings another instance's window forward: restores it when minimised, shows
+// it without moving, sizing or activating it, makes it the foreground window
+// and gives it the focus. A null or stale handle does nothing.
+void BringWindowForward(HWND window);
+
+// The guard itself. True when this process may run its main window: the
+// block was already open here, or this call created it. When another
+// instance holds it, that instance's window is brought forward and the
+// answer is false; a failure to create or map the block is false too.
+bool CheckSingleInstance(CInstanceMapping& mapping);

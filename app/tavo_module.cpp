@@ -1,0 +1,106 @@
+#include "app/tavo_module.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlwapi.h>
+
+#include "app/elevation.h"
+#include "app/install_reporter.h"
+
+namespace {
+
+const wchar_t kElevationFailedText[] = L"请使用管理员账户运行本软件";
+// ICC_WIN95_CLASSES (0xFF) with ICC_STANDARD_CLASSES (0x4000).
+constexpr DWORD kCommonControlClasses = 0x40FF;
+
+// Balances CoInitializeEx on every way out of the main run.
+class ComApartment {
+ public:
+  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
+}  // namespace
+
+int CtavoModule::Run(HINSTANCE instance, const wchar_t* commandLineText) {
+  if (FAILED(Init(nullptr, instance))) return -1;
+  wchar_t path[MAX_PATH + 1] = L"";
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  modulePath.assign(path, length < MAX_PATH ? length : MAX_PATH);
+
+  if (!ParseCommandLine(commandLineText)) return -2;
+  if (HandleInstallerCommands()) return 0;
+  if (!EnsureElevated()) return -3;
+
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), kCommonControlClasses};
+  InitCommonControlsEx(&controls);
+  {
+    ComApartment com;
+    RunMainDialog();  // its result does not change the exit code
+  }
+  return 0;
+}
+
+bool CtavoModule::LaunchProcess(const std::wstring& path, bool elevate, bool wait) const {
+  return ::LaunchProcess(path, BuildSwitchParameters(), elevate, wait);
+}
+
+bool CtavoModule::HandleInstallerCommands() {
+  if (HasSwitch(L"Install") || HasSwitch(L"Uninstall")) {
+    CInstallReporter reporter;
+    reporter.Report(HasSwitch(L"Install") ? CInstallReporter::Install : CInstallReporter::Uninstall);
+    reporter.Shutdown();
+    return true;
+  }
+  if (HasSwitch(L"Update")) {
+    LaunchProcess(GetSwitch(L"Update"), true, false);  // the outcome is not reported
+    return true;
+  }
+  return false;
+}
+
+bool CtavoModule::NeedsElevation() const { return ::NeedsElevation(); }
+
+bool CtavoModule::EnsureElevated() {
+  if (!NeedsElevation()) return true;
+  if (!LaunchProcess(modulePath, true, false)) {
+    MessageBoxW(nullptr, kElevationFailedText, nullptr, MB_OK);
+  }
+  return false;
+}
+
+std::wstring CtavoModule::SkinFolderPath() const {
+  const size_t slash = modulePath.find_last_of(L'\\');
+  const std::wstring folder = slash == std::wstring::npos ? std::wstring() : modulePath.substr(0, slash + 1);
+  return folder + L"res\\zelka";
+}
+
+int CtavoModule::RunMainDialog() {
+  const std::wstring skinFolder = SkinFolderPath();
+  if (PathFileExistsW(skinFolder.c_str())) {
+    // SEAM(skin loader): hand the folder to the skin resource loader here,
+    // SetSkinFolder(skinFolder), once the loader exists.
+  }
+  if (!CheckSingleInstance()) return 0;
+  if (!showMainDialog) return 0;
+  // SEAM(main dialog): load the string table (102), the default font (string
+  // 0, height -12), the skins (100) and the styles (101); let
+  // WM_COPYGLOBALDATA and WM_DROPFILES through the privilege filter; then run
+  // CMainDlg modally, which calls PublishMainWindow once its window exists,
+  // and return its modal result.
+  return 0;
+}
+
+CtavoModule* CurrentTavoModule() { return dynamic_cast<CtavoModule*>(CurrentAppModule()); }
+
+bool PublishMainWindow(HWND window) {
+  CtavoModule* module = CurrentTavoModule();
+  return module && module->PublishMainWindow(window);
+}

@@ -1,0 +1,68 @@
+// The program's module object: its own path, the parsed command line, the
+// single-instance guard, and the decisions the entry function makes before
+// any window exists.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/command_line.h"
+#include "app/single_instance.h"
+#include "skin/host/app_module.h"
+
+class CtavoModule : public CAppModule {
+ public:
+  CtavoModule() = default;
+  ~CtavoModule() override { Term(); }
+
+  // The whole run of the entry function, in order: module start (-1 on
+  // failure), command line (-2 when there is none), installer commands (0
+  // when one was handled), elevation (-3 when this process is not elevated
+  // where it has to be), common controls and COM, the main dialog, 0.
+  int Run(HINSTANCE instance, const wchar_t* commandLineText);
+
+  bool ParseCommandLine(const wchar_t* text) { return commandLine.ParseCommandLine(text); }
+  bool HasSwitch(const std::wstring& name) const { return commandLine.HasSwitch(name); }
+  std::wstring GetSwitch(const std::wstring& name) const { return commandLine.GetSwitch(name); }
+  std::wstring BuildSwitchParameters() const { return commandLine.BuildSwitchParameters(); }
+
+  // Starts `path` with this process's switches, rebuilt, as its parameters.
+  bool LaunchProcess(const std::wstring& path, bool elevate, bool wait) const;
+
+  // "Install" and "Uninstall" report to the statistics server; "Update"
+  // starts the downloaded setup program named by its value, elevated, without
+  // waiting. The first of them present (in that order) is handled; false
+  // when there is none.
+  bool HandleInstallerCommands();
+
+  bool NeedsElevation() const;
+  // True when the process may go on. Otherwise it relaunches itself elevated
+  // (or tells the user that it could not) and answers false.
+  bool EnsureElevated();
+
+  // The single-instance guard (see single_instance.h).
+  bool CheckSingleInstance() { return ::CheckSingleInstance(instanceMapping); }
+  // Stores the main window's handle for later instances to bring forward;
+  // the main dialog calls it once its window exists. False without the guard.
+  bool PublishMainWindow(HWND window) { return instanceMapping.WriteWindow(window); }
+
+  // "res\zelka" in the program's own folder (whether it exists or not).
+  std::wstring SkinFolderPath() const;
+
+  // Skin folder, single-instance guard, skins, the main dialog's modal run;
+  // its modal result, or 0 when no dialog ran.
+  int RunMainDialog();
+
+  std::wstring modulePath;
+  CCommandLine commandLine;
+  LONG showMainDialog = 1;
+  CInstanceMapping instanceMapping;
+};
+
+// The running program's module, or null before it has started (or when the
+// current module is not a CtavoModule, as in tests).
+CtavoModule* CurrentTavoModule();
+
+// Convenience for the main dialog: publishes through the running module.
+bool PublishMainWindow(HWND window);

@@ -1,0 +1,230 @@
+// The built program, run as the installer and the user would run it: the
+// installer switches, the update launch, elevation and a second instance.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/single_instance.h"
+#include "skin/resources/text_encoding.h"
+#include "tests/app/silent_server.h"
+#include "tests/support/demo_site.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+const char kInstallLine[] = "GET /tavo/stat/install.php?i=10 HTTP/1.1\n";
+const char kUninstallLine[] = "GET /tavo/stat/uninstall.php?i=10 HTTP/1.1\n";
+constexpr DWORD kRunLimitMs = 60000;
+
+std::wstring TavoraCommand(const std::wstring& arguments) {
+  return L"\"" + ProgramFolder() + L"..\\..\\app\\tavora.exe\" " + arguments;
+}
+
+std::wstring RecordArgsProgram() { return ProgramFolder() + L"record_args.exe"; }
+
+bool WaitForFile(const std::wstring& path, DWORD ms) {
+  return PumpUntil([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, ms);
+}
+
+class EntryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(0, SharedDemoSite().Port()) << "the demo site did not start";
+    SharedDemoSite().ClearLog();
+  }
+  ScopedEnvironment stat_{L"TAVORA_STAT_HOST", SharedDemoSite().HostPort()};
+};
+
+// Runs the program on a worker thread while this thread pumps messages, so
+// that messages it sends to windows of this process are delivered.
+ProcessResult RunWhilePumping(const std::wstring& command) {
+  ProcessResult result;
+  std::atomic<bool> done{false};
+  std::thread runner([&] {
+    result = RunProcess(command, kRunLimitMs);
+    done = true;
+  });
+  PumpUntil([&] { return done.load(); }, kRunLimitMs + 10000);
+  runner.join();
+  return result;
+}
+
+// Records the WM_SYSCOMMAND codes a window receives, on top of its own procedure.
+class SysCommandRecorder {
+ public:
+  explicit SysCommandRecorder(HWND window) : window_(window) {
+    SetPropW(window_, kProp, this);
+    previous_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SysCommandRecorder::Proc)));
+  }
+  ~SysCommandRecorder() {
+    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+    RemovePropW(window_, kProp);
+  }
+  int restores = 0;
+  int others = 0;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = static_cast<SysCommandRecorder*>(GetPropW(hwnd, kProp));
+    if (message == WM_SYSCOMMAND) ((wParam & 0xFFF0) == SC_RESTORE ? self->restores : self->others)++;
+    return CallWindowProcW(self->previous_, hwnd, message, wParam, lParam);
+  }
+  static constexpr const wchar_t* kProp = L"TavoraSysCommandRecorder";
+  HWND window_;
+  WNDPROC previous_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(EntryTest, InstallReportsOnceAndExitsWithZero) {
+  const ProcessResult result = RunProcess(TavoraCommand(L"-Install"), kRunLimitMs);
+  EXPECT_EQ(0u, result.exitCode);
+  EXPECT_EQ(kInstallLine, SharedDemoSite().RequestLog());
+}
+
+TEST_F(EntryTest, InstallSwitchIgnoresLetterCase) {
+  for (const wchar_t* arguments : {L"/INSTALL", L"-install"}) {
+    SharedDemoSite().ClearLog();
+    const ProcessResult result = RunProcess(TavoraCommand(arguments), kRunLimitMs);
+    EXPECT_EQ(0u, result.exitCode) << arguments;
+    EXPECT_EQ(kInstallLine, SharedDemoSite().RequestLog()) << arguments;
+  }
+}
+
+TEST_F(EntryTest, UninstallReportsOnceAndExitsWithZero) {
+  const ProcessResult result = RunProcess(TavoraCommand(L"-Uninstall"), kRunLimitMs);
+  EXPECT_EQ(0u, result.exitCode);
+  EXPECT_EQ(kUninstallLine, SharedDemoSite().RequestLog());
+}
+
+TEST_F(EntryTest, InstallWinsOverUpdate) {
+  const std::wstring record = MakeScratchFolder("entry-install-update") + L"\\args.txt";
+  ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
+  const ProcessResult result =
+      RunProcess(TavoraCommand(L"-Update:" + RecordArgsProgram() + L" -Install"), kRunLimitMs);
+  EXPECT_EQ(0u, result.exitCode);
+  EXPECT_EQ(kInstallLine, SharedDemoSite().RequestLog());
+  EXPECT_FALSE(WaitForFile(record, 1500));  // the setup program was not started
+}
+
+TEST_F(EntryTest, DeadStatisticsServerStillEndsWithZero) {
+  ScopedEnvironment dead(L"TAVORA_STAT_HOST", L"127.0.0.1:1");
+  ScopedEnvironment timeout(L"TAVORA_HTTP_TIMEOUT_MS", L"3000");
+  for (const wchar_t* arguments : {L"-Install", L"-Uninstall"}) {
+    const ProcessResult result = RunProcess(TavoraCommand(arguments), kRunLimitMs);
+    EXPECT_EQ(0u, result.exitCode) << arguments;
+    EXPECT_LT(result.elapsedMs, 30000u) << arguments;
+  }
+}
+
+TEST_F(EntryTest, SilentStatisticsServerIsGivenUpWithinTheTimeout) {
+  SilentServer server;
+  ASSERT_NE(0, server.Port());
+  ScopedEnvironment silent(L"TAVORA_STAT_HOST", server.HostPort());
+  ScopedEnvironment timeout(L"TAVORA_HTTP_TIMEOUT_MS", L"2000");
+  const ProcessResult result = RunProcess(TavoraCommand(L"-Install"), kRunLimitMs);
+  EXPECT_EQ(0u, result.exitCode);
+  EXPECT_GE(result.elapsedMs, 1500u);  // it did wait for an answer
+  EXPECT_LT(result.elapsedMs, 30000u);
+  EXPECT_EQ(0u, server.Received().find("GET /tavo/stat/install.php?i=10 HTTP/1.1\r\n")) << server.Received();
+}
+
+TEST_F(EntryTest, UpdateStartsTheSetupWithTheRebuiltSwitches) {
+  const std::wstring record = MakeScratchFolder("entry-update") + L"\\args.txt";
+  ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
+  const std::wstring setup = RecordArgsProgram();
+  const ProcessResult result = RunProcess(TavoraCommand(L"-Update:" + setup + L" /x -Name:\"a b\""), kRunLimitMs);
+  EXPECT_EQ(0u, result.exitCode);
+  ASSERT_TRUE(WaitForFile(record, 30000));
+  const std::wstring line = Utf8ToWide(ReadFileBytes(record));
+  EXPECT_NE(std::wstring::npos, line.find(L" -Update:" + setup)) << line;
+  EXPECT_NE(std::wstring::npos, line.find(L" -x")) << line;
+  EXPECT_NE(std::wstring::npos, line.find(L" -Name:\"a b\"")) << line;
+  EXPECT_EQ("", SharedDemoSite().RequestLog());
+}
+
+TEST_F(EntryTest, UpdateSetupPathWithBlanksReachesTheSetupWhole) {
+  const std::wstring folder = MakeScratchFolder("entry-update-blank") + L"\\setup dir";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring setup = folder + L"\\record args.exe";
+  ASSERT_TRUE(CopyFileW(RecordArgsProgram().c_str(), setup.c_str(), FALSE));
+  const std::wstring record = folder + L"\\args.txt";
+  DeleteFileW(record.c_str());
+  ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
+
+  const ProcessResult result = RunProcess(TavoraCommand(L"-Update:\"" + setup + L"\""), kRunLimitMs);
+  EXPECT_EQ(0u, result.exitCode);
+  ASSERT_TRUE(WaitForFile(record, 30000));
+  const std::wstring line = Utf8ToWide(ReadFileBytes(record));
+  // Quoted again, so that the setup program reads the same path back.
+  EXPECT_NE(std::wstring::npos, line.find(L" -Update:\"" + setup + L"\"")) << line;
+}
+
+TEST_F(EntryTest, UpdateOfMissingOrEmptyProgramEndsQuietlyWithZero) {
+  const std::wstring missing = MakeScratchFolder("entry-update-missing") + L"\\tavoSetup.exe";
+  for (const std::wstring& arguments : {L"-Update:" + missing, std::wstring(L"-Update:"), std::wstring(L"-Update:\"")}) {
+    const ProcessResult result = RunProcess(TavoraCommand(arguments), kRunLimitMs);
+    EXPECT_EQ(0u, result.exitCode) << arguments;
+    EXPECT_LT(result.elapsedMs, 30000u) << arguments;
+  }
+}
+
+TEST_F(EntryTest, PlainStartPassesElevationAndEndsWithZero) {
+  // Under a high-integrity token no elevated relaunch happens (that would
+  // end with -3); with no main dialog to run the program ends with 0.
+  const ProcessResult result = RunProcess(TavoraCommand(L""), kRunLimitMs);
+  EXPECT_EQ(0u, result.exitCode);
+  EXPECT_EQ("", SharedDemoSite().RequestLog());
+}
+
+TEST_F(EntryTest, SecondInstanceBringsTheFirstForwardAndEnds) {
+  MessageCounterWindow first(true);
+  ASSERT_TRUE(first.hwnd());
+  ShowWindow(first.hwnd(), SW_SHOWMINNOACTIVE);
+  ASSERT_TRUE(PumpUntil([&] { return IsIconic(first.hwnd()) != FALSE; }, 5000));
+  CInstanceMapping guard;
+  ASSERT_TRUE(CheckSingleInstance(guard)) << "another instance holds the guard";
+  ASSERT_TRUE(guard.WriteWindow(first.hwnd()));
+
+  SysCommandRecorder recorder(first.hwnd());
+  const ProcessResult result = RunWhilePumping(TavoraCommand(L""));
+  EXPECT_EQ(0u, result.exitCode);
+  EXPECT_FALSE(IsIconic(first.hwnd()));
+  EXPECT_TRUE(IsWindowVisible(first.hwnd()));
+  EXPECT_EQ(1, recorder.restores);
+  EXPECT_EQ(0, recorder.others);
+  EXPECT_EQ(first.hwnd(), guard.ReadWindow());  // the guard is still ours
+}
+
+TEST_F(EntryTest, SecondInstanceFindingNoWindowEndsWithZero) {
+  CInstanceMapping guard;
+  ASSERT_TRUE(CheckSingleInstance(guard)) << "another instance holds the guard";
+  HWND gone = nullptr;
+  {
+    MessageCounterWindow window;
+    gone = window.hwnd();
+  }
+  for (HWND stored : {static_cast<HWND>(nullptr), gone, reinterpret_cast<HWND>(0xFFFFFFF0u)}) {
+    ASSERT_TRUE(guard.WriteWindow(stored));
+    const ProcessResult result = RunWhilePumping(TavoraCommand(L""));
+    EXPECT_EQ(0u, result.exitCode) << stored;
+    EXPECT_LT(result.elapsedMs, 30000u);
+  }
+}
+
+TEST_F(EntryTest, HostileCommandLinesEndQuietlyWithZero) {
+  CInstanceMapping guard;  // keeps every run a quiet second instance
+  ASSERT_TRUE(CheckSingleInstance(guard));
+  const std::wstring hostile[] = {
+      L"-x:\"", L"\"", L"-", L"/", L"-:", L"- -: -\"\" /\"",
+      L"-Name:" + std::wstring(30000, L'v'),
+      L"-q:\"" + std::wstring(20000, L' ') + L"-Install",  // a quoted value hides the switch
+  };
+  for (const std::wstring& arguments : hostile) {
+    const ProcessResult result = RunWhilePumping(TavoraCommand(arguments));
+    EXPECT_EQ(0u, result.exitCode) << arguments.substr(0, 40);
+  }
+  EXPECT_EQ("", SharedDemoSite().RequestLog());
+}
