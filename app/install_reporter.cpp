@@ -88,8 +88,8 @@ void CInstallReporter::Report(int kind) {
     return;
   }
   std::unique_lock<std::mutex> lock(pending->mutex);
-  const bool finished = pending->changed.wait_for(lock, std::chrono::milliseconds(2ull * TimeoutMs()),
-                                                  [&] { return pending->finished; });
+  const bool finished =
+      pending->changed.wait_for(lock, std::chrono::milliseconds(2ull * TimeoutMs()), [&] { return pending->finished; });
   lock.unlock();
   if (finished) {
     worker.join();

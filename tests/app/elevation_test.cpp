@@ -15,12 +15,12 @@ std::wstring RecordArgsProgram() { return ProgramFolder() + L"record_args.exe"; 
 TEST(Elevation, AskedOnlyBelowHighIntegrityFromVistaOn) {
   EXPECT_FALSE(IntegrityNeedsElevation(5, 0x0000));  // Windows XP: never
   EXPECT_FALSE(IntegrityNeedsElevation(5, 0x2000));
-  EXPECT_TRUE(IntegrityNeedsElevation(6, 0x0000));   // untrusted
-  EXPECT_TRUE(IntegrityNeedsElevation(6, 0x1000));   // low
-  EXPECT_TRUE(IntegrityNeedsElevation(6, 0x2000));   // medium
+  EXPECT_TRUE(IntegrityNeedsElevation(6, 0x0000));  // untrusted
+  EXPECT_TRUE(IntegrityNeedsElevation(6, 0x1000));  // low
+  EXPECT_TRUE(IntegrityNeedsElevation(6, 0x2000));  // medium
   EXPECT_TRUE(IntegrityNeedsElevation(10, 0x2FFF));
-  EXPECT_FALSE(IntegrityNeedsElevation(6, 0x3000));  // high
-  EXPECT_FALSE(IntegrityNeedsElevation(10, 0x4000)); // system
+  EXPECT_FALSE(IntegrityNeedsElevation(6, 0x3000));   // high
+  EXPECT_FALSE(IntegrityNeedsElevation(10, 0x4000));  // system
 }
 
 TEST(Elevation, ThisProcessRunsHighAndNeedsNoElevation) {

@@ -102,8 +102,7 @@ TEST_F(EntryTest, UninstallReportsOnceAndExitsWithZero) {
 TEST_F(EntryTest, InstallWinsOverUpdate) {
   const std::wstring record = MakeScratchFolder("entry-install-update") + L"\\args.txt";
   ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
-  const ProcessResult result =
-      RunProcess(TavoraCommand(L"-Update:" + RecordArgsProgram() + L" -Install"), kRunLimitMs);
+  const ProcessResult result = RunProcess(TavoraCommand(L"-Update:" + RecordArgsProgram() + L" -Install"), kRunLimitMs);
   EXPECT_EQ(0u, result.exitCode);
   EXPECT_EQ(kInstallLine, SharedDemoSite().RequestLog());
   EXPECT_FALSE(WaitForFile(record, 1500));  // the setup program was not started
@@ -164,7 +163,8 @@ TEST_F(EntryTest, UpdateSetupPathWithBlanksReachesTheSetupWhole) {
 
 TEST_F(EntryTest, UpdateOfMissingOrEmptyProgramEndsQuietlyWithZero) {
   const std::wstring missing = MakeScratchFolder("entry-update-missing") + L"\\tavoSetup.exe";
-  for (const std::wstring& arguments : {L"-Update:" + missing, std::wstring(L"-Update:"), std::wstring(L"-Update:\"")}) {
+  for (const std::wstring& arguments :
+       {L"-Update:" + missing, std::wstring(L"-Update:"), std::wstring(L"-Update:\"")}) {
     const ProcessResult result = RunProcess(TavoraCommand(arguments), kRunLimitMs);
     EXPECT_EQ(0u, result.exitCode) << arguments;
     EXPECT_LT(result.elapsedMs, 30000u) << arguments;
@@ -218,7 +218,12 @@ TEST_F(EntryTest, HostileCommandLinesEndQuietlyWithZero) {
   CInstanceMapping guard;  // keeps every run a quiet second instance
   ASSERT_TRUE(CheckSingleInstance(guard));
   const std::wstring hostile[] = {
-      L"-x:\"", L"\"", L"-", L"/", L"-:", L"- -: -\"\" /\"",
+      L"-x:\"",
+      L"\"",
+      L"-",
+      L"/",
+      L"-:",
+      L"- -: -\"\" /\"",
       L"-Name:" + std::wstring(30000, L'v'),
       L"-q:\"" + std::wstring(20000, L' ') + L"-Install",  // a quoted value hides the switch
   };

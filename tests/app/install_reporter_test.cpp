@@ -69,8 +69,8 @@ TEST_F(InstallReporterTest, TimeoutComesFromTheEnvironmentWithinBounds) {
   const struct {
     const wchar_t* text;
     DWORD expected;
-  } cases[] = {{L"2500", 2500},   {L"1", 1},         {L"600000", 600000}, {L"600001", 30000},
-               {L"0", 30000},     {L"-5", 30000},    {L"12ab", 30000},    {L"99999999999999999999", 30000},
+  } cases[] = {{L"2500", 2500}, {L"1", 1},      {L"600000", 600000}, {L"600001", 30000},
+               {L"0", 30000},   {L"-5", 30000}, {L"12ab", 30000},    {L"99999999999999999999", 30000},
                {L" 100", 30000}};
   for (const auto& c : cases) {
     ScopedEnvironment timeout(L"TAVORA_HTTP_TIMEOUT_MS", c.text);

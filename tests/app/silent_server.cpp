@@ -1,6 +1,6 @@
-#include <winsock2.h>
-
 #include "tests/app/silent_server.h"
+
+#include <winsock2.h>
 
 SilentServer::SilentServer() {
   WSADATA data;
@@ -12,8 +12,7 @@ SilentServer::SilentServer() {
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = 0;
   int length = sizeof(address);
-  if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      listen(listener_, 8) != 0 ||
+  if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || listen(listener_, 8) != 0 ||
       getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     closesocket(listener_);
     listener_ = INVALID_SOCKET;
