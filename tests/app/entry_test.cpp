@@ -2,6 +2,7 @@
 // installer switches, the update launch, elevation and a second instance.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -36,17 +37,54 @@ class EntryTest : public ::testing::Test {
   ScopedEnvironment stat_{L"TAVORA_STAT_HOST", SharedDemoSite().HostPort()};
 };
 
+bool IsTavoraProcess(DWORD processId) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (!process) return false;
+  wchar_t image[MAX_PATH] = L"";
+  DWORD length = MAX_PATH;
+  const BOOL named = QueryFullProcessImageNameW(process, 0, image, &length);
+  CloseHandle(process);
+  const std::wstring name(image, named ? length : 0);
+  const std::wstring tail = L"\\tavora.exe";
+  return name.size() >= tail.size() && _wcsicmp(name.c_str() + name.size() - tail.size(), tail.c_str()) == 0;
+}
+
+BOOL CALLBACK CountTavoraWindow(HWND window, LPARAM counter) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  if (IsWindowVisible(window) && processId != GetCurrentProcessId() && IsTavoraProcess(processId)) {
+    ++*reinterpret_cast<int*>(counter);
+  }
+  return TRUE;
+}
+
+// Visible top-level windows that belong to a running tavora.exe.
+int CountTavoraWindows() {
+  int count = 0;
+  EnumWindows(CountTavoraWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
 // Runs the program on a worker thread while this thread pumps messages, so
-// that messages it sends to windows of this process are delivered.
-ProcessResult RunWhilePumping(const std::wstring& command) {
+// that messages it sends to windows of this process are delivered. Meanwhile
+// it looks for windows the program shows; the most seen at once go to
+// `shownWindows`.
+ProcessResult RunWhilePumping(const std::wstring& command, int* shownWindows = nullptr) {
   ProcessResult result;
   std::atomic<bool> done{false};
   std::thread runner([&] {
     result = RunProcess(command, kRunLimitMs);
     done = true;
   });
-  PumpUntil([&] { return done.load(); }, kRunLimitMs + 10000);
+  int most = 0;
+  PumpUntil(
+      [&] {
+        most = std::max(most, CountTavoraWindows());
+        return done.load();
+      },
+      kRunLimitMs + 10000);
   runner.join();
+  if (shownWindows) *shownWindows = most;
   return result;
 }
 
@@ -123,8 +161,10 @@ TEST_F(EntryTest, SilentStatisticsServerIsGivenUpWithinTheTimeout) {
   ASSERT_NE(0, server.Port());
   ScopedEnvironment silent(L"TAVORA_STAT_HOST", server.HostPort());
   ScopedEnvironment timeout(L"TAVORA_HTTP_TIMEOUT_MS", L"2000");
-  const ProcessResult result = RunProcess(TavoraCommand(L"-Install"), kRunLimitMs);
+  int shown = -1;
+  const ProcessResult result = RunWhilePumping(TavoraCommand(L"-Install"), &shown);
   EXPECT_EQ(0u, result.exitCode);
+  EXPECT_EQ(0, shown);                 // the report shows nothing while it waits
   EXPECT_GE(result.elapsedMs, 1500u);  // it did wait for an answer
   EXPECT_LT(result.elapsedMs, 30000u);
   EXPECT_EQ(0u, server.Received().find("GET /tavo/stat/install.php?i=10 HTTP/1.1\r\n")) << server.Received();
@@ -189,8 +229,10 @@ TEST_F(EntryTest, SecondInstanceBringsTheFirstForwardAndEnds) {
   ASSERT_TRUE(guard.WriteWindow(first.hwnd()));
 
   SysCommandRecorder recorder(first.hwnd());
-  const ProcessResult result = RunWhilePumping(TavoraCommand(L""));
+  int shown = -1;
+  const ProcessResult result = RunWhilePumping(TavoraCommand(L""), &shown);
   EXPECT_EQ(0u, result.exitCode);
+  EXPECT_EQ(0, shown);
   EXPECT_FALSE(IsIconic(first.hwnd()));
   EXPECT_TRUE(IsWindowVisible(first.hwnd()));
   EXPECT_EQ(1, recorder.restores);
