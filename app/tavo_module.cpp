@@ -6,6 +6,7 @@
 
 #include "app/elevation.h"
 #include "app/install_reporter.h"
+#include "skin/resources/skin_resource.h"
 
 namespace {
 
@@ -84,10 +85,7 @@ std::wstring CtavoModule::SkinFolderPath() const {
 
 int CtavoModule::RunMainDialog() {
   const std::wstring skinFolder = SkinFolderPath();
-  if (PathFileExistsW(skinFolder.c_str())) {
-    // SEAM(skin loader): hand the folder to the skin resource loader here,
-    // SetSkinFolder(skinFolder), once the loader exists.
-  }
+  if (PathFileExistsW(skinFolder.c_str())) SetSkinFolder(skinFolder);
   if (!CheckSingleInstance()) return 0;
   if (!showMainDialog) return 0;
   // SEAM(main dialog): load the string table (102), the default font (string
