@@ -42,6 +42,49 @@ class SavedDc {
 
 }  // namespace
 
+// The partial copies of one Draw through a single memory context: selecting
+// the bitmap once instead of once per piece (MemoryBitmap::BlitPart and
+// StretchPart each make their own context, which costs far more than the
+// copy itself). Same rules: the index's frame offset, plain and colour-key
+// modes only, nothing for sizes that are not positive.
+class BkPartCopier {
+ public:
+  explicit BkPartCopier(const MemoryBitmap& picture) : picture_(picture) {
+    usable_ = (picture.drawMode == MemoryBitmap::ModePlain || picture.drawMode == MemoryBitmap::ModeColorKey) &&
+              source_.Select(picture.bitmap);
+  }
+  BkPartCopier(const BkPartCopier&) = delete;
+  BkPartCopier& operator=(const BkPartCopier&) = delete;
+
+  bool Blit(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int index) const {
+    return Stretch(dc, x, y, width, height, sourceX, sourceY, width, height, index);
+  }
+
+  bool Stretch(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+               int sourceHeight, int index) const {
+    if (!usable_ || width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return false;
+    long long offset = sourceX;
+    if (index != -1 && picture_.frameWidth > 0) offset += static_cast<long long>(index) * picture_.frameWidth;
+    if (offset < INT_MIN || offset > INT_MAX) return false;
+    const int fromX = static_cast<int>(offset);
+    if (picture_.drawMode == MemoryBitmap::ModeColorKey)
+      return ColorKeyDraw(dc, x, y, width, height, source_.Get(), fromX, sourceY, sourceWidth, sourceHeight,
+                          picture_.keyColor) != 0;
+    if (sourceWidth == width && sourceHeight == height)
+      return BitBlt(dc, x, y, width, height, source_.Get(), fromX, sourceY, SRCCOPY) != FALSE;
+    const int previousMode = SetStretchBltMode(dc, COLORONCOLOR);
+    const BOOL drawn =
+        StretchBlt(dc, x, y, width, height, source_.Get(), fromX, sourceY, sourceWidth, sourceHeight, SRCCOPY);
+    if (previousMode) SetStretchBltMode(dc, previousMode);
+    return drawn != FALSE;
+  }
+
+ private:
+  const MemoryBitmap& picture_;
+  MemoryDc source_;
+  bool usable_ = false;
+};
+
 // ---- "imglst" -----------------------------------------------------------------
 
 HRESULT CBkImageSkin::SetAttribute(const std::string& name, const std::string& value, bool loading) {
@@ -129,17 +172,18 @@ void CBkSkinImgFrame::Draw(HDC dc, RECT rect, int) {
     IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
   }
 
+  const BkPartCopier copier(picture);
   const int innerWidth = RectWidth(inner), innerHeight = RectHeight(inner);
   const bool top = part & PartTop, bottom = part & PartBottom, left = part & PartLeft, right = part & PartRight;
-  if (top && left) picture.BlitPart(dc, rect.left, rect.top, L, T, 0, 0, -1);
-  if (top && right) picture.BlitPart(dc, inner.right, rect.top, R, T, L + 1, 0, -1);
-  if (bottom && left) picture.BlitPart(dc, rect.left, inner.bottom, L, B, 0, T + 1, -1);
-  if (bottom && right) picture.BlitPart(dc, inner.right, inner.bottom, R, B, L + 1, T + 1, -1);
+  if (top && left) copier.Blit(dc, rect.left, rect.top, L, T, 0, 0, -1);
+  if (top && right) copier.Blit(dc, inner.right, rect.top, R, T, L + 1, 0, -1);
+  if (bottom && left) copier.Blit(dc, rect.left, inner.bottom, L, B, 0, T + 1, -1);
+  if (bottom && right) copier.Blit(dc, inner.right, inner.bottom, R, B, L + 1, T + 1, -1);
 
-  if (top) picture.StretchPart(dc, inner.left, rect.top, innerWidth, T, L, 0, 1, T, -1);
-  if (left) picture.StretchPart(dc, rect.left, inner.top, L, innerHeight, 0, T, L, 1, -1);
-  if (bottom) picture.StretchPart(dc, inner.left, inner.bottom, innerWidth, B, L, T + 1, 1, B, -1);
-  if (right) picture.StretchPart(dc, inner.right, inner.top, R, innerHeight, L + 1, T, R, 1, -1);
+  if (top) copier.Stretch(dc, inner.left, rect.top, innerWidth, T, L, 0, 1, T, -1);
+  if (left) copier.Stretch(dc, rect.left, inner.top, L, innerHeight, 0, T, L, 1, -1);
+  if (bottom) copier.Stretch(dc, inner.left, inner.bottom, innerWidth, B, L, T + 1, 1, B, -1);
+  if (right) copier.Stretch(dc, inner.right, inner.top, R, innerHeight, L + 1, T, R, 1, -1);
 
   if (crbg_ != kColorNotSet) FillSolidRect(dc, inner, crbg_);
 }
@@ -248,24 +292,25 @@ void CBkSkinImgHorzBase::Draw(HDC dc, RECT rect, int state) {
   // Negative widths in imgpos mean no piece.
   const int L = std::max(leftWidth_, 0), R = std::max(rightWidth_, 0);
   const int s = picture.frameWidth > 0 ? picture.frameWidth : bw;
-  picture.BlitPart(dc, rect.left, rect.top, L, bh, 0, 0, index);
-  picture.BlitPart(dc, rect.right - R, rect.top, R, bh, s - R, 0, index);
+  const BkPartCopier copier(picture);
+  copier.Blit(dc, rect.left, rect.top, L, bh, 0, 0, index);
+  copier.Blit(dc, rect.right - R, rect.top, R, bh, s - R, 0, index);
 
   const long long m = static_cast<long long>(RectWidth(rect)) - L - R;
   if (m <= 0 || h <= 0) return;
   RECT visible = {};
   const int clip = GetClipBox(dc, &visible);
   if (clip == ERROR || clip == NULLREGION) return;
-  DrawMiddle(dc, rect.left + L, rect.top, static_cast<int>(m), h, L, index, visible);
+  DrawMiddle(copier, dc, rect.left + L, rect.top, static_cast<int>(m), h, L, index, visible);
 }
 
-void CBkSkinImgHorzExtend::DrawMiddle(HDC dc, int x, int y, int m, int h, int sourceX, int index,
-                                      const RECT&) const {
-  image_.Picture().StretchPart(dc, x, y, m, h, sourceX, 0, middleWidth_, h, index);
+void CBkSkinImgHorzExtend::DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX,
+                                      int index, const RECT&) const {
+  copier.Stretch(dc, x, y, m, h, sourceX, 0, middleWidth_, h, index);
 }
 
-void CBkSkinImgHorzTiled::DrawMiddle(HDC dc, int x, int y, int m, int h, int sourceX, int index,
-                                     const RECT& visible) const {
+void CBkSkinImgHorzTiled::DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX,
+                                     int index, const RECT& visible) const {
   const int tile = middleWidth_;
   if (tile <= 0) return;
   // Only tiles that reach the visible area are drawn: a wide span with a
@@ -275,7 +320,7 @@ void CBkSkinImgHorzTiled::DrawMiddle(HDC dc, int x, int y, int m, int h, int sou
   const long long end = std::min<long long>(m, static_cast<long long>(visible.right) - x);
   for (; k < end; k += tile) {
     const int g = static_cast<int>(std::min<long long>(tile, m - k));
-    image_.Picture().BlitPart(dc, static_cast<int>(x + k), y, g, h, sourceX, 0, index);
+    copier.Blit(dc, static_cast<int>(x + k), y, g, h, sourceX, 0, index);
   }
 }
 
@@ -312,9 +357,10 @@ void CBkSkinImgVertExtend::Draw(HDC dc, RECT rect, int state) {
   if (RectHeight(rect) < bh) rect.bottom = rect.top + bh;
 
   const int T = std::max(topHeight_, 0), M = std::max(middleHeight_, 0), Bt = std::max(bottomHeight_, 0);
-  picture.BlitPart(dc, rect.left, rect.top, w, T, 0, 0, index);
-  picture.BlitPart(dc, rect.left, rect.bottom - Bt, w, Bt, 0, bh - Bt, index);
-  picture.StretchPart(dc, rect.left, rect.top + T, w, RectHeight(rect) - T - Bt, 0, T, w, M, index);
+  const BkPartCopier copier(picture);
+  copier.Blit(dc, rect.left, rect.top, w, T, 0, 0, index);
+  copier.Blit(dc, rect.left, rect.bottom - Bt, w, Bt, 0, bh - Bt, index);
+  copier.Stretch(dc, rect.left, rect.top + T, w, RectHeight(rect) - T - Bt, 0, T, w, M, index);
 }
 
 // ---- "button" -----------------------------------------------------------------

@@ -12,6 +12,8 @@
 namespace Gdiplus {
 class Image;
 }
+// The copies of one bitmap skin's Draw, sharing one memory context.
+class BkPartCopier;
 
 // "imglst": one bitmap or a horizontal strip of frames, drawn at the
 // rectangle's top-left corner at its own size. The state is the frame index;
@@ -106,7 +108,7 @@ class CBkSkinImgHorzBase : public CBkSkinBase {
  protected:
   // Draws the middle span (x, y, width m, height h) from source column
   // `sourceX` (already past the left end) of frame `index`.
-  virtual void DrawMiddle(HDC dc, int x, int y, int m, int h, int sourceX, int index, const RECT& visible) const = 0;
+  virtual void DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX, int index, const RECT& visible) const = 0;
 
   int leftWidth_ = 0;
   int middleWidth_ = 0;
@@ -122,7 +124,7 @@ class CBkSkinImgHorzExtend : public CBkSkinImgHorzBase {
   const char* GetTag() const override { return kTag; }
 
  protected:
-  void DrawMiddle(HDC dc, int x, int y, int m, int h, int sourceX, int index, const RECT& visible) const override;
+  void DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX, int index, const RECT& visible) const override;
 };
 
 // "imghorzti": the middle piece repeated over the span, the last tile cut.
@@ -132,7 +134,7 @@ class CBkSkinImgHorzTiled : public CBkSkinImgHorzBase {
   const char* GetTag() const override { return kTag; }
 
  protected:
-  void DrawMiddle(HDC dc, int x, int y, int m, int h, int sourceX, int index, const RECT& visible) const override;
+  void DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX, int index, const RECT& visible) const override;
 };
 
 // "imgvertex": vertical three-piece bitmap: fixed top and bottom ("imgpos"
