@@ -42,11 +42,9 @@ class SavedDc {
 
 }  // namespace
 
-// The partial copies of one Draw through a single memory context: selecting
-// the bitmap once instead of once per piece (MemoryBitmap::BlitPart and
-// StretchPart each make their own context, which costs far more than the
-// copy itself). Same rules: the index's frame offset, plain and colour-key
-// modes only, nothing for sizes that are not positive.
+// The partial copies of one Draw through a single memory context: the bitmap
+// is selected once instead of once per piece (a memory context costs far more
+// than the copy itself under some GDIs). The copy rules are MemoryBitmap's.
 class BkPartCopier {
  public:
   explicit BkPartCopier(const MemoryBitmap& picture) : picture_(picture) {
@@ -62,21 +60,8 @@ class BkPartCopier {
 
   bool Stretch(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
                int sourceHeight, int index) const {
-    if (!usable_ || width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return false;
-    long long offset = sourceX;
-    if (index != -1 && picture_.frameWidth > 0) offset += static_cast<long long>(index) * picture_.frameWidth;
-    if (offset < INT_MIN || offset > INT_MAX) return false;
-    const int fromX = static_cast<int>(offset);
-    if (picture_.drawMode == MemoryBitmap::ModeColorKey)
-      return ColorKeyDraw(dc, x, y, width, height, source_.Get(), fromX, sourceY, sourceWidth, sourceHeight,
-                          picture_.keyColor) != 0;
-    if (sourceWidth == width && sourceHeight == height)
-      return BitBlt(dc, x, y, width, height, source_.Get(), fromX, sourceY, SRCCOPY) != FALSE;
-    const int previousMode = SetStretchBltMode(dc, COLORONCOLOR);
-    const BOOL drawn =
-        StretchBlt(dc, x, y, width, height, source_.Get(), fromX, sourceY, sourceWidth, sourceHeight, SRCCOPY);
-    if (previousMode) SetStretchBltMode(dc, previousMode);
-    return drawn != FALSE;
+    return usable_ && picture_.StretchPartFrom(source_.Get(), dc, x, y, width, height, sourceX, sourceY,
+                                               sourceWidth, sourceHeight, index);
   }
 
  private:

@@ -100,22 +100,27 @@ bool MemoryBitmap::BlitPart(HDC dc, int x, int y, int width, int height, int sou
 
 bool MemoryBitmap::StretchPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY,
                                int sourceWidth, int sourceHeight, int index) const {
-  if (!dc || !bitmap) return false;
+  if (!bitmap || (drawMode != ModePlain && drawMode != ModeColorKey)) return false;
+  MemoryDc source;
+  if (!source.Select(bitmap)) return false;
+  return StretchPartFrom(source.Get(), dc, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight, index);
+}
+
+bool MemoryBitmap::StretchPartFrom(HDC source, HDC dc, int x, int y, int width, int height, int sourceX,
+                                   int sourceY, int sourceWidth, int sourceHeight, int index) const {
+  if (!dc || !source || !bitmap) return false;
   if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return false;
   if (drawMode != ModePlain && drawMode != ModeColorKey) return false;
   const long long offset = FrameOffset(sourceX, index, frameWidth);
   if (!FitsInt(offset)) return false;
   const int fromX = static_cast<int>(offset);
 
-  MemoryDc source;
-  if (!source.Select(bitmap)) return false;
   if (drawMode == ModeColorKey)
-    return ColorKeyDraw(dc, x, y, width, height, source.Get(), fromX, sourceY, sourceWidth, sourceHeight,
-                        keyColor) != 0;
+    return ColorKeyDraw(dc, x, y, width, height, source, fromX, sourceY, sourceWidth, sourceHeight, keyColor) != 0;
   if (sourceWidth == width && sourceHeight == height)
-    return BitBlt(dc, x, y, width, height, source.Get(), fromX, sourceY, SRCCOPY) != FALSE;
+    return BitBlt(dc, x, y, width, height, source, fromX, sourceY, SRCCOPY) != FALSE;
   int previousMode = SetStretchBltMode(dc, COLORONCOLOR);
-  BOOL drawn = StretchBlt(dc, x, y, width, height, source.Get(), fromX, sourceY, sourceWidth, sourceHeight, SRCCOPY);
+  BOOL drawn = StretchBlt(dc, x, y, width, height, source, fromX, sourceY, sourceWidth, sourceHeight, SRCCOPY);
   if (previousMode) SetStretchBltMode(dc, previousMode);
   return drawn != FALSE;
 }

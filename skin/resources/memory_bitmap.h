@@ -52,6 +52,10 @@ struct MemoryBitmap {
   // width x height destination.
   bool StretchPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
                    int sourceHeight, int index) const;
+  // As StretchPart, from a memory device context that already holds this
+  // record's bitmap: a skin copying many pieces selects the bitmap once.
+  bool StretchPartFrom(HDC source, HDC dc, int x, int y, int width, int height, int sourceX, int sourceY,
+                       int sourceWidth, int sourceHeight, int index) const;
 };
 
 // A MemoryBitmap that deletes its bitmap when it goes out of scope: for host
