@@ -11,32 +11,10 @@
 #include <vector>
 
 #include "app/result_page.h"
+#include "bench/bench_timing.h"
 #include "skin/resources/text_encoding.h"
 
 namespace {
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-template <typename F>
-double MedianSeconds(int runs, F&& body) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const double start = Now();
-    body();
-    times.push_back(Now() - start);
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 // A result page as the site writes it, broken markup included.
 std::wstring MakePage(int rows) {

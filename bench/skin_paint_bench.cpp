@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "skin/resources/bk_string.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/png_skins.h"
@@ -21,29 +22,6 @@ namespace {
 
 constexpr int kWidth = 680;
 constexpr int kHeight = 430;
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-template <typename F>
-double MedianSeconds(int runs, F&& body) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const double start = Now();
-    body();
-    times.push_back(Now() - start);
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 // A 32-bit top-down DIB section selected into its own memory context.
 class Surface {

@@ -36,14 +36,14 @@ uint32_t Crc32(const std::string& bytes, size_t at, size_t length) {
   return ~crc;
 }
 
-struct PngSpec {
+struct PngShape {
   int id;
   int width;
   int height;
   int frameWidth;  // width of one image of the strip
 };
 
-const PngSpec kPngs[] = {
+const PngShape kPngs[] = {
     {1, 117, 19, 39}, {2, 87, 19, 29}, {3, 355, 71, 71}, {4, 213, 71, 71}, {5, 30, 28, 30},
     {6, 96, 16, 16},  {7, 71, 71, 71}, {8, 71, 71, 71},  {9, 576, 48, 48},
 };
@@ -153,33 +153,33 @@ bool ColumnTransparent(const Pixels& p, int x) {
 // ---------------------------------------------------------------- PNG headers
 
 TEST(EmbeddedPngs, PresentInChineseSimplifiedOnly) {
-  for (const PngSpec& spec : kPngs) EXPECT_EQ(ResourceLanguages(kPng, spec.id), std::vector<WORD>{2052}) << spec.id;
+  for (const PngShape& shape : kPngs) EXPECT_EQ(ResourceLanguages(kPng, shape.id), std::vector<WORD>{2052}) << shape.id;
   EXPECT_TRUE(ResourceBytes(kPng, 10).empty());
 }
 
 TEST(EmbeddedPngs, HeaderGivesSizeAndEightBitRgba) {
-  for (const PngSpec& spec : kPngs) {
-    SCOPED_TRACE(spec.id);
-    std::string b = ResourceBytes(kPng, spec.id);
+  for (const PngShape& shape : kPngs) {
+    SCOPED_TRACE(shape.id);
+    std::string b = ResourceBytes(kPng, shape.id);
     ASSERT_GE(b.size(), 33u);
     EXPECT_EQ(b.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     EXPECT_EQ(BigEndian32(b, 8), 13u);
     EXPECT_EQ(b.substr(12, 4), "IHDR");
-    EXPECT_EQ(BigEndian32(b, 16), uint32_t(spec.width));
-    EXPECT_EQ(BigEndian32(b, 20), uint32_t(spec.height));
+    EXPECT_EQ(BigEndian32(b, 16), uint32_t(shape.width));
+    EXPECT_EQ(BigEndian32(b, 20), uint32_t(shape.height));
     EXPECT_EQ(uint8_t(b[24]), 8) << "bit depth";
     EXPECT_EQ(uint8_t(b[25]), 6) << "colour type RGBA";
     EXPECT_EQ(uint8_t(b[26]), 0);
     EXPECT_EQ(uint8_t(b[27]), 0);
     EXPECT_EQ(uint8_t(b[28]), 0) << "not interlaced";
-    EXPECT_EQ(spec.width % spec.frameWidth, 0);
+    EXPECT_EQ(shape.width % shape.frameWidth, 0);
   }
 }
 
 TEST(EmbeddedPngs, ChunksAreIntactAndEndWithIend) {
-  for (const PngSpec& spec : kPngs) {
-    SCOPED_TRACE(spec.id);
-    std::string b = ResourceBytes(kPng, spec.id);
+  for (const PngShape& shape : kPngs) {
+    SCOPED_TRACE(shape.id);
+    std::string b = ResourceBytes(kPng, shape.id);
     size_t at = 8;
     std::string last;
     int chunks = 0;
@@ -200,11 +200,11 @@ TEST(EmbeddedPngs, ChunksAreIntactAndEndWithIend) {
 // ---------------------------------------------------------------- decoded pixels
 
 TEST_F(DecodedPngs, EveryPngDecodesToItsSize) {
-  for (const PngSpec& spec : kPngs) {
-    SCOPED_TRACE(spec.id);
-    Pixels p = Decode(spec.id);
-    EXPECT_EQ(p.width, spec.width);
-    EXPECT_EQ(p.height, spec.height);
+  for (const PngShape& shape : kPngs) {
+    SCOPED_TRACE(shape.id);
+    Pixels p = Decode(shape.id);
+    EXPECT_EQ(p.width, shape.width);
+    EXPECT_EQ(p.height, shape.height);
     int visible = 0;
     for (uint32_t px : p.argb) visible += (px >> 24) != 0;
     EXPECT_GT(visible, 0);
@@ -213,11 +213,11 @@ TEST_F(DecodedPngs, EveryPngDecodesToItsSize) {
 
 TEST_F(DecodedPngs, NoPixelUsesTheColourKey) {
   // Bitmap skins in colour-key mode treat FF00FF as a hole.
-  for (const PngSpec& spec : kPngs) {
-    Pixels p = Decode(spec.id);
+  for (const PngShape& shape : kPngs) {
+    Pixels p = Decode(shape.id);
     for (uint32_t px : p.argb)
       if ((px >> 24) != 0) {
-        ASSERT_NE(px & 0xFFFFFF, 0xFF00FFu) << "PNG " << spec.id;
+        ASSERT_NE(px & 0xFFFFFF, 0xFF00FFu) << "PNG " << shape.id;
       }
   }
 }
@@ -225,8 +225,8 @@ TEST_F(DecodedPngs, NoPixelUsesTheColourKey) {
 TEST_F(DecodedPngs, StatesOfEveryStripLookDifferent) {
   for (int id : {1, 2, 4, 6, 9}) {
     SCOPED_TRACE(id);
-    for (const PngSpec& spec : kPngs)
-      if (spec.id == id) ExpectFramesDiffer(Decode(id), spec.frameWidth);
+    for (const PngShape& shape : kPngs)
+      if (shape.id == id) ExpectFramesDiffer(Decode(id), shape.frameWidth);
   }
 }
 
@@ -380,34 +380,34 @@ uint32_t BitmapPixel(const std::string& resource, int x, int y) {
 }
 
 TEST(EmbeddedBitmaps, TwentyFourBitsWithTheirSizes) {
-  for (const BitmapSpec& spec : kBitmaps) {
-    SCOPED_TRACE(spec.id);
-    EXPECT_EQ(ResourceLanguages(RT_BITMAP, spec.id), std::vector<WORD>{2052});
-    std::string b = ResourceBytes(RT_BITMAP, spec.id);
+  for (const BitmapSpec& shape : kBitmaps) {
+    SCOPED_TRACE(shape.id);
+    EXPECT_EQ(ResourceLanguages(RT_BITMAP, shape.id), std::vector<WORD>{2052});
+    std::string b = ResourceBytes(RT_BITMAP, shape.id);
     ASSERT_GE(b.size(), sizeof(BITMAPINFOHEADER));
     BITMAPINFOHEADER h;
     std::memcpy(&h, b.data(), sizeof h);
     EXPECT_EQ(h.biSize, sizeof(BITMAPINFOHEADER));
-    EXPECT_EQ(h.biWidth, spec.width);
-    EXPECT_EQ(h.biHeight, spec.height);  // bottom-up
+    EXPECT_EQ(h.biWidth, shape.width);
+    EXPECT_EQ(h.biHeight, shape.height);  // bottom-up
     EXPECT_EQ(h.biPlanes, 1);
     EXPECT_EQ(h.biBitCount, 24);
     EXPECT_EQ(h.biCompression, DWORD(BI_RGB));
-    size_t stride = (size_t(spec.width) * 3 + 3) & ~size_t(3);
-    EXPECT_EQ(b.size(), h.biSize + stride * spec.height);
+    size_t stride = (size_t(shape.width) * 3 + 3) & ~size_t(3);
+    EXPECT_EQ(b.size(), h.biSize + stride * shape.height);
   }
 }
 
 TEST(EmbeddedBitmaps, LoadAsBitmapsOfTheirSize) {
-  for (const BitmapSpec& spec : kBitmaps) {
-    SCOPED_TRACE(spec.id);
+  for (const BitmapSpec& shape : kBitmaps) {
+    SCOPED_TRACE(shape.id);
     HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(spec.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(shape.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(bitmap, nullptr);
     BITMAP info{};
     EXPECT_EQ(GetObjectW(bitmap, sizeof info, &info), int(sizeof info));
-    EXPECT_EQ(info.bmWidth, spec.width);
-    EXPECT_EQ(info.bmHeight, spec.height);
+    EXPECT_EQ(info.bmWidth, shape.width);
+    EXPECT_EQ(info.bmHeight, shape.height);
     EXPECT_EQ(info.bmBitsPixel, 24);
     DeleteObject(bitmap);
   }
@@ -463,10 +463,10 @@ TEST(EmbeddedBitmaps, HeaderMiddleColumnIsAVerticalGradient) {
 }
 
 TEST(EmbeddedBitmaps, NoPixelUsesTheColourKey) {
-  for (const BitmapSpec& spec : kBitmaps) {
-    std::string b = ResourceBytes(RT_BITMAP, spec.id);
-    for (int y = 0; y < spec.height; ++y)
-      for (int x = 0; x < spec.width; ++x) ASSERT_NE(BitmapPixel(b, x, y), 0xFF00FFu) << spec.id;
+  for (const BitmapSpec& shape : kBitmaps) {
+    std::string b = ResourceBytes(RT_BITMAP, shape.id);
+    for (int y = 0; y < shape.height; ++y)
+      for (int x = 0; x < shape.width; ++x) ASSERT_NE(BitmapPixel(b, x, y), 0xFF00FFu) << shape.id;
   }
 }
 
