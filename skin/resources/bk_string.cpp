@@ -1,7 +1,6 @@
 #include "skin/resources/bk_string.h"
 
 #include "skin/resources/parse_util.h"
-#include "skin/resources/skin_resource.h"
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
 
@@ -22,10 +21,8 @@ const wchar_t* BkString::Find(int id) const {
 }
 
 bool LoadStrings(unsigned resourceId) {
-  std::string bytes;
-  if (!LoadSkinResource(resourceId, bytes, L"xml")) return false;
   TiXmlDocument document;
-  if (!ParseSkinDocument(bytes, document)) return false;
+  if (!LoadSkinDocument(resourceId, document)) return false;
   const TiXmlElement* root = document.RootElement();
   if (!root || root->ValueStr() != "string") return false;
 

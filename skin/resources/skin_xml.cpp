@@ -3,6 +3,9 @@
 #include <tinyxml.h>
 
 #include <cstring>
+#include <string>
+
+#include "skin/resources/skin_resource.h"
 
 namespace {
 
@@ -71,4 +74,10 @@ bool ParseSkinDocument(const char* text, TiXmlDocument& document) {
     return false;
   }
   return true;
+}
+
+bool LoadSkinDocument(unsigned resourceId, TiXmlDocument& document) {
+  std::string bytes;
+  if (!LoadSkinResource(resourceId, bytes, L"xml")) return false;
+  return ParseSkinDocument(bytes, document);
 }

@@ -22,3 +22,7 @@ bool ParseSkinDocument(const char* text, TiXmlDocument& document);
 inline bool ParseSkinDocument(const std::string& bytes, TiXmlDocument& document) {
   return ParseSkinDocument(bytes.c_str(), document);
 }
+
+// Reads skin document `resourceId` (type "xml", skin folder first) and parses
+// it as ParseSkinDocument does. False when it cannot be read or parsed.
+bool LoadSkinDocument(unsigned resourceId, TiXmlDocument& document);

@@ -1,7 +1,6 @@
 #include "skin/resources/style.h"
 
 #include "skin/resources/font_pool.h"
-#include "skin/resources/skin_resource.h"
 #include "skin/resources/skin_xml.h"
 
 #include <tinyxml.h>
@@ -73,10 +72,8 @@ BkStylePool& BkStylePool::Instance() {
 }
 
 bool LoadStyles(unsigned resourceId) {
-  std::string bytes;
-  if (!LoadSkinResource(resourceId, bytes, L"xml")) return false;
   TiXmlDocument document;
-  if (!ParseSkinDocument(bytes, document)) return false;
+  if (!LoadSkinDocument(resourceId, document)) return false;
   const TiXmlElement* root = document.RootElement();
   if (!root || root->ValueStr() != "style") return false;
 
