@@ -123,8 +123,8 @@ TicketRow ReadRow(const TiXmlElement* row) {
 
 bool ParseResultPage(const std::wstring& repairedPage, std::vector<TicketRow>& rows) {
   // The page is handed to the parser as UTF-8 whatever the system's code
-  // page, so that every station name and count arrives unchanged.
-  // A hostile page nested too deeply is refused before the parser recurses.
+  // page, so that every station name and count arrives unchanged. A hostile
+  // page (too deep, too many attributes) fails the parse like broken markup.
   TiXmlDocument document;
   if (!ParseSkinDocument(WideToUtf8(repairedPage), document)) return false;
 

@@ -1,16 +1,39 @@
-# TinyXML 2.6.2 as Debian ships it (with Debian's patches applied); tools/setup.sh
-# unpacks the source package into TAVORA_DEPS_DIR. Built as a static library with
+# TinyXML as Debian ships it (with Debian's patches applied): tools/setup.sh
+# unpacks the source package into TAVORA_DEPS_DIR. Our build copies the sources
+# into the build folder, applies tinyxml-limits.patch (the parser bounds element
+# nesting and attributes per element itself) and builds a static library with
 # the library's own settings.
 set(TAVORA_DEPS_DIR "${CMAKE_SOURCE_DIR}/.deps" CACHE PATH "Folder holding unpacked dependency sources")
-set(TINYXML_DIR "${TAVORA_DEPS_DIR}/tinyxml-2.6.2")
+file(STRINGS "${CMAKE_CURRENT_LIST_DIR}/tinyxml-version" TINYXML_VERSION LIMIT_COUNT 1)
+set(TINYXML_DIR "${TAVORA_DEPS_DIR}/tinyxml-${TINYXML_VERSION}")
+set(TINYXML_PATCH "${CMAKE_CURRENT_LIST_DIR}/tinyxml-limits.patch")
+set(TINYXML_FILES tinystr.cpp tinystr.h tinyxml.cpp tinyxml.h tinyxmlerror.cpp tinyxmlparser.cpp)
 if(NOT EXISTS "${TINYXML_DIR}/tinyxml.h")
   message(FATAL_ERROR "TinyXML source not found in ${TINYXML_DIR}; run tools/setup.sh first")
 endif()
+find_program(PATCH_EXECUTABLE patch REQUIRED)
+
+# Patched anew whenever the patch or an original changes (they are configure
+# dependencies).
+set(TINYXML_PATCHED_DIR "${CMAKE_BINARY_DIR}/tinyxml-${TINYXML_VERSION}")
+set(originals "")
+foreach(file IN LISTS TINYXML_FILES)
+  list(APPEND originals "${TINYXML_DIR}/${file}")
+endforeach()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${originals} "${TINYXML_PATCH}")
+file(REMOVE_RECURSE "${TINYXML_PATCHED_DIR}")
+file(COPY ${originals} DESTINATION "${TINYXML_PATCHED_DIR}")
+execute_process(COMMAND "${PATCH_EXECUTABLE}" -s -p1 -i "${TINYXML_PATCH}"
+                WORKING_DIRECTORY "${TINYXML_PATCHED_DIR}" RESULT_VARIABLE patched)
+if(NOT patched EQUAL 0)
+  message(FATAL_ERROR "tinyxml-limits.patch does not apply to ${TINYXML_DIR}")
+endif()
+
 add_library(tinyxml STATIC
-  ${TINYXML_DIR}/tinystr.cpp
-  ${TINYXML_DIR}/tinyxml.cpp
-  ${TINYXML_DIR}/tinyxmlerror.cpp
-  ${TINYXML_DIR}/tinyxmlparser.cpp)
-target_include_directories(tinyxml SYSTEM PUBLIC ${TINYXML_DIR})
+  ${TINYXML_PATCHED_DIR}/tinystr.cpp
+  ${TINYXML_PATCHED_DIR}/tinyxml.cpp
+  ${TINYXML_PATCHED_DIR}/tinyxmlerror.cpp
+  ${TINYXML_PATCHED_DIR}/tinyxmlparser.cpp)
+target_include_directories(tinyxml SYSTEM PUBLIC ${TINYXML_PATCHED_DIR})
 # Third-party code: keep our warning flags away from it.
 target_compile_options(tinyxml PRIVATE -w)

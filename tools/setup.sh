@@ -7,7 +7,7 @@ need_root() { if [ "$(id -u)" -ne 0 ]; then echo "setup: run as root (or through
 
 pkgs=(g++-mingw-w64-i686 mingw-w64-i686-dev cmake ninja-build python3 dpkg-dev
       wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei googletest
-      ca-certificates python3-pil)
+      ca-certificates python3-pil patch)
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -37,11 +37,15 @@ fi
 echo "setup: packages ready"
 
 # TinyXML from Debian's source package, unpacked with Debian's patches applied.
+# The version is pinned in one place, cmake/tinyxml-version, which the build reads too.
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 deps="${TAVORA_DEPS_DIR:-$repo/.deps}"
-if [ ! -f "$deps/tinyxml-2.6.2/tinyxml.h" ]; then
+tinyxml="tinyxml-$(head -n1 "$repo/cmake/tinyxml-version")"
+if [ ! -f "$deps/$tinyxml/tinyxml.h" ]; then
   mkdir -p "$deps"
-  (cd "$deps" && rm -rf tinyxml-2.6.2 && apt-get source -qq tinyxml >/dev/null 2>&1) || {
+  (cd "$deps" && rm -rf "$tinyxml" && apt-get source -qq tinyxml >/dev/null 2>&1) || {
     echo "setup: could not fetch the tinyxml source package" >&2; exit 1; }
+  [ -f "$deps/$tinyxml/tinyxml.h" ] || {
+    echo "setup: Debian's tinyxml source is not $tinyxml" >&2; exit 1; }
 fi
-echo "setup: tinyxml source in $deps/tinyxml-2.6.2"
+echo "setup: tinyxml source in $deps/$tinyxml"

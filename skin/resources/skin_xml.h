@@ -1,27 +1,33 @@
-// Parsing of skin documents with TinyXML. The parser recurses once per nesting
-// level, so documents are checked for their nesting depth before they reach it.
+// Parsing of XML documents (skin documents and result pages) with TinyXML.
+// The parser itself bounds element nesting and attributes per element (our
+// build patches it); the text is made safe for it first: TinyXML trusts the
+// length a UTF-8 lead byte declares and would read past a cut character.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 class TiXmlDocument;
 
-// Deeper documents are refused; the program's own documents nest less than ten
-// levels.
+// Elements nest at most this deep and carry at most this many attributes; a
+// document beyond either does not parse. The program's own documents nest less
+// than ten levels with fewer than twenty attributes an element.
 constexpr int kMaxSkinXmlDepth = 256;
+constexpr int kMaxSkinXmlAttributes = 128;
 
-// Maximum element nesting depth of an XML text, counted the way the parser
-// will see it (comments, CDATA sections, declarations and quoted attribute
-// values do not count). An upper bound for text that is not well-formed.
-int XmlNestingDepth(const char* text);
+// `bytes` as the parser may read it: cut at the first zero byte, every
+// malformed UTF-8 sequence (stray or missing continuation bytes, overlong
+// forms, surrogates, values past U+10FFFF) replaced by U+FFFD, and followed by
+// zero bytes beyond the terminator, so that no step over a declared character
+// length leaves the buffer.
+std::string PrepareXmlText(std::string bytes);
 
-// Parses a zero-terminated skin document as UTF-8 (a leading byte-order mark
-// is accepted). False when the text is null, nests deeper than
-// kMaxSkinXmlDepth or does not parse; `document` then holds no elements.
+// Parses a skin document as UTF-8 (a leading byte-order mark is accepted),
+// prepared as PrepareXmlText does. False when the text is null, nests too
+// deeply, has an element with too many attributes or does not parse;
+// `document` then holds no nodes.
+bool ParseSkinDocument(std::string bytes, TiXmlDocument& document);
 bool ParseSkinDocument(const char* text, TiXmlDocument& document);
-inline bool ParseSkinDocument(const std::string& bytes, TiXmlDocument& document) {
-  return ParseSkinDocument(bytes.c_str(), document);
-}
 
 // Reads skin document `resourceId` (type "xml", skin folder first) and parses
 // it as ParseSkinDocument does. False when it cannot be read or parsed.
