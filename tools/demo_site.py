@@ -9,8 +9,9 @@ Serves HTTP/1.1 on 127.0.0.1 with keep-alive, one thread per connection.
 
 Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
              The result page of the built-in timetable (timetable.py).
-             Reserved departure names: fault-deep, fault-rows-N,
-             fault-noSibling, fault-headeronly.
+             Reserved departure names: fault-deep, fault-hiddenDeep,
+             fault-attributes, fault-rows-N, fault-noSibling,
+             fault-headeronly.
 Update       GET /tavo/update.php?v=...           the update INI
              GET /ini/<variant>/tavo/update.php?v=...
              GET /tavo/tavoSetup.exe              64 KiB of setup bytes
@@ -235,12 +236,37 @@ def deep_page():
         return _deep_page
 
 
+HIDDEN_DEEP_LEVELS = 20000
+MANY_ATTRIBUTES = 200000
+
+
+def hidden_deep_page():
+    """A result page whose deep nesting follows markup that reads differently
+    to a tag scanner and to an XML parser: an XML declaration with '>' and a
+    quote inside a quoted value, and a '<' before a character that cannot
+    start a name."""
+    return (b'<?xml version="><x y=\'" ?><html><body><div/><div><table><tr/>'
+            + b"<# \">" + b"<span>" * HIDDEN_DEEP_LEVELS
+            + b"</span>" * HIDDEN_DEEP_LEVELS + b"</table></div></body></html>")
+
+
+def many_attributes_page():
+    """A result page whose table carries MANY_ATTRIBUTES attributes."""
+    attributes = b"".join(b" a%d='%d'" % (i, i) for i in range(MANY_ATTRIBUTES))
+    return (b"<html><body><div/><div><table" + attributes
+            + b"><tr/><tr><td>1</td></tr></table></div></body></html>")
+
+
 def query_reply(params):
     start = params.get("A", "").strip()
     end = params.get("B", "").strip()
     reserved = start.lower()
     if reserved == "fault-deep":
         return Reply(200, deep_page())
+    if reserved == "fault-hiddendeep":
+        return Reply(200, hidden_deep_page())
+    if reserved == "fault-attributes":
+        return Reply(200, many_attributes_page())
     if reserved == "fault-nosibling":
         return Reply(200, no_sibling_page())
     if reserved.startswith("fault-rows-"):

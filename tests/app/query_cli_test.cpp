@@ -46,3 +46,18 @@ TEST(QueryCli, ExplainsWhyNothingCameBack) {
   EXPECT_EQ(1u, down.exitCode);
   EXPECT_NE(std::string::npos, down.err.find("no result page from 127.0.0.1:1"));
 }
+
+// Pages built to reach the parser's recursion or its per-attribute scan end
+// like any broken page: no table, no crash, exit code 1.
+TEST(QueryCli, HostilePagesEndLikeBrokenOnes) {
+  ASSERT_NE(0, SharedDemoSite().Port());
+  ScopedEnvironment site(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort());
+  for (const wchar_t* departure : {L"fault-deep", L"fault-hiddenDeep", L"fault-attributes"}) {
+    SCOPED_TRACE(testing::Message() << static_cast<const void*>(departure));
+    const ProcessResult result = RunProcess(Command(std::wstring(departure) + L" 上海"), 60000);
+    EXPECT_EQ(1u, result.exitCode) << result.err;
+    EXPECT_EQ("", result.out);
+    EXPECT_NE(std::string::npos, result.err.find("held no result table")) << result.err;
+    EXPECT_EQ(std::string::npos, result.err.find("Unhandled")) << result.err;
+  }
+}

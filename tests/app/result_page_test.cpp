@@ -177,6 +177,34 @@ TEST(ParseResultPage, RefusesHostileNestingWithoutTouchingRows) {
   EXPECT_EQ(1u, rows.size());
 }
 
+// Deep nesting behind lead-ins that a tag scanner reads differently from the
+// parser, and an element with more attributes than the parser takes: each
+// page fails like broken markup and the rows stay as they were.
+TEST(ParseResultPage, RefusesHiddenNestingAndAttributeFloodsWithoutTouchingRows) {
+  std::wstring deep;
+  for (int i = 0; i < 20000; ++i) deep += L"<b>";
+  std::wstring attributes;
+  for (int i = 0; i < 100000; ++i) attributes += L" a" + std::to_wstring(i) + L"='1'";
+  const struct {
+    const char* name;
+    std::wstring page;
+  } cases[] = {
+      {"unknown node with a quote", Page(L"<# \">" + deep)},
+      {"digit after '<'", Page(L"<1 '>" + deep)},
+      {"declaration with a quoted '>'", L"<?xml version=\"><x y='\" ?>" + Page(deep)},
+      {"'<!' node with a quote", Page(L"<!x \">" + deep)},
+      {"attribute flood in the table", L"<html><body><div/><div><table" + attributes +
+                                           L"><tr/>" + Row(17) + L"</table></div></body></html>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<TicketRow> rows = Existing();
+    EXPECT_FALSE(ParseResultPage(RepairMarkup(c.page), rows));
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ(L"K1", rows[0].trainCode);
+  }
+}
+
 TEST(ParseResultPage, AcceptsNestingUpToTheLimit) {
   // html and body take two levels; the rest is padding inside the table's sibling.
   std::wstring open, close;

@@ -408,6 +408,15 @@ class ReservedNameTest(unittest.TestCase):
         self.assertTrue(response.body.startswith(b"<html>"))
         self.assertTrue(response.body.endswith(b"</body></html>"))
 
+    def test_hidden_deep_and_many_attributes(self):
+        hidden = fetch(b"/Default.aspx?A=fault-hiddenDeep&B=x").body
+        self.assertTrue(hidden.startswith(b'<?xml version="><x'))
+        self.assertEqual(hidden.count(b"<span>"), 20000)
+        self.assertIn(b'<# "><span>', hidden)
+        many = fetch(b"/Default.aspx?A=fault-attributes&B=x").body
+        self.assertEqual(many.count(b"='"), 200000)
+        self.assertIn(b" a199999='199999'><tr/>", many)
+
 
 class RequestLogTest(unittest.TestCase):
     def setUp(self):
