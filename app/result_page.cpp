@@ -2,7 +2,10 @@
 
 #include <tinyxml.h>
 
+#include <cstddef>
+#include <cwchar>
 #include <cwctype>
+#include <vector>
 
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
@@ -51,31 +54,86 @@ std::string BuildQueryPath(std::wstring_view from, std::wstring_view to) {
   return path;
 }
 
-std::wstring RepairMarkup(std::wstring page) {
-  // An option marked selected without a value.
-  static const std::wstring kBareSelected = L"<option selected value=\"1\" >";
-  static const std::wstring kFixedSelected = L"<option selected=\"1\" value=\"1\" >";
-  // A stray slash inside the day-range input tag; offset 9 is the slash.
-  static const std::wstring kStraySlash = L"value=\"0\"/ onkeypress=\"updateDaysRange()\"";
-  constexpr size_t kSlashOffset = 9;
+namespace {
 
-  size_t hit = page.find(kBareSelected);
-  if (hit != std::wstring::npos) {
-    std::wstring out;
-    out.reserve(page.size() + page.size() / 16);
-    size_t from = 0;
-    while (hit != std::wstring::npos) {
-      out.append(page, from, hit - from);
-      out += kFixedSelected;
-      from = hit + kBareSelected.size();
-      hit = page.find(kBareSelected, from);
-    }
-    out.append(page, from, std::wstring::npos);
-    page.swap(out);
+// One change to the page: `removed` characters at `position` (an offset in
+// the page as received) give way to `inserted`.
+struct MarkupEdit {
+  size_t position;
+  size_t removed;
+  std::wstring_view inserted;
+};
+
+ptrdiff_t Growth(const MarkupEdit& edit) {
+  return static_cast<ptrdiff_t>(edit.inserted.size()) - static_cast<ptrdiff_t>(edit.removed);
+}
+
+// Applies edits, sorted by position and not overlapping, in place, each
+// character moving at most once. The page grows once; then every stretch after
+// an edit moves to its final place, last stretch first, so a stretch moving
+// right never lands on text still to be moved. A deletion before every other
+// edit moves its stretch left, and goes first. The edits after it must not
+// shrink the text taken together with it (here: one deleted slash, then
+// options that each grow by four).
+void ApplyEdits(std::wstring& page, const std::vector<MarkupEdit>& edits) {
+  ptrdiff_t shift = 0;
+  for (const MarkupEdit& edit : edits) shift += Growth(edit);
+  const size_t oldSize = page.size();
+  const size_t newSize = oldSize + shift;
+  if (newSize > oldSize) {
+    page.reserve(newSize);
+    page.resize(newSize);
+  }
+  wchar_t* text = &page[0];
+
+  size_t first = 0;
+  if (!edits.empty() && Growth(edits[0]) < 0) {
+    const MarkupEdit& cut = edits[0];
+    const size_t tail = cut.position + cut.removed;
+    const size_t stop = edits.size() > 1 ? edits[1].position : oldSize;
+    cut.inserted.copy(text + cut.position, cut.inserted.size());
+    std::wmemmove(text + tail + Growth(cut), text + tail, stop - tail);
+    first = 1;
   }
 
+  // `shift` is the distance the stretch after the current edit moves.
+  size_t end = oldSize;
+  for (size_t i = edits.size(); i > first; --i) {
+    const MarkupEdit& edit = edits[i - 1];
+    const size_t tail = edit.position + edit.removed;
+    std::wmemmove(text + tail + shift, text + tail, end - tail);
+    shift -= Growth(edit);
+    edit.inserted.copy(text + edit.position + shift, edit.inserted.size());
+    end = edit.position;
+  }
+  page.resize(newSize);
+}
+
+}  // namespace
+
+std::wstring RepairMarkup(std::wstring page) {
+  // An option marked selected without a value.
+  static constexpr std::wstring_view kBareSelected = L"<option selected value=\"1\" >";
+  static constexpr std::wstring_view kFixedSelected = L"<option selected=\"1\" value=\"1\" >";
+  // A stray slash inside the day-range input tag; offset 9 is the slash.
+  static constexpr std::wstring_view kStraySlash = L"value=\"0\"/ onkeypress=\"updateDaysRange()\"";
+  constexpr size_t kSlashOffset = 9;
+
+  // Neither form can overlap itself or the other, and the replacement text
+  // holds neither, so both can be found in the page as received.
+  std::vector<MarkupEdit> edits;
   const size_t slash = page.find(kStraySlash);
-  if (slash != std::wstring::npos) page.erase(slash + kSlashOffset, 1);
+  bool slashPlaced = slash == std::wstring::npos;
+  for (size_t hit = page.find(kBareSelected); hit != std::wstring::npos;
+       hit = page.find(kBareSelected, hit + kBareSelected.size())) {
+    if (!slashPlaced && slash < hit) {
+      edits.push_back({slash + kSlashOffset, 1, {}});
+      slashPlaced = true;
+    }
+    edits.push_back({hit, kBareSelected.size(), kFixedSelected});
+  }
+  if (!slashPlaced) edits.push_back({slash + kSlashOffset, 1, {}});
+  ApplyEdits(page, edits);
   return page;
 }
 
@@ -126,7 +184,7 @@ bool ParseResultPage(const std::wstring& repairedPage, std::vector<TicketRow>& r
   // page, so that every station name and count arrives unchanged. A hostile
   // page (too deep, too many attributes) fails the parse like broken markup.
   TiXmlDocument document;
-  if (!ParseSkinDocument(WideToUtf8(repairedPage), document)) return false;
+  if (!ParseSkinDocument(WideToUtf8(repairedPage, kXmlTextSpare), document)) return false;
 
   const TiXmlElement* table = FindResultTable(document.RootElement());
   if (!table) return false;

@@ -13,7 +13,7 @@ namespace {
 
 // A lead byte declares at most four bytes; this many zeros after the text
 // keep any step over a declared length inside the buffer.
-constexpr size_t kZeroPadding = 4;
+constexpr size_t kZeroPadding = kXmlTextSpare;
 const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }

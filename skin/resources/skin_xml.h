@@ -21,6 +21,8 @@ constexpr int kMaxSkinXmlAttributes = 128;
 // zero bytes beyond the terminator, so that no step over a declared character
 // length leaves the buffer.
 std::string PrepareXmlText(std::string bytes);
+// Room PrepareXmlText needs after well-formed text to add its padding in place.
+constexpr size_t kXmlTextSpare = 4;
 
 // Parses a skin document as UTF-8 (a leading byte-order mark is accepted),
 // prepared as PrepareXmlText does. False when the text is null, nests too

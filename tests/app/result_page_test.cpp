@@ -77,6 +77,54 @@ TEST(RepairMarkup, RemovesOnlyTheFirstStraySlash) {
   EXPECT_EQ(L"<i " + mended + L"/><i " + broken + L"/>", RepairMarkup(L"<i " + broken + L"/><i " + broken + L"/>"));
 }
 
+// The repair done the plain way: replace every option left to right into a
+// new text, then delete the first stray slash of the result.
+std::wstring ReferenceRepair(const std::wstring& page) {
+  const std::wstring bare = L"<option selected value=\"1\" >";
+  const std::wstring fixed = L"<option selected=\"1\" value=\"1\" >";
+  const std::wstring broken = L"value=\"0\"/ onkeypress=\"updateDaysRange()\"";
+  std::wstring out;
+  size_t from = 0;
+  for (size_t hit = page.find(bare); hit != std::wstring::npos; hit = page.find(bare, from)) {
+    out += page.substr(from, hit - from) + fixed;
+    from = hit + bare.size();
+  }
+  out += page.substr(from);
+  const size_t slash = out.find(broken);
+  if (slash != std::wstring::npos) out.erase(slash + 9, 1);
+  return out;
+}
+
+// Pages stitched from the two broken forms, their repaired forms, near misses
+// and ordinary text, in every order: the in-place repair must give what the
+// plain one gives.
+TEST(RepairMarkup, MatchesThePlainRepairOnStitchedPages) {
+  const std::wstring pieces[] = {
+      L"<option selected value=\"1\" >",
+      L"value=\"0\"/ onkeypress=\"updateDaysRange()\"",
+      L"<option selected=\"1\" value=\"1\" >",
+      L"<option selected value=\"1\">",
+      L"value=\"0\" onkeypress=\"updateDaysRange()\"",
+      L"今天",
+      L"<",
+      L"/",
+      L"x",
+  };
+  const size_t kinds = sizeof(pieces) / sizeof(pieces[0]);
+  unsigned state = 12345;
+  for (int page = 0; page < 3000; ++page) {
+    std::wstring text;
+    const int length = page % 12;
+    for (int i = 0; i < length; ++i) {
+      state = state * 1103515245u + 12345u;
+      text += pieces[(state >> 16) % kinds];
+    }
+    SCOPED_TRACE(page);
+    std::wstring moved = text;
+    ASSERT_EQ(ReferenceRepair(text), RepairMarkup(std::move(moved)));
+  }
+}
+
 TEST(RepairMarkup, MakesTheSitesFormAcceptableXml) {
   const std::wstring form =
       L"<select><option selected value=\"1\" >今天</option><option value=\"2\">明天</option></select>"
