@@ -30,7 +30,7 @@ size_t CountLines(const std::string& log) {
 }  // namespace
 
 TEST_F(PageClientTest, FetchesAndDecodesAUtf8Page) {
-  ASSERT_TRUE(client_.connected);
+  ASSERT_TRUE(client_.connected());
   const std::wstring page = client_.Get(kBeijingShanghai, 65001);
   EXPECT_NE(std::wstring::npos, page.find(L"<html")) << "no page";
   EXPECT_NE(std::wstring::npos, page.find(L"北京"));
@@ -104,12 +104,11 @@ TEST(PageClient, ReconnectsLazilyAfterAFailedConnect) {
   ASSERT_NE(0, SharedDemoSite().Port());
   CHttpPageClient client(SharedDemoSite().HostPort().c_str());
   client.Close();
-  client.connected = 0;
   // The next Get connects again, to the configured default host: point the
   // default at the demo site through the environment.
   SetEnvironmentVariableW(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort().c_str());
   EXPECT_FALSE(client.Get(std::string("/Default.aspx?A=a&B=b&C=&D=1&S=0"), 65001).empty());
-  EXPECT_TRUE(client.connected);
+  EXPECT_TRUE(client.connected());
   SetEnvironmentVariableW(L"TAVORA_QUERY_HOST", nullptr);
 }
 
@@ -117,8 +116,9 @@ TEST(PageClient, CloseTwiceIsHarmless) {
   CHttpPageClient client(L"127.0.0.1:1");
   client.Close();
   client.Close();
-  EXPECT_EQ(nullptr, client.internetHandle);
-  EXPECT_EQ(nullptr, client.connectHandle);
+  EXPECT_FALSE(client.internetHandle());
+  EXPECT_FALSE(client.connectHandle());
+  EXPECT_FALSE(client.connected());
 }
 
 TEST(ParseLeadingDecimal, ReadsLeadingDigitsAndSaturates) {
