@@ -6,6 +6,7 @@
 
 #include "app/result_page.h"
 #include "tests/support/demo_site.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -100,16 +101,35 @@ TEST(PageClient, DeadServerGivesAnEmptyPage) {
   EXPECT_EQ(L"", client.Get(std::string("/Default.aspx?A=a&B=b&C=&D=1&S=0"), 65001));
 }
 
-TEST(PageClient, ReconnectsLazilyAfterAFailedConnect) {
+TEST(PageClient, GetAfterCloseReconnectsToTheDefaultHost) {
   ASSERT_NE(0, SharedDemoSite().Port());
+  // The default host is the configured query host: the demo site here. The
+  // client itself is first connected to a dead port, which Close forgets.
+  ScopedEnvironment queryHost(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort());
+  CHttpPageClient client(L"127.0.0.1:1");
+  client.SetTimeout(2000);
+  SharedDemoSite().ClearLog();
+  for (int round = 0; round < 2; ++round) {
+    client.Close();
+    EXPECT_FALSE(client.connected()) << round;
+    const std::wstring page = client.Get(kBeijingShanghai, 65001);
+    EXPECT_NE(std::wstring::npos, page.find(L"北京")) << round;
+    EXPECT_TRUE(client.connected()) << round;
+  }
+  EXPECT_EQ("GET " + kBeijingShanghai + " HTTP/1.1\nGET " + kBeijingShanghai + " HTTP/1.1\n",
+            SharedDemoSite().RequestLog());
+}
+
+TEST(PageClient, ConnectAfterCloseUsesTheNamedHost) {
+  ASSERT_NE(0, SharedDemoSite().Port());
+  ScopedEnvironment queryHost(L"TAVORA_QUERY_HOST", L"127.0.0.1:1");
   CHttpPageClient client(SharedDemoSite().HostPort().c_str());
   client.Close();
-  // The next Get connects again, to the configured default host: point the
-  // default at the demo site through the environment.
-  SetEnvironmentVariableW(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort().c_str());
-  EXPECT_FALSE(client.Get(std::string("/Default.aspx?A=a&B=b&C=&D=1&S=0"), 65001).empty());
+  ASSERT_TRUE(client.Connect(SharedDemoSite().HostPort().c_str()));
   EXPECT_TRUE(client.connected());
-  SetEnvironmentVariableW(L"TAVORA_QUERY_HOST", nullptr);
+  EXPECT_TRUE(client.internetHandle());
+  EXPECT_TRUE(client.connectHandle());
+  EXPECT_FALSE(client.Get(kBeijingShanghai, 65001).empty());
 }
 
 TEST(PageClient, CloseTwiceIsHarmless) {
