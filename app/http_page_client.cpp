@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/server_config.h"
+#include "skin/resources/parse_util.h"
 #include "skin/resources/text_encoding.h"
 
 namespace {
@@ -23,16 +24,6 @@ bool QueryNumber(HINTERNET request, DWORD level, unsigned long long& value) {
 }
 
 }  // namespace
-
-unsigned long long ParseLeadingDecimal(const char* text) {
-  const unsigned long long kCeiling = ~0ull / 10 - 10;
-  unsigned long long value = 0;
-  for (; text && *text >= '0' && *text <= '9'; ++text) {
-    if (value >= kCeiling) return ~0ull;
-    value = value * 10 + static_cast<unsigned>(*text - '0');
-  }
-  return value;
-}
 
 CHttpPageClient::CHttpPageClient(const wchar_t* host) { Connect(host); }
 

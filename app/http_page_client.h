@@ -49,7 +49,3 @@ class CHttpPageClient {
   InternetHandle internetHandle_;
   InternetHandle connectHandle_;
 };
-
-// "123abc" → 123, text without leading digits → 0; saturates instead of
-// overflowing.
-unsigned long long ParseLeadingDecimal(const char* text);

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/server_config.h"
+#include "skin/resources/parse_util.h"
 
 namespace {
 
@@ -55,13 +56,9 @@ DWORD CInstallReporter::TimeoutMs() {
   wchar_t text[16] = L"";
   const DWORD length = GetEnvironmentVariableW(L"TAVORA_HTTP_TIMEOUT_MS", text, 16);
   if (length == 0 || length >= 16) return kDefaultTimeoutMs;
-  DWORD value = 0;
-  for (DWORD i = 0; i < length; ++i) {
-    if (text[i] < L'0' || text[i] > L'9') return kDefaultTimeoutMs;
-    value = value * 10 + static_cast<DWORD>(text[i] - L'0');
-    if (value > kMaxTimeoutMs) return kDefaultTimeoutMs;
-  }
-  return value == 0 ? kDefaultTimeoutMs : value;
+  unsigned long long value = 0;
+  if (!ParseWholeDecimal(std::wstring_view(text, length), kMaxTimeoutMs, value) || value == 0) return kDefaultTimeoutMs;
+  return static_cast<DWORD>(value);
 }
 
 void CInstallReporter::Report(int kind) {

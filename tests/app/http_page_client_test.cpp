@@ -140,12 +140,3 @@ TEST(PageClient, CloseTwiceIsHarmless) {
   EXPECT_FALSE(client.connectHandle());
   EXPECT_FALSE(client.connected());
 }
-
-TEST(ParseLeadingDecimal, ReadsLeadingDigitsAndSaturates) {
-  EXPECT_EQ(200u, ParseLeadingDecimal("200 OK"));
-  EXPECT_EQ(0u, ParseLeadingDecimal("abc"));
-  EXPECT_EQ(0u, ParseLeadingDecimal(""));
-  EXPECT_EQ(0u, ParseLeadingDecimal(nullptr));
-  EXPECT_EQ(4000000000u, ParseLeadingDecimal("4000000000"));
-  EXPECT_EQ(~0ull, ParseLeadingDecimal("999999999999999999999999999"));
-}
