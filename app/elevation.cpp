@@ -2,19 +2,13 @@
 
 #include <shellapi.h>
 
-#include <memory>
 #include <vector>
+
+#include "skin/resources/unique_handle.h"
 
 namespace {
 
 constexpr DWORD kHighMandatoryRid = 0x3000;  // SECURITY_MANDATORY_HIGH_RID
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const {
-    if (handle) CloseHandle(handle);
-  }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 bool ReadMajorVersion(DWORD& major) {
   OSVERSIONINFOW version = {};
@@ -36,7 +30,7 @@ bool IntegrityNeedsElevation(DWORD majorVersion, DWORD integrityRid) {
 bool ReadProcessIntegrityRid(DWORD& rid) {
   HANDLE rawToken = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &rawToken) || !rawToken) return false;
-  const UniqueHandle token(rawToken);
+  const UniqueKernelHandle token(rawToken);
 
   DWORD size = 0;
   GetTokenInformation(token.get(), TokenIntegrityLevel, nullptr, 0, &size);
@@ -73,7 +67,7 @@ bool LaunchProcess(const std::wstring& path, const std::wstring& parameters, boo
   info.lpParameters = parameters.c_str();
   info.nShow = SW_SHOWNORMAL;
   if (path.empty() || !ShellExecuteExW(&info)) return false;
-  const UniqueHandle process(info.hProcess);
+  const UniqueKernelHandle process(info.hProcess);
   if (wait && process) WaitForSingleObject(process.get(), INFINITE);
   return true;
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/server_config.h"
+#include "skin/resources/parse_util.h"
 #include "skin/resources/text_encoding.h"
 
 namespace {
@@ -12,13 +13,6 @@ const wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1
 // Reload from the server, keep nothing in the cache, no cookies either way.
 const DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES;
 const DWORD kReadPiece = 64 * 1024;
-
-struct RequestHandle {
-  HINTERNET handle;
-  ~RequestHandle() {
-    if (handle) InternetCloseHandle(handle);
-  }
-};
 
 bool QueryNumber(HINTERNET request, DWORD level, unsigned long long& value) {
   char buffer[80] = "";
@@ -31,55 +25,32 @@ bool QueryNumber(HINTERNET request, DWORD level, unsigned long long& value) {
 
 }  // namespace
 
-unsigned long long ParseLeadingDecimal(const char* text) {
-  const unsigned long long kCeiling = ~0ull / 10 - 10;
-  unsigned long long value = 0;
-  for (; text && *text >= '0' && *text <= '9'; ++text) {
-    if (value >= kCeiling) return ~0ull;
-    value = value * 10 + static_cast<unsigned>(*text - '0');
-  }
-  return value;
-}
-
 CHttpPageClient::CHttpPageClient(const wchar_t* host) { Connect(host); }
-
-CHttpPageClient::~CHttpPageClient() { Close(); }
 
 BOOL CHttpPageClient::Connect(const wchar_t* host) {
   Close();
-  connected = 0;
-  internetHandle = InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (!internetHandle) return FALSE;
-  ApplyTimeouts(internetHandle);
+  internetHandle_.reset(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!internetHandle_) return FALSE;
+  SetInternetTimeouts(internetHandle_.get(), timeoutMs_);
 
   ServerAddress address = GetServerAddress(ServerKind::Query);
   if (host) ParseServerAddress(host, address);
-  connectHandle = InternetConnectW(internetHandle, address.host.c_str(), address.port, nullptr, nullptr,
-                                   INTERNET_SERVICE_HTTP, 0, 1);
-  if (connectHandle) ApplyTimeouts(connectHandle);
-  connected = connectHandle != nullptr;
-  return connected;
+  connectHandle_.reset(InternetConnectW(internetHandle_.get(), address.host.c_str(), address.port, nullptr, nullptr,
+                                        INTERNET_SERVICE_HTTP, 0, 1));
+  SetInternetTimeouts(connectHandle_.get(), timeoutMs_);
+  return connected() ? TRUE : FALSE;
 }
 
 void CHttpPageClient::Close() {
   // The connection first: closing the root handle would close it underneath.
-  if (connectHandle) InternetCloseHandle(connectHandle);
-  if (internetHandle) InternetCloseHandle(internetHandle);
-  connectHandle = nullptr;
-  internetHandle = nullptr;
+  connectHandle_.reset();
+  internetHandle_.reset();
 }
 
 void CHttpPageClient::SetTimeout(DWORD milliseconds) {
   timeoutMs_ = milliseconds;
-  if (internetHandle) ApplyTimeouts(internetHandle);
-  if (connectHandle) ApplyTimeouts(connectHandle);
-}
-
-void CHttpPageClient::ApplyTimeouts(HINTERNET handle) const {
-  DWORD value = timeoutMs_;
-  InternetSetOptionW(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &value, sizeof(value));
-  InternetSetOptionW(handle, INTERNET_OPTION_SEND_TIMEOUT, &value, sizeof(value));
-  InternetSetOptionW(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &value, sizeof(value));
+  SetInternetTimeouts(internetHandle_.get(), timeoutMs_);
+  SetInternetTimeouts(connectHandle_.get(), timeoutMs_);
 }
 
 std::wstring CHttpPageClient::Get(const std::wstring& path, UINT codePage) {
@@ -87,22 +58,21 @@ std::wstring CHttpPageClient::Get(const std::wstring& path, UINT codePage) {
 }
 
 std::wstring CHttpPageClient::Get(const std::string& path, UINT codePage) {
-  if (!connected) Connect(nullptr);
-  if (!connectHandle) return std::wstring();
+  if (!connected() && !Connect(nullptr)) return std::wstring();
 
   // The narrow entry point sends the path bytes as they are; the wide one
   // would squeeze them through the ANSI code page first.
   const char* acceptTypes[] = {"*/*", nullptr};
-  RequestHandle request{HttpOpenRequestA(connectHandle, "GET", path.c_str(), "HTTP/1.1", nullptr, acceptTypes,
-                                         kRequestFlags, 0)};
-  if (!request.handle) return std::wstring();
-  ApplyTimeouts(request.handle);
-  if (!HttpSendRequestA(request.handle, nullptr, static_cast<DWORD>(-1), nullptr, 0)) return std::wstring();
+  const InternetHandle request(HttpOpenRequestA(connectHandle_.get(), "GET", path.c_str(), "HTTP/1.1", nullptr,
+                                                acceptTypes, kRequestFlags, 0));
+  if (!request) return std::wstring();
+  SetInternetTimeouts(request.get(), timeoutMs_);
+  if (!HttpSendRequestA(request.get(), nullptr, static_cast<DWORD>(-1), nullptr, 0)) return std::wstring();
 
   unsigned long long status = 0;
-  if (!QueryNumber(request.handle, HTTP_QUERY_STATUS_CODE, status) || status != 200) return std::wstring();
+  if (!QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE, status) || status != 200) return std::wstring();
   unsigned long long announced = 0;
-  if (!QueryNumber(request.handle, HTTP_QUERY_CONTENT_LENGTH, announced) || announced == 0) return std::wstring();
+  if (!QueryNumber(request.get(), HTTP_QUERY_CONTENT_LENGTH, announced) || announced == 0) return std::wstring();
   if (announced > kMaxBodyBytes) return std::wstring();
 
   // Read until the announced length has arrived or the response ends; the
@@ -117,7 +87,7 @@ std::wstring CHttpPageClient::Get(const std::string& path, UINT codePage) {
     }
     const DWORD want = static_cast<DWORD>(std::min<size_t>(kReadPiece, body.size() - received));
     DWORD got = 0;
-    if (!InternetReadFile(request.handle, &body[received], want, &got)) return std::wstring();
+    if (!InternetReadFile(request.get(), &body[received], want, &got)) return std::wstring();
     if (got == 0) break;
     received += got;
   }

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string>
 
+#include "app/internet_handle.h"
+
 class CHttpPageClient {
  public:
   // Bodies announced larger than this are refused rather than allocated.
@@ -15,16 +17,23 @@ class CHttpPageClient {
   static constexpr DWORD kDefaultTimeoutMs = 30000;
 
   // `host` is "name" or "name:port"; null means the default host (the
-  // configured query site). Never fails: a failed connect leaves `connected` 0.
+  // configured query site). Never fails: a failed connect leaves the client
+  // unconnected.
   explicit CHttpPageClient(const wchar_t* host = nullptr);
-  ~CHttpPageClient();
-  CHttpPageClient(const CHttpPageClient&) = delete;
-  CHttpPageClient& operator=(const CHttpPageClient&) = delete;
 
+  // Closes what is open, then opens the root handle and a connection to
+  // `host` (null: the default host). True when the connection was opened.
   BOOL Connect(const wchar_t* host);
+  // Closes the connection, then the root handle. The next Get connects again.
   void Close();
 
+  // Whether a connection is open (the connection handle exists).
+  bool connected() const { return static_cast<bool>(connectHandle_); }
+  BorrowedInternetHandle internetHandle() const { return internetHandle_; }
+  BorrowedInternetHandle connectHandle() const { return connectHandle_; }
+
   // GET `path` (raw request bytes: sent exactly as given) and decode the body.
+  // Without a connection the default host is connected first.
   std::wstring Get(const std::string& path, UINT codePage);
   // The same with a wide path, sent as its UTF-8 bytes.
   std::wstring Get(const std::wstring& path, UINT codePage);
@@ -33,16 +42,10 @@ class CHttpPageClient {
   // to every later connection.
   void SetTimeout(DWORD milliseconds);
 
-  int connected = 0;
-  HINTERNET internetHandle = nullptr;
-  HINTERNET connectHandle = nullptr;
-
  private:
-  void ApplyTimeouts(HINTERNET handle) const;
-
   DWORD timeoutMs_ = kDefaultTimeoutMs;
+  // Declared root first: members are destroyed in reverse order, and the
+  // connection must close before the root that it was opened from.
+  InternetHandle internetHandle_;
+  InternetHandle connectHandle_;
 };
-
-// "123abc" → 123, text without leading digits → 0; saturates instead of
-// overflowing.
-unsigned long long ParseLeadingDecimal(const char* text);

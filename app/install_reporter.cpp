@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/server_config.h"
+#include "skin/resources/parse_util.h"
 
 namespace {
 
@@ -29,8 +30,9 @@ struct PendingOpen {
 // Opens the URL (sending the request and waiting for the answer's headers)
 // and closes the answer at once: nothing of it is read.
 void OpenAndClose(HINTERNET internet, const std::wstring& url, const std::shared_ptr<PendingOpen>& pending) {
-  HINTERNET answer = InternetOpenUrlW(internet, url.c_str(), nullptr, 0, kOpenUrlFlags, 0);
-  if (answer) InternetCloseHandle(answer);
+  {
+    const InternetHandle answer(InternetOpenUrlW(internet, url.c_str(), nullptr, 0, kOpenUrlFlags, 0));
+  }
   std::lock_guard<std::mutex> lock(pending->mutex);
   pending->finished = true;
   pending->changed.notify_all();
@@ -39,13 +41,8 @@ void OpenAndClose(HINTERNET internet, const std::wstring& url, const std::shared
 }  // namespace
 
 CInstallReporter::CInstallReporter() {
-  internetHandle = InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (internetHandle) {
-    DWORD timeout = TimeoutMs();
-    InternetSetOptionW(internetHandle, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
-    InternetSetOptionW(internetHandle, INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout));
-    InternetSetOptionW(internetHandle, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
-  }
+  internetHandle_.reset(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  SetInternetTimeouts(internetHandle_.get(), TimeoutMs());
   InternetAttemptConnect(0);
 }
 
@@ -59,18 +56,14 @@ DWORD CInstallReporter::TimeoutMs() {
   wchar_t text[16] = L"";
   const DWORD length = GetEnvironmentVariableW(L"TAVORA_HTTP_TIMEOUT_MS", text, 16);
   if (length == 0 || length >= 16) return kDefaultTimeoutMs;
-  DWORD value = 0;
-  for (DWORD i = 0; i < length; ++i) {
-    if (text[i] < L'0' || text[i] > L'9') return kDefaultTimeoutMs;
-    value = value * 10 + static_cast<DWORD>(text[i] - L'0');
-    if (value > kMaxTimeoutMs) return kDefaultTimeoutMs;
-  }
-  return value == 0 ? kDefaultTimeoutMs : value;
+  unsigned long long value = 0;
+  if (!ParseWholeDecimal(std::wstring_view(text, length), kMaxTimeoutMs, value) || value == 0) return kDefaultTimeoutMs;
+  return static_cast<DWORD>(value);
 }
 
 void CInstallReporter::Report(int kind) {
   const std::wstring url = ReportUrl(kind);
-  if (url.empty() || !internetHandle) return;
+  if (url.empty() || !internetHandle_) return;
   // The time-outs set on the Internet handle bound each step of the request
   // on Windows, but not every WinINet passes the send and receive time-outs
   // of the root handle on to the requests opened from it (Wine does not), and
@@ -82,9 +75,9 @@ void CInstallReporter::Report(int kind) {
   auto pending = std::make_shared<PendingOpen>();
   std::thread worker;
   try {
-    worker = std::thread(OpenAndClose, internetHandle, url, pending);
+    worker = std::thread(OpenAndClose, internetHandle_.get(), url, pending);
   } catch (const std::system_error&) {
-    OpenAndClose(internetHandle, url, pending);  // no thread: wait in place
+    OpenAndClose(internetHandle_.get(), url, pending);  // no thread: wait in place
     return;
   }
   std::unique_lock<std::mutex> lock(pending->mutex);
@@ -98,7 +91,4 @@ void CInstallReporter::Report(int kind) {
   }
 }
 
-void CInstallReporter::Shutdown() {
-  if (internetHandle) InternetCloseHandle(internetHandle);
-  internetHandle = nullptr;
-}
+void CInstallReporter::Shutdown() { internetHandle_.reset(); }

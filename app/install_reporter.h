@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "app/internet_handle.h"
+
 class CInstallReporter {
  public:
   enum ReportKind { Uninstall = 0, Install = 1 };
@@ -17,9 +19,6 @@ class CInstallReporter {
   // Opens the Internet handle (none when that fails) and asks the system to
   // attempt a connection, whose answer is not needed.
   CInstallReporter();
-  ~CInstallReporter() { Shutdown(); }
-  CInstallReporter(const CInstallReporter&) = delete;
-  CInstallReporter& operator=(const CInstallReporter&) = delete;
 
   // Fetches the install page (Install) or the uninstall page (Uninstall) and
   // waits for the answer's headers, at most twice TimeoutMs(); any other
@@ -39,5 +38,9 @@ class CInstallReporter {
   // a server that never answers).
   static DWORD TimeoutMs();
 
-  HINTERNET internetHandle = nullptr;
+  // The root Internet handle; empty when opening failed or after Shutdown.
+  BorrowedInternetHandle internetHandle() const { return internetHandle_; }
+
+ private:
+  InternetHandle internetHandle_;
 };

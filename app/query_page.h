@@ -4,7 +4,12 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <string>
+#include <vector>
+
 #include "app/http_page_client.h"
+#include "app/query_worker.h"
 #include "app/ticket_row.h"
 
 // Posted to the main window once per query run, whatever the outcome.
@@ -22,6 +27,19 @@ class CQueryPage {
   HWND ListWindow() const { return listWindow; }
   HWND OwnerWindow() const { return ownerWindow; }
 
+  // User-interface thread, when a query starts: the texts of the two station
+  // edits, trimmed. Reading them here keeps the worker from sending window
+  // messages to a thread that may be waiting for it.
+  QueryStations ReadStations() const;
+
+  // Worker thread: installs a query's rows and notes that the list shows
+  // stale ones until OnQueryDone.
+  void InstallRows(std::vector<TicketRow> replacement);
+
+  // User-interface thread, on WM_TICKET_QUERY_DONE: when the finished query
+  // installed rows, the list is invalidated, erased and repainted at once.
+  void OnQueryDone();
+
   HWND ownerWindow = nullptr;
   HWND fromEditWindow = nullptr;
   HWND toEditWindow = nullptr;
@@ -29,4 +47,7 @@ class CQueryPage {
 
   CHttpPageClient queryClient;
   TicketRowStore rows;
+
+ private:
+  std::atomic<bool> listStale_{false};
 };

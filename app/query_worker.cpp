@@ -1,5 +1,7 @@
 #include "app/query_worker.h"
 
+#include <utility>
+
 #include "app/query_page.h"
 #include "app/result_page.h"
 #include "skin/resources/text_encoding.h"
@@ -28,16 +30,10 @@ std::wstring ReadWindowText(HWND window) {
   return text;
 }
 
-void QueryWorker(CQueryPage* page) {
-  const std::wstring from = ReadWindowText(page->FromEditWindow());
-  const std::wstring to = ReadWindowText(page->ToEditWindow());
-
+void QueryWorker(CQueryPage* page, QueryStations stations) {
   std::vector<TicketRow> rows;
-  if (RunQuery(page->queryClient, from, to, rows) == QueryOutcome::RowsReplaced) {
-    page->rows.Replace(std::move(rows));
-    if (HWND list = page->ListWindow()) {
-      RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    }
+  if (RunQuery(page->queryClient, stations.from, stations.to, rows) == QueryOutcome::RowsReplaced) {
+    page->InstallRows(std::move(rows));
   }
   PostMessageW(page->OwnerWindow(), WM_TICKET_QUERY_DONE, 0, 0);
 }

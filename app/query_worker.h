@@ -1,6 +1,8 @@
 // One query of the remaining-ticket site, from two station names to rows.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -8,6 +10,13 @@
 #include "app/ticket_row.h"
 
 class CQueryPage;
+
+// The two station names of one query, read on the user-interface thread and
+// handed to the worker by value.
+struct QueryStations {
+  std::wstring from;
+  std::wstring to;
+};
 
 enum class QueryOutcome {
   MissingStation,  // a name was empty after trimming: nothing was sent
@@ -21,10 +30,14 @@ enum class QueryOutcome {
 QueryOutcome RunQuery(CHttpPageClient& client, const std::wstring& from, const std::wstring& to,
                       std::vector<TicketRow>& rows);
 
-// The worker thread's body: reads the two station edits, runs the query,
-// installs the rows and redraws the list when they changed, and always posts
-// WM_TICKET_QUERY_DONE to the owner window at the end.
-void QueryWorker(CQueryPage* page);
+// The worker thread's body: runs the query for the names the user-interface
+// thread read when the query started (CQueryPage::ReadStations), installs the
+// rows when the query produced them, and always posts WM_TICKET_QUERY_DONE to
+// the owner window at the end. It never waits for the user-interface thread:
+// the list is repainted there, by CQueryPage::OnQueryDone.
+void QueryWorker(CQueryPage* page, QueryStations stations);
 
-// The whole text of a window (WM_GETTEXT), or "" when there is no window.
+// The whole text of a window (WM_GETTEXT), or "" when there is no window. A
+// window of another thread is read through that thread: call it on the thread
+// that owns the window.
 std::wstring ReadWindowText(HWND window);

@@ -4,19 +4,13 @@
 
 #include <cstddef>
 #include <cwchar>
-#include <cwctype>
 #include <vector>
 
+#include "skin/resources/parse_util.h"
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
 
-std::wstring TrimStationName(std::wstring_view name) {
-  size_t end = name.size();
-  while (end > 0 && std::iswspace(name[end - 1])) --end;
-  size_t begin = 0;
-  while (begin < end && std::iswspace(name[begin])) ++begin;
-  return std::wstring(name.substr(begin, end - begin));
-}
+std::wstring TrimStationName(std::wstring_view name) { return std::wstring(TrimWhiteSpace(name)); }
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 class TiXmlElement;
 
-// Strips trailing, then leading white space (iswspace).
+// The name without white space (iswspace) at either end.
 std::wstring TrimStationName(std::wstring_view name);
 
 // "/Default.aspx?A=<from>&B=<to>&C=&D=1&S=0" with the UTF-8 bytes of both

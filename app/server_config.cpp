@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
-#include <cwctype>
+#include <string_view>
+
+#include "app/program_folder.h"
+#include "skin/resources/parse_util.h"
 
 namespace {
 
@@ -26,13 +29,6 @@ bool IsHostChar(wchar_t c) {
          c == L'-' || c == L'_';
 }
 
-std::wstring Trimmed(const std::wstring& text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && std::iswspace(text[begin])) ++begin;
-  while (end > begin && std::iswspace(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
 }  // namespace
 
 std::wstring ServerAddress::HostPort() const {
@@ -41,23 +37,17 @@ std::wstring ServerAddress::HostPort() const {
 }
 
 bool ParseServerAddress(const std::wstring& text, ServerAddress& address) {
-  const std::wstring value = Trimmed(text);
+  const std::wstring value(TrimWhiteSpace(text));
   const size_t colon = value.find(L':');
   const std::wstring host = value.substr(0, colon);
   if (host.empty() || host.size() > 253) return false;
   for (wchar_t c : host) {
     if (!IsHostChar(c)) return false;
   }
-  unsigned long port = 80;
+  unsigned long long port = 80;
   if (colon != std::wstring::npos) {
-    const std::wstring digits = value.substr(colon + 1);
-    if (digits.empty() || digits.size() > 5) return false;
-    port = 0;
-    for (wchar_t c : digits) {
-      if (c < L'0' || c > L'9') return false;
-      port = port * 10 + static_cast<unsigned long>(c - L'0');
-    }
-    if (port == 0 || port > 65535) return false;
+    const std::wstring_view digits = std::wstring_view(value).substr(colon + 1);
+    if (digits.size() > 5 || !ParseWholeDecimal(digits, 65535, port) || port == 0) return false;
   }
   address.host = host;
   address.port = static_cast<unsigned short>(port);
@@ -65,13 +55,8 @@ bool ParseServerAddress(const std::wstring& text, ServerAddress& address) {
 }
 
 std::wstring ServerConfigPath() {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return std::wstring();
-  std::wstring folder(path, length);
-  const size_t slash = folder.find_last_of(L"\\/");
-  folder.resize(slash == std::wstring::npos ? 0 : slash + 1);
-  return folder + L"tavora.ini";
+  const std::wstring folder = ProgramFolderPath();
+  return folder.empty() ? std::wstring() : folder + L"tavora.ini";
 }
 
 ServerAddress GetServerAddress(ServerKind kind) {

@@ -13,11 +13,11 @@ bool CInstanceMapping::Open(const wchar_t* name, bool& existed) {
   existed = false;
   if (IsOpen()) return true;
   Close();
-  mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name);
-  if (!mapping) return false;
+  mapping_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name));
+  if (!mapping_) return false;
   existed = GetLastError() == ERROR_ALREADY_EXISTS;
-  view = MapViewOfFileEx(mapping, access, 0, 0, size, nullptr);
-  if (!view) {
+  view_.reset(MapViewOfFileEx(mapping_.get(), access, 0, 0, size, nullptr));
+  if (!view_) {
     Close();
     existed = false;
     return false;
@@ -26,24 +26,22 @@ bool CInstanceMapping::Open(const wchar_t* name, bool& existed) {
 }
 
 void CInstanceMapping::Close() {
-  if (view) UnmapViewOfFile(view);
-  if (mapping) CloseHandle(mapping);
-  view = nullptr;
-  mapping = nullptr;
+  view_.reset();
+  mapping_.reset();
 }
 
 HWND CInstanceMapping::ReadWindow() const {
-  if (!view) return nullptr;
+  if (!view_) return nullptr;
   uint32_t value = 0;
-  std::memcpy(&value, view, sizeof(value));
+  std::memcpy(&value, view_.get(), sizeof(value));
   // Window handles are 32-bit values across processes, also for 64-bit ones.
   return reinterpret_cast<HWND>(static_cast<uintptr_t>(value));
 }
 
 bool CInstanceMapping::WriteWindow(HWND window) {
-  if (!view) return false;
+  if (!view_) return false;
   const uint32_t value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window));
-  std::memcpy(view, &value, sizeof(value));
+  std::memcpy(view_.get(), &value, sizeof(value));
   return true;
 }
 

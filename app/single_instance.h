@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "skin/resources/unique_handle.h"
+
 // The name of the shared block, the same for every instance of the program.
 extern const wchar_t kInstanceMappingName[];
 
@@ -14,26 +16,26 @@ class CInstanceMapping {
   static constexpr DWORD kAccess = FILE_MAP_ALL_ACCESS;
 
   CInstanceMapping() = default;
-  ~CInstanceMapping() { Close(); }
-  CInstanceMapping(const CInstanceMapping&) = delete;
-  CInstanceMapping& operator=(const CInstanceMapping&) = delete;
 
   // Creates or opens the named block (paging-file backed, read/write) and
   // maps its view. False when either step fails; `existed` tells whether
   // another holder had created it before.
   bool Open(const wchar_t* name, bool& existed);
   void Close();
-  bool IsOpen() const { return view != nullptr; }
+  bool IsOpen() const { return static_cast<bool>(view_); }
 
   // The window handle stored in the block (null when closed or never set).
   HWND ReadWindow() const;
   // Stores a window handle as its 4 bytes; false when the block is not open.
   bool WriteWindow(HWND window);
 
-  HANDLE mapping = nullptr;
-  void* view = nullptr;
   DWORD size = kSize;
   DWORD access = kAccess;
+
+ private:
+  // The view is declared after the mapping so that it is unmapped first.
+  UniqueKernelHandle mapping_;
+  UniqueMappedView view_;
 };
 
 // Brings another instance's window forward: restores it when minimised, shows

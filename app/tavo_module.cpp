@@ -6,6 +6,7 @@
 
 #include "app/elevation.h"
 #include "app/install_reporter.h"
+#include "app/program_folder.h"
 #include "skin/resources/skin_resource.h"
 
 namespace {
@@ -32,9 +33,7 @@ class ComApartment {
 
 int CtavoModule::Run(HINSTANCE instance, const wchar_t* commandLineText) {
   if (FAILED(Init(nullptr, instance))) return -1;
-  wchar_t path[MAX_PATH + 1] = L"";
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  modulePath.assign(path, length < MAX_PATH ? length : MAX_PATH);
+  modulePath = ProgramFilePath();
 
   if (!ParseCommandLine(commandLineText)) return -2;
   if (HandleInstallerCommands()) return 0;
@@ -78,21 +77,17 @@ bool CtavoModule::EnsureElevated() {
 }
 
 std::wstring CtavoModule::SkinFolderPath() const {
-  const size_t slash = modulePath.find_last_of(L'\\');
-  const std::wstring folder = slash == std::wstring::npos ? std::wstring() : modulePath.substr(0, slash + 1);
-  return folder + L"res\\zelka";
+  return FolderOfPath(modulePath) + L"res\\zelka";
 }
 
 int CtavoModule::RunMainDialog() {
   const std::wstring skinFolder = SkinFolderPath();
   if (PathFileExistsW(skinFolder.c_str())) SetSkinFolder(skinFolder);
+  // Another instance runs: its window has been brought forward instead.
   if (!CheckSingleInstance()) return 0;
   if (!showMainDialog) return 0;
-  // SEAM(main dialog): load the string table (102), the default font (string
-  // 0, height -12), the skins (100) and the styles (101); let
-  // WM_COPYGLOBALDATA and WM_DROPFILES through the privilege filter; then run
-  // CMainDlg modally, which calls PublishMainWindow once its window exists,
-  // and return its modal result.
+  // The module keeps the single-instance guard for the rest of its life; the
+  // run publishes no window in it and answers 0.
   return 0;
 }
 

@@ -50,8 +50,8 @@ class CtavoModule : public CAppModule {
   // "res\zelka" in the program's own folder (whether it exists or not).
   std::wstring SkinFolderPath() const;
 
-  // Skin folder, single-instance guard, skins, the main dialog's modal run;
-  // its modal result, or 0 when no dialog ran.
+  // Hands the skin folder to the skin library when it exists and takes the
+  // single-instance guard; 0.
   int RunMainDialog();
 
   std::wstring modulePath;

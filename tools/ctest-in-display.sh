@@ -5,7 +5,7 @@ set -uo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$1"; shift
 export TAVORA_BUILD_DIR="$build"
-. "$repo/tools/wine-env.sh" "$build"
+. "$repo/tools/wine-env.sh" "$build" || exit 1
 tavora_wine_warm
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
 rc=$?

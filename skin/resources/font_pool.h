@@ -7,10 +7,10 @@
 #include <windows.h>
 
 #include <map>
-#include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
+
+#include "skin/resources/gdi_handles.h"
 
 class BkFontPool {
  public:
@@ -34,10 +34,7 @@ class BkFontPool {
   static int BaseHeight();
 
  private:
-  struct FontDeleter {
-    void operator()(std::remove_pointer_t<HFONT>* font) const { DeleteObject(font); }
-  };
-  using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+  using FontHandle = GdiObject<HFONT>;
 
   BkFontPool();
   static BkFontPool& Instance();

@@ -1,80 +1,80 @@
-// Small owners for the GDI handles the drawing code creates for the length of
-// one operation: a GDI object, a memory device context with one object
-// selected into it, and the screen's device context.
+// Owners for the GDI handles the drawing code creates for the length of one
+// operation: a GDI object, a memory device context with one object selected
+// into it, and the screen's device context. All of them move and none copies.
 #pragma once
 
 #include <windows.h>
 
+#include <utility>
+
+#include "skin/resources/unique_handle.h"
+
 // Deletes a GDI object (bitmap, pen, brush, region, font) when it goes out of
-// scope. Must not be selected into a device context by then.
+// scope. Must not be selected into a device context by then. The drawing code
+// spells the owner's operations Get / Reset / Release.
 template <typename Handle>
-class GdiObject {
+class GdiObject : public UniqueHandle<GdiObjectTraits<Handle>> {
+  using Base = UniqueHandle<GdiObjectTraits<Handle>>;
+
  public:
-  GdiObject() = default;
-  explicit GdiObject(Handle handle) : handle_(handle) {}
-  ~GdiObject() { Reset(); }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
+  using Base::Base;
 
-  Handle Get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  void Reset(Handle handle = nullptr) {
-    if (handle_) DeleteObject(handle_);
-    handle_ = handle;
-  }
-  Handle Release() {
-    Handle handle = handle_;
-    handle_ = nullptr;
-    return handle;
-  }
-
- private:
-  Handle handle_ = nullptr;
+  Handle Get() const noexcept { return this->get(); }
+  void Reset(Handle handle = nullptr) noexcept { this->reset(handle); }
+  Handle Release() noexcept { return this->release(); }
 };
 
 // The screen's device context, released when it goes out of scope.
 class ScreenDc {
  public:
   ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() {
-    if (dc_) ReleaseDC(nullptr, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC Get() const { return dc_; }
+  HDC Get() const { return dc_.get(); }
+  explicit operator bool() const { return static_cast<bool>(dc_); }
 
  private:
-  HDC dc_;
+  UniqueHandle<ScreenDcTraits> dc_;
 };
 
 // A memory device context compatible with `reference` (the screen when null).
-// Select() puts one object into it; the previous object is selected back
-// before the context is deleted, so the object can be deleted afterwards.
+// Select() puts one object into it; the object it held at first is selected
+// back before the context is deleted, so that the selected object can be
+// deleted afterwards.
 class MemoryDc {
  public:
   explicit MemoryDc(HDC reference = nullptr) : dc_(CreateCompatibleDC(reference)) {}
-  ~MemoryDc() {
-    if (!dc_) return;
-    if (previous_) SelectObject(dc_, previous_);
-    DeleteDC(dc_);
+  ~MemoryDc() { RestoreSelection(); }
+  MemoryDc(MemoryDc&& other) noexcept : dc_(std::move(other.dc_)), previous_(other.previous_) {
+    other.previous_ = nullptr;
   }
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
+  MemoryDc& operator=(MemoryDc&& other) noexcept {
+    if (this != &other) {
+      RestoreSelection();
+      dc_ = std::move(other.dc_);
+      previous_ = other.previous_;
+      other.previous_ = nullptr;
+    }
+    return *this;
+  }
 
-  HDC Get() const { return dc_; }
-  explicit operator bool() const { return dc_ != nullptr; }
+  HDC Get() const { return dc_.get(); }
+  explicit operator bool() const { return static_cast<bool>(dc_); }
 
   // Selects `object`; false when the context is missing or the selection fails
   // (for example a bitmap already selected into another context).
   bool Select(HGDIOBJ object) {
     if (!dc_ || !object) return false;
-    HGDIOBJ old = SelectObject(dc_, object);
+    HGDIOBJ old = SelectObject(dc_.get(), object);
     if (!old || old == HGDI_ERROR) return false;
     if (!previous_) previous_ = old;
     return true;
   }
 
  private:
-  HDC dc_;
-  HGDIOBJ previous_ = nullptr;
+  void RestoreSelection() noexcept {
+    if (dc_ && previous_) SelectObject(dc_.get(), previous_);
+    previous_ = nullptr;
+  }
+
+  UniqueHandle<MemoryDcTraits> dc_;
+  HGDIOBJ previous_ = nullptr;  // borrowed: the context's own initial object
 };

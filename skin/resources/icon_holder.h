@@ -5,12 +5,11 @@
 
 #include <windows.h>
 
+#include "skin/resources/unique_handle.h"
+
 class IconHolder {
  public:
   IconHolder() = default;
-  ~IconHolder() { Destroy(); }
-  IconHolder(const IconHolder&) = delete;
-  IconHolder& operator=(const IconHolder&) = delete;
 
   // Loads icon resource `id` of the program's own module at width x height
   // with LoadImageW load flags `flags` (0, 0 and LR_DEFAULTSIZE as LoadImageW
@@ -28,9 +27,10 @@ class IconHolder {
   // belong to the system and are only forgotten, not destroyed.
   void Destroy();
 
-  HICON Get() const { return icon_; }
+  HICON Get() const { return owned_ ? owned_.get() : shared_.get(); }
 
  private:
-  HICON icon_ = nullptr;
-  bool shared_ = false;
+  // At most one of the two holds an icon.
+  UniqueIcon owned_;
+  BorrowedIcon shared_;
 };

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "skin/resources/skin_resource.h"
 
@@ -15,45 +16,35 @@ BkBmpPool& BkBmpPool::Instance() {
   return pool;
 }
 
-BkBmpPool::~BkBmpPool() {
-  for (auto& entry : bitmaps_) DeleteObject(entry.second);
-}
-
 HBITMAP BkBmpPool::GetBitmap(int id) {
   BkBmpPool& pool = Instance();
   auto found = pool.bitmaps_.find(id);
-  if (found != pool.bitmaps_.end()) return found->second;
+  if (found != pool.bitmaps_.end()) return found->second.Get();
 
-  HBITMAP bitmap = nullptr;
+  GdiObject<HBITMAP> bitmap;
   const std::wstring& folder = BkSkinFolder::Instance().Path();
   if (!folder.empty()) {
     std::wstring path = folder + L"\\" + std::to_wstring(id) + L".bmp";
-    bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    bitmap.Reset(static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
   }
   const WORD resourceId = static_cast<WORD>(id & 0xFFFF);
   if (!bitmap && resourceId != 0)
-    bitmap = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0, 0, 0));
-  if (bitmap) pool.bitmaps_[id] = bitmap;
-  return bitmap;
+    bitmap.Reset(static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0, 0, 0)));
+  if (!bitmap) return nullptr;
+  const HBITMAP handle = bitmap.Get();
+  pool.bitmaps_[id] = std::move(bitmap);
+  return handle;
 }
 
 // ---- BkPngPool ---------------------------------------------------------------
 
 // A decoded image and the memory block its stream reads from. GDI+ may read
-// the stream again while the image lives, so the block is freed only after
-// the image is deleted.
+// the stream again while the image lives, so the block is declared first:
+// members are destroyed in reverse order, the image before its block.
 struct BkPngPool::Entry {
+  UniqueGlobalMemory block;
   std::unique_ptr<Gdiplus::Image> image;
-  HGLOBAL block = nullptr;
-
-  Entry() = default;
-  Entry(const Entry&) = delete;
-  Entry& operator=(const Entry&) = delete;
-  ~Entry() {
-    image.reset();
-    if (block) GlobalFree(block);
-  }
 };
 
 BkPngPool& BkPngPool::Instance() {
@@ -82,11 +73,12 @@ Gdiplus::Image* BkPngPool::GetImage(int id, bool load) {
 
   auto entry = std::make_unique<Entry>();
   IStream* stream = nullptr;
-  entry->block = GlobalAlloc(GMEM_FIXED, bytes.size());
+  entry->block.reset(GlobalAlloc(GMEM_FIXED, bytes.size()));
   if (entry->block) {
-    std::memcpy(static_cast<void*>(entry->block), bytes.data(), bytes.size());
+    // A fixed block's handle is its address.
+    std::memcpy(static_cast<void*>(entry->block.get()), bytes.data(), bytes.size());
     // The stream must not free the block: the entry owns it.
-    if (FAILED(CreateStreamOnHGlobal(entry->block, FALSE, &stream))) stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(entry->block.get(), FALSE, &stream))) stream = nullptr;
   }
   // Without a stream the image is an empty one (size 0, draws nothing).
   entry->image.reset(new Gdiplus::Image(stream, FALSE));

@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 
+#include "skin/resources/gdi_handles.h"
+
 namespace Gdiplus {
 class Image;
 }
@@ -22,7 +24,6 @@ class BkBmpPool {
   // file nor the resource exists (not remembered: the next call tries again).
   static HBITMAP GetBitmap(int id);
 
-  ~BkBmpPool();
   BkBmpPool(const BkBmpPool&) = delete;
   BkBmpPool& operator=(const BkBmpPool&) = delete;
 
@@ -30,7 +31,7 @@ class BkBmpPool {
   BkBmpPool() = default;
   static BkBmpPool& Instance();
 
-  std::map<int, HBITMAP> bitmaps_;
+  std::map<int, GdiObject<HBITMAP>> bitmaps_;
 };
 
 // PNG images decoded with GDI+, read through LoadSkinResource(id, "png"). The

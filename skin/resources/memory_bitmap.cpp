@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <utility>
 
 #include "skin/resources/gdi_drawing.h"
 #include "skin/resources/gdi_handles.h"
@@ -18,24 +19,32 @@ long long FrameOffset(int sourceX, int index, int frameWidth) {
 
 bool FitsInt(long long value) { return value >= INT_MIN && value <= INT_MAX; }
 
-}  // namespace
-
-bool MemoryBitmap::CreateFilled(int width, int height, COLORREF colour) {
-  if (width <= 0 || height <= 0) return false;
+// A width x height bitmap compatible with the screen, filled with `colour`
+// unless that is CLR_INVALID; empty when the size is not positive or the
+// bitmap cannot be made.
+GdiObject<HBITMAP> MakeFilledBitmap(int width, int height, COLORREF colour) {
   GdiObject<HBITMAP> created;
+  if (width <= 0 || height <= 0) return created;
   {
     ScreenDc screen;
-    if (!screen.Get()) return false;
+    if (!screen) return created;
     created.Reset(CreateCompatibleBitmap(screen.Get(), width, height));
   }
-  if (!created) return false;
-  if (colour != CLR_INVALID) {
+  if (created && colour != CLR_INVALID) {
     MemoryDc dc;
     if (dc.Select(created.Get())) {
       RECT all = {0, 0, width, height};
       FillSolidRect(dc.Get(), all, colour);
     }
   }
+  return created;
+}
+
+}  // namespace
+
+bool MemoryBitmap::CreateFilled(int width, int height, COLORREF colour) {
+  GdiObject<HBITMAP> created = MakeFilledBitmap(width, height, colour);
+  if (!created) return false;
   if (bitmap) DeleteObject(bitmap);
   bitmap = created.Release();
   return true;
@@ -123,4 +132,35 @@ bool MemoryBitmap::StretchPartFrom(HDC source, HDC dc, int x, int y, int width, 
   BOOL drawn = StretchBlt(dc, x, y, width, height, source, fromX, sourceY, sourceWidth, sourceHeight, SRCCOPY);
   if (previousMode) SetStretchBltMode(dc, previousMode);
   return drawn != FALSE;
+}
+
+// ---- OwnedMemoryBitmap -------------------------------------------------------
+
+OwnedMemoryBitmap::OwnedMemoryBitmap(OwnedMemoryBitmap&& other) noexcept
+    : MemoryBitmap(other), owned_(std::move(other.owned_)) {
+  other.bitmap = nullptr;
+}
+
+OwnedMemoryBitmap& OwnedMemoryBitmap::operator=(OwnedMemoryBitmap&& other) noexcept {
+  if (this != &other) {
+    owned_ = std::move(other.owned_);
+    static_cast<MemoryBitmap&>(*this) = other;
+    other.bitmap = nullptr;
+  }
+  return *this;
+}
+
+bool OwnedMemoryBitmap::CreateFilled(int width, int height, COLORREF colour) {
+  GdiObject<HBITMAP> created = MakeFilledBitmap(width, height, colour);
+  if (!created) return false;
+  bitmap = created.Get();
+  owned_ = std::move(created);
+  return true;
+}
+
+bool OwnedMemoryBitmap::Delete() {
+  if (!owned_ || !DeleteObject(owned_.Get())) return false;
+  owned_.Release();
+  bitmap = nullptr;
+  return true;
 }

@@ -4,10 +4,14 @@
 
 #include <windows.h>
 
-// A plain record: it does not delete its bitmap by itself. A holder that made
-// the bitmap with CreateFilled deletes it with Delete (or uses
-// OwnedMemoryBitmap); an image skin's record only refers to a bitmap of the
-// bitmap pool and never deletes it.
+#include "skin/resources/gdi_handles.h"
+
+// A plain record whose `bitmap` is borrowed: the record never deletes it by
+// itself, and copying the record copies the reference only. An image skin's
+// record refers to a bitmap of the bitmap pool. A holder that makes its own
+// bitmap uses OwnedMemoryBitmap, which owns the bitmap and deletes it; the
+// record's CreateFilled and Delete are the two steps such a holder is built
+// from.
 struct MemoryBitmap {
   enum DrawMode : int {
     ModePlain = 0,     // SRCCOPY
@@ -58,12 +62,37 @@ struct MemoryBitmap {
                        int sourceWidth, int sourceHeight, int index) const;
 };
 
-// A MemoryBitmap that deletes its bitmap when it goes out of scope: for host
-// windows that paint into a bitmap of their own.
-class OwnedMemoryBitmap : public MemoryBitmap {
+// A MemoryBitmap that owns its bitmap: for host windows that paint into a
+// bitmap of their own. The bitmap is deleted by Delete, by the next
+// CreateFilled or when the holder goes, and it moves with the holder. The
+// record it draws through borrows the owned bitmap; its handle can be read
+// (Get, Picture) but not replaced from outside.
+class OwnedMemoryBitmap : private MemoryBitmap {
  public:
   OwnedMemoryBitmap() = default;
-  ~OwnedMemoryBitmap() { Delete(); }
-  OwnedMemoryBitmap(const OwnedMemoryBitmap&) = delete;
-  OwnedMemoryBitmap& operator=(const OwnedMemoryBitmap&) = delete;
+  OwnedMemoryBitmap(OwnedMemoryBitmap&& other) noexcept;
+  OwnedMemoryBitmap& operator=(OwnedMemoryBitmap&& other) noexcept;
+
+  using MemoryBitmap::drawMode;
+  using MemoryBitmap::frameWidth;
+  using MemoryBitmap::keyColor;
+
+  using MemoryBitmap::BlitPart;
+  using MemoryBitmap::Draw;
+  using MemoryBitmap::GetSize;
+  using MemoryBitmap::StretchPart;
+  using MemoryBitmap::StretchPartFrom;
+
+  // As MemoryBitmap::CreateFilled; the replaced bitmap is deleted.
+  bool CreateFilled(int width, int height, COLORREF colour);
+  // As MemoryBitmap::Delete: the holder lets go of the bitmap only when the
+  // deletion succeeded (a bitmap still selected into a context stays).
+  bool Delete();
+
+  HBITMAP Get() const { return owned_.Get(); }
+  // The drawing record, for code that takes a MemoryBitmap.
+  const MemoryBitmap& Picture() const { return *this; }
+
+ private:
+  GdiObject<HBITMAP> owned_;
 };

@@ -1,6 +1,7 @@
 #include "skin/resources/parse_util.h"
 
 #include <climits>
+#include <cwctype>
 
 namespace {
 
@@ -12,23 +13,34 @@ int HexDigitValue(char c) {
 }
 
 template <typename Char>
+DecimalScan ScanDecimalText(std::basic_string_view<Char> text, bool allowSign) {
+  DecimalScan scan;
+  size_t at = 0;
+  if (allowSign && at < text.size() && (text[at] == Char('+') || text[at] == Char('-'))) {
+    scan.negative = text[at] == Char('-');
+    ++at;
+  }
+  constexpr unsigned long long kMax = ~0ull;
+  for (; at < text.size() && text[at] >= Char('0') && text[at] <= Char('9'); ++at, ++scan.digits) {
+    const unsigned digit = static_cast<unsigned>(text[at] - Char('0'));
+    scan.magnitude = scan.magnitude > (kMax - digit) / 10 ? kMax : scan.magnitude * 10 + digit;
+  }
+  scan.wholeText = at == text.size();
+  return scan;
+}
+
+template <typename Char>
+std::basic_string_view<Char> ViewOf(const Char* text) {
+  return text ? std::basic_string_view<Char>(text) : std::basic_string_view<Char>();
+}
+
+template <typename Char>
 int ParseDecimalText(const Char* text) {
-  if (!text) return 0;
-  bool negative = false;
-  if (*text == Char('+') || *text == Char('-')) {
-    negative = *text == Char('-');
-    ++text;
-  }
-  // Accumulate as a negative number so that INT_MIN itself is representable.
-  long long value = 0;
-  for (; *text >= Char('0') && *text <= Char('9'); ++text) {
-    if (value > -static_cast<long long>(INT_MAX) - 1) value = value * 10 - (*text - Char('0'));
-  }
-  if (!negative) {
-    value = -value;
-    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
-  }
-  return value < INT_MIN ? INT_MIN : static_cast<int>(value);
+  const DecimalScan scan = ScanDecimalText(ViewOf(text), true);
+  // INT_MIN's magnitude is one more than INT_MAX's.
+  const unsigned long long limit = scan.negative ? static_cast<unsigned long long>(INT_MAX) + 1 : INT_MAX;
+  const unsigned long long magnitude = scan.magnitude < limit ? scan.magnitude : limit;
+  return scan.negative ? static_cast<int>(-static_cast<long long>(magnitude)) : static_cast<int>(magnitude);
 }
 
 }  // namespace
@@ -59,3 +71,23 @@ BkColor ParseColor(const char* text) {
 
 int ParseDecimal(const char* text) { return ParseDecimalText(text); }
 int ParseDecimal(const wchar_t* text) { return ParseDecimalText(text); }
+
+DecimalScan ScanDecimal(std::string_view text, bool allowSign) { return ScanDecimalText(text, allowSign); }
+DecimalScan ScanDecimal(std::wstring_view text, bool allowSign) { return ScanDecimalText(text, allowSign); }
+
+unsigned long long ParseLeadingDecimal(const char* text) { return ScanDecimalText(ViewOf(text), false).magnitude; }
+
+bool ParseWholeDecimal(std::wstring_view text, unsigned long long maxValue, unsigned long long& value) {
+  const DecimalScan scan = ScanDecimalText(text, false);
+  if (scan.digits == 0 || !scan.wholeText || scan.magnitude > maxValue) return false;
+  value = scan.magnitude;
+  return true;
+}
+
+std::wstring_view TrimWhiteSpace(std::wstring_view text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && std::iswspace(text[begin])) ++begin;
+  while (end > begin && std::iswspace(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}

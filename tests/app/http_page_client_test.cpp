@@ -6,6 +6,7 @@
 
 #include "app/result_page.h"
 #include "tests/support/demo_site.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ size_t CountLines(const std::string& log) {
 }  // namespace
 
 TEST_F(PageClientTest, FetchesAndDecodesAUtf8Page) {
-  ASSERT_TRUE(client_.connected);
+  ASSERT_TRUE(client_.connected());
   const std::wstring page = client_.Get(kBeijingShanghai, 65001);
   EXPECT_NE(std::wstring::npos, page.find(L"<html")) << "no page";
   EXPECT_NE(std::wstring::npos, page.find(L"北京"));
@@ -100,32 +101,42 @@ TEST(PageClient, DeadServerGivesAnEmptyPage) {
   EXPECT_EQ(L"", client.Get(std::string("/Default.aspx?A=a&B=b&C=&D=1&S=0"), 65001));
 }
 
-TEST(PageClient, ReconnectsLazilyAfterAFailedConnect) {
+TEST(PageClient, GetAfterCloseReconnectsToTheDefaultHost) {
   ASSERT_NE(0, SharedDemoSite().Port());
+  // The default host is the configured query host: the demo site here. The
+  // client itself is first connected to a dead port, which Close forgets.
+  ScopedEnvironment queryHost(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort());
+  CHttpPageClient client(L"127.0.0.1:1");
+  client.SetTimeout(2000);
+  SharedDemoSite().ClearLog();
+  for (int round = 0; round < 2; ++round) {
+    client.Close();
+    EXPECT_FALSE(client.connected()) << round;
+    const std::wstring page = client.Get(kBeijingShanghai, 65001);
+    EXPECT_NE(std::wstring::npos, page.find(L"北京")) << round;
+    EXPECT_TRUE(client.connected()) << round;
+  }
+  EXPECT_EQ("GET " + kBeijingShanghai + " HTTP/1.1\nGET " + kBeijingShanghai + " HTTP/1.1\n",
+            SharedDemoSite().RequestLog());
+}
+
+TEST(PageClient, ConnectAfterCloseUsesTheNamedHost) {
+  ASSERT_NE(0, SharedDemoSite().Port());
+  ScopedEnvironment queryHost(L"TAVORA_QUERY_HOST", L"127.0.0.1:1");
   CHttpPageClient client(SharedDemoSite().HostPort().c_str());
   client.Close();
-  client.connected = 0;
-  // The next Get connects again, to the configured default host: point the
-  // default at the demo site through the environment.
-  SetEnvironmentVariableW(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort().c_str());
-  EXPECT_FALSE(client.Get(std::string("/Default.aspx?A=a&B=b&C=&D=1&S=0"), 65001).empty());
-  EXPECT_TRUE(client.connected);
-  SetEnvironmentVariableW(L"TAVORA_QUERY_HOST", nullptr);
+  ASSERT_TRUE(client.Connect(SharedDemoSite().HostPort().c_str()));
+  EXPECT_TRUE(client.connected());
+  EXPECT_TRUE(client.internetHandle());
+  EXPECT_TRUE(client.connectHandle());
+  EXPECT_FALSE(client.Get(kBeijingShanghai, 65001).empty());
 }
 
 TEST(PageClient, CloseTwiceIsHarmless) {
   CHttpPageClient client(L"127.0.0.1:1");
   client.Close();
   client.Close();
-  EXPECT_EQ(nullptr, client.internetHandle);
-  EXPECT_EQ(nullptr, client.connectHandle);
-}
-
-TEST(ParseLeadingDecimal, ReadsLeadingDigitsAndSaturates) {
-  EXPECT_EQ(200u, ParseLeadingDecimal("200 OK"));
-  EXPECT_EQ(0u, ParseLeadingDecimal("abc"));
-  EXPECT_EQ(0u, ParseLeadingDecimal(""));
-  EXPECT_EQ(0u, ParseLeadingDecimal(nullptr));
-  EXPECT_EQ(4000000000u, ParseLeadingDecimal("4000000000"));
-  EXPECT_EQ(~0ull, ParseLeadingDecimal("999999999999999999999999999"));
+  EXPECT_FALSE(client.internetHandle());
+  EXPECT_FALSE(client.connectHandle());
+  EXPECT_FALSE(client.connected());
 }

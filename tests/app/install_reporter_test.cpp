@@ -38,7 +38,7 @@ TEST_F(InstallReporterTest, UrlIsTheFullAddressOnTheStatisticsServer) {
 TEST_F(InstallReporterTest, EachKindFetchesItsPageOnce) {
   ScopedEnvironment stat(L"TAVORA_STAT_HOST", SharedDemoSite().HostPort());
   CInstallReporter reporter;
-  ASSERT_NE(nullptr, reporter.internetHandle);
+  ASSERT_TRUE(reporter.internetHandle());
   reporter.Report(CInstallReporter::Install);
   EXPECT_EQ(kInstallLine, SharedDemoSite().RequestLog());
   SharedDemoSite().ClearLog();
@@ -53,9 +53,9 @@ TEST_F(InstallReporterTest, EachKindFetchesItsPageOnce) {
 TEST_F(InstallReporterTest, ShutdownClosesOnceAndLaterReportsDoNothing) {
   ScopedEnvironment stat(L"TAVORA_STAT_HOST", SharedDemoSite().HostPort());
   CInstallReporter reporter;
-  ASSERT_NE(nullptr, reporter.internetHandle);
+  ASSERT_TRUE(reporter.internetHandle());
   reporter.Shutdown();
-  EXPECT_EQ(nullptr, reporter.internetHandle);
+  EXPECT_FALSE(reporter.internetHandle());
   reporter.Shutdown();
   reporter.Report(CInstallReporter::Install);
   EXPECT_EQ("", SharedDemoSite().RequestLog());
@@ -78,17 +78,17 @@ TEST_F(InstallReporterTest, TimeoutComesFromTheEnvironmentWithinBounds) {
   }
   ScopedEnvironment timeout(L"TAVORA_HTTP_TIMEOUT_MS", L"4321");
   CInstallReporter reporter;
-  ASSERT_NE(nullptr, reporter.internetHandle);
+  ASSERT_TRUE(reporter.internetHandle());
   DWORD value = 0;
   DWORD size = sizeof(value);
-  ASSERT_TRUE(InternetQueryOptionW(reporter.internetHandle, INTERNET_OPTION_CONNECT_TIMEOUT, &value, &size));
+  ASSERT_TRUE(InternetQueryOptionW(reporter.internetHandle().get(), INTERNET_OPTION_CONNECT_TIMEOUT, &value, &size));
   EXPECT_EQ(4321u, value);
   // Not every WinINet keeps the send and receive time-outs on the root handle
   // (Wine does not); where it does, they are the same.
   for (DWORD option : {INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
     value = 0;
     size = sizeof(value);
-    if (InternetQueryOptionW(reporter.internetHandle, option, &value, &size)) {
+    if (InternetQueryOptionW(reporter.internetHandle().get(), option, &value, &size)) {
       EXPECT_EQ(4321u, value) << option;
     }
   }

@@ -7,6 +7,7 @@
 
 #include "app/query_page.h"
 #include "app/result_page.h"
+#include "skin/resources/unique_handle.h"
 #include "tests/support/demo_site.h"
 #include "tests/support/test_support.h"
 
@@ -30,19 +31,21 @@ class QueryWorkerTest : public ::testing::Test {
     list_.Reset();
   }
 
-  // Runs one worker on its own thread, pumping this thread's messages (the
-  // worker reads the edits and redraws the list through them) until the
-  // completion message arrives and a little longer, to catch a second one.
+  // Runs one query as the main window does: this thread reads the names and
+  // starts the worker with them, pumps its messages until the completion
+  // message arrives (and a little longer, to catch a second one), and then
+  // handles it.
   void RunWorker(const std::wstring& from, const std::wstring& to) {
     SetWindowTextW(page_.fromEditWindow, from.c_str());
     SetWindowTextW(page_.toEditWindow, to.c_str());
     owner_.Reset();
-    std::thread worker(QueryWorker, &page_);
+    std::thread worker(QueryWorker, &page_, page_.ReadStations());
     const bool done = PumpUntil([&] { return owner_.Count(WM_TICKET_QUERY_DONE) > 0; }, 30000);
     PumpUntil([] { return false; }, 150);
     worker.join();
     ASSERT_TRUE(done);
     EXPECT_EQ(1, owner_.Count(WM_TICKET_QUERY_DONE));
+    page_.OnQueryDone();
   }
 
   MessageCounterWindow owner_;
@@ -113,11 +116,49 @@ TEST_F(QueryWorkerTest, FailedQueriesKeepThePreviousRows) {
   dead.toEditWindow = page_.toEditWindow;
   dead.queryClient.SetTimeout(2000);
   owner_.Reset();
-  std::thread worker(QueryWorker, &dead);
+  std::thread worker(QueryWorker, &dead, dead.ReadStations());
   EXPECT_TRUE(PumpUntil([&] { return owner_.Count(WM_TICKET_QUERY_DONE) > 0; }, 30000));
   worker.join();
   EXPECT_EQ(1, owner_.Count(WM_TICKET_QUERY_DONE));
   EXPECT_EQ(0u, dead.rows.Size());
+}
+
+TEST_F(QueryWorkerTest, FinishesWhileTheUserInterfaceThreadWaitsForIt) {
+  SetWindowTextW(page_.fromEditWindow, L" 北京");
+  SetWindowTextW(page_.toEditWindow, L"上海\t");
+  owner_.Reset();
+  const UniqueKernelHandle finished(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(finished);
+  std::thread worker([this, &finished, stations = page_.ReadStations()] {
+    QueryWorker(&page_, stations);
+    SetEvent(finished.get());
+  });
+  // As when the window closes during a query: this thread blocks on the
+  // worker without pumping messages. A worker that sent this thread a
+  // message (reading an edit, repainting the list now) would wait here too.
+  const DWORD waited = WaitForSingleObject(finished.get(), 60000);
+  if (waited != WAIT_OBJECT_0) {
+    // Let a stuck worker go before joining it.
+    PumpUntil([&] { return WaitForSingleObject(finished.get(), 0) == WAIT_OBJECT_0; }, 60000);
+  }
+  worker.join();
+  ASSERT_EQ(WAIT_OBJECT_0, waited) << "the worker waited for the user-interface thread";
+  EXPECT_GE(page_.rows.Size(), 25u);
+  EXPECT_EQ("GET " + BuildQueryPath(L"北京", L"上海") + " HTTP/1.1\n", SharedDemoSite().RequestLog());
+
+  // The completion message is waiting; the list is repainted only when it is
+  // handled, on this thread.
+  EXPECT_TRUE(PumpUntil([&] { return owner_.Count(WM_TICKET_QUERY_DONE) > 0; }, 5000));
+  PumpUntil([] { return false; }, 150);
+  EXPECT_EQ(1, owner_.Count(WM_TICKET_QUERY_DONE));
+  EXPECT_EQ(0, list_.Count(WM_PAINT));
+  page_.OnQueryDone();
+  EXPECT_GE(list_.Count(WM_PAINT), 1);
+  EXPECT_GE(list_.Count(WM_ERASEBKGND), 1);
+  // Handled once: a second call has nothing new to show.
+  list_.Reset();
+  page_.OnQueryDone();
+  EXPECT_EQ(0, list_.Count(WM_PAINT));
 }
 
 TEST_F(QueryWorkerTest, ReadsEveryRowOfALargeTable) {

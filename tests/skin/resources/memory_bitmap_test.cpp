@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "tests/support/dib_canvas.h"
@@ -38,7 +39,7 @@ RECT Area(int x, int y, int width, int height) { return RECT{x, y, x + width, y 
 TEST(MemoryBitmapCreate, CreateFilled_FillsWholeBitmapWithColour) {
   OwnedMemoryBitmap picture;
   ASSERT_TRUE(picture.CreateFilled(5, 4, RGB(10, 20, 30)));
-  ASSERT_NE(picture.bitmap, nullptr);
+  ASSERT_NE(picture.Get(), nullptr);
   SIZE size = picture.GetSize();
   EXPECT_EQ(size.cx, 5);
   EXPECT_EQ(size.cy, 4);
@@ -69,20 +70,20 @@ TEST(MemoryBitmapCreate, CreateFilled_RejectsSizesThatAreNotPositive) {
   EXPECT_FALSE(picture.CreateFilled(0, 5, RGB(1, 2, 3)));
   EXPECT_FALSE(picture.CreateFilled(5, -1, RGB(1, 2, 3)));
   EXPECT_FALSE(picture.CreateFilled(-4, -4, RGB(1, 2, 3)));
-  EXPECT_EQ(picture.bitmap, nullptr);
+  EXPECT_EQ(picture.Get(), nullptr);
 
   ASSERT_TRUE(picture.CreateFilled(2, 2, RGB(1, 2, 3)));
-  HBITMAP kept = picture.bitmap;
+  HBITMAP kept = picture.Get();
   EXPECT_FALSE(picture.CreateFilled(-2, 2, RGB(9, 9, 9)));
-  EXPECT_EQ(picture.bitmap, kept);  // a failed call leaves the record as it was
+  EXPECT_EQ(picture.Get(), kept);  // a failed call leaves the record as it was
 }
 
 TEST(MemoryBitmapCreate, CreateFilled_DeletesTheBitmapItReplaces) {
   OwnedMemoryBitmap picture;
   ASSERT_TRUE(picture.CreateFilled(4, 4, RGB(1, 1, 1)));
-  HBITMAP first = picture.bitmap;
+  HBITMAP first = picture.Get();
   ASSERT_TRUE(picture.CreateFilled(6, 3, RGB(2, 2, 2)));
-  EXPECT_NE(picture.bitmap, nullptr);
+  EXPECT_NE(picture.Get(), nullptr);
   EXPECT_EQ(GetObjectType(first), 0u);
   EXPECT_EQ(picture.GetSize().cx, 6);
 }
@@ -126,7 +127,7 @@ TEST(MemoryBitmapCreate, OwnedMemoryBitmap_DeletesOnScopeExit) {
   {
     OwnedMemoryBitmap picture;
     ASSERT_TRUE(picture.CreateFilled(2, 2, RGB(0, 0, 0)));
-    handle = picture.bitmap;
+    handle = picture.Get();
   }
   EXPECT_EQ(GetObjectType(handle), 0u);
 }
@@ -474,6 +475,38 @@ TEST(MemoryBitmapParts, AlphaModeAndBadSizesDrawNothing) {
   MemoryBitmap empty;
   EXPECT_FALSE(empty.BlitPart(canvas.dc(), 0, 0, 2, 2, 0, 0, -1));
   EXPECT_EQ(canvas.CountOutside(RECT{}, kBackground), 0);
+}
+
+TEST(MemoryBitmapCreate, OwnedMemoryBitmap_MovesItsBitmapAndDeletesItOnce) {
+  HBITMAP handle = nullptr;
+  HBITMAP replaced = nullptr;
+  {
+    OwnedMemoryBitmap target;
+    ASSERT_TRUE(target.CreateFilled(3, 3, RGB(9, 9, 9)));
+    replaced = target.Get();
+    {
+      OwnedMemoryBitmap source;
+      ASSERT_TRUE(source.CreateFilled(2, 2, RGB(40, 50, 60)));
+      source.frameWidth = 1;
+      handle = source.Get();
+      OwnedMemoryBitmap middle(std::move(source));
+      EXPECT_EQ(source.Get(), nullptr);
+      EXPECT_EQ(source.Picture().bitmap, nullptr);
+      DibCanvas untouched(4, 4, kBackground);
+      EXPECT_EQ(source.Draw(untouched.dc(), 0, 0, -1), 0);
+      target = std::move(middle);
+      EXPECT_EQ(middle.Get(), nullptr);
+    }
+    EXPECT_EQ(GetObjectType(replaced), 0u);  // the target's own bitmap went at the assignment
+    ASSERT_EQ(GetObjectType(handle), static_cast<DWORD>(OBJ_BITMAP));
+    EXPECT_EQ(target.Get(), handle);
+    EXPECT_EQ(target.Picture().bitmap, handle);
+    EXPECT_EQ(target.frameWidth, 1);
+    DibCanvas canvas(4, 4, kBackground);
+    EXPECT_NE(target.Draw(canvas.dc(), 1, 1, -1), 0);
+    EXPECT_TRUE(canvas.AllPixels(Area(1, 1, 2, 2), RGB(40, 50, 60)));
+  }
+  EXPECT_EQ(GetObjectType(handle), 0u);
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -103,6 +105,85 @@ TEST(ParseDecimal, WideTextReadsTheSameWay) {
   EXPECT_EQ(-8, ParseDecimal(std::wstring(L"-8")));
   EXPECT_EQ(0, ParseDecimal(L"x1"));
   EXPECT_EQ(INT_MAX, ParseDecimal(L"99999999999"));
+}
+
+TEST(ParseLeadingDecimal, ReadsLeadingDigitsAndSaturates) {
+  EXPECT_EQ(200u, ParseLeadingDecimal("200 OK"));
+  EXPECT_EQ(0u, ParseLeadingDecimal("abc"));
+  EXPECT_EQ(0u, ParseLeadingDecimal(""));
+  EXPECT_EQ(0u, ParseLeadingDecimal(nullptr));
+  EXPECT_EQ(4000000000u, ParseLeadingDecimal("4000000000"));
+  EXPECT_EQ(~0ull, ParseLeadingDecimal("999999999999999999999999999"));
+}
+
+TEST(ScanDecimal, ReportsSignDigitsAndWhetherTheTextEnded) {
+  const struct {
+    const char* text;
+    bool allowSign;
+    bool negative;
+    unsigned long long magnitude;
+    size_t digits;
+    bool wholeText;
+  } cases[] = {
+      {"123", false, false, 123, 3, true},
+      {"123abc", false, false, 123, 3, false},
+      {"-7", false, false, 0, 0, false},
+      {"-7", true, true, 7, 1, true},
+      {"+007", true, false, 7, 3, true},
+      {"", true, false, 0, 0, true},
+      {"18446744073709551615", false, false, ~0ull, 20, true},
+      {"18446744073709551616", false, false, ~0ull, 20, true},
+  };
+  for (const auto& c : cases) {
+    const DecimalScan narrow = ScanDecimal(std::string_view(c.text), c.allowSign);
+    const std::wstring wide(c.text, c.text + std::strlen(c.text));
+    const DecimalScan widened = ScanDecimal(std::wstring_view(wide), c.allowSign);
+    for (const DecimalScan& scan : {narrow, widened}) {
+      EXPECT_EQ(c.negative, scan.negative) << c.text;
+      EXPECT_EQ(c.magnitude, scan.magnitude) << c.text;
+      EXPECT_EQ(c.digits, scan.digits) << c.text;
+      EXPECT_EQ(c.wholeText, scan.wholeText) << c.text;
+    }
+  }
+}
+
+TEST(ParseWholeDecimal, AcceptsOnlyDigitsUpToTheLimit) {
+  const struct {
+    const wchar_t* text;
+    unsigned long long maxValue;
+    bool accepted;
+    unsigned long long value;
+  } cases[] = {
+      {L"8080", 65535, true, 8080},   {L"65535", 65535, true, 65535}, {L"65536", 65535, false, 0},
+      {L"0", 65535, true, 0},         {L"", 65535, false, 0},         {L"+80", 65535, false, 0},
+      {L"-1", 65535, false, 0},       {L" 80", 65535, false, 0},      {L"80 ", 65535, false, 0},
+      {L"8o", 65535, false, 0},       {L"99999999999999999999999", ~0ull, true, ~0ull},
+  };
+  for (const auto& c : cases) {
+    unsigned long long value = 4242;
+    EXPECT_EQ(c.accepted, ParseWholeDecimal(c.text, c.maxValue, value)) << c.text;
+    EXPECT_EQ(c.accepted ? c.value : 4242u, value) << c.text;
+  }
+  // The text ends where the view ends, also before a terminating zero.
+  unsigned long long value = 0;
+  EXPECT_TRUE(ParseWholeDecimal(std::wstring_view(L"12x", 2), 100, value));
+  EXPECT_EQ(12u, value);
+}
+
+TEST(TrimWhiteSpace, RemovesWhiteSpaceAtBothEndsOnly) {
+  const struct {
+    const wchar_t* text;
+    const wchar_t* trimmed;
+  } cases[] = {
+      {L" \t北京\r\n ", L"北京"}, {L"北京 南", L"北京 南"}, {L" \t \t", L""},
+      {L"", L""},                 {L"\va b\f", L"a b"},    {L"x", L"x"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(std::wstring_view(c.trimmed), TrimWhiteSpace(c.text));
+  }
+  const std::wstring text = L"  inside  ";
+  const std::wstring_view view = TrimWhiteSpace(text);
+  EXPECT_EQ(text.data() + 2, view.data());  // a view into the text, not a copy
 }
 
 }  // namespace
