@@ -1,6 +1,5 @@
-// Skin kinds drawn from bitmaps of the bitmap pool ("imglst", "imgframe",
-// "imghorzex", "imghorzti", "imgvertex"), from a PNG nine-grid ("border"),
-// and from colours alone ("button", "gradation").
+// Skin kinds drawn from bitmaps of the bitmap pool: "imglst", "imgframe",
+// "imghorzex", "imghorzti" and "imgvertex".
 #pragma once
 
 #include <windows.h>
@@ -9,9 +8,6 @@
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_base.h"
 
-namespace Gdiplus {
-class Image;
-}
 // The copies of one bitmap skin's Draw, sharing one memory context.
 class BkPartCopier;
 
@@ -58,34 +54,6 @@ class CBkSkinImgFrame : public CBkSkinBase {
   int left_ = 0;
   int top_ = 0;
   BkColor crbg_ = kColorNotSet;
-  unsigned part_ = PartAll;
-};
-
-// "border": a PNG nine-grid with square corners of side "angle", drawn with
-// GDI+; "offset" lets the side edges reach past their ends, "crbg" fills the
-// rectangle first.
-class CBkSkinBorder : public CBkSkinBase {
- public:
-  static constexpr const char* kTag = "border";
-  const char* GetTag() const override { return kTag; }
-  bool Load(const TiXmlElement* element) override;
-  HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-  void Draw(HDC dc, RECT rect, int state) override;
-  SIZE GetNaturalSize() const override;
-
-  Gdiplus::Image* ImageObject() const { return image_; }
-  int Src() const { return src_; }
-  int Angle() const { return angle_; }
-  int Offset() const { return offset_; }
-  BkColor Crbg() const { return crbg_; }
-  unsigned Part() const { return part_; }
-
- private:
-  BkColor crbg_ = kColorNotSet;
-  Gdiplus::Image* image_ = nullptr;  // belongs to the PNG pool
-  int src_ = 0;
-  int angle_ = 0;
-  int offset_ = 0;
   unsigned part_ = PartAll;
 };
 
@@ -161,42 +129,4 @@ class CBkSkinImgVertExtend : public CBkSkinBase {
   int middleHeight_ = 0;
   int bottomHeight_ = 0;
   int width_ = 0;
-};
-
-// "button": a drawn push button: background, a vertical gradient inside a
-// 2-pixel margin chosen by the hover and pushed flags (none when disabled),
-// and a 1-pixel outline.
-class CBkSkinButton : public CBkSkinBase {
- public:
-  static constexpr const char* kTag = "button";
-  const char* GetTag() const override { return kTag; }
-  HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-  void Draw(HDC dc, RECT rect, int state) override;
-  bool IsStateless() const override { return false; }
-
-  BkColor bg = 0xEEEEEE;
-  BkColor border = 0x707070;
-  BkColor bgup = 0xEEEEEE;
-  BkColor bguphover = 0xEEEEEE;
-  BkColor bguppush = 0xCECECE;
-  BkColor bgdown = 0xD6D6D6;
-  BkColor bgdownhover = 0xE0E0E0;
-  BkColor bgdownpush = 0xC0C0C0;
-};
-
-// "gradation": the colour "to" over the rectangle, and a gradient from
-// "from" to "to" over its first "size" pixels (all of it when size is not
-// positive), left to right ("horz") or top to bottom ("vert").
-class CBkSkinGradation : public CBkSkinBase {
- public:
-  static constexpr const char* kTag = "gradation";
-  const char* GetTag() const override { return kTag; }
-  HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-  void Draw(HDC dc, RECT rect, int state) override;
-
-  enum Direction { Horizontal = 0, Vertical = 1 };
-  BkColor from = kColorNotSet;
-  BkColor to = kColorNotSet;
-  int direction = Horizontal;
-  int size = 0;
 };

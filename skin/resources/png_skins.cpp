@@ -6,53 +6,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "skin/resources/gdi_drawing.h"
 #include "skin/resources/image_pool.h"
-#include "skin/resources/parse_util.h"
-
-// ---- GDI+ drawing -------------------------------------------------------------
-
-SIZE PngImageSize(Gdiplus::Image* image) {
-  if (!image) return SIZE{0, 0};
-  return SIZE{static_cast<LONG>(image->GetWidth()), static_cast<LONG>(image->GetHeight())};
-}
-
-void PrepareSkinGraphics(Gdiplus::Graphics& graphics) {
-  graphics.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
-  graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-  graphics.SetCompositingMode(Gdiplus::CompositingModeSourceOver);
-}
-
-bool DrawImagePart(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int dx, int dy, int dw, int dh, int sx,
-                   int sy, int sw, int sh) {
-  if (!image || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return false;
-  const SIZE size = PngImageSize(image);
-  if (size.cx <= 0 || size.cy <= 0) return false;
-
-  // Keep to the pixels the image has; the destination shrinks with the source
-  // at the same scale, so what is drawn lands where it would have anyway.
-  const double scaleX = static_cast<double>(dw) / sw;
-  const double scaleY = static_cast<double>(dh) / sh;
-  const double left = std::max<double>(sx, 0);
-  const double top = std::max<double>(sy, 0);
-  const double right = std::min<double>(static_cast<double>(sx) + sw, size.cx);
-  const double bottom = std::min<double>(static_cast<double>(sy) + sh, size.cy);
-  if (left >= right || top >= bottom) return false;
-
-  const Gdiplus::RectF dest(static_cast<Gdiplus::REAL>(dx + (left - sx) * scaleX),
-                            static_cast<Gdiplus::REAL>(dy + (top - sy) * scaleY),
-                            static_cast<Gdiplus::REAL>((right - left) * scaleX),
-                            static_cast<Gdiplus::REAL>((bottom - top) * scaleY));
-  return graphics.DrawImage(image, dest, static_cast<Gdiplus::REAL>(left), static_cast<Gdiplus::REAL>(top),
-                            static_cast<Gdiplus::REAL>(right - left), static_cast<Gdiplus::REAL>(bottom - top),
-                            Gdiplus::UnitPixel) == Gdiplus::Ok;
-}
-
-namespace {
-
-int RectWidth(const RECT& rect) { return rect.right - rect.left; }
-int RectHeight(const RECT& rect) { return rect.bottom - rect.top; }
-
-}  // namespace
 
 // ---- "png" --------------------------------------------------------------------
 
@@ -236,4 +191,74 @@ void CBkSkinCheck::Draw(HDC dc, RECT rect, int state) {
   Gdiplus::Graphics graphics(dc);
   PrepareSkinGraphics(graphics);
   DrawImagePart(graphics, image_, rect.left, rect.top + (span - sh) / 2, sw, sh, k * sw + half, 0, sw, sh);
+}
+
+// ---- "border" -----------------------------------------------------------------
+
+bool CBkSkinBorder::Load(const TiXmlElement* element) {
+  bool loaded = CBkSkinBase::Load(element);
+  if (src_ != 0) image_ = BkPngPool::GetImage(src_, true);
+  return loaded;
+}
+
+HRESULT CBkSkinBorder::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
+  if (result != E_FAIL) return result;
+  if (name == "src") {
+    src_ = ParseDecimal(value);
+  } else if (name == "crbg") {
+    crbg_ = ParseColor(value);
+    return 1;
+  } else if (name == "angle") {
+    angle_ = ParseDecimal(value);
+  } else if (name == "offset") {
+    offset_ = ParseDecimal(value);
+  } else if (name == "part") {
+    if (!ParsePartWord(value, part_)) return E_FAIL;
+  } else {
+    return E_FAIL;
+  }
+  return S_OK;
+}
+
+SIZE CBkSkinBorder::GetNaturalSize() const { return PngImageSize(image_); }
+
+void CBkSkinBorder::Draw(HDC dc, RECT rect, int) {
+  if (!dc || !image_ || IsInverted(rect)) return;
+  if (crbg_ != kColorNotSet) FillSolidRect(dc, rect, crbg_);
+
+  const SIZE size = PngImageSize(image_);
+  const int iw = size.cx, ih = size.cy;
+  const int A = angle_, O = offset_;
+  const int width = RectWidth(rect), height = RectHeight(rect);
+  const unsigned part = part_;
+  const bool top = part & PartTop, bottom = part & PartBottom, left = part & PartLeft, right = part & PartRight;
+
+  Gdiplus::Graphics graphics(dc);
+  PrepareSkinGraphics(graphics);
+  if (top && left) DrawImagePart(graphics, image_, rect.left, rect.top, A, A, 0, 0, A, A);
+  if (top && right) DrawImagePart(graphics, image_, rect.right - A, rect.top, A, A, iw - A, 0, A, A);
+  if (bottom && left) DrawImagePart(graphics, image_, rect.left, rect.bottom - A, A, A, 0, ih - A, A, A);
+  if (bottom && right) DrawImagePart(graphics, image_, rect.right - A, rect.bottom - A, A, A, iw - A, ih - A, A, A);
+
+  if (top) DrawImagePart(graphics, image_, rect.left + A, rect.top, width - 2 * A, A, A, 0, iw - 2 * A, A);
+
+  // The side edges reach past their ends by the offset, towards the ends
+  // that have no edge of their own.
+  int sideTop = rect.top + A;
+  int sideHeight = height - 2 * A;
+  if (top) {
+    sideHeight += O;
+  } else if (bottom) {
+    sideTop -= O;
+    sideHeight += O;
+  } else {
+    sideTop -= O;
+    sideHeight += 2 * O;
+  }
+  if (left) DrawImagePart(graphics, image_, rect.left, sideTop, A, sideHeight, 0, A, A, ih - 2 * A);
+  if (right) DrawImagePart(graphics, image_, rect.right - A, sideTop, A, sideHeight, iw - A, A, A, ih - 2 * A);
+
+  if (bottom)
+    DrawImagePart(graphics, image_, rect.left + A, rect.bottom - A, width - 2 * A, A, A, ih - A, iw - 2 * A, A);
 }

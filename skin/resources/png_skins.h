@@ -1,36 +1,19 @@
 // Skin kinds drawn with GDI+ from images of the PNG pool: "png" (one image of
 // a horizontal strip), "pngex" (three slices, the middle stretched), "pngtr"
-// ("pngex" with trimmed source margins) and "checkbox" (a check-box strip
-// chosen by state flags).
+// ("pngex" with trimmed source margins), "checkbox" (a check-box strip chosen
+// by state flags) and "border" (a nine-grid).
 #pragma once
 
 #include <windows.h>
 
+#include "skin/resources/gdiplus_drawing.h"
+#include "skin/resources/parse_util.h"
 #include "skin/resources/skin_base.h"
 
 namespace Gdiplus {
-class Graphics;
-class Image;
 class Rect;
 class Size;
 }  // namespace Gdiplus
-
-// Width and height of a PNG pool image; (0, 0) for null or an image that did
-// not decode.
-SIZE PngImageSize(Gdiplus::Image* image);
-
-// Settings every skin's GDI+ surface gets: nearest-neighbour sampling with
-// pixel centres on pixel centres, so that a source column lands exactly on
-// the destination columns it is scaled to.
-void PrepareSkinGraphics(Gdiplus::Graphics& graphics);
-
-// Draws the source rectangle (sx, sy, sw, sh) of `image`, in pixels, onto the
-// destination rectangle (dx, dy, dw, dh), scaled when the sizes differ and
-// composited with the image's alpha. Nothing for a null image or a size that
-// is not positive. The parts of the source outside the image are left out
-// (with the destination parts they would have covered).
-bool DrawImagePart(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int dx, int dy, int dw, int dh, int sx,
-                   int sy, int sw, int sh);
 
 // "png": image `src` of the PNG pool, a strip of sub-images "subwidth" wide
 // (0: one picture). The state is the sub-image index. With "autosize" 1 the
@@ -138,4 +121,32 @@ class CBkSkinCheck : public CBkSkinBase {
   int subSize_ = 0;
   int subSizeX_ = 0;
   int subSizeY_ = 0;
+};
+
+// "border": a PNG nine-grid with square corners of side "angle", drawn with
+// GDI+; "offset" lets the side edges reach past their ends, "crbg" fills the
+// rectangle first.
+class CBkSkinBorder : public CBkSkinBase {
+ public:
+  static constexpr const char* kTag = "border";
+  const char* GetTag() const override { return kTag; }
+  bool Load(const TiXmlElement* element) override;
+  HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+  void Draw(HDC dc, RECT rect, int state) override;
+  SIZE GetNaturalSize() const override;
+
+  Gdiplus::Image* ImageObject() const { return image_; }
+  int Src() const { return src_; }
+  int Angle() const { return angle_; }
+  int Offset() const { return offset_; }
+  BkColor Crbg() const { return crbg_; }
+  unsigned Part() const { return part_; }
+
+ private:
+  BkColor crbg_ = kColorNotSet;
+  Gdiplus::Image* image_ = nullptr;  // belongs to the PNG pool
+  int src_ = 0;
+  int angle_ = 0;
+  int offset_ = 0;
+  unsigned part_ = PartAll;
 };

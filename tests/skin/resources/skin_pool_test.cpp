@@ -7,6 +7,7 @@
 #include <cstring>
 #include <typeinfo>
 
+#include "skin/resources/color_skins.h"
 #include "skin/resources/image_pool.h"
 #include "skin/resources/image_skins.h"
 #include "skin/resources/png_skins.h"
