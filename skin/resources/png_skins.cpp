@@ -9,20 +9,28 @@
 #include "skin/resources/gdi_drawing.h"
 #include "skin/resources/image_pool.h"
 
-// ---- "png" --------------------------------------------------------------------
+// ---- what the PNG kinds share --------------------------------------------------
 
-bool CBkPngSkin::Load(const TiXmlElement* element) {
+bool CBkPngSkinBase::Load(const TiXmlElement* element) {
   bool loaded = CBkSkinBase::Load(element);
   if (src_ != 0) image_ = BkPngPool::GetImage(src_, true);
   return loaded;
 }
 
-HRESULT CBkPngSkin::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+HRESULT CBkPngSkinBase::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
   if (result != E_FAIL) return result;
-  if (name == "src") {
-    src_ = ParseDecimal(value);
-  } else if (name == "subwidth") {
+  if (name != "src") return E_FAIL;
+  src_ = ParseDecimal(value);
+  return S_OK;
+}
+
+// ---- "png" --------------------------------------------------------------------
+
+HRESULT CBkPngSkin::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+  HRESULT result = CBkPngSkinBase::SetAttribute(name, value, loading);
+  if (result != E_FAIL) return result;
+  if (name == "subwidth") {
     subWidth_ = ParseDecimal(value);
   } else if (name == "autosize") {
     autoSize_ = ParseDecimal(value);
@@ -151,18 +159,10 @@ void CBkSkinPngTruncate::DrawSlices(Gdiplus::Graphics& graphics, Gdiplus::Image*
 
 // ---- "checkbox" ---------------------------------------------------------------
 
-bool CBkSkinCheck::Load(const TiXmlElement* element) {
-  bool loaded = CBkSkinBase::Load(element);
-  if (src_ != 0) image_ = BkPngPool::GetImage(src_, true);
-  return loaded;
-}
-
 HRESULT CBkSkinCheck::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
+  HRESULT result = CBkPngSkinBase::SetAttribute(name, value, loading);
   if (result != E_FAIL) return result;
-  if (name == "src") {
-    src_ = ParseDecimal(value);
-  } else if (name == "subsize") {
+  if (name == "subsize") {
     subSize_ = ParseDecimal(value);
   } else if (name == "subsize-x") {
     subSizeX_ = ParseDecimal(value);
@@ -195,18 +195,10 @@ void CBkSkinCheck::Draw(HDC dc, RECT rect, int state) {
 
 // ---- "border" -----------------------------------------------------------------
 
-bool CBkSkinBorder::Load(const TiXmlElement* element) {
-  bool loaded = CBkSkinBase::Load(element);
-  if (src_ != 0) image_ = BkPngPool::GetImage(src_, true);
-  return loaded;
-}
-
 HRESULT CBkSkinBorder::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
+  HRESULT result = CBkPngSkinBase::SetAttribute(name, value, loading);
   if (result != E_FAIL) return result;
-  if (name == "src") {
-    src_ = ParseDecimal(value);
-  } else if (name == "crbg") {
+  if (name == "crbg") {
     crbg_ = ParseColor(value);
     return 1;
   } else if (name == "angle") {

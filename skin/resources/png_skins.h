@@ -15,23 +15,36 @@ class Rect;
 class Size;
 }  // namespace Gdiplus
 
+// What the PNG-drawn kinds share: image "src" of the PNG pool, fetched once
+// at the end of Load, after every attribute has been applied, so that the
+// attributes' order in the document does not matter.
+class CBkPngSkinBase : public CBkSkinBase {
+ public:
+  bool Load(const TiXmlElement* element) override;
+  HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+
+  Gdiplus::Image* ImageObject() const { return image_; }
+  int Src() const { return src_; }
+
+ protected:
+  Gdiplus::Image* image_ = nullptr;  // belongs to the PNG pool
+  int src_ = 0;
+};
+
 // "png": image `src` of the PNG pool, a strip of sub-images "subwidth" wide
 // (0: one picture). The state is the sub-image index. With "autosize" 1 the
 // sub-image (or the whole image) is drawn at its own size at the rectangle's
 // top-left corner; with 0 the rectangle's size is used: a rect-sized area
 // from the sub-image on, or the whole image stretched over the rectangle.
-class CBkPngSkin : public CBkSkinBase {
+class CBkPngSkin : public CBkPngSkinBase {
  public:
   static constexpr const char* kTag = "png";
   const char* GetTag() const override { return kTag; }
-  bool Load(const TiXmlElement* element) override;
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
   void Draw(HDC dc, RECT rect, int state) override;
   SIZE GetNaturalSize() const override;
   bool IsStateless() const override { return subWidth_ == 0; }
 
-  Gdiplus::Image* ImageObject() const { return image_; }
-  int Src() const { return src_; }
   int SubWidth() const { return subWidth_; }
   int AutoSize() const { return autoSize_; }
 
@@ -40,8 +53,6 @@ class CBkPngSkin : public CBkSkinBase {
   // the image's height.
   SIZE OneImageSize() const;
 
-  Gdiplus::Image* image_ = nullptr;  // belongs to the PNG pool
-  int src_ = 0;
   int subWidth_ = 0;
   int autoSize_ = 1;
 };
@@ -101,23 +112,18 @@ class CBkSkinPngTruncate : public CBkPngSkinEx {
 // right half the checked ones, each half normal, hover, pushed (and
 // disabled). The state holds element state flags; the box is centred
 // vertically in a rectangle at least as high as the image.
-class CBkSkinCheck : public CBkSkinBase {
+class CBkSkinCheck : public CBkPngSkinBase {
  public:
   static constexpr const char* kTag = "checkbox";
   const char* GetTag() const override { return kTag; }
-  bool Load(const TiXmlElement* element) override;
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
   void Draw(HDC dc, RECT rect, int state) override;
 
-  Gdiplus::Image* ImageObject() const { return image_; }
-  int Src() const { return src_; }
   int SubSize() const { return subSize_; }
   int SubSizeX() const { return subSizeX_; }
   int SubSizeY() const { return subSizeY_; }
 
  private:
-  Gdiplus::Image* image_ = nullptr;  // belongs to the PNG pool
-  int src_ = 0;
   int subSize_ = 0;
   int subSizeX_ = 0;
   int subSizeY_ = 0;
@@ -126,17 +132,14 @@ class CBkSkinCheck : public CBkSkinBase {
 // "border": a PNG nine-grid with square corners of side "angle", drawn with
 // GDI+; "offset" lets the side edges reach past their ends, "crbg" fills the
 // rectangle first.
-class CBkSkinBorder : public CBkSkinBase {
+class CBkSkinBorder : public CBkPngSkinBase {
  public:
   static constexpr const char* kTag = "border";
   const char* GetTag() const override { return kTag; }
-  bool Load(const TiXmlElement* element) override;
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
   void Draw(HDC dc, RECT rect, int state) override;
   SIZE GetNaturalSize() const override;
 
-  Gdiplus::Image* ImageObject() const { return image_; }
-  int Src() const { return src_; }
   int Angle() const { return angle_; }
   int Offset() const { return offset_; }
   BkColor Crbg() const { return crbg_; }
@@ -144,8 +147,6 @@ class CBkSkinBorder : public CBkSkinBase {
 
  private:
   BkColor crbg_ = kColorNotSet;
-  Gdiplus::Image* image_ = nullptr;  // belongs to the PNG pool
-  int src_ = 0;
   int angle_ = 0;
   int offset_ = 0;
   unsigned part_ = PartAll;

@@ -380,6 +380,39 @@ TEST(PngSkinImages, SkinsNamingOneSourceShareOneImage) {
   EXPECT_EQ(first->ImageObject(), BkPngPool::GetImage(211, false));
 }
 
+TEST(PngSkinImages, EveryPngKindFetchesItsImageAfterAllAttributes) {
+  // "src" first, last, missing, naming no image, and set only after loading.
+  const char* const kTags[] = {"png", "pngex", "pngtr", "checkbox", "border"};
+  for (const char* tag : kTags) {
+    const std::string t = tag;
+    const std::string rest = " crbg='FBFCFD' subwidth='3' subsize='3' imgpos='1,1,1'";
+    auto first = MakeSkin<CBkPngSkinBase>("<" + t + " src='216'" + rest + "/>");
+    auto last = MakeSkin<CBkPngSkinBase>("<" + t + rest + " src='216'/>");
+    auto none = MakeSkin<CBkPngSkinBase>("<" + t + " subwidth='3'/>");
+    auto missing = MakeSkin<CBkPngSkinBase>("<" + t + " src='299'/>");
+    ASSERT_TRUE(first && last && none && missing) << tag;
+    EXPECT_EQ(first->Src(), 216) << tag;
+    EXPECT_EQ(first->ImageObject(), BkPngPool::GetImage(kPngBorder, false)) << tag;
+    EXPECT_NE(first->ImageObject(), nullptr) << tag;
+    EXPECT_EQ(last->ImageObject(), first->ImageObject()) << tag;
+    EXPECT_EQ(none->Src(), 0) << tag;
+    EXPECT_EQ(none->ImageObject(), nullptr) << tag;
+    EXPECT_EQ(missing->Src(), 299) << tag;
+    EXPECT_EQ(missing->ImageObject(), nullptr) << tag;
+
+    // The image is fetched by Load only: a later "src" is recorded, not fetched.
+    EXPECT_NE(none->SetAttribute("src", "216", false), E_FAIL) << tag;
+    EXPECT_EQ(none->Src(), 216) << tag;
+    EXPECT_EQ(none->ImageObject(), nullptr) << tag;
+    DibCanvas canvas(20, 20, kBackground);
+    none->Draw(canvas.dc(), Area(0, 0, 20, 20), 0);
+    missing->Draw(canvas.dc(), Area(0, 0, 20, 20), 0);
+    EXPECT_TRUE(canvas.AllPixels(Area(0, 0, 20, 20), kBackground)) << tag;
+    first->Draw(canvas.dc(), Area(0, 0, 20, 20), 0);
+    EXPECT_FALSE(canvas.AllPixels(Area(0, 0, 20, 20), kBackground)) << tag;
+  }
+}
+
 TEST(PngSkinImages, ALaterSkinRetriesAnImageThatWasMissing) {
   const std::wstring& folder = InstallTestSkinFolder();
   auto before = MakeSkin<CBkPngSkin>("<png src='240'/>");
