@@ -18,7 +18,7 @@ BkColor LerpColour(BkColor from, BkColor to, double t) {
 
 HRESULT CBkSkinButton::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   static const struct {
     const char* name;
     BkColor CBkSkinButton::*field;
@@ -31,10 +31,10 @@ HRESULT CBkSkinButton::SetAttribute(const std::string& name, const std::string& 
   for (const auto& colour : kColours) {
     if (name == colour.name) {
       this->*colour.field = ParseColor(value);
-      return 1;
+      return kAttributeHandledAlternate;
     }
   }
-  return E_FAIL;
+  return kAttributeNotHandled;
 }
 
 void CBkSkinButton::Draw(HDC dc, RECT rect, int state) {
@@ -66,7 +66,7 @@ void CBkSkinButton::Draw(HDC dc, RECT rect, int state) {
 
 HRESULT CBkSkinGradation::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "from") {
     from = ParseColor(value);
   } else if (name == "to") {
@@ -79,11 +79,11 @@ HRESULT CBkSkinGradation::SetAttribute(const std::string& name, const std::strin
     else if (value == "vert")
       direction = Vertical;
     else
-      return E_FAIL;
+      return kAttributeNotHandled;
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 void CBkSkinGradation::Draw(HDC dc, RECT rect, int) {

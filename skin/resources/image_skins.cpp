@@ -39,7 +39,7 @@ class BkPartCopier {
 
 HRESULT CBkImageSkin::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "src") {
     picture_.bitmap = BkBmpPool::GetBitmap(ParseDecimal(value));
   } else if (name == "mode") {
@@ -50,16 +50,16 @@ HRESULT CBkImageSkin::SetAttribute(const std::string& name, const std::string& v
     else if (value == "alpha")
       picture_.drawMode = MemoryBitmap::ModeAlpha;
     else
-      return E_FAIL;
+      return kAttributeNotHandled;
   } else if (name == "maskcolor") {
     picture_.keyColor = ParseColor(value);
-    return 1;
+    return kAttributeHandledAlternate;
   } else if (name == "subwidth") {
     picture_.frameWidth = ParseDecimal(value);
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 void CBkImageSkin::Draw(HDC dc, RECT rect, int state) {
@@ -80,23 +80,23 @@ bool CBkImageSkin::IsStateless() const { return picture_.frameWidth <= 0; }
 
 HRESULT CBkSkinImgFrame::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   result = image_.SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "crbg") {
     crbg_ = ParseColor(value);
-    return 1;
+    return kAttributeHandledAlternate;
   }
   if (name == "left") {
     left_ = ParseDecimal(value);
   } else if (name == "top") {
     top_ = ParseDecimal(value);
   } else if (name == "part") {
-    if (!ParsePartWord(value, part_)) return E_FAIL;
+    if (!ParsePartWord(value, part_)) return kAttributeNotHandled;
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 void CBkSkinImgFrame::Draw(HDC dc, RECT rect, int) {
@@ -142,18 +142,18 @@ void CBkSkinImgFrame::Draw(HDC dc, RECT rect, int) {
 
 HRESULT CBkSkinImgHorzBase::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   result = image_.SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "height") {
     height_ = ParseDecimal(value);
   } else if (name == "imgpos") {
     int* const fields[] = {&leftWidth_, &middleWidth_, &rightWidth_};
     ReadCommaNumbers(value, fields, 3);
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 SIZE CBkSkinImgHorzBase::GetNaturalSize() const { return SIZE{0, image_.Picture().GetSize().cy}; }
@@ -208,18 +208,18 @@ void CBkSkinImgHorzTiled::DrawMiddle(const BkPartCopier& copier, HDC dc, int x, 
 
 HRESULT CBkSkinImgVertExtend::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   result = image_.SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "width") {
     width_ = ParseDecimal(value);
   } else if (name == "imgpos") {
     int* const fields[] = {&topHeight_, &middleHeight_, &bottomHeight_};
     ReadCommaNumbers(value, fields, 3);
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 SIZE CBkSkinImgVertExtend::GetNaturalSize() const { return SIZE{0, image_.Picture().GetSize().cy}; }

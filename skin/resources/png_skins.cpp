@@ -19,25 +19,25 @@ bool CBkPngSkinBase::Load(const TiXmlElement* element) {
 
 HRESULT CBkPngSkinBase::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
-  if (name != "src") return E_FAIL;
+  if (result != kAttributeNotHandled) return result;
+  if (name != "src") return kAttributeNotHandled;
   src_ = ParseDecimal(value);
-  return S_OK;
+  return kAttributeHandled;
 }
 
 // ---- "png" --------------------------------------------------------------------
 
 HRESULT CBkPngSkin::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkPngSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "subwidth") {
     subWidth_ = ParseDecimal(value);
   } else if (name == "autosize") {
     autoSize_ = ParseDecimal(value);
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 SIZE CBkPngSkin::OneImageSize() const {
@@ -76,13 +76,13 @@ void CBkPngSkin::Draw(HDC dc, RECT rect, int state) {
 
 HRESULT CBkPngSkinEx::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkPngSkin::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "imgpos") {
     int* const fields[] = {&leftWidth_, &middleWidth_, &rightWidth_};
     ReadCommaNumbers(value, fields, 3);
-    return S_OK;
+    return kAttributeHandled;
   }
-  return E_FAIL;
+  return kAttributeNotHandled;
 }
 
 void CBkPngSkinEx::Draw(HDC dc, RECT rect, int state) {
@@ -124,7 +124,7 @@ void CBkPngSkinEx::DrawSlicesAtOrigin(Gdiplus::Graphics& graphics, Gdiplus::Imag
 
 HRESULT CBkSkinPngTruncate::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkPngSkinEx::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "margin-left") {
     marginLeft_ = ParseDecimal(value);
   } else if (name == "margin-top") {
@@ -137,9 +137,9 @@ HRESULT CBkSkinPngTruncate::SetAttribute(const std::string& name, const std::str
     int* const fields[] = {&marginLeft_, &marginTop_, &marginRight_, &marginBottom_};
     ReadCommaNumbers(value, fields, 4);
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 void CBkSkinPngTruncate::DrawSlices(Gdiplus::Graphics& graphics, Gdiplus::Image* image, const Gdiplus::Rect& dest,
@@ -161,7 +161,7 @@ void CBkSkinPngTruncate::DrawSlices(Gdiplus::Graphics& graphics, Gdiplus::Image*
 
 HRESULT CBkSkinCheck::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkPngSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "subsize") {
     subSize_ = ParseDecimal(value);
   } else if (name == "subsize-x") {
@@ -169,9 +169,9 @@ HRESULT CBkSkinCheck::SetAttribute(const std::string& name, const std::string& v
   } else if (name == "subsize-y") {
     subSizeY_ = ParseDecimal(value);
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 void CBkSkinCheck::Draw(HDC dc, RECT rect, int state) {
@@ -197,20 +197,20 @@ void CBkSkinCheck::Draw(HDC dc, RECT rect, int state) {
 
 HRESULT CBkSkinBorder::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkPngSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "crbg") {
     crbg_ = ParseColor(value);
-    return 1;
+    return kAttributeHandledAlternate;
   } else if (name == "angle") {
     angle_ = ParseDecimal(value);
   } else if (name == "offset") {
     offset_ = ParseDecimal(value);
   } else if (name == "part") {
-    if (!ParsePartWord(value, part_)) return E_FAIL;
+    if (!ParsePartWord(value, part_)) return kAttributeNotHandled;
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 SIZE CBkSkinBorder::GetNaturalSize() const { return PngImageSize(image_); }

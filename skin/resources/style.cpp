@@ -9,7 +9,7 @@
 
 HRESULT BkStyle::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   const HRESULT base = CBkObject::SetAttribute(name, value, loading);
-  if (base != E_FAIL) return base;
+  if (base != kAttributeNotHandled) return base;
 
   if (name == "name") {
     this->name = value;
@@ -21,19 +21,19 @@ HRESULT BkStyle::SetAttribute(const std::string& name, const std::string& value,
     textmode = ParseHex(value);
   } else if (name == "crbg") {
     crbg = ParseColor(value);
-    return 1;
+    return kAttributeHandledAlternate;
   } else if (name == "crbghover") {
     crbghover = ParseColor(value);
-    return 1;
+    return kAttributeHandledAlternate;
   } else if (name == "crtext") {
     crtext = ParseColor(value);
-    return 1;
+    return kAttributeHandledAlternate;
   } else if (name == "crhover") {
     crhover = ParseColor(value);
-    return 1;
+    return kAttributeHandledAlternate;
   } else if (name == "crdisabled") {
     crdisabled = ParseColor(value);
-    return 1;
+    return kAttributeHandledAlternate;
   } else if (name == "font") {
     font = BkFontPool::GetFont(ParseHex(value) & 0xFFFF);
   } else if (name == "hoverfont") {
@@ -57,13 +57,13 @@ HRESULT BkStyle::SetAttribute(const std::string& name, const std::string& value,
     } else if (value == "ibeam") {
       cursor = kCursorIBeam;
     } else {
-      return E_FAIL;
+      return kAttributeNotHandled;
     }
-    return 1;
+    return kAttributeHandledAlternate;
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return 0;
+  return kAttributeHandled;
 }
 
 BkStylePool& BkStylePool::Instance() {

@@ -107,8 +107,8 @@ TEST(GradationSkin, HorizontalWholeRectangleAndSizeBeyondItIsClipped) {
 
 TEST(GradationSkin, UnknownDirectionWordIsIgnored) {
   CBkSkinGradation skin;
-  EXPECT_NE(skin.SetAttribute("direction", "vert", true), E_FAIL);
-  EXPECT_EQ(skin.SetAttribute("direction", "diagonal", true), E_FAIL);
+  EXPECT_NE(skin.SetAttribute("direction", "vert", true), kAttributeNotHandled);
+  EXPECT_EQ(skin.SetAttribute("direction", "diagonal", true), kAttributeNotHandled);
   EXPECT_EQ(skin.direction, CBkSkinGradation::Vertical);
   EXPECT_EQ(skin.from, kColorNotSet);
   EXPECT_EQ(skin.to, kColorNotSet);

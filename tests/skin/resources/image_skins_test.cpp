@@ -84,15 +84,15 @@ TEST(ImageListSkin, MaskModeLeavesKeyColouredPixels) {
 
 TEST(ImageListSkin, AttributesAndUnknownWords) {
   CBkImageSkin skin;
-  EXPECT_EQ(skin.SetAttribute("mode", "alpha", true), S_OK);
+  EXPECT_EQ(skin.SetAttribute("mode", "alpha", true), kAttributeHandled);
   EXPECT_EQ(skin.Picture().drawMode, MemoryBitmap::ModeAlpha);
-  EXPECT_EQ(skin.SetAttribute("mode", "Mask", true), E_FAIL);  // case-sensitive: unchanged
+  EXPECT_EQ(skin.SetAttribute("mode", "Mask", true), kAttributeNotHandled);  // case-sensitive: unchanged
   EXPECT_EQ(skin.Picture().drawMode, MemoryBitmap::ModeAlpha);
-  EXPECT_NE(skin.SetAttribute("maskcolor", "102030", true), E_FAIL);
+  EXPECT_NE(skin.SetAttribute("maskcolor", "102030", true), kAttributeNotHandled);
   EXPECT_EQ(skin.Picture().keyColor, RGB(0x10, 0x20, 0x30));
-  EXPECT_NE(skin.SetAttribute("subwidth", "12px", true), E_FAIL);
+  EXPECT_NE(skin.SetAttribute("subwidth", "12px", true), kAttributeNotHandled);
   EXPECT_EQ(skin.Picture().frameWidth, 12);
-  EXPECT_EQ(skin.SetAttribute("height", "5", true), E_FAIL);
+  EXPECT_EQ(skin.SetAttribute("height", "5", true), kAttributeNotHandled);
   EXPECT_STREQ(skin.GetTag(), "imglst");
   EXPECT_TRUE(skin.HasTag("imglst"));
   EXPECT_FALSE(skin.HasTag("imgframe"));
@@ -174,13 +174,13 @@ TEST(ImageFrameSkin, PartWordValues) {
                 {"left", 0x0F}, {"center", 0x07}, {"right", 0x27}};
   for (const auto& entry : kWords) {
     CBkSkinImgFrame skin;
-    EXPECT_NE(skin.SetAttribute("part", entry.word, true), E_FAIL) << entry.word;
+    EXPECT_NE(skin.SetAttribute("part", entry.word, true), kAttributeNotHandled) << entry.word;
     EXPECT_EQ(skin.Part(), entry.part) << entry.word;
   }
   CBkSkinImgFrame skin;
   skin.SetAttribute("part", "top", true);
-  EXPECT_EQ(skin.SetAttribute("part", "Top", true), E_FAIL);
-  EXPECT_EQ(skin.SetAttribute("part", "centre", true), E_FAIL);
+  EXPECT_EQ(skin.SetAttribute("part", "Top", true), kAttributeNotHandled);
+  EXPECT_EQ(skin.SetAttribute("part", "centre", true), kAttributeNotHandled);
   EXPECT_EQ(skin.Part(), 0x2Bu);
 }
 

@@ -116,11 +116,11 @@ TEST(PngSkin, MissingOrUndecodableImageDrawsNothing) {
 TEST(PngSkin, AttributesAndUnknownOnes) {
   CBkPngSkin skin;
   EXPECT_EQ(skin.AutoSize(), 1);
-  EXPECT_NE(skin.SetAttribute("src", "7", true), E_FAIL);
-  EXPECT_NE(skin.SetAttribute("subwidth", "39", true), E_FAIL);
-  EXPECT_NE(skin.SetAttribute("autosize", "0", true), E_FAIL);
-  EXPECT_EQ(skin.SetAttribute("height", "19", true), E_FAIL);
-  EXPECT_EQ(skin.SetAttribute("imgpos", "1,2,3", true), E_FAIL);
+  EXPECT_NE(skin.SetAttribute("src", "7", true), kAttributeNotHandled);
+  EXPECT_NE(skin.SetAttribute("subwidth", "39", true), kAttributeNotHandled);
+  EXPECT_NE(skin.SetAttribute("autosize", "0", true), kAttributeNotHandled);
+  EXPECT_EQ(skin.SetAttribute("height", "19", true), kAttributeNotHandled);
+  EXPECT_EQ(skin.SetAttribute("imgpos", "1,2,3", true), kAttributeNotHandled);
   EXPECT_EQ(skin.Src(), 7);
   EXPECT_EQ(skin.SubWidth(), 39);
   EXPECT_EQ(skin.AutoSize(), 0);
@@ -255,8 +255,8 @@ TEST(PngTruncateSkin, SingleMarginAttributesAndPartialMarginList) {
   EXPECT_EQ(skin.MarginTop(), 8);
   EXPECT_EQ(skin.MarginRight(), 0);
   EXPECT_EQ(skin.MarginBottom(), 4);
-  EXPECT_NE(skin.SetAttribute("imgpos", "1,2,3", true), E_FAIL);  // through "pngex"
-  EXPECT_NE(skin.SetAttribute("subwidth", "5", true), E_FAIL);    // through "png"
+  EXPECT_NE(skin.SetAttribute("imgpos", "1,2,3", true), kAttributeNotHandled);  // through "pngex"
+  EXPECT_NE(skin.SetAttribute("subwidth", "5", true), kAttributeNotHandled);    // through "png"
   EXPECT_EQ(skin.LeftWidth(), 1);
   EXPECT_EQ(skin.SubWidth(), 5);
   EXPECT_STREQ(skin.GetTag(), "pngtr");
@@ -401,7 +401,7 @@ TEST(PngSkinImages, EveryPngKindFetchesItsImageAfterAllAttributes) {
     EXPECT_EQ(missing->ImageObject(), nullptr) << tag;
 
     // The image is fetched by Load only: a later "src" is recorded, not fetched.
-    EXPECT_NE(none->SetAttribute("src", "216", false), E_FAIL) << tag;
+    EXPECT_NE(none->SetAttribute("src", "216", false), kAttributeNotHandled) << tag;
     EXPECT_EQ(none->Src(), 216) << tag;
     EXPECT_EQ(none->ImageObject(), nullptr) << tag;
     DibCanvas canvas(20, 20, kBackground);
