@@ -230,8 +230,8 @@ void CBkSkinImgVertExtend::Draw(HDC dc, RECT rect, int state) {
   const int index = ThreePieceIndex(state);
   const SIZE size = picture.GetSize();
   const int bh = size.cy;
-  // With sub-images each piece comes from the index-th one (BlitPart and
-  // StretchPart add the index's offset), one picture being a frame wide.
+  // With sub-images each piece comes from the index-th one (the copier moves
+  // the source by that many frames), one picture being a frame wide.
   const int pictureWidth = picture.frameWidth > 0 ? picture.frameWidth : size.cx;
   const int w = width_ == 0 ? pictureWidth : (width_ > 0 ? width_ : pictureWidth + width_);
   if (RectHeight(rect) < bh) rect.bottom = rect.top + bh;
