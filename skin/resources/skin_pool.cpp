@@ -16,25 +16,33 @@ BkSkinPool& BkSkinPool::Instance() {
   return pool;
 }
 
+namespace {
+
+template <typename Kind>
+std::unique_ptr<CBkSkinBase> MakeKind() {
+  return std::make_unique<Kind>();
+}
+
+}  // namespace
+
 std::unique_ptr<CBkSkinBase> CreateSkinByTag(const char* tag) {
   if (!tag) return nullptr;
-  using Factory = std::unique_ptr<CBkSkinBase> (*)();
   static const struct {
     const char* tag;
-    Factory make;
+    std::unique_ptr<CBkSkinBase> (*make)();
   } kKinds[] = {
-      {CBkImageSkin::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkImageSkin); }},
-      {CBkSkinImgFrame::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinImgFrame); }},
-      {CBkSkinBorder::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinBorder); }},
-      {CBkSkinButton::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinButton); }},
-      {CBkSkinImgHorzExtend::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinImgHorzExtend); }},
-      {CBkSkinImgHorzTiled::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinImgHorzTiled); }},
-      {CBkSkinImgVertExtend::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinImgVertExtend); }},
-      {CBkSkinGradation::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinGradation); }},
-      {CBkPngSkin::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkPngSkin); }},
-      {CBkPngSkinEx::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkPngSkinEx); }},
-      {CBkSkinPngTruncate::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinPngTruncate); }},
-      {CBkSkinCheck::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinCheck); }},
+      {CBkImageSkin::kTag, &MakeKind<CBkImageSkin>},
+      {CBkSkinImgFrame::kTag, &MakeKind<CBkSkinImgFrame>},
+      {CBkSkinBorder::kTag, &MakeKind<CBkSkinBorder>},
+      {CBkSkinButton::kTag, &MakeKind<CBkSkinButton>},
+      {CBkSkinImgHorzExtend::kTag, &MakeKind<CBkSkinImgHorzExtend>},
+      {CBkSkinImgHorzTiled::kTag, &MakeKind<CBkSkinImgHorzTiled>},
+      {CBkSkinImgVertExtend::kTag, &MakeKind<CBkSkinImgVertExtend>},
+      {CBkSkinGradation::kTag, &MakeKind<CBkSkinGradation>},
+      {CBkPngSkin::kTag, &MakeKind<CBkPngSkin>},
+      {CBkPngSkinEx::kTag, &MakeKind<CBkPngSkinEx>},
+      {CBkSkinPngTruncate::kTag, &MakeKind<CBkSkinPngTruncate>},
+      {CBkSkinCheck::kTag, &MakeKind<CBkSkinCheck>},
   };
   for (const auto& kind : kKinds)
     if (std::strcmp(tag, kind.tag) == 0) return kind.make();
