@@ -76,12 +76,18 @@ SIZE CBkImageSkin::GetNaturalSize() const {
 // A frame width that is not positive means one picture, as in MemoryBitmap.
 bool CBkImageSkin::IsStateless() const { return picture_.frameWidth <= 0; }
 
+// ---- what the bitmap-piece kinds share -----------------------------------------
+
+HRESULT CBkSkinImgPartsBase::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
+  if (result != kAttributeNotHandled) return result;
+  return image_.SetAttribute(name, value, loading);
+}
+
 // ---- "imgframe" ---------------------------------------------------------------
 
 HRESULT CBkSkinImgFrame::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != kAttributeNotHandled) return result;
-  result = image_.SetAttribute(name, value, loading);
+  HRESULT result = CBkSkinImgPartsBase::SetAttribute(name, value, loading);
   if (result != kAttributeNotHandled) return result;
   if (name == "crbg") {
     crbg_ = ParseColor(value);
@@ -141,9 +147,7 @@ void CBkSkinImgFrame::Draw(HDC dc, RECT rect, int) {
 // ---- "imghorzex", "imghorzti" -------------------------------------------------
 
 HRESULT CBkSkinImgHorzBase::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != kAttributeNotHandled) return result;
-  result = image_.SetAttribute(name, value, loading);
+  HRESULT result = CBkSkinImgPartsBase::SetAttribute(name, value, loading);
   if (result != kAttributeNotHandled) return result;
   if (name == "height") {
     height_ = ParseDecimal(value);
@@ -207,9 +211,7 @@ void CBkSkinImgHorzTiled::DrawMiddle(const BkPartCopier& copier, HDC dc, int x, 
 // ---- "imgvertex" --------------------------------------------------------------
 
 HRESULT CBkSkinImgVertExtend::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != kAttributeNotHandled) return result;
-  result = image_.SetAttribute(name, value, loading);
+  HRESULT result = CBkSkinImgPartsBase::SetAttribute(name, value, loading);
   if (result != kAttributeNotHandled) return result;
   if (name == "width") {
     width_ = ParseDecimal(value);

@@ -106,6 +106,28 @@ TEST(ImageListSkin, InvertedRectangleDrawsNothing) {
   EXPECT_EQ(canvas.CountOutside(Area(0, 0, 0, 0), kBackground), 0);
 }
 
+TEST(ImagePartsSkins, EveryBitmapPieceKindTakesThePictureAttributes) {
+  const char* const kTags[] = {"imgframe", "imghorzex", "imghorzti", "imgvertex"};
+  for (const char* tag : kTags) {
+    const std::string t = tag;
+    auto strip = MakeSkin<CBkSkinImgPartsBase>("<" + t + " src='201' mode='mask' maskcolor='102030' subwidth='10'/>");
+    auto plain = MakeSkin<CBkSkinImgPartsBase>("<" + t + " src='201'/>");
+    ASSERT_TRUE(strip && plain) << tag;
+    const MemoryBitmap& picture = strip->Image().Picture();
+    EXPECT_NE(picture.bitmap, nullptr) << tag;
+    EXPECT_EQ(picture.bitmap, BkBmpPool::GetBitmap(kBmpStrip)) << tag;
+    EXPECT_EQ(picture.drawMode, MemoryBitmap::ModeColorKey) << tag;
+    EXPECT_EQ(picture.keyColor, RGB(0x10, 0x20, 0x30)) << tag;
+    EXPECT_EQ(picture.frameWidth, 10) << tag;
+    EXPECT_FALSE(strip->IsStateless()) << tag;
+    EXPECT_TRUE(plain->IsStateless()) << tag;
+    EXPECT_EQ(plain->Image().Picture().drawMode, MemoryBitmap::ModePlain) << tag;
+    EXPECT_EQ(strip->SetAttribute("mode", "Mask", true), kAttributeNotHandled) << tag;
+    EXPECT_EQ(strip->SetAttribute("angle", "3", true), kAttributeNotHandled) << tag;
+    EXPECT_EQ(strip->Image().Picture().drawMode, MemoryBitmap::ModeColorKey) << tag;
+  }
+}
+
 // ---- "imgframe" -----------------------------------------------------------------
 
 // Bitmap 202 is 9 x 5 like the window body: left 4, top 4 give R = 4, B = 0.
