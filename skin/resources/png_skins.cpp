@@ -46,6 +46,13 @@ SIZE CBkPngSkin::OneImageSize() const {
   return size;
 }
 
+bool CBkPngSkin::SubImageX(int state, int& sourceX) const {
+  const long long x = static_cast<long long>(subWidth_) * state;
+  if (x < INT_MIN || x > INT_MAX) return false;
+  sourceX = static_cast<int>(x);
+  return true;
+}
+
 SIZE CBkPngSkin::GetNaturalSize() const {
   if (!image_) return SIZE{0, 0};
   return OneImageSize();
@@ -60,12 +67,12 @@ void CBkPngSkin::Draw(HDC dc, RECT rect, int state) {
     w = RectWidth(rect);
     h = RectHeight(rect);
   }
+  int sourceX = 0;
+  if (!SubImageX(state, sourceX)) return;
   Gdiplus::Graphics graphics(dc);
   PrepareSkinGraphics(graphics);
   if (subWidth_ != 0) {
-    const long long sourceX = static_cast<long long>(subWidth_) * state;
-    if (sourceX < INT_MIN || sourceX > INT_MAX) return;
-    DrawImagePart(graphics, image_, rect.left, rect.top, w, h, static_cast<int>(sourceX), 0, w, h);
+    DrawImagePart(graphics, image_, rect.left, rect.top, w, h, sourceX, 0, w, h);
   } else {
     const SIZE whole = PngImageSize(image_);
     DrawImagePart(graphics, image_, rect.left, rect.top, w, h, 0, 0, whole.cx, whole.cy);
@@ -90,12 +97,12 @@ void CBkPngSkinEx::Draw(HDC dc, RECT rect, int state) {
   const SIZE one = OneImageSize();
   const Gdiplus::Rect dest(rect.left, rect.top, RectWidth(rect), RectHeight(rect));
   const Gdiplus::Size imageSize(one.cx, one.cy);
+  int sourceX = 0;
+  if (!SubImageX(state, sourceX)) return;
   Gdiplus::Graphics graphics(dc);
   PrepareSkinGraphics(graphics);
   if (subWidth_ != 0) {
-    const long long sourceX = static_cast<long long>(subWidth_) * state;
-    if (sourceX < INT_MIN || sourceX > INT_MAX) return;
-    DrawSlices(graphics, image_, dest, imageSize, static_cast<int>(sourceX));
+    DrawSlices(graphics, image_, dest, imageSize, sourceX);
   } else {
     DrawSlicesAtOrigin(graphics, image_, dest, imageSize);
   }

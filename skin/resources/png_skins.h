@@ -52,6 +52,9 @@ class CBkPngSkin : public CBkPngSkinBase {
   // (iw, ih): the sub-image width (the image's width without sub-images) and
   // the image's height.
   SIZE OneImageSize() const;
+  // The source column where sub-image `state` starts (0 without sub-images);
+  // false when that column lies beyond the int range, which draws nothing.
+  bool SubImageX(int state, int& sourceX) const;
 
   int subWidth_ = 0;
   int autoSize_ = 1;
