@@ -11,6 +11,20 @@ HRESULT BkStyle::SetAttribute(const std::string& name, const std::string& value,
   const HRESULT base = CBkObject::SetAttribute(name, value, loading);
   if (base != kAttributeNotHandled) return base;
 
+  static const struct {
+    const char* name;
+    BkColor BkStyle::*field;
+  } kColours[] = {
+      {"crbg", &BkStyle::crbg},       {"crbghover", &BkStyle::crbghover},   {"crtext", &BkStyle::crtext},
+      {"crhover", &BkStyle::crhover}, {"crdisabled", &BkStyle::crdisabled},
+  };
+  for (const auto& colour : kColours) {
+    if (name == colour.name) {
+      this->*colour.field = ParseColor(value);
+      return kAttributeHandledAlternate;
+    }
+  }
+
   if (name == "name") {
     this->name = value;
   } else if (name == "skin") {
@@ -19,21 +33,6 @@ HRESULT BkStyle::SetAttribute(const std::string& name, const std::string& value,
     border = value;
   } else if (name == "textmode") {
     textmode = ParseHex(value);
-  } else if (name == "crbg") {
-    crbg = ParseColor(value);
-    return kAttributeHandledAlternate;
-  } else if (name == "crbghover") {
-    crbghover = ParseColor(value);
-    return kAttributeHandledAlternate;
-  } else if (name == "crtext") {
-    crtext = ParseColor(value);
-    return kAttributeHandledAlternate;
-  } else if (name == "crhover") {
-    crhover = ParseColor(value);
-    return kAttributeHandledAlternate;
-  } else if (name == "crdisabled") {
-    crdisabled = ParseColor(value);
-    return kAttributeHandledAlternate;
   } else if (name == "font") {
     font = BkFontPool::GetFont(ParseHex(value) & 0xFFFF);
   } else if (name == "hoverfont") {
