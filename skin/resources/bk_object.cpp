@@ -19,4 +19,4 @@ bool CBkObject::Load(const TiXmlElement* element) {
   return true;
 }
 
-HRESULT CBkObject::SetAttribute(const std::string&, const std::string&, bool) { return E_FAIL; }
+HRESULT CBkObject::SetAttribute(const std::string&, const std::string&, bool) { return kAttributeNotHandled; }

@@ -8,6 +8,15 @@
 
 class TiXmlElement;
 
+// What SetAttribute answers. Callers test for kAttributeNotHandled alone
+// (0x80004005, the platform's E_FAIL): a class handles an attribute itself
+// only when its base answered that. A handled attribute answers
+// kAttributeHandled (0) or, for colours and the style's cursor,
+// kAttributeHandledAlternate (1); no caller tells the two apart.
+constexpr HRESULT kAttributeNotHandled = static_cast<HRESULT>(0x80004005);
+constexpr HRESULT kAttributeHandled = 0;
+constexpr HRESULT kAttributeHandledAlternate = 1;
+
 class CBkObject {
  public:
   CBkObject() = default;
@@ -24,7 +33,7 @@ class CBkObject {
   virtual bool Load(const TiXmlElement* element);
   // Applies one attribute (UTF-8 name and value as written in the document).
   // Each class offers the attribute to its base class first and handles it
-  // only when the base answers E_FAIL; E_FAIL means "not handled". The root
-  // knows no attribute.
+  // only when the base answers kAttributeNotHandled. The root knows no
+  // attribute.
   virtual HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading);
 };

@@ -31,3 +31,20 @@ int ColorKeyDraw(HDC dc, int x, int y, int w, int h, HDC source, int sourceX, in
 // for blue, green and red. Only 32-bit sources are drawn; columns and rows
 // outside the bitmap are left out. Returns 1 when something was blended.
 int AlphaDraw(HDC dc, int x, int y, int cx, int cy, HBITMAP source, int sourceX);
+
+// Saves a device context's state (clipping included) and restores it when it
+// goes out of scope, so that a drawing step may clip without leaking the clip.
+class SavedDc {
+ public:
+  explicit SavedDc(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+  ~SavedDc() {
+    if (saved_) RestoreDC(dc_, saved_);
+  }
+  SavedDc(const SavedDc&) = delete;
+  SavedDc& operator=(const SavedDc&) = delete;
+  bool ok() const { return saved_ != 0; }
+
+ private:
+  HDC dc_;
+  int saved_;
+};

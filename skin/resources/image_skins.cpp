@@ -1,46 +1,11 @@
 #include "skin/resources/image_skins.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include <algorithm>
-#include <climits>
 #include <optional>
 
 #include "skin/resources/gdi_drawing.h"
 #include "skin/resources/gdi_handles.h"
 #include "skin/resources/image_pool.h"
-#include "skin/resources/png_skins.h"
-
-namespace {
-
-int RectWidth(const RECT& rect) { return rect.right - rect.left; }
-int RectHeight(const RECT& rect) { return rect.bottom - rect.top; }
-
-// The colour a fraction t of the way from `from` to `to`, per component.
-BkColor LerpColour(BkColor from, BkColor to, double t) {
-  auto mix = [t](int a, int b) { return static_cast<int>(a + (b - a) * t + 0.5); };
-  return RGB(mix(GetRValue(from), GetRValue(to)), mix(GetGValue(from), GetGValue(to)),
-             mix(GetBValue(from), GetBValue(to)));
-}
-
-// Restores a device context's state (clipping included) when it goes out of scope.
-class SavedDc {
- public:
-  explicit SavedDc(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-  ~SavedDc() {
-    if (saved_) RestoreDC(dc_, saved_);
-  }
-  SavedDc(const SavedDc&) = delete;
-  SavedDc& operator=(const SavedDc&) = delete;
-  bool ok() const { return saved_ != 0; }
-
- private:
-  HDC dc_;
-  int saved_;
-};
-
-}  // namespace
 
 // The partial copies of one Draw through a single memory context: the bitmap
 // is selected once instead of once per piece (a memory context costs far more
@@ -74,7 +39,7 @@ class BkPartCopier {
 
 HRESULT CBkImageSkin::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "src") {
     picture_.bitmap = BkBmpPool::GetBitmap(ParseDecimal(value));
   } else if (name == "mode") {
@@ -85,16 +50,16 @@ HRESULT CBkImageSkin::SetAttribute(const std::string& name, const std::string& v
     else if (value == "alpha")
       picture_.drawMode = MemoryBitmap::ModeAlpha;
     else
-      return E_FAIL;
+      return kAttributeNotHandled;
   } else if (name == "maskcolor") {
     picture_.keyColor = ParseColor(value);
-    return 1;
+    return kAttributeHandledAlternate;
   } else if (name == "subwidth") {
     picture_.frameWidth = ParseDecimal(value);
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 void CBkImageSkin::Draw(HDC dc, RECT rect, int state) {
@@ -111,27 +76,33 @@ SIZE CBkImageSkin::GetNaturalSize() const {
 // A frame width that is not positive means one picture, as in MemoryBitmap.
 bool CBkImageSkin::IsStateless() const { return picture_.frameWidth <= 0; }
 
+// ---- what the bitmap-piece kinds share -----------------------------------------
+
+HRESULT CBkSkinImgPartsBase::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
+  if (result != kAttributeNotHandled) return result;
+  return image_.SetAttribute(name, value, loading);
+}
+
 // ---- "imgframe" ---------------------------------------------------------------
 
 HRESULT CBkSkinImgFrame::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
-  result = image_.SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  HRESULT result = CBkSkinImgPartsBase::SetAttribute(name, value, loading);
+  if (result != kAttributeNotHandled) return result;
   if (name == "crbg") {
     crbg_ = ParseColor(value);
-    return 1;
+    return kAttributeHandledAlternate;
   }
   if (name == "left") {
     left_ = ParseDecimal(value);
   } else if (name == "top") {
     top_ = ParseDecimal(value);
   } else if (name == "part") {
-    if (!ParsePartWord(value, part_)) return E_FAIL;
+    if (!ParsePartWord(value, part_)) return kAttributeNotHandled;
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 void CBkSkinImgFrame::Draw(HDC dc, RECT rect, int) {
@@ -173,92 +144,20 @@ void CBkSkinImgFrame::Draw(HDC dc, RECT rect, int) {
   if (crbg_ != kColorNotSet) FillSolidRect(dc, inner, crbg_);
 }
 
-// ---- "border" -----------------------------------------------------------------
-
-bool CBkSkinBorder::Load(const TiXmlElement* element) {
-  bool loaded = CBkSkinBase::Load(element);
-  if (src_ != 0) image_ = BkPngPool::GetImage(src_, true);
-  return loaded;
-}
-
-HRESULT CBkSkinBorder::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
-  if (name == "src") {
-    src_ = ParseDecimal(value);
-  } else if (name == "crbg") {
-    crbg_ = ParseColor(value);
-    return 1;
-  } else if (name == "angle") {
-    angle_ = ParseDecimal(value);
-  } else if (name == "offset") {
-    offset_ = ParseDecimal(value);
-  } else if (name == "part") {
-    if (!ParsePartWord(value, part_)) return E_FAIL;
-  } else {
-    return E_FAIL;
-  }
-  return S_OK;
-}
-
-SIZE CBkSkinBorder::GetNaturalSize() const { return PngImageSize(image_); }
-
-void CBkSkinBorder::Draw(HDC dc, RECT rect, int) {
-  if (!dc || !image_ || IsInverted(rect)) return;
-  if (crbg_ != kColorNotSet) FillSolidRect(dc, rect, crbg_);
-
-  const SIZE size = PngImageSize(image_);
-  const int iw = size.cx, ih = size.cy;
-  const int A = angle_, O = offset_;
-  const int width = RectWidth(rect), height = RectHeight(rect);
-  const unsigned part = part_;
-  const bool top = part & PartTop, bottom = part & PartBottom, left = part & PartLeft, right = part & PartRight;
-
-  Gdiplus::Graphics graphics(dc);
-  PrepareSkinGraphics(graphics);
-  if (top && left) DrawImagePart(graphics, image_, rect.left, rect.top, A, A, 0, 0, A, A);
-  if (top && right) DrawImagePart(graphics, image_, rect.right - A, rect.top, A, A, iw - A, 0, A, A);
-  if (bottom && left) DrawImagePart(graphics, image_, rect.left, rect.bottom - A, A, A, 0, ih - A, A, A);
-  if (bottom && right) DrawImagePart(graphics, image_, rect.right - A, rect.bottom - A, A, A, iw - A, ih - A, A, A);
-
-  if (top) DrawImagePart(graphics, image_, rect.left + A, rect.top, width - 2 * A, A, A, 0, iw - 2 * A, A);
-
-  // The side edges reach past their ends by the offset, towards the ends
-  // that have no edge of their own.
-  int sideTop = rect.top + A;
-  int sideHeight = height - 2 * A;
-  if (top) {
-    sideHeight += O;
-  } else if (bottom) {
-    sideTop -= O;
-    sideHeight += O;
-  } else {
-    sideTop -= O;
-    sideHeight += 2 * O;
-  }
-  if (left) DrawImagePart(graphics, image_, rect.left, sideTop, A, sideHeight, 0, A, A, ih - 2 * A);
-  if (right) DrawImagePart(graphics, image_, rect.right - A, sideTop, A, sideHeight, iw - A, A, A, ih - 2 * A);
-
-  if (bottom)
-    DrawImagePart(graphics, image_, rect.left + A, rect.bottom - A, width - 2 * A, A, A, ih - A, iw - 2 * A, A);
-}
-
 // ---- "imghorzex", "imghorzti" -------------------------------------------------
 
 HRESULT CBkSkinImgHorzBase::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
-  result = image_.SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  HRESULT result = CBkSkinImgPartsBase::SetAttribute(name, value, loading);
+  if (result != kAttributeNotHandled) return result;
   if (name == "height") {
     height_ = ParseDecimal(value);
   } else if (name == "imgpos") {
     int* const fields[] = {&leftWidth_, &middleWidth_, &rightWidth_};
     ReadCommaNumbers(value, fields, 3);
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 SIZE CBkSkinImgHorzBase::GetNaturalSize() const { return SIZE{0, image_.Picture().GetSize().cy}; }
@@ -312,19 +211,17 @@ void CBkSkinImgHorzTiled::DrawMiddle(const BkPartCopier& copier, HDC dc, int x, 
 // ---- "imgvertex" --------------------------------------------------------------
 
 HRESULT CBkSkinImgVertExtend::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
-  result = image_.SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  HRESULT result = CBkSkinImgPartsBase::SetAttribute(name, value, loading);
+  if (result != kAttributeNotHandled) return result;
   if (name == "width") {
     width_ = ParseDecimal(value);
   } else if (name == "imgpos") {
     int* const fields[] = {&topHeight_, &middleHeight_, &bottomHeight_};
     ReadCommaNumbers(value, fields, 3);
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 SIZE CBkSkinImgVertExtend::GetNaturalSize() const { return SIZE{0, image_.Picture().GetSize().cy}; }
@@ -335,8 +232,8 @@ void CBkSkinImgVertExtend::Draw(HDC dc, RECT rect, int state) {
   const int index = ThreePieceIndex(state);
   const SIZE size = picture.GetSize();
   const int bh = size.cy;
-  // With sub-images each piece comes from the index-th one (BlitPart and
-  // StretchPart add the index's offset), one picture being a frame wide.
+  // With sub-images each piece comes from the index-th one (the copier moves
+  // the source by that many frames), one picture being a frame wide.
   const int pictureWidth = picture.frameWidth > 0 ? picture.frameWidth : size.cx;
   const int w = width_ == 0 ? pictureWidth : (width_ > 0 ? width_ : pictureWidth + width_);
   if (RectHeight(rect) < bh) rect.bottom = rect.top + bh;
@@ -346,103 +243,4 @@ void CBkSkinImgVertExtend::Draw(HDC dc, RECT rect, int state) {
   copier.Blit(dc, rect.left, rect.top, w, T, 0, 0, index);
   copier.Blit(dc, rect.left, rect.bottom - Bt, w, Bt, 0, bh - Bt, index);
   copier.Stretch(dc, rect.left, rect.top + T, w, RectHeight(rect) - T - Bt, 0, T, w, M, index);
-}
-
-// ---- "button" -----------------------------------------------------------------
-
-HRESULT CBkSkinButton::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
-  static const struct {
-    const char* name;
-    BkColor CBkSkinButton::*field;
-  } kColours[] = {
-      {"bg", &CBkSkinButton::bg},           {"border", &CBkSkinButton::border},
-      {"bgup", &CBkSkinButton::bgup},       {"bguphover", &CBkSkinButton::bguphover},
-      {"bguppush", &CBkSkinButton::bguppush}, {"bgdown", &CBkSkinButton::bgdown},
-      {"bgdownhover", &CBkSkinButton::bgdownhover}, {"bgdownpush", &CBkSkinButton::bgdownpush},
-  };
-  for (const auto& colour : kColours) {
-    if (name == colour.name) {
-      this->*colour.field = ParseColor(value);
-      return 1;
-    }
-  }
-  return E_FAIL;
-}
-
-void CBkSkinButton::Draw(HDC dc, RECT rect, int state) {
-  if (!dc || IsInverted(rect)) return;
-  FillSolidRect(dc, rect, bg);
-  if (!(state & kSkinStateDisabled)) {
-    RECT inner = {rect.left + 2, rect.top + 2, rect.right - 2, rect.bottom - 2};
-    BkColor up = bgup, down = bgdown;
-    if (state & kSkinStatePushed) {
-      up = bguppush;
-      down = bgdownpush;
-    } else if (state & kSkinStateHover) {
-      up = bguphover;
-      down = bgdownhover;
-    }
-    GradientFillRect(dc, inner, up, down, true);
-  }
-  if (border == kColorNotSet) return;
-  GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, border));
-  if (!pen) return;
-  HGDIOBJ oldPen = SelectObject(dc, pen.Get());
-  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-  Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom);
-  SelectObject(dc, oldBrush);
-  SelectObject(dc, oldPen);
-}
-
-// ---- "gradation" --------------------------------------------------------------
-
-HRESULT CBkSkinGradation::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
-  if (name == "from") {
-    from = ParseColor(value);
-  } else if (name == "to") {
-    to = ParseColor(value);
-  } else if (name == "size") {
-    size = ParseDecimal(value);
-  } else if (name == "direction") {
-    if (value == "horz")
-      direction = Horizontal;
-    else if (value == "vert")
-      direction = Vertical;
-    else
-      return E_FAIL;
-  } else {
-    return E_FAIL;
-  }
-  return S_OK;
-}
-
-void CBkSkinGradation::Draw(HDC dc, RECT rect, int) {
-  if (!dc || IsInverted(rect)) return;
-  FillSolidRect(dc, rect, to);
-  SavedDc saved(dc);
-  if (!saved.ok()) return;
-  IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
-  // A band longer than the rectangle is cut at the rectangle's edge, with the
-  // colour the gradient has there: the same pixels, without handing the
-  // platform a band of arbitrary length.
-  const bool vertical = direction == Vertical;
-  const long long start = vertical ? rect.top : rect.left;
-  const long long extent = vertical ? RectHeight(rect) : RectWidth(rect);
-  const long long length = size > 0 ? size : extent;
-  BkColor end = to;
-  long long shown = length;
-  if (length > extent) {
-    shown = extent;
-    end = LerpColour(from, to, static_cast<double>(extent) / static_cast<double>(length));
-  }
-  RECT band = rect;
-  if (vertical)
-    band.bottom = static_cast<LONG>(start + shown);
-  else
-    band.right = static_cast<LONG>(start + shown);
-  GradientFillRect(dc, band, from, end, vertical);
 }

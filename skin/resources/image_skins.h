@@ -1,6 +1,5 @@
-// Skin kinds drawn from bitmaps of the bitmap pool ("imglst", "imgframe",
-// "imghorzex", "imghorzti", "imgvertex"), from a PNG nine-grid ("border"),
-// and from colours alone ("button", "gradation").
+// Skin kinds drawn from bitmaps of the bitmap pool: "imglst", "imgframe",
+// "imghorzex", "imghorzti" and "imgvertex".
 #pragma once
 
 #include <windows.h>
@@ -9,9 +8,6 @@
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_base.h"
 
-namespace Gdiplus {
-class Image;
-}
 // The copies of one bitmap skin's Draw, sharing one memory context.
 class BkPartCopier;
 
@@ -36,70 +32,52 @@ class CBkImageSkin : public CBkSkinBase {
   MemoryBitmap picture_;
 };
 
+// What the kinds drawn from pieces of one bitmap share: an embedded "imglst"
+// picture that takes "src", "mode", "maskcolor" and "subwidth" before the
+// kind's own attributes, and a look that changes with the state only when the
+// picture is a strip of frames.
+class CBkSkinImgPartsBase : public CBkSkinBase {
+ public:
+  HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+  bool IsStateless() const override { return image_.IsStateless(); }
+
+  const CBkImageSkin& Image() const { return image_; }
+
+ protected:
+  CBkImageSkin image_;
+};
+
 // "imgframe": a bitmap nine-grid whose column `left` and row `top` are the
 // one-pixel stretchable middle. Corners are copied 1:1, edges stretched, the
 // inner area filled with "crbg" when set. "part" leaves out outer edges.
-class CBkSkinImgFrame : public CBkSkinBase {
+class CBkSkinImgFrame : public CBkSkinImgPartsBase {
  public:
   static constexpr const char* kTag = "imgframe";
   const char* GetTag() const override { return kTag; }
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
   void Draw(HDC dc, RECT rect, int state) override;
-  bool IsStateless() const override { return image_.IsStateless(); }
 
-  const CBkImageSkin& Image() const { return image_; }
   int Left() const { return left_; }
   int Top() const { return top_; }
   BkColor Crbg() const { return crbg_; }
   unsigned Part() const { return part_; }
 
  private:
-  CBkImageSkin image_;
   int left_ = 0;
   int top_ = 0;
   BkColor crbg_ = kColorNotSet;
   unsigned part_ = PartAll;
 };
 
-// "border": a PNG nine-grid with square corners of side "angle", drawn with
-// GDI+; "offset" lets the side edges reach past their ends, "crbg" fills the
-// rectangle first.
-class CBkSkinBorder : public CBkSkinBase {
- public:
-  static constexpr const char* kTag = "border";
-  const char* GetTag() const override { return kTag; }
-  bool Load(const TiXmlElement* element) override;
-  HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-  void Draw(HDC dc, RECT rect, int state) override;
-  SIZE GetNaturalSize() const override;
-
-  Gdiplus::Image* ImageObject() const { return image_; }
-  int Src() const { return src_; }
-  int Angle() const { return angle_; }
-  int Offset() const { return offset_; }
-  BkColor Crbg() const { return crbg_; }
-  unsigned Part() const { return part_; }
-
- private:
-  BkColor crbg_ = kColorNotSet;
-  Gdiplus::Image* image_ = nullptr;  // belongs to the PNG pool
-  int src_ = 0;
-  int angle_ = 0;
-  int offset_ = 0;
-  unsigned part_ = PartAll;
-};
-
 // Horizontal three-piece bitmap: fixed left and right ends ("imgpos" left,
 // middle, right widths), the middle stretched or tiled. "height" sets the
 // middle's height (0: the bitmap's, negative: that much less).
-class CBkSkinImgHorzBase : public CBkSkinBase {
+class CBkSkinImgHorzBase : public CBkSkinImgPartsBase {
  public:
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
   void Draw(HDC dc, RECT rect, int state) override;
   SIZE GetNaturalSize() const override;
-  bool IsStateless() const override { return image_.IsStateless(); }
 
-  const CBkImageSkin& Image() const { return image_; }
   int LeftWidth() const { return leftWidth_; }
   int MiddleWidth() const { return middleWidth_; }
   int RightWidth() const { return rightWidth_; }
@@ -108,13 +86,13 @@ class CBkSkinImgHorzBase : public CBkSkinBase {
  protected:
   // Draws the middle span (x, y, width m, height h) from source column
   // `sourceX` (already past the left end) of frame `index`.
-  virtual void DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX, int index, const RECT& visible) const = 0;
+  virtual void DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX, int index,
+                          const RECT& visible) const = 0;
 
   int leftWidth_ = 0;
   int middleWidth_ = 0;
   int rightWidth_ = 0;
   int height_ = 0;
-  CBkImageSkin image_;
 };
 
 // "imghorzex": the middle piece stretched over the span.
@@ -124,7 +102,8 @@ class CBkSkinImgHorzExtend : public CBkSkinImgHorzBase {
   const char* GetTag() const override { return kTag; }
 
  protected:
-  void DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX, int index, const RECT& visible) const override;
+  void DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX, int index,
+                  const RECT& visible) const override;
 };
 
 // "imghorzti": the middle piece repeated over the span, the last tile cut.
@@ -134,69 +113,29 @@ class CBkSkinImgHorzTiled : public CBkSkinImgHorzBase {
   const char* GetTag() const override { return kTag; }
 
  protected:
-  void DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX, int index, const RECT& visible) const override;
+  void DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX, int index,
+                  const RECT& visible) const override;
 };
 
 // "imgvertex": vertical three-piece bitmap: fixed top and bottom ("imgpos"
 // top, middle, bottom heights), the middle stretched. "width" sets the drawn
 // width (0: the picture's, negative: that much less).
-class CBkSkinImgVertExtend : public CBkSkinBase {
+class CBkSkinImgVertExtend : public CBkSkinImgPartsBase {
  public:
   static constexpr const char* kTag = "imgvertex";
   const char* GetTag() const override { return kTag; }
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
   void Draw(HDC dc, RECT rect, int state) override;
   SIZE GetNaturalSize() const override;
-  bool IsStateless() const override { return image_.IsStateless(); }
 
-  const CBkImageSkin& Image() const { return image_; }
   int TopHeight() const { return topHeight_; }
   int MiddleHeight() const { return middleHeight_; }
   int BottomHeight() const { return bottomHeight_; }
   int Width() const { return width_; }
 
  private:
-  CBkImageSkin image_;
   int topHeight_ = 0;
   int middleHeight_ = 0;
   int bottomHeight_ = 0;
   int width_ = 0;
-};
-
-// "button": a drawn push button: background, a vertical gradient inside a
-// 2-pixel margin chosen by the hover and pushed flags (none when disabled),
-// and a 1-pixel outline.
-class CBkSkinButton : public CBkSkinBase {
- public:
-  static constexpr const char* kTag = "button";
-  const char* GetTag() const override { return kTag; }
-  HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-  void Draw(HDC dc, RECT rect, int state) override;
-  bool IsStateless() const override { return false; }
-
-  BkColor bg = 0xEEEEEE;
-  BkColor border = 0x707070;
-  BkColor bgup = 0xEEEEEE;
-  BkColor bguphover = 0xEEEEEE;
-  BkColor bguppush = 0xCECECE;
-  BkColor bgdown = 0xD6D6D6;
-  BkColor bgdownhover = 0xE0E0E0;
-  BkColor bgdownpush = 0xC0C0C0;
-};
-
-// "gradation": the colour "to" over the rectangle, and a gradient from
-// "from" to "to" over its first "size" pixels (all of it when size is not
-// positive), left to right ("horz") or top to bottom ("vert").
-class CBkSkinGradation : public CBkSkinBase {
- public:
-  static constexpr const char* kTag = "gradation";
-  const char* GetTag() const override { return kTag; }
-  HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-  void Draw(HDC dc, RECT rect, int state) override;
-
-  enum Direction { Horizontal = 0, Vertical = 1 };
-  BkColor from = kColorNotSet;
-  BkColor to = kColorNotSet;
-  int direction = Horizontal;
-  int size = 0;
 };

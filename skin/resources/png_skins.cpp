@@ -6,81 +6,51 @@
 #include <algorithm>
 #include <climits>
 
+#include "skin/resources/gdi_drawing.h"
 #include "skin/resources/image_pool.h"
-#include "skin/resources/parse_util.h"
 
-// ---- GDI+ drawing -------------------------------------------------------------
+// ---- what the PNG kinds share --------------------------------------------------
 
-SIZE PngImageSize(Gdiplus::Image* image) {
-  if (!image) return SIZE{0, 0};
-  return SIZE{static_cast<LONG>(image->GetWidth()), static_cast<LONG>(image->GetHeight())};
-}
-
-void PrepareSkinGraphics(Gdiplus::Graphics& graphics) {
-  graphics.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
-  graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-  graphics.SetCompositingMode(Gdiplus::CompositingModeSourceOver);
-}
-
-bool DrawImagePart(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int dx, int dy, int dw, int dh, int sx,
-                   int sy, int sw, int sh) {
-  if (!image || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return false;
-  const SIZE size = PngImageSize(image);
-  if (size.cx <= 0 || size.cy <= 0) return false;
-
-  // Keep to the pixels the image has; the destination shrinks with the source
-  // at the same scale, so what is drawn lands where it would have anyway.
-  const double scaleX = static_cast<double>(dw) / sw;
-  const double scaleY = static_cast<double>(dh) / sh;
-  const double left = std::max<double>(sx, 0);
-  const double top = std::max<double>(sy, 0);
-  const double right = std::min<double>(static_cast<double>(sx) + sw, size.cx);
-  const double bottom = std::min<double>(static_cast<double>(sy) + sh, size.cy);
-  if (left >= right || top >= bottom) return false;
-
-  const Gdiplus::RectF dest(static_cast<Gdiplus::REAL>(dx + (left - sx) * scaleX),
-                            static_cast<Gdiplus::REAL>(dy + (top - sy) * scaleY),
-                            static_cast<Gdiplus::REAL>((right - left) * scaleX),
-                            static_cast<Gdiplus::REAL>((bottom - top) * scaleY));
-  return graphics.DrawImage(image, dest, static_cast<Gdiplus::REAL>(left), static_cast<Gdiplus::REAL>(top),
-                            static_cast<Gdiplus::REAL>(right - left), static_cast<Gdiplus::REAL>(bottom - top),
-                            Gdiplus::UnitPixel) == Gdiplus::Ok;
-}
-
-namespace {
-
-int RectWidth(const RECT& rect) { return rect.right - rect.left; }
-int RectHeight(const RECT& rect) { return rect.bottom - rect.top; }
-
-}  // namespace
-
-// ---- "png" --------------------------------------------------------------------
-
-bool CBkPngSkin::Load(const TiXmlElement* element) {
+bool CBkPngSkinBase::Load(const TiXmlElement* element) {
   bool loaded = CBkSkinBase::Load(element);
   if (src_ != 0) image_ = BkPngPool::GetImage(src_, true);
   return loaded;
 }
 
-HRESULT CBkPngSkin::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+HRESULT CBkPngSkinBase::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
-  if (name == "src") {
-    src_ = ParseDecimal(value);
-  } else if (name == "subwidth") {
+  if (result != kAttributeNotHandled) return result;
+  if (name != "src") return kAttributeNotHandled;
+  src_ = ParseDecimal(value);
+  return kAttributeHandled;
+}
+
+// ---- "png" --------------------------------------------------------------------
+
+HRESULT CBkPngSkin::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+  HRESULT result = CBkPngSkinBase::SetAttribute(name, value, loading);
+  if (result != kAttributeNotHandled) return result;
+  if (name == "subwidth") {
     subWidth_ = ParseDecimal(value);
   } else if (name == "autosize") {
     autoSize_ = ParseDecimal(value);
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 SIZE CBkPngSkin::OneImageSize() const {
   SIZE size = PngImageSize(image_);
   if (subWidth_ != 0) size.cx = subWidth_;
   return size;
+}
+
+bool CBkPngSkin::SubImageX(int state, int& sourceX) const {
+  const long long x = static_cast<long long>(subWidth_) * state;
+  if (x < INT_MIN || x > INT_MAX) return false;
+  sourceX = static_cast<int>(x);
+  return true;
 }
 
 SIZE CBkPngSkin::GetNaturalSize() const {
@@ -97,12 +67,12 @@ void CBkPngSkin::Draw(HDC dc, RECT rect, int state) {
     w = RectWidth(rect);
     h = RectHeight(rect);
   }
+  int sourceX = 0;
+  if (!SubImageX(state, sourceX)) return;
   Gdiplus::Graphics graphics(dc);
   PrepareSkinGraphics(graphics);
   if (subWidth_ != 0) {
-    const long long sourceX = static_cast<long long>(subWidth_) * state;
-    if (sourceX < INT_MIN || sourceX > INT_MAX) return;
-    DrawImagePart(graphics, image_, rect.left, rect.top, w, h, static_cast<int>(sourceX), 0, w, h);
+    DrawImagePart(graphics, image_, rect.left, rect.top, w, h, sourceX, 0, w, h);
   } else {
     const SIZE whole = PngImageSize(image_);
     DrawImagePart(graphics, image_, rect.left, rect.top, w, h, 0, 0, whole.cx, whole.cy);
@@ -113,13 +83,13 @@ void CBkPngSkin::Draw(HDC dc, RECT rect, int state) {
 
 HRESULT CBkPngSkinEx::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkPngSkin::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "imgpos") {
     int* const fields[] = {&leftWidth_, &middleWidth_, &rightWidth_};
     ReadCommaNumbers(value, fields, 3);
-    return S_OK;
+    return kAttributeHandled;
   }
-  return E_FAIL;
+  return kAttributeNotHandled;
 }
 
 void CBkPngSkinEx::Draw(HDC dc, RECT rect, int state) {
@@ -127,12 +97,12 @@ void CBkPngSkinEx::Draw(HDC dc, RECT rect, int state) {
   const SIZE one = OneImageSize();
   const Gdiplus::Rect dest(rect.left, rect.top, RectWidth(rect), RectHeight(rect));
   const Gdiplus::Size imageSize(one.cx, one.cy);
+  int sourceX = 0;
+  if (!SubImageX(state, sourceX)) return;
   Gdiplus::Graphics graphics(dc);
   PrepareSkinGraphics(graphics);
   if (subWidth_ != 0) {
-    const long long sourceX = static_cast<long long>(subWidth_) * state;
-    if (sourceX < INT_MIN || sourceX > INT_MAX) return;
-    DrawSlices(graphics, image_, dest, imageSize, static_cast<int>(sourceX));
+    DrawSlices(graphics, image_, dest, imageSize, sourceX);
   } else {
     DrawSlicesAtOrigin(graphics, image_, dest, imageSize);
   }
@@ -161,7 +131,7 @@ void CBkPngSkinEx::DrawSlicesAtOrigin(Gdiplus::Graphics& graphics, Gdiplus::Imag
 
 HRESULT CBkSkinPngTruncate::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkPngSkinEx::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
+  if (result != kAttributeNotHandled) return result;
   if (name == "margin-left") {
     marginLeft_ = ParseDecimal(value);
   } else if (name == "margin-top") {
@@ -174,9 +144,9 @@ HRESULT CBkSkinPngTruncate::SetAttribute(const std::string& name, const std::str
     int* const fields[] = {&marginLeft_, &marginTop_, &marginRight_, &marginBottom_};
     ReadCommaNumbers(value, fields, 4);
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 void CBkSkinPngTruncate::DrawSlices(Gdiplus::Graphics& graphics, Gdiplus::Image* image, const Gdiplus::Rect& dest,
@@ -196,27 +166,19 @@ void CBkSkinPngTruncate::DrawSlices(Gdiplus::Graphics& graphics, Gdiplus::Image*
 
 // ---- "checkbox" ---------------------------------------------------------------
 
-bool CBkSkinCheck::Load(const TiXmlElement* element) {
-  bool loaded = CBkSkinBase::Load(element);
-  if (src_ != 0) image_ = BkPngPool::GetImage(src_, true);
-  return loaded;
-}
-
 HRESULT CBkSkinCheck::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-  HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
-  if (result != E_FAIL) return result;
-  if (name == "src") {
-    src_ = ParseDecimal(value);
-  } else if (name == "subsize") {
+  HRESULT result = CBkPngSkinBase::SetAttribute(name, value, loading);
+  if (result != kAttributeNotHandled) return result;
+  if (name == "subsize") {
     subSize_ = ParseDecimal(value);
   } else if (name == "subsize-x") {
     subSizeX_ = ParseDecimal(value);
   } else if (name == "subsize-y") {
     subSizeY_ = ParseDecimal(value);
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return S_OK;
+  return kAttributeHandled;
 }
 
 void CBkSkinCheck::Draw(HDC dc, RECT rect, int state) {
@@ -236,4 +198,66 @@ void CBkSkinCheck::Draw(HDC dc, RECT rect, int state) {
   Gdiplus::Graphics graphics(dc);
   PrepareSkinGraphics(graphics);
   DrawImagePart(graphics, image_, rect.left, rect.top + (span - sh) / 2, sw, sh, k * sw + half, 0, sw, sh);
+}
+
+// ---- "border" -----------------------------------------------------------------
+
+HRESULT CBkSkinBorder::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+  HRESULT result = CBkPngSkinBase::SetAttribute(name, value, loading);
+  if (result != kAttributeNotHandled) return result;
+  if (name == "crbg") {
+    crbg_ = ParseColor(value);
+    return kAttributeHandledAlternate;
+  } else if (name == "angle") {
+    angle_ = ParseDecimal(value);
+  } else if (name == "offset") {
+    offset_ = ParseDecimal(value);
+  } else if (name == "part") {
+    if (!ParsePartWord(value, part_)) return kAttributeNotHandled;
+  } else {
+    return kAttributeNotHandled;
+  }
+  return kAttributeHandled;
+}
+
+SIZE CBkSkinBorder::GetNaturalSize() const { return PngImageSize(image_); }
+
+void CBkSkinBorder::Draw(HDC dc, RECT rect, int) {
+  if (!dc || !image_ || IsInverted(rect)) return;
+  if (crbg_ != kColorNotSet) FillSolidRect(dc, rect, crbg_);
+
+  const SIZE size = PngImageSize(image_);
+  const int iw = size.cx, ih = size.cy;
+  const int A = angle_, O = offset_;
+  const int width = RectWidth(rect), height = RectHeight(rect);
+  const unsigned part = part_;
+  const bool top = part & PartTop, bottom = part & PartBottom, left = part & PartLeft, right = part & PartRight;
+
+  Gdiplus::Graphics graphics(dc);
+  PrepareSkinGraphics(graphics);
+  if (top && left) DrawImagePart(graphics, image_, rect.left, rect.top, A, A, 0, 0, A, A);
+  if (top && right) DrawImagePart(graphics, image_, rect.right - A, rect.top, A, A, iw - A, 0, A, A);
+  if (bottom && left) DrawImagePart(graphics, image_, rect.left, rect.bottom - A, A, A, 0, ih - A, A, A);
+  if (bottom && right) DrawImagePart(graphics, image_, rect.right - A, rect.bottom - A, A, A, iw - A, ih - A, A, A);
+
+  if (top) DrawImagePart(graphics, image_, rect.left + A, rect.top, width - 2 * A, A, A, 0, iw - 2 * A, A);
+
+  // The side edges reach past their ends by the offset, towards the ends
+  // that have no edge of their own.
+  int sideTop = rect.top + A;
+  int sideHeight = height - 2 * A;
+  if (top) {
+    sideHeight += O;
+  } else if (bottom) {
+    sideTop -= O;
+    sideHeight += O;
+  } else {
+    sideTop -= O;
+    sideHeight += 2 * O;
+  }
+  if (left) DrawImagePart(graphics, image_, rect.left, sideTop, A, sideHeight, 0, A, A, ih - 2 * A);
+  if (right) DrawImagePart(graphics, image_, rect.right - A, sideTop, A, sideHeight, iw - A, A, A, ih - 2 * A);
+
+  if (bottom)
+    DrawImagePart(graphics, image_, rect.left + A, rect.bottom - A, width - 2 * A, A, A, ih - A, iw - 2 * A, A);
 }

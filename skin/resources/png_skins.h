@@ -1,54 +1,50 @@
 // Skin kinds drawn with GDI+ from images of the PNG pool: "png" (one image of
 // a horizontal strip), "pngex" (three slices, the middle stretched), "pngtr"
-// ("pngex" with trimmed source margins) and "checkbox" (a check-box strip
-// chosen by state flags).
+// ("pngex" with trimmed source margins), "checkbox" (a check-box strip chosen
+// by state flags) and "border" (a nine-grid).
 #pragma once
 
 #include <windows.h>
 
+#include "skin/resources/gdiplus_drawing.h"
+#include "skin/resources/parse_util.h"
 #include "skin/resources/skin_base.h"
 
 namespace Gdiplus {
-class Graphics;
-class Image;
 class Rect;
 class Size;
 }  // namespace Gdiplus
 
-// Width and height of a PNG pool image; (0, 0) for null or an image that did
-// not decode.
-SIZE PngImageSize(Gdiplus::Image* image);
+// What the PNG-drawn kinds share: image "src" of the PNG pool, fetched once
+// at the end of Load, after every attribute has been applied, so that the
+// attributes' order in the document does not matter.
+class CBkPngSkinBase : public CBkSkinBase {
+ public:
+  bool Load(const TiXmlElement* element) override;
+  HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
 
-// Settings every skin's GDI+ surface gets: nearest-neighbour sampling with
-// pixel centres on pixel centres, so that a source column lands exactly on
-// the destination columns it is scaled to.
-void PrepareSkinGraphics(Gdiplus::Graphics& graphics);
+  Gdiplus::Image* ImageObject() const { return image_; }
+  int Src() const { return src_; }
 
-// Draws the source rectangle (sx, sy, sw, sh) of `image`, in pixels, onto the
-// destination rectangle (dx, dy, dw, dh), scaled when the sizes differ and
-// composited with the image's alpha. Nothing for a null image or a size that
-// is not positive. The parts of the source outside the image are left out
-// (with the destination parts they would have covered).
-bool DrawImagePart(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int dx, int dy, int dw, int dh, int sx,
-                   int sy, int sw, int sh);
+ protected:
+  Gdiplus::Image* image_ = nullptr;  // belongs to the PNG pool
+  int src_ = 0;
+};
 
 // "png": image `src` of the PNG pool, a strip of sub-images "subwidth" wide
 // (0: one picture). The state is the sub-image index. With "autosize" 1 the
 // sub-image (or the whole image) is drawn at its own size at the rectangle's
 // top-left corner; with 0 the rectangle's size is used: a rect-sized area
 // from the sub-image on, or the whole image stretched over the rectangle.
-class CBkPngSkin : public CBkSkinBase {
+class CBkPngSkin : public CBkPngSkinBase {
  public:
   static constexpr const char* kTag = "png";
   const char* GetTag() const override { return kTag; }
-  bool Load(const TiXmlElement* element) override;
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
   void Draw(HDC dc, RECT rect, int state) override;
   SIZE GetNaturalSize() const override;
   bool IsStateless() const override { return subWidth_ == 0; }
 
-  Gdiplus::Image* ImageObject() const { return image_; }
-  int Src() const { return src_; }
   int SubWidth() const { return subWidth_; }
   int AutoSize() const { return autoSize_; }
 
@@ -56,9 +52,10 @@ class CBkPngSkin : public CBkSkinBase {
   // (iw, ih): the sub-image width (the image's width without sub-images) and
   // the image's height.
   SIZE OneImageSize() const;
+  // The source column where sub-image `state` starts (0 without sub-images);
+  // false when that column lies beyond the int range, which draws nothing.
+  bool SubImageX(int state, int& sourceX) const;
 
-  Gdiplus::Image* image_ = nullptr;  // belongs to the PNG pool
-  int src_ = 0;
   int subWidth_ = 0;
   int autoSize_ = 1;
 };
@@ -118,24 +115,42 @@ class CBkSkinPngTruncate : public CBkPngSkinEx {
 // right half the checked ones, each half normal, hover, pushed (and
 // disabled). The state holds element state flags; the box is centred
 // vertically in a rectangle at least as high as the image.
-class CBkSkinCheck : public CBkSkinBase {
+class CBkSkinCheck : public CBkPngSkinBase {
  public:
   static constexpr const char* kTag = "checkbox";
   const char* GetTag() const override { return kTag; }
-  bool Load(const TiXmlElement* element) override;
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
   void Draw(HDC dc, RECT rect, int state) override;
 
-  Gdiplus::Image* ImageObject() const { return image_; }
-  int Src() const { return src_; }
   int SubSize() const { return subSize_; }
   int SubSizeX() const { return subSizeX_; }
   int SubSizeY() const { return subSizeY_; }
 
  private:
-  Gdiplus::Image* image_ = nullptr;  // belongs to the PNG pool
-  int src_ = 0;
   int subSize_ = 0;
   int subSizeX_ = 0;
   int subSizeY_ = 0;
+};
+
+// "border": a PNG nine-grid with square corners of side "angle", drawn with
+// GDI+; "offset" lets the side edges reach past their ends, "crbg" fills the
+// rectangle first.
+class CBkSkinBorder : public CBkPngSkinBase {
+ public:
+  static constexpr const char* kTag = "border";
+  const char* GetTag() const override { return kTag; }
+  HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+  void Draw(HDC dc, RECT rect, int state) override;
+  SIZE GetNaturalSize() const override;
+
+  int Angle() const { return angle_; }
+  int Offset() const { return offset_; }
+  BkColor Crbg() const { return crbg_; }
+  unsigned Part() const { return part_; }
+
+ private:
+  BkColor crbg_ = kColorNotSet;
+  int angle_ = 0;
+  int offset_ = 0;
+  unsigned part_ = PartAll;
 };

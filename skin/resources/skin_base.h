@@ -53,3 +53,5 @@ int ThreePieceIndex(int state);
 
 // A rectangle with a negative width or height, which no skin draws into.
 inline bool IsInverted(const RECT& rect) { return rect.right < rect.left || rect.bottom < rect.top; }
+inline int RectWidth(const RECT& rect) { return rect.right - rect.left; }
+inline int RectHeight(const RECT& rect) { return rect.bottom - rect.top; }

@@ -5,78 +5,44 @@
 #include <cstring>
 #include <utility>
 
+#include "skin/resources/color_skins.h"
 #include "skin/resources/image_skins.h"
-#include "skin/resources/parse_util.h"
 #include "skin/resources/png_skins.h"
 #include "skin/resources/skin_resource.h"
 #include "skin/resources/skin_xml.h"
-
-// ---- helpers shared by the skin kinds ----------------------------------------
-
-bool ParsePartWord(const std::string& word, unsigned& part) {
-  static const struct {
-    const char* word;
-    unsigned part;
-  } kWords[] = {
-      {"all", 0x2F}, {"top", 0x2B}, {"middle", 0x2A}, {"bottom", 0x2E},
-      {"left", 0x0F}, {"center", 0x07}, {"right", 0x27},
-  };
-  for (const auto& entry : kWords) {
-    if (word == entry.word) {
-      part = entry.part;
-      return true;
-    }
-  }
-  return false;
-}
-
-void ReadCommaNumbers(const std::string& value, int* const* fields, int count) {
-  size_t start = 0;
-  for (int field = 0; field < count && start <= value.size(); ++field) {
-    size_t comma = value.find(',', start);
-    size_t end = comma == std::string::npos ? value.size() : comma;
-    size_t first = value.find_first_not_of(" \t\r\n", start);
-    if (first == std::string::npos || first >= end) return;  // an empty piece ends reading
-    size_t last = value.find_last_not_of(" \t\r\n", end - 1);
-    *fields[field] = ParseDecimal(value.substr(first, last - first + 1));
-    if (comma == std::string::npos) return;
-    start = comma + 1;
-  }
-}
-
-int ThreePieceIndex(int state) {
-  if (state == -1) return -1;
-  if (state & kSkinStateDisabled) return 3;
-  if (state & kSkinStatePushed) return 2;
-  return state & kSkinStateHover;
-}
-
-// ---- the pool ----------------------------------------------------------------
 
 BkSkinPool& BkSkinPool::Instance() {
   static BkSkinPool pool;
   return pool;
 }
 
+namespace {
+
+template <typename Kind>
+std::unique_ptr<CBkSkinBase> MakeKind() {
+  return std::make_unique<Kind>();
+}
+
+}  // namespace
+
 std::unique_ptr<CBkSkinBase> CreateSkinByTag(const char* tag) {
   if (!tag) return nullptr;
-  using Factory = std::unique_ptr<CBkSkinBase> (*)();
   static const struct {
     const char* tag;
-    Factory make;
+    std::unique_ptr<CBkSkinBase> (*make)();
   } kKinds[] = {
-      {CBkImageSkin::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkImageSkin); }},
-      {CBkSkinImgFrame::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinImgFrame); }},
-      {CBkSkinBorder::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinBorder); }},
-      {CBkSkinButton::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinButton); }},
-      {CBkSkinImgHorzExtend::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinImgHorzExtend); }},
-      {CBkSkinImgHorzTiled::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinImgHorzTiled); }},
-      {CBkSkinImgVertExtend::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinImgVertExtend); }},
-      {CBkSkinGradation::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinGradation); }},
-      {CBkPngSkin::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkPngSkin); }},
-      {CBkPngSkinEx::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkPngSkinEx); }},
-      {CBkSkinPngTruncate::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinPngTruncate); }},
-      {CBkSkinCheck::kTag, [] { return std::unique_ptr<CBkSkinBase>(new CBkSkinCheck); }},
+      {CBkImageSkin::kTag, &MakeKind<CBkImageSkin>},
+      {CBkSkinImgFrame::kTag, &MakeKind<CBkSkinImgFrame>},
+      {CBkSkinBorder::kTag, &MakeKind<CBkSkinBorder>},
+      {CBkSkinButton::kTag, &MakeKind<CBkSkinButton>},
+      {CBkSkinImgHorzExtend::kTag, &MakeKind<CBkSkinImgHorzExtend>},
+      {CBkSkinImgHorzTiled::kTag, &MakeKind<CBkSkinImgHorzTiled>},
+      {CBkSkinImgVertExtend::kTag, &MakeKind<CBkSkinImgVertExtend>},
+      {CBkSkinGradation::kTag, &MakeKind<CBkSkinGradation>},
+      {CBkPngSkin::kTag, &MakeKind<CBkPngSkin>},
+      {CBkPngSkinEx::kTag, &MakeKind<CBkPngSkinEx>},
+      {CBkSkinPngTruncate::kTag, &MakeKind<CBkSkinPngTruncate>},
+      {CBkSkinCheck::kTag, &MakeKind<CBkSkinCheck>},
   };
   for (const auto& kind : kKinds)
     if (std::strcmp(tag, kind.tag) == 0) return kind.make();

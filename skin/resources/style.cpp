@@ -9,7 +9,21 @@
 
 HRESULT BkStyle::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   const HRESULT base = CBkObject::SetAttribute(name, value, loading);
-  if (base != E_FAIL) return base;
+  if (base != kAttributeNotHandled) return base;
+
+  static const struct {
+    const char* name;
+    BkColor BkStyle::*field;
+  } kColours[] = {
+      {"crbg", &BkStyle::crbg},       {"crbghover", &BkStyle::crbghover},   {"crtext", &BkStyle::crtext},
+      {"crhover", &BkStyle::crhover}, {"crdisabled", &BkStyle::crdisabled},
+  };
+  for (const auto& colour : kColours) {
+    if (name == colour.name) {
+      this->*colour.field = ParseColor(value);
+      return kAttributeHandledAlternate;
+    }
+  }
 
   if (name == "name") {
     this->name = value;
@@ -19,21 +33,6 @@ HRESULT BkStyle::SetAttribute(const std::string& name, const std::string& value,
     border = value;
   } else if (name == "textmode") {
     textmode = ParseHex(value);
-  } else if (name == "crbg") {
-    crbg = ParseColor(value);
-    return 1;
-  } else if (name == "crbghover") {
-    crbghover = ParseColor(value);
-    return 1;
-  } else if (name == "crtext") {
-    crtext = ParseColor(value);
-    return 1;
-  } else if (name == "crhover") {
-    crhover = ParseColor(value);
-    return 1;
-  } else if (name == "crdisabled") {
-    crdisabled = ParseColor(value);
-    return 1;
   } else if (name == "font") {
     font = BkFontPool::GetFont(ParseHex(value) & 0xFFFF);
   } else if (name == "hoverfont") {
@@ -57,13 +56,13 @@ HRESULT BkStyle::SetAttribute(const std::string& name, const std::string& value,
     } else if (value == "ibeam") {
       cursor = kCursorIBeam;
     } else {
-      return E_FAIL;
+      return kAttributeNotHandled;
     }
-    return 1;
+    return kAttributeHandledAlternate;
   } else {
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
-  return 0;
+  return kAttributeHandled;
 }
 
 BkStylePool& BkStylePool::Instance() {

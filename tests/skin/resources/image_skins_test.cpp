@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 
-#include "skin/resources/gdi_drawing.h"
 #include "skin/resources/image_pool.h"
 #include "tests/skin/resources/skin_test_util.h"
 
@@ -85,15 +84,15 @@ TEST(ImageListSkin, MaskModeLeavesKeyColouredPixels) {
 
 TEST(ImageListSkin, AttributesAndUnknownWords) {
   CBkImageSkin skin;
-  EXPECT_EQ(skin.SetAttribute("mode", "alpha", true), S_OK);
+  EXPECT_EQ(skin.SetAttribute("mode", "alpha", true), kAttributeHandled);
   EXPECT_EQ(skin.Picture().drawMode, MemoryBitmap::ModeAlpha);
-  EXPECT_EQ(skin.SetAttribute("mode", "Mask", true), E_FAIL);  // case-sensitive: unchanged
+  EXPECT_EQ(skin.SetAttribute("mode", "Mask", true), kAttributeNotHandled);  // case-sensitive: unchanged
   EXPECT_EQ(skin.Picture().drawMode, MemoryBitmap::ModeAlpha);
-  EXPECT_NE(skin.SetAttribute("maskcolor", "102030", true), E_FAIL);
+  EXPECT_NE(skin.SetAttribute("maskcolor", "102030", true), kAttributeNotHandled);
   EXPECT_EQ(skin.Picture().keyColor, RGB(0x10, 0x20, 0x30));
-  EXPECT_NE(skin.SetAttribute("subwidth", "12px", true), E_FAIL);
+  EXPECT_NE(skin.SetAttribute("subwidth", "12px", true), kAttributeNotHandled);
   EXPECT_EQ(skin.Picture().frameWidth, 12);
-  EXPECT_EQ(skin.SetAttribute("height", "5", true), E_FAIL);
+  EXPECT_EQ(skin.SetAttribute("height", "5", true), kAttributeNotHandled);
   EXPECT_STREQ(skin.GetTag(), "imglst");
   EXPECT_TRUE(skin.HasTag("imglst"));
   EXPECT_FALSE(skin.HasTag("imgframe"));
@@ -105,6 +104,28 @@ TEST(ImageListSkin, InvertedRectangleDrawsNothing) {
   DibCanvas canvas(50, 10, kBackground);
   skin->Draw(canvas.dc(), RECT{10, 2, 5, 8}, -1);
   EXPECT_EQ(canvas.CountOutside(Area(0, 0, 0, 0), kBackground), 0);
+}
+
+TEST(ImagePartsSkins, EveryBitmapPieceKindTakesThePictureAttributes) {
+  const char* const kTags[] = {"imgframe", "imghorzex", "imghorzti", "imgvertex"};
+  for (const char* tag : kTags) {
+    const std::string t = tag;
+    auto strip = MakeSkin<CBkSkinImgPartsBase>("<" + t + " src='201' mode='mask' maskcolor='102030' subwidth='10'/>");
+    auto plain = MakeSkin<CBkSkinImgPartsBase>("<" + t + " src='201'/>");
+    ASSERT_TRUE(strip && plain) << tag;
+    const MemoryBitmap& picture = strip->Image().Picture();
+    EXPECT_NE(picture.bitmap, nullptr) << tag;
+    EXPECT_EQ(picture.bitmap, BkBmpPool::GetBitmap(kBmpStrip)) << tag;
+    EXPECT_EQ(picture.drawMode, MemoryBitmap::ModeColorKey) << tag;
+    EXPECT_EQ(picture.keyColor, RGB(0x10, 0x20, 0x30)) << tag;
+    EXPECT_EQ(picture.frameWidth, 10) << tag;
+    EXPECT_FALSE(strip->IsStateless()) << tag;
+    EXPECT_TRUE(plain->IsStateless()) << tag;
+    EXPECT_EQ(plain->Image().Picture().drawMode, MemoryBitmap::ModePlain) << tag;
+    EXPECT_EQ(strip->SetAttribute("mode", "Mask", true), kAttributeNotHandled) << tag;
+    EXPECT_EQ(strip->SetAttribute("angle", "3", true), kAttributeNotHandled) << tag;
+    EXPECT_EQ(strip->Image().Picture().drawMode, MemoryBitmap::ModeColorKey) << tag;
+  }
 }
 
 // ---- "imgframe" -----------------------------------------------------------------
@@ -175,13 +196,13 @@ TEST(ImageFrameSkin, PartWordValues) {
                 {"left", 0x0F}, {"center", 0x07}, {"right", 0x27}};
   for (const auto& entry : kWords) {
     CBkSkinImgFrame skin;
-    EXPECT_NE(skin.SetAttribute("part", entry.word, true), E_FAIL) << entry.word;
+    EXPECT_NE(skin.SetAttribute("part", entry.word, true), kAttributeNotHandled) << entry.word;
     EXPECT_EQ(skin.Part(), entry.part) << entry.word;
   }
   CBkSkinImgFrame skin;
   skin.SetAttribute("part", "top", true);
-  EXPECT_EQ(skin.SetAttribute("part", "Top", true), E_FAIL);
-  EXPECT_EQ(skin.SetAttribute("part", "centre", true), E_FAIL);
+  EXPECT_EQ(skin.SetAttribute("part", "Top", true), kAttributeNotHandled);
+  EXPECT_EQ(skin.SetAttribute("part", "centre", true), kAttributeNotHandled);
   EXPECT_EQ(skin.Part(), 0x2Bu);
 }
 
@@ -433,18 +454,6 @@ TEST(ImgPos, ReadsUpToThreeTrimmedNumbersAndStopsAtAnEmptyPiece) {
   EXPECT_EQ(skin.LeftWidth(), 0);
 }
 
-TEST(ImgPos, ThreePieceIndexConversion) {
-  EXPECT_EQ(ThreePieceIndex(-1), -1);
-  EXPECT_EQ(ThreePieceIndex(0), 0);
-  EXPECT_EQ(ThreePieceIndex(1), 1);
-  EXPECT_EQ(ThreePieceIndex(2), 2);
-  EXPECT_EQ(ThreePieceIndex(3), 2);
-  EXPECT_EQ(ThreePieceIndex(4), 0);
-  EXPECT_EQ(ThreePieceIndex(16), 3);
-  EXPECT_EQ(ThreePieceIndex(16 | 2 | 1), 3);
-  EXPECT_EQ(ThreePieceIndex(4 | 1), 1);
-}
-
 // ---- "imgvertex" --------------------------------------------------------------------
 
 TEST(VertExtendSkin, KeepsTopAndBottomAndStretchesTheMiddle) {
@@ -477,167 +486,6 @@ TEST(VertExtendSkin, ShortRectangleGrowsToTheBitmapAndStripsUseTheFrame) {
   narrow->Draw(two.dc(), Area(0, 0, 10, 12), 0);
   EXPECT_TRUE(BmpCopied(two, 0, 0, 2, 12, kBmpVertical, 0, 0));
   EXPECT_EQ(two.CountOutside(Area(0, 0, 2, 12), kBackground), 0);
-}
-
-// ---- "button" -----------------------------------------------------------------------
-
-TEST(ButtonSkin, PushedFillsTheInnerRectangleFromPushColours) {
-  auto skin = MakeSkin<CBkSkinButton>(
-      "<button bg='102030' border='FF0000' bguppush='000080' bgdownpush='0000FF' bgup='808080' bgdown='C0C0C0'/>");
-  ASSERT_TRUE(skin);
-  DibCanvas canvas(40, 40, kBackground);
-  skin->Draw(canvas.dc(), Area(5, 5, 20, 30), kSkinStatePushed);
-  // Outline.
-  EXPECT_EQ(canvas.Pixel(5, 5), RGB(255, 0, 0));
-  EXPECT_EQ(canvas.Pixel(24, 20), RGB(255, 0, 0));
-  EXPECT_EQ(canvas.Pixel(15, 34), RGB(255, 0, 0));
-  EXPECT_EQ(canvas.Pixel(6, 6), RGB(0x10, 0x20, 0x30));
-  // The ring between outline and gradient is bg.
-  EXPECT_EQ(canvas.Pixel(6, 20), RGB(0x10, 0x20, 0x30));
-  // Gradient from bguppush (top) to bgdownpush (bottom) inside 2 pixels.
-  // Colours are written RRGGBB: "000080" is a dark blue.
-  EXPECT_TRUE(Near(canvas.Pixel(15, 7), RGB(0, 0, 0x80), 8));
-  EXPECT_TRUE(Near(canvas.Pixel(15, 32), RGB(0, 0, 0xFF), 8));
-  EXPECT_GT(GetBValue(canvas.Pixel(15, 25)), GetBValue(canvas.Pixel(15, 10)));
-  EXPECT_EQ(canvas.CountOutside(Area(5, 5, 20, 30), kBackground), 0);
-  EXPECT_FALSE(skin->IsStateless());
-}
-
-TEST(ButtonSkin, DisabledDrawsOnlyBackgroundAndOutline) {
-  auto skin = MakeSkin<CBkSkinButton>("<button bg='102030' border='FF0000'/>");
-  ASSERT_TRUE(skin);
-  DibCanvas canvas(30, 30, kBackground);
-  skin->Draw(canvas.dc(), Area(0, 0, 20, 20), kSkinStateDisabled | kSkinStatePushed);
-  EXPECT_TRUE(canvas.AllPixels(Area(1, 1, 18, 18), RGB(0x10, 0x20, 0x30)));
-  EXPECT_EQ(canvas.Pixel(0, 0), RGB(255, 0, 0));
-  EXPECT_EQ(canvas.Pixel(19, 19), RGB(255, 0, 0));
-}
-
-TEST(ButtonSkin, DefaultsAndHoverColours) {
-  CBkSkinButton skin;
-  EXPECT_EQ(skin.bg, 0xEEEEEEu);
-  EXPECT_EQ(skin.border, 0x707070u);
-  EXPECT_EQ(skin.bguppush, 0xCECECEu);
-  EXPECT_EQ(skin.bgdown, 0xD6D6D6u);
-  EXPECT_EQ(skin.bgdownhover, 0xE0E0E0u);
-  EXPECT_EQ(skin.bgdownpush, 0xC0C0C0u);
-  skin.SetAttribute("bguphover", "00FF00", true);
-  skin.SetAttribute("bgdownhover", "00FF00", true);
-  DibCanvas canvas(30, 30, kBackground);
-  skin.Draw(canvas.dc(), Area(0, 0, 20, 20), kSkinStateHover);
-  EXPECT_TRUE(Near(canvas.Pixel(10, 10), RGB(0, 255, 0), 2));
-  skin.Draw(canvas.dc(), Area(0, 0, 20, 20), 0);
-  EXPECT_TRUE(Near(canvas.Pixel(10, 3), RGB(0xEE, 0xEE, 0xEE), 4));
-  EXPECT_EQ(canvas.Pixel(0, 0), RGB(0x70, 0x70, 0x70));
-}
-
-// ---- "gradation" --------------------------------------------------------------------
-
-TEST(GradationSkin, VerticalSize10On30HighGradesTheTopAndFillsTheRest) {
-  auto skin = MakeSkin<CBkSkinGradation>("<gradation from='000000' to='FF8000' direction='vert' size='10'/>");
-  ASSERT_TRUE(skin);
-  DibCanvas canvas(30, 40, kBackground);
-  skin->Draw(canvas.dc(), Area(5, 5, 20, 30), 0);
-  EXPECT_TRUE(Near(canvas.Pixel(10, 5), RGB(0, 0, 0), 30));
-  EXPECT_LT(GetRValue(canvas.Pixel(10, 7)), GetRValue(canvas.Pixel(10, 12)));
-  EXPECT_TRUE(canvas.AllPixels(Area(5, 15, 20, 20), RGB(0xFF, 0x80, 0)));
-  EXPECT_FALSE(canvas.AllPixels(Area(5, 5, 20, 10), RGB(0xFF, 0x80, 0)));
-  EXPECT_EQ(canvas.Pixel(5, 8), canvas.Pixel(24, 8));  // rows are uniform
-  EXPECT_EQ(canvas.CountOutside(Area(5, 5, 20, 30), kBackground), 0);
-  EXPECT_EQ(skin->GetNaturalSize().cx, 0);
-  EXPECT_TRUE(skin->IsStateless());
-}
-
-TEST(GradationSkin, HorizontalWholeRectangleAndSizeBeyondItIsClipped) {
-  auto skin = MakeSkin<CBkSkinGradation>("<gradation from='0000FF' to='FF0000'/>");
-  ASSERT_TRUE(skin);
-  EXPECT_EQ(skin->direction, CBkSkinGradation::Horizontal);
-  DibCanvas canvas(60, 10, kBackground);
-  skin->Draw(canvas.dc(), Area(10, 2, 40, 6), 0);
-  EXPECT_TRUE(Near(canvas.Pixel(10, 4), RGB(0, 0, 255), 16));
-  EXPECT_TRUE(Near(canvas.Pixel(49, 4), RGB(255, 0, 0), 16));
-  EXPECT_EQ(canvas.Pixel(20, 2), canvas.Pixel(20, 7));  // columns are uniform
-
-  // A band of 80 over a 40-wide rectangle: the rectangle shows its first half.
-  skin->size = 80;
-  DibCanvas clipped(60, 10, kBackground);
-  skin->Draw(clipped.dc(), Area(10, 2, 40, 6), 0);
-  EXPECT_EQ(clipped.CountOutside(Area(10, 2, 40, 6), kBackground), 0);
-  EXPECT_TRUE(Near(clipped.Pixel(10, 4), RGB(0, 0, 255), 16));
-  EXPECT_TRUE(Near(clipped.Pixel(49, 4), RGB(125, 0, 130), 16));
-
-  // A band far longer than the rectangle still grades from its start.
-  skin->size = 1000000000;
-  DibCanvas huge(60, 10, kBackground);
-  skin->Draw(huge.dc(), Area(10, 2, 40, 6), 0);
-  EXPECT_EQ(huge.CountOutside(Area(10, 2, 40, 6), kBackground), 0);
-  EXPECT_TRUE(Near(huge.Pixel(49, 4), RGB(0, 0, 255), 4));
-  // The clip is gone afterwards.
-  FillSolidRect(clipped.dc(), Area(0, 0, 5, 5), RGB(1, 2, 3));
-  EXPECT_EQ(clipped.Pixel(0, 0), RGB(1, 2, 3));
-}
-
-TEST(GradationSkin, UnknownDirectionWordIsIgnored) {
-  CBkSkinGradation skin;
-  EXPECT_NE(skin.SetAttribute("direction", "vert", true), E_FAIL);
-  EXPECT_EQ(skin.SetAttribute("direction", "diagonal", true), E_FAIL);
-  EXPECT_EQ(skin.direction, CBkSkinGradation::Vertical);
-  EXPECT_EQ(skin.from, kColorNotSet);
-  EXPECT_EQ(skin.to, kColorNotSet);
-}
-
-// ---- "border" -----------------------------------------------------------------------
-
-TEST(BorderSkin, CornersAndEdgesFromTheNineGrid) {
-  auto skin = MakeSkin<CBkSkinBorder>("<border src='216' angle='3' crbg='FBFCFD'/>");
-  ASSERT_TRUE(skin);
-  ASSERT_NE(skin->ImageObject(), nullptr);
-  EXPECT_EQ(skin->GetNaturalSize().cx, 9);
-  EXPECT_EQ(skin->GetNaturalSize().cy, 9);
-  DibCanvas canvas(30, 30, kBackground);
-  skin->Draw(canvas.dc(), Area(2, 2, 21, 15), 0);
-  EXPECT_TRUE(PngCopied(canvas, 2, 2, 3, 3, kPngBorder, 0, 0));
-  EXPECT_TRUE(PngCopied(canvas, 20, 2, 3, 3, kPngBorder, 6, 0));
-  EXPECT_TRUE(PngCopied(canvas, 2, 14, 3, 3, kPngBorder, 0, 6));
-  EXPECT_TRUE(PngCopied(canvas, 20, 14, 3, 3, kPngBorder, 6, 6));
-  // Top edge: source columns 3-5 stretched over 15 columns, 5 each.
-  EXPECT_TRUE(AreaMatches(canvas, 5, 2, 15, 3, [](int dx, int dy) { return PngColour(kPngBorder, 3 + dx / 5, dy); }));
-  // Left edge: source rows 3-5 stretched over 9 rows, 3 each.
-  EXPECT_TRUE(AreaMatches(canvas, 2, 5, 3, 9, [](int dx, int dy) { return PngColour(kPngBorder, dx, 3 + dy / 3); }));
-  EXPECT_TRUE(canvas.AllPixels(Area(5, 5, 15, 9), RGB(0xFB, 0xFC, 0xFD)));
-  EXPECT_EQ(canvas.CountOutside(Area(2, 2, 21, 15), kBackground), 0);
-}
-
-TEST(BorderSkin, OffsetExtendsSideEdgesTowardsMissingEnds) {
-  // part "top" (no bottom edge): the sides grow by the offset at the bottom.
-  auto skin = MakeSkin<CBkSkinBorder>("<border src='216' angle='3' offset='2' part='top'/>");
-  ASSERT_TRUE(skin);
-  DibCanvas canvas(30, 30, kBackground);
-  skin->Draw(canvas.dc(), Area(0, 0, 12, 12), 0);
-  // Side from y 3, height 12 - 6 + 2 = 8: rows 3..10; rows 11 untouched.
-  EXPECT_EQ(canvas.Pixel(0, 10), PngColour(kPngBorder, 0, 5));
-  EXPECT_EQ(canvas.Pixel(0, 11), kBackground);
-  EXPECT_EQ(canvas.Pixel(11, 10), PngColour(kPngBorder, 8, 5));
-
-  // part "center" (no side edges) draws no side; "middle" (sides only) starts O higher and grows by 2 O.
-  // Side from y 5 + 3 - 3 = 5, height 12 - 6 + 6 = 12: rows 5..16, four per source row.
-  auto middle = MakeSkin<CBkSkinBorder>("<border src='216' angle='3' offset='3' part='middle'/>");
-  DibCanvas sides(30, 30, kBackground);
-  middle->Draw(sides.dc(), Area(0, 5, 12, 12), 0);
-  EXPECT_TRUE(AreaMatches(sides, 0, 5, 3, 12, [](int dx, int dy) { return PngColour(kPngBorder, dx, 3 + dy / 4); }));
-  EXPECT_EQ(sides.Pixel(0, 4), kBackground);
-  EXPECT_EQ(sides.Pixel(0, 17), kBackground);
-  EXPECT_TRUE(sides.AllPixels(Area(3, 0, 6, 30), kBackground));  // no top or bottom edge
-}
-
-TEST(BorderSkin, WithoutImageDrawsNothing) {
-  auto skin = MakeSkin<CBkSkinBorder>("<border src='299' angle='3' crbg='FBFCFD'/>");
-  ASSERT_TRUE(skin);
-  EXPECT_EQ(skin->ImageObject(), nullptr);
-  EXPECT_EQ(skin->GetNaturalSize().cx, 0);
-  DibCanvas canvas(30, 30, kBackground);
-  skin->Draw(canvas.dc(), Area(0, 0, 20, 20), 0);
-  EXPECT_EQ(canvas.CountOutside(Area(0, 0, 0, 0), kBackground), 0);
 }
 
 }  // namespace

@@ -116,11 +116,11 @@ TEST(PngSkin, MissingOrUndecodableImageDrawsNothing) {
 TEST(PngSkin, AttributesAndUnknownOnes) {
   CBkPngSkin skin;
   EXPECT_EQ(skin.AutoSize(), 1);
-  EXPECT_NE(skin.SetAttribute("src", "7", true), E_FAIL);
-  EXPECT_NE(skin.SetAttribute("subwidth", "39", true), E_FAIL);
-  EXPECT_NE(skin.SetAttribute("autosize", "0", true), E_FAIL);
-  EXPECT_EQ(skin.SetAttribute("height", "19", true), E_FAIL);
-  EXPECT_EQ(skin.SetAttribute("imgpos", "1,2,3", true), E_FAIL);
+  EXPECT_NE(skin.SetAttribute("src", "7", true), kAttributeNotHandled);
+  EXPECT_NE(skin.SetAttribute("subwidth", "39", true), kAttributeNotHandled);
+  EXPECT_NE(skin.SetAttribute("autosize", "0", true), kAttributeNotHandled);
+  EXPECT_EQ(skin.SetAttribute("height", "19", true), kAttributeNotHandled);
+  EXPECT_EQ(skin.SetAttribute("imgpos", "1,2,3", true), kAttributeNotHandled);
   EXPECT_EQ(skin.Src(), 7);
   EXPECT_EQ(skin.SubWidth(), 39);
   EXPECT_EQ(skin.AutoSize(), 0);
@@ -255,8 +255,8 @@ TEST(PngTruncateSkin, SingleMarginAttributesAndPartialMarginList) {
   EXPECT_EQ(skin.MarginTop(), 8);
   EXPECT_EQ(skin.MarginRight(), 0);
   EXPECT_EQ(skin.MarginBottom(), 4);
-  EXPECT_NE(skin.SetAttribute("imgpos", "1,2,3", true), E_FAIL);  // through "pngex"
-  EXPECT_NE(skin.SetAttribute("subwidth", "5", true), E_FAIL);    // through "png"
+  EXPECT_NE(skin.SetAttribute("imgpos", "1,2,3", true), kAttributeNotHandled);  // through "pngex"
+  EXPECT_NE(skin.SetAttribute("subwidth", "5", true), kAttributeNotHandled);    // through "png"
   EXPECT_EQ(skin.LeftWidth(), 1);
   EXPECT_EQ(skin.SubWidth(), 5);
   EXPECT_STREQ(skin.GetTag(), "pngtr");
@@ -313,6 +313,60 @@ TEST(CheckSkin, WithoutImageDrawsNothing) {
   EXPECT_EQ(canvas.CountOutside(Area(0, 0, 0, 0), kBackground), 0);
 }
 
+// ---- "border" -----------------------------------------------------------------------
+
+TEST(BorderSkin, CornersAndEdgesFromTheNineGrid) {
+  auto skin = MakeSkin<CBkSkinBorder>("<border src='216' angle='3' crbg='FBFCFD'/>");
+  ASSERT_TRUE(skin);
+  ASSERT_NE(skin->ImageObject(), nullptr);
+  EXPECT_EQ(skin->GetNaturalSize().cx, 9);
+  EXPECT_EQ(skin->GetNaturalSize().cy, 9);
+  DibCanvas canvas(30, 30, kBackground);
+  skin->Draw(canvas.dc(), Area(2, 2, 21, 15), 0);
+  EXPECT_TRUE(PngCopied(canvas, 2, 2, 3, 3, kPngBorder, 0, 0));
+  EXPECT_TRUE(PngCopied(canvas, 20, 2, 3, 3, kPngBorder, 6, 0));
+  EXPECT_TRUE(PngCopied(canvas, 2, 14, 3, 3, kPngBorder, 0, 6));
+  EXPECT_TRUE(PngCopied(canvas, 20, 14, 3, 3, kPngBorder, 6, 6));
+  // Top edge: source columns 3-5 stretched over 15 columns, 5 each.
+  EXPECT_TRUE(AreaMatches(canvas, 5, 2, 15, 3, [](int dx, int dy) { return PngColour(kPngBorder, 3 + dx / 5, dy); }));
+  // Left edge: source rows 3-5 stretched over 9 rows, 3 each.
+  EXPECT_TRUE(AreaMatches(canvas, 2, 5, 3, 9, [](int dx, int dy) { return PngColour(kPngBorder, dx, 3 + dy / 3); }));
+  EXPECT_TRUE(canvas.AllPixels(Area(5, 5, 15, 9), RGB(0xFB, 0xFC, 0xFD)));
+  EXPECT_EQ(canvas.CountOutside(Area(2, 2, 21, 15), kBackground), 0);
+}
+
+TEST(BorderSkin, OffsetExtendsSideEdgesTowardsMissingEnds) {
+  // part "top" (no bottom edge): the sides grow by the offset at the bottom.
+  auto skin = MakeSkin<CBkSkinBorder>("<border src='216' angle='3' offset='2' part='top'/>");
+  ASSERT_TRUE(skin);
+  DibCanvas canvas(30, 30, kBackground);
+  skin->Draw(canvas.dc(), Area(0, 0, 12, 12), 0);
+  // Side from y 3, height 12 - 6 + 2 = 8: rows 3..10; rows 11 untouched.
+  EXPECT_EQ(canvas.Pixel(0, 10), PngColour(kPngBorder, 0, 5));
+  EXPECT_EQ(canvas.Pixel(0, 11), kBackground);
+  EXPECT_EQ(canvas.Pixel(11, 10), PngColour(kPngBorder, 8, 5));
+
+  // part "center" (no side edges) draws no side; "middle" (sides only) starts O higher and grows by 2 O.
+  // Side from y 5 + 3 - 3 = 5, height 12 - 6 + 6 = 12: rows 5..16, four per source row.
+  auto middle = MakeSkin<CBkSkinBorder>("<border src='216' angle='3' offset='3' part='middle'/>");
+  DibCanvas sides(30, 30, kBackground);
+  middle->Draw(sides.dc(), Area(0, 5, 12, 12), 0);
+  EXPECT_TRUE(AreaMatches(sides, 0, 5, 3, 12, [](int dx, int dy) { return PngColour(kPngBorder, dx, 3 + dy / 4); }));
+  EXPECT_EQ(sides.Pixel(0, 4), kBackground);
+  EXPECT_EQ(sides.Pixel(0, 17), kBackground);
+  EXPECT_TRUE(sides.AllPixels(Area(3, 0, 6, 30), kBackground));  // no top or bottom edge
+}
+
+TEST(BorderSkin, WithoutImageDrawsNothing) {
+  auto skin = MakeSkin<CBkSkinBorder>("<border src='299' angle='3' crbg='FBFCFD'/>");
+  ASSERT_TRUE(skin);
+  EXPECT_EQ(skin->ImageObject(), nullptr);
+  EXPECT_EQ(skin->GetNaturalSize().cx, 0);
+  DibCanvas canvas(30, 30, kBackground);
+  skin->Draw(canvas.dc(), Area(0, 0, 20, 20), 0);
+  EXPECT_EQ(canvas.CountOutside(Area(0, 0, 0, 0), kBackground), 0);
+}
+
 // ---- the pools ----------------------------------------------------------------------
 
 TEST(PngSkinImages, SkinsNamingOneSourceShareOneImage) {
@@ -324,6 +378,39 @@ TEST(PngSkinImages, SkinsNamingOneSourceShareOneImage) {
   EXPECT_EQ(first->ImageObject(), second->ImageObject());
   EXPECT_EQ(first->ImageObject(), third->ImageObject());
   EXPECT_EQ(first->ImageObject(), BkPngPool::GetImage(211, false));
+}
+
+TEST(PngSkinImages, EveryPngKindFetchesItsImageAfterAllAttributes) {
+  // "src" first, last, missing, naming no image, and set only after loading.
+  const char* const kTags[] = {"png", "pngex", "pngtr", "checkbox", "border"};
+  for (const char* tag : kTags) {
+    const std::string t = tag;
+    const std::string rest = " crbg='FBFCFD' subwidth='3' subsize='3' imgpos='1,1,1'";
+    auto first = MakeSkin<CBkPngSkinBase>("<" + t + " src='216'" + rest + "/>");
+    auto last = MakeSkin<CBkPngSkinBase>("<" + t + rest + " src='216'/>");
+    auto none = MakeSkin<CBkPngSkinBase>("<" + t + " subwidth='3'/>");
+    auto missing = MakeSkin<CBkPngSkinBase>("<" + t + " src='299'/>");
+    ASSERT_TRUE(first && last && none && missing) << tag;
+    EXPECT_EQ(first->Src(), 216) << tag;
+    EXPECT_EQ(first->ImageObject(), BkPngPool::GetImage(kPngBorder, false)) << tag;
+    EXPECT_NE(first->ImageObject(), nullptr) << tag;
+    EXPECT_EQ(last->ImageObject(), first->ImageObject()) << tag;
+    EXPECT_EQ(none->Src(), 0) << tag;
+    EXPECT_EQ(none->ImageObject(), nullptr) << tag;
+    EXPECT_EQ(missing->Src(), 299) << tag;
+    EXPECT_EQ(missing->ImageObject(), nullptr) << tag;
+
+    // The image is fetched by Load only: a later "src" is recorded, not fetched.
+    EXPECT_NE(none->SetAttribute("src", "216", false), kAttributeNotHandled) << tag;
+    EXPECT_EQ(none->Src(), 216) << tag;
+    EXPECT_EQ(none->ImageObject(), nullptr) << tag;
+    DibCanvas canvas(20, 20, kBackground);
+    none->Draw(canvas.dc(), Area(0, 0, 20, 20), 0);
+    missing->Draw(canvas.dc(), Area(0, 0, 20, 20), 0);
+    EXPECT_TRUE(canvas.AllPixels(Area(0, 0, 20, 20), kBackground)) << tag;
+    first->Draw(canvas.dc(), Area(0, 0, 20, 20), 0);
+    EXPECT_FALSE(canvas.AllPixels(Area(0, 0, 20, 20), kBackground)) << tag;
+  }
 }
 
 TEST(PngSkinImages, ALaterSkinRetriesAnImageThatWasMissing) {

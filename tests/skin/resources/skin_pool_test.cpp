@@ -7,6 +7,7 @@
 #include <cstring>
 #include <typeinfo>
 
+#include "skin/resources/color_skins.h"
 #include "skin/resources/image_pool.h"
 #include "skin/resources/image_skins.h"
 #include "skin/resources/png_skins.h"
@@ -197,6 +198,11 @@ class ProgramSkins : public ::testing::Test {
     if (!LoadModuleResource(id, bytes, L"png")) return {};
     return DecodePngPixels(bytes, width, height);
   }
+
+  // Pixel (x, y) of a decoded PNG `width` wide, composited over `under`.
+  static COLORREF Over(const std::vector<uint32_t>& image, int width, int x, int y, COLORREF under) {
+    return Composite(image[static_cast<size_t>(y) * width + x], under);
+  }
 };
 
 TEST_F(ProgramSkins, AllTwelveLoadWithTheirKindsAndNaturalSizes) {
@@ -248,9 +254,8 @@ TEST_F(ProgramSkins, CloseButtonState1IsColumns39To77OfImage1) {
   const COLORREF under = RGB(0xFB, 0xFC, 0xFD);
   DibCanvas canvas(60, 30, under);
   GetSkin("closebtn")->Draw(canvas.dc(), Area(10, 5, 39, 19), 1);
-  EXPECT_TRUE(AreaMatches(canvas, 10, 5, 39, 19, [&](int dx, int dy) {
-    return Composite(image[static_cast<size_t>(dy) * width + 39 + dx], under);
-  }, 2));
+  EXPECT_TRUE(AreaMatches(
+      canvas, 10, 5, 39, 19, [&](int dx, int dy) { return Over(image, width, 39 + dx, dy, under); }, 2));
   EXPECT_EQ(canvas.CountOutside(Area(10, 5, 39, 19), under), 0);
 }
 
@@ -262,9 +267,8 @@ TEST_F(ProgramSkins, BusyAnimationFrame5IsColumns240To287OfImage9) {
   const COLORREF under = RGB(0xFB, 0xFC, 0xFD);
   DibCanvas canvas(60, 60, under);
   GetSkin("ing")->Draw(canvas.dc(), Area(0, 0, 48, 48), 5);
-  EXPECT_TRUE(AreaMatches(canvas, 0, 0, 48, 48, [&](int dx, int dy) {
-    return Composite(image[static_cast<size_t>(dy) * width + 240 + dx], under);
-  }, 2));
+  EXPECT_TRUE(AreaMatches(
+      canvas, 0, 0, 48, 48, [&](int dx, int dy) { return Over(image, width, 240 + dx, dy, under); }, 2));
 }
 
 TEST_F(ProgramSkins, CheckBoxStatesAndVerticalCentring) {
@@ -280,9 +284,9 @@ TEST_F(ProgramSkins, CheckBoxStatesAndVerticalCentring) {
   for (const auto& entry : kCases) {
     DibCanvas canvas(30, 30, under);
     GetSkin("checkbox_bg")->Draw(canvas.dc(), Area(4, 3, 60, 20), entry.state);
-    EXPECT_TRUE(AreaMatches(canvas, 4, 5, 16, 16, [&](int dx, int dy) {
-      return Composite(image[static_cast<size_t>(dy) * width + entry.sourceX + dx], under);
-    }, 2)) << "state " << entry.state;
+    EXPECT_TRUE(AreaMatches(
+        canvas, 4, 5, 16, 16, [&](int dx, int dy) { return Over(image, width, entry.sourceX + dx, dy, under); }, 2))
+        << "state " << entry.state;
     EXPECT_EQ(canvas.CountOutside(Area(4, 5, 16, 16), under), 0);
   }
 }
@@ -296,12 +300,10 @@ TEST_F(ProgramSkins, EditFrameEndsAt200x32ComeFromImage5) {
   DibCanvas canvas(210, 40, under);
   GetSkin("edit_bg")->Draw(canvas.dc(), Area(0, 0, 200, 32), 0);
   // Ends 1:1 across, rows stretched 28 -> 32 (row y from source row y * 28 / 32).
-  EXPECT_TRUE(AreaMatches(canvas, 0, 0, 10, 32, [&](int dx, int dy) {
-    return Composite(image[static_cast<size_t>(dy * 28 / 32) * width + dx], under);
-  }, 2));
-  EXPECT_TRUE(AreaMatches(canvas, 190, 0, 10, 32, [&](int dx, int dy) {
-    return Composite(image[static_cast<size_t>(dy * 28 / 32) * width + 20 + dx], under);
-  }, 2));
+  EXPECT_TRUE(AreaMatches(
+      canvas, 0, 0, 10, 32, [&](int dx, int dy) { return Over(image, width, dx, dy * 28 / 32, under); }, 2));
+  EXPECT_TRUE(AreaMatches(
+      canvas, 190, 0, 10, 32, [&](int dx, int dy) { return Over(image, width, 20 + dx, dy * 28 / 32, under); }, 2));
   EXPECT_EQ(canvas.CountOutside(Area(0, 0, 200, 32), under), 0);
 }
 

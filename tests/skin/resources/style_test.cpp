@@ -54,11 +54,11 @@ TEST(BkStyle, NewStyleHasTheDefaults) {
 
 TEST(BkStyle, ColourAttributesAnswerOne) {
   BkStyle style;
-  EXPECT_EQ(1, style.SetAttribute("crbg", "FBFCFD", true));
-  EXPECT_EQ(1, style.SetAttribute("crbghover", "010203", true));
-  EXPECT_EQ(1, style.SetAttribute("crtext", "45B1E5", false));
-  EXPECT_EQ(1, style.SetAttribute("crhover", "FFFFFF", true));
-  EXPECT_EQ(1, style.SetAttribute("crdisabled", "000000", true));
+  EXPECT_EQ(kAttributeHandledAlternate, style.SetAttribute("crbg", "FBFCFD", true));
+  EXPECT_EQ(kAttributeHandledAlternate, style.SetAttribute("crbghover", "010203", true));
+  EXPECT_EQ(kAttributeHandledAlternate, style.SetAttribute("crtext", "45B1E5", false));
+  EXPECT_EQ(kAttributeHandledAlternate, style.SetAttribute("crhover", "FFFFFF", true));
+  EXPECT_EQ(kAttributeHandledAlternate, style.SetAttribute("crdisabled", "000000", true));
   EXPECT_EQ(0x00FDFCFBu, style.crbg);
   EXPECT_EQ(0x00030201u, style.crbghover);
   EXPECT_EQ(0x00E5B145u, style.crtext);
@@ -68,65 +68,65 @@ TEST(BkStyle, ColourAttributesAnswerOne) {
 
 TEST(BkStyle, NameSkinBorderAndTextModeAnswerZero) {
   BkStyle style;
-  EXPECT_EQ(0, style.SetAttribute("name", "dlgtitle", true));
-  EXPECT_EQ(0, style.SetAttribute("skin", "mainbghead", true));
-  EXPECT_EQ(0, style.SetAttribute("border", "mainborderhead", true));
-  EXPECT_EQ(0, style.SetAttribute("textmode", "8034", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("name", "dlgtitle", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("skin", "mainbghead", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("border", "mainborderhead", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("textmode", "8034", true));
   EXPECT_EQ("dlgtitle", style.name);
   EXPECT_EQ("mainbghead", style.skin);
   EXPECT_EQ("mainborderhead", style.border);
   EXPECT_EQ(0x8034u, style.textmode);
-  EXPECT_EQ(0, style.SetAttribute("textmode", "80x4", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("textmode", "80x4", true));
   EXPECT_EQ(0u, style.textmode);
 }
 
 TEST(BkStyle, FontsComeFromThePool) {
   BkFontPool::SetDefaultFont(L"宋体", -12);
   BkStyle style;
-  EXPECT_EQ(0, style.SetAttribute("font", "0004", true));
-  EXPECT_EQ(0, style.SetAttribute("hoverfont", "0102", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("font", "0004", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("hoverfont", "0102", true));
   EXPECT_EQ(BkFontPool::GetFont(4), style.font);
   EXPECT_EQ(BkFontPool::GetFont(0x0102), style.hoverfont);
   // A value that is not hexadecimal names the base font; only 16 bits count.
-  EXPECT_EQ(0, style.SetAttribute("font", "bold", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("font", "bold", true));
   EXPECT_EQ(BkFontPool::GetFont(0), style.font);
-  EXPECT_EQ(0, style.SetAttribute("hoverfont", "10004", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("hoverfont", "10004", true));
   EXPECT_EQ(BkFontPool::GetFont(4), style.hoverfont);
 }
 
 TEST(BkStyle, MarginsSpacingAndLineSpacingAreDecimal) {
   BkStyle style;
-  EXPECT_EQ(0, style.SetAttribute("x-margin", "3", true));
-  EXPECT_EQ(0, style.SetAttribute("y-margin", "-4px", true));
-  EXPECT_EQ(0, style.SetAttribute("spacing", "6", true));
-  EXPECT_EQ(0, style.SetAttribute("linespacing", "abc", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("x-margin", "3", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("y-margin", "-4px", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("spacing", "6", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("linespacing", "abc", true));
   EXPECT_EQ(3, style.xMargin);
   EXPECT_EQ(-4, style.yMargin);
   EXPECT_EQ(6, style.spacing);
   EXPECT_EQ(0, style.linespacing);
-  EXPECT_EQ(0, style.SetAttribute("margin", "5", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("margin", "5", true));
   EXPECT_EQ(5, style.xMargin);
   EXPECT_EQ(5, style.yMargin);
 }
 
 TEST(BkStyle, CursorNamesAndUnknownCursorKeepsThePrevious) {
   BkStyle style;
-  EXPECT_EQ(1, style.SetAttribute("cursor", "hand", true));
+  EXPECT_EQ(kAttributeHandledAlternate, style.SetAttribute("cursor", "hand", true));
   EXPECT_EQ(32649, style.cursor);
-  EXPECT_EQ(1, style.SetAttribute("cursor", "ibeam", true));
+  EXPECT_EQ(kAttributeHandledAlternate, style.SetAttribute("cursor", "ibeam", true));
   EXPECT_EQ(32513, style.cursor);
-  EXPECT_EQ(E_FAIL, style.SetAttribute("cursor", "Hand", true));
-  EXPECT_EQ(E_FAIL, style.SetAttribute("cursor", "pointer", true));
+  EXPECT_EQ(kAttributeNotHandled, style.SetAttribute("cursor", "Hand", true));
+  EXPECT_EQ(kAttributeNotHandled, style.SetAttribute("cursor", "pointer", true));
   EXPECT_EQ(32513, style.cursor);
-  EXPECT_EQ(1, style.SetAttribute("cursor", "arrow", true));
+  EXPECT_EQ(kAttributeHandledAlternate, style.SetAttribute("cursor", "arrow", true));
   EXPECT_EQ(32512, style.cursor);
 }
 
 TEST(BkStyle, UnknownAttributesFailAndChangeNothing) {
   BkStyle style;
-  EXPECT_EQ(E_FAIL, style.SetAttribute("class", "fill", true));
-  EXPECT_EQ(E_FAIL, style.SetAttribute("CrBg", "FFFFFF", true));
-  EXPECT_EQ(E_FAIL, style.SetAttribute("", "", true));
+  EXPECT_EQ(kAttributeNotHandled, style.SetAttribute("class", "fill", true));
+  EXPECT_EQ(kAttributeNotHandled, style.SetAttribute("CrBg", "FFFFFF", true));
+  EXPECT_EQ(kAttributeNotHandled, style.SetAttribute("", "", true));
   EXPECT_EQ(static_cast<HRESULT>(0x80004005), style.SetAttribute("pos", "1,2", true));
   ExpectDefaults(style);
 }
@@ -315,13 +315,13 @@ class StyledObject : public CBkObject {
   const char* GetTag() const override { return "styled"; }
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override {
     const HRESULT base = CBkObject::SetAttribute(name, value, loading);
-    if (base != E_FAIL) return base;
+    if (base != kAttributeNotHandled) return base;
     if (name == "class") {
       style = GetStyle(value);
-      return 0;
+      return kAttributeHandled;
     }
     if (name == "crtext" || name == "crbg" || name == "font") return style.SetAttribute(name, value, loading);
-    return E_FAIL;
+    return kAttributeNotHandled;
   }
   BkStyle style;
 };

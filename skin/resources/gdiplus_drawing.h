@@ -1,0 +1,28 @@
+// GDI+ drawing of PNG pool images, shared by the skin kinds that draw PNGs:
+// the image's size, the surface settings every skin uses, and a partial,
+// scaled copy that keeps to the pixels the image has.
+#pragma once
+
+#include <windows.h>
+
+namespace Gdiplus {
+class Graphics;
+class Image;
+}  // namespace Gdiplus
+
+// Width and height of a PNG pool image; (0, 0) for null or an image that did
+// not decode.
+SIZE PngImageSize(Gdiplus::Image* image);
+
+// Settings every skin's GDI+ surface gets: nearest-neighbour sampling with
+// pixel centres on pixel centres, so that a source column lands exactly on
+// the destination columns it is scaled to.
+void PrepareSkinGraphics(Gdiplus::Graphics& graphics);
+
+// Draws the source rectangle (sx, sy, sw, sh) of `image`, in pixels, onto the
+// destination rectangle (dx, dy, dw, dh), scaled when the sizes differ and
+// composited with the image's alpha. Nothing for a null image or a size that
+// is not positive. The parts of the source outside the image are left out
+// (with the destination parts they would have covered).
+bool DrawImagePart(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int dx, int dy, int dw, int dh, int sx,
+                   int sy, int sw, int sh);
