@@ -3,7 +3,14 @@
 # into the build folder, applies tinyxml-limits.patch (the parser bounds element
 # nesting and attributes per element itself) and builds a static library with
 # the library's own settings.
-set(TAVORA_DEPS_DIR "${CMAKE_SOURCE_DIR}/.deps" CACHE PATH "Folder holding unpacked dependency sources")
+# The same folder tools/setup.sh fills: TAVORA_DEPS_DIR from the environment
+# when set, else .deps in the source tree.
+if(DEFINED ENV{TAVORA_DEPS_DIR})
+  set(_tavora_deps_default "$ENV{TAVORA_DEPS_DIR}")
+else()
+  set(_tavora_deps_default "${CMAKE_SOURCE_DIR}/.deps")
+endif()
+set(TAVORA_DEPS_DIR "${_tavora_deps_default}" CACHE PATH "Folder holding unpacked dependency sources")
 file(STRINGS "${CMAKE_CURRENT_LIST_DIR}/tinyxml-version" TINYXML_VERSION LIMIT_COUNT 1)
 set(TINYXML_DIR "${TAVORA_DEPS_DIR}/tinyxml-${TINYXML_VERSION}")
 set(TINYXML_PATCH "${CMAKE_CURRENT_LIST_DIR}/tinyxml-limits.patch")

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 
 #include "skin/resources/image_pool.h"
@@ -390,10 +389,9 @@ TEST(HorzTiledSkin, HugeSpanOfOnePixelTilesOnlyCostsTheVisibleTiles) {
   auto skin = MakeSkin<CBkSkinImgHorzTiled>("<imghorzti src='203' imgpos='2,1,2'/>");
   ASSERT_TRUE(skin);
   DibCanvas canvas(40, 6, kBackground);
-  auto start = std::chrono::steady_clock::now();
+  // Two billion one-pixel tiles: drawing each would run far past the test's
+  // time-out, so finishing at all shows that only the visible ones are drawn.
   skin->Draw(canvas.dc(), RECT{-1000000000, 0, 1000000000, 4}, 0);
-  auto elapsed = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 5000);
   EXPECT_TRUE(AreaMatches(canvas, 0, 0, 40, 4, [](int, int dy) { return BmpColour(kBmpSeven, 2, dy); }));
 
   // Tiles that start left of a clipped canvas area still line up with the span.
