@@ -160,15 +160,13 @@ bool IsLinkCell(int index) {
   return index == 2 || index == 3 || index == 4 || index == 14 || index == 15;
 }
 
-TicketRow ReadRow(const TiXmlElement* row) {
-  TicketRow ticket;
+void ReadRow(const TiXmlElement* row, TicketRow& ticket) {
   const TiXmlElement* cell = row->FirstChildElement("td");
   for (int index = 0; index < TicketRow::kFieldCount; ++index) {
     const char* text = IsLinkCell(index) ? CellLinkText(cell) : CellText(cell);
-    if (text) ticket.Field(index) = Utf8ToWide(text);
+    if (text) AssignUtf8ToWide(ticket.Field(index), text);
     if (cell) cell = cell->NextSiblingElement();
   }
-  return ticket;
 }
 
 }  // namespace
@@ -185,9 +183,13 @@ bool ParseResultPage(const std::wstring& repairedPage, std::vector<TicketRow>& r
   const TiXmlElement* header = table->FirstChildElement("tr");
   if (!header) return false;
 
+  size_t count = 0;
+  for (const TiXmlElement* row = header->NextSiblingElement(); row; row = row->NextSiblingElement()) ++count;
   std::vector<TicketRow> parsed;
+  parsed.reserve(count);
   for (const TiXmlElement* row = header->NextSiblingElement(); row; row = row->NextSiblingElement()) {
-    parsed.push_back(ReadRow(row));
+    parsed.emplace_back();
+    ReadRow(row, parsed.back());
   }
   rows.swap(parsed);
   return true;
