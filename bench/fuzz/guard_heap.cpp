@@ -15,6 +15,9 @@ constexpr size_t kPage = 4096;
 constexpr size_t kMaxRegionBytes = 768u << 20;
 constexpr size_t kMinRegionBytes = 64u << 20;
 constexpr size_t kPageCount = kMaxRegionBytes / kPage;
+// Each live block splits the region into two more memory mappings of the
+// host; Linux allows about 65,000 per process and Wine needs some of its own.
+constexpr size_t kMaxLiveBlocks = 20000;
 
 struct GuardState {
   SRWLOCK lock = SRWLOCK_INIT;
@@ -23,6 +26,7 @@ struct GuardState {
   size_t regionPages = 0;
   size_t cursor = 0;
   size_t fallbacks = 0;
+  size_t liveBlocks = 0;
   // Set when a search found no room; cleared by the next free, so that a full
   // region costs one scan instead of one per allocation.
   bool full = false;
@@ -77,11 +81,12 @@ void* GuardAllocate(size_t size) {
   AcquireSRWLockExclusive(&gState.lock);
   size_t first = 0;
   void* block = nullptr;
-  if (FindRun(dataPages + 1, first)) {
+  if (gState.liveBlocks < kMaxLiveBlocks && FindRun(dataPages + 1, first)) {
     char* base = gState.region + first * kPage;
     if (VirtualAlloc(base, dataPages * kPage, MEM_COMMIT, PAGE_READWRITE)) {
       Mark(first, dataPages + 1, true);
       gState.runPages[first] = static_cast<uint32_t>(dataPages);
+      ++gState.liveBlocks;
       uintptr_t start = reinterpret_cast<uintptr_t>(base + dataPages * kPage - size);
       if (gState.mode == GuardMode::Aligned) start &= ~static_cast<uintptr_t>(15);
       block = reinterpret_cast<void*>(start);
@@ -106,6 +111,7 @@ void GuardFree(void* block) {
   VirtualFree(gState.region + first * kPage, dataPages * kPage, MEM_DECOMMIT);
   Mark(first, dataPages + 1, false);
   gState.runPages[first] = 0;
+  --gState.liveBlocks;
   gState.full = false;
   ReleaseSRWLockExclusive(&gState.lock);
 }
