@@ -63,8 +63,9 @@ def wine_environment(build):
 class Driver:
     """Runs fuzz_parsers.exe processes and watches them."""
 
-    def __init__(self, build, env, timeout, seeds):
-        self.exe = os.path.join(build, "fuzz", "fuzz_parsers.exe")
+    def __init__(self, build, env, timeout, seeds, launcher=None):
+        # The command that starts the driver; the tests put a stand-in here.
+        self.launcher = launcher or ["wine", os.path.join(build, "fuzz", "fuzz_parsers.exe")]
         self.env = env
         self.timeout = timeout
         self.seeds = seeds
@@ -76,7 +77,7 @@ class Driver:
         return args
 
     def start(self, args, work):
-        return subprocess.Popen(["wine", self.exe] + args + ["--work", windows_path(work)],
+        return subprocess.Popen(self.launcher + args + ["--work", windows_path(work)],
                                 env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, start_new_session=True)
 
@@ -135,17 +136,22 @@ class Driver:
             detail = "wine: " + (found.group(1) if found else "unhandled exception")
         elif outcome == "died":
             detail = "exit code %d" % process.returncode
-        saved = open(crash, "rb").read() if os.path.exists(crash) else None
+        saved = read_file(crash) if os.path.exists(crash) else None
         return outcome, index, detail, out, saved
 
     def emit(self, family, seed, index, max_attributes, work):
         path = os.path.join(work, "emitted.bin")
-        result = subprocess.run(["wine", self.exe, "emit", "--family", family, "--index", str(index),
+        result = subprocess.run(self.launcher + ["emit", "--family", family, "--index", str(index),
                                  "--out", windows_path(path)] + self.generation_args(seed, max_attributes),
                                 env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.DEVNULL, check=True)
         found = re.search(r"mutations=(\S*)", result.stdout.decode(errors="replace"))
-        return open(path, "rb").read(), (found.group(1) if found else "")
+        return read_file(path), (found.group(1) if found else "")
+
+
+def read_file(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def read_beat(path):
