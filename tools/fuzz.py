@@ -113,6 +113,8 @@ class Driver:
         process.wait()
         for reader in readers:
             reader.join(timeout=5)
+        process.stdout.close()
+        process.stderr.close()
         err = b"".join(err_lines).decode(errors="replace")
         out = b"".join(out_lines).decode(errors="replace")
         index = read_beat(beat)
