@@ -267,14 +267,15 @@ bool Prepare(const Options& options, FuzzContext& context) {
   return SetGuardMode(options.guard);
 }
 
-int Run(const Options& options, const FuzzFamily& family) {
+// Runs inputs first..first+count-1 of `next` (which yields input number n)
+// through the family, then reports the time and memory they took.
+template <typename NextInput>
+int RunInputs(const Options& options, const FuzzFamily& family, uint64_t first, uint64_t count, NextInput next) {
   FuzzContext context;
-  const std::vector<std::string> seeds = LoadSeeds(family, options.seeds);
   if (!Prepare(options, context)) return kExitUsage;
-  const uint64_t salt = NameSalt(family.name);
   const double start = Seconds();
-  for (uint64_t index = options.first; index < options.first + options.count; ++index) {
-    const std::string input = MakeFuzzInput(seeds, salt, options.seed, index, options.limits);
+  for (uint64_t index = first; index < first + count; ++index) {
+    const std::string input = next(index);
     SetCurrentInput(input, index);
     const std::string broken = family.run(input, context);
     if (!broken.empty()) ReportFailure(broken);
@@ -282,25 +283,21 @@ int Run(const Options& options, const FuzzFamily& family) {
   const double seconds = Seconds() - start;
   SetGuardMode(GuardMode::Off);
   FinishHeartbeat();
-  PrintSummary(options, options.count, seconds);
+  PrintSummary(options, count, seconds);
   return 0;
 }
 
+int Run(const Options& options, const FuzzFamily& family) {
+  const std::vector<std::string> seeds = LoadSeeds(family, options.seeds);
+  const uint64_t salt = NameSalt(family.name);
+  return RunInputs(options, family, options.first, options.count, [&](uint64_t index) {
+    return MakeFuzzInput(seeds, salt, options.seed, index, options.limits);
+  });
+}
+
 int Replay(const Options& options, const FuzzFamily& family) {
-  FuzzContext context;
-  if (!Prepare(options, context)) return kExitUsage;
-  const double start = Seconds();
-  for (size_t i = 0; i < options.files.size(); ++i) {
-    const std::string input = ReadWholeFile(options.files[i]);
-    SetCurrentInput(input, i);
-    const std::string broken = family.run(input, context);
-    if (!broken.empty()) ReportFailure(broken);
-  }
-  const double seconds = Seconds() - start;
-  SetGuardMode(GuardMode::Off);
-  FinishHeartbeat();
-  PrintSummary(options, options.files.size(), seconds);
-  return 0;
+  return RunInputs(options, family, 0, options.files.size(),
+                   [&](uint64_t index) { return ReadWholeFile(options.files[static_cast<size_t>(index)]); });
 }
 
 int Emit(const Options& options, const FuzzFamily& family) {

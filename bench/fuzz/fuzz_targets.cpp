@@ -7,6 +7,7 @@
 
 #include "app/result_page.h"
 #include "app/ticket_row.h"
+#include "bench/bench_surface.h"
 #include "skin/resources/bk_string.h"
 #include "skin/resources/skin_pool.h"
 #include "skin/resources/skin_resource.h"
@@ -115,42 +116,6 @@ std::string RunStyles(const std::string& input, const FuzzContext& context) {
   return std::string();
 }
 
-// A small 32-bit DIB section selected into a memory DC, for the paint paths.
-class PaintTarget {
- public:
-  PaintTarget() {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    dc_ = CreateCompatibleDC(nullptr);
-    if (bitmap_ && dc_) previous_ = SelectObject(dc_, bitmap_);
-  }
-  ~PaintTarget() {
-    if (dc_) {
-      if (previous_) SelectObject(dc_, previous_);
-      DeleteDC(dc_);
-    }
-    if (bitmap_) DeleteObject(bitmap_);
-  }
-  PaintTarget(const PaintTarget&) = delete;
-  PaintTarget& operator=(const PaintTarget&) = delete;
-  HDC dc() const { return previous_ ? dc_ : nullptr; }
-
-  static constexpr int kWidth = 96;
-  static constexpr int kHeight = 64;
-
- private:
-  HBITMAP bitmap_ = nullptr;
-  HDC dc_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
-};
-
 std::string RunSkins(const std::string& input, const FuzzContext& context) {
   if (!WriteDocument(context, input)) return "cannot write the skin document";
   const bool loaded = LoadSkins(kFuzzDocumentId);
@@ -158,9 +123,12 @@ std::string RunSkins(const std::string& input, const FuzzContext& context) {
   // A readable document empties the pool before it is parsed.
   if (!loaded && !input.empty() && !skins.empty()) return "skin pool kept skins after a document that did not parse";
 
-  static PaintTarget target;
-  if (!target.dc()) return "no paint target";
-  static const RECT kRects[] = {{0, 0, PaintTarget::kWidth, PaintTarget::kHeight}, {-20, 50, 30, 90}, {40, 30, 10, 5}};
+  // Small, so that the paint paths run without costing the run its pace.
+  constexpr int kWidth = 96;
+  constexpr int kHeight = 64;
+  static Surface target(kWidth, kHeight);
+  if (!target.valid()) return "no paint target";
+  static const RECT kRects[] = {{0, 0, kWidth, kHeight}, {-20, 50, 30, 90}, {40, 30, 10, 5}};
   static const int kStates[] = {-1, 0, 1, 2, 16};
   for (auto& entry : skins) {
     CBkSkinBase* skin = entry.second.get();
