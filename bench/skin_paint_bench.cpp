@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_surface.h"
 #include "bench/bench_timing.h"
 #include "skin/resources/bk_string.h"
 #include "skin/resources/font_pool.h"
@@ -22,40 +23,6 @@ namespace {
 
 constexpr int kWidth = 680;
 constexpr int kHeight = 430;
-
-// A 32-bit top-down DIB section selected into its own memory context.
-class Surface {
- public:
-  Surface(int width, int height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    dc_ = CreateCompatibleDC(nullptr);
-    if (bitmap_ && dc_) previous_ = SelectObject(dc_, bitmap_);
-  }
-  ~Surface() {
-    if (dc_) {
-      if (previous_) SelectObject(dc_, previous_);
-      DeleteDC(dc_);
-    }
-    if (bitmap_) DeleteObject(bitmap_);
-  }
-  Surface(const Surface&) = delete;
-  Surface& operator=(const Surface&) = delete;
-  bool valid() const { return previous_ != nullptr; }
-  HDC dc() const { return dc_; }
-
- private:
-  HBITMAP bitmap_ = nullptr;
-  HDC dc_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
-};
 
 struct Job {
   const char* name;

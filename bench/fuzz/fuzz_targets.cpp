@@ -1,0 +1,160 @@
+#include "bench/fuzz/fuzz_targets.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/result_page.h"
+#include "app/ticket_row.h"
+#include "bench/bench_surface.h"
+#include "skin/resources/bk_string.h"
+#include "skin/resources/skin_pool.h"
+#include "skin/resources/skin_resource.h"
+#include "skin/resources/style.h"
+#include "skin/resources/text_encoding.h"
+
+std::string MakeResultPage(int rows) {
+  std::string page =
+      "<html><head><title>余票查询</title></head><body><div id=\"search\"><form action=\"Default.aspx\">"
+      "<select name=\"D\"><option selected value=\"1\" >今天</option><option value=\"2\">明天</option></select>"
+      "<input type=\"text\" id=\"days\" value=\"0\"/ onkeypress=\"updateDaysRange()\" /></form></div>"
+      "<div id=\"result\"><table><tr><th>序号</th><th>车次</th><th>出发站</th></tr>";
+  for (int i = 0; i < rows; ++i) {
+    const std::string n = std::to_string(i);
+    page += "<tr><td>" + n + "</td><td>24000000G" + n + "</td><td><a href=\"#\">G" + n +
+            "</a></td><td><a>北京南</a></td><td><a>上海虹桥</a></td><td>07:00</td><td>12:38</td>"
+            "<td>05:38</td><td>有</td><td>12</td><td>--</td><td>--</td><td>--</td><td>无</td>"
+            "<td><a>北京南</a></td><td><a>上海虹桥</a></td><td>高速动车</td></tr>";
+  }
+  return page + "</table></div></body></html>";
+}
+
+namespace {
+
+std::string ModuleDocument(unsigned id) {
+  std::string bytes;
+  LoadModuleResource(id, bytes, L"xml");
+  return bytes;
+}
+
+// ---- result pages ----------------------------------------------------------
+
+std::vector<std::string> ResultPageSeeds() { return {MakeResultPage(0), MakeResultPage(1), MakeResultPage(4)}; }
+
+std::vector<TicketRow> HeldRows() {
+  std::vector<TicketRow> rows(2);
+  for (int i = 0; i < TicketRow::kFieldCount; ++i) {
+    rows[0].Field(i) = L"held-" + std::to_wstring(i);
+    rows[1].Field(i) = L"行" + std::to_wstring(i * 7);
+  }
+  return rows;
+}
+
+bool SameRows(const std::vector<TicketRow>& a, const std::vector<TicketRow>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t row = 0; row < a.size(); ++row)
+    for (int i = 0; i < TicketRow::kFieldCount; ++i)
+      if (a[row].Field(i) != b[row].Field(i)) return false;
+  return true;
+}
+
+// What the query worker does with a fetched body: it ends at the first zero
+// byte, is decoded as UTF-8, repaired and parsed into rows that already hold
+// the previous answer.
+std::string RunResultPage(const std::string& input, const FuzzContext&) {
+  const std::string body = input.substr(0, input.find('\0'));
+  std::wstring page = MultiByteToWide(body, kCodePageUtf8);
+  if (page.empty()) return std::string();
+  page = RepairMarkup(std::move(page));
+  static const std::vector<TicketRow> kHeld = HeldRows();
+  std::vector<TicketRow> rows = kHeld;
+  if (!ParseResultPage(page, rows) && !SameRows(rows, kHeld)) return "rows changed by a page that did not parse";
+  return std::string();
+}
+
+// ---- skin documents --------------------------------------------------------
+
+// Writes the input as the fuzz document of the scratch skin folder.
+bool WriteDocument(const FuzzContext& context, const std::string& input) {
+  SetSkinFolder(context.skinFolder);
+  const std::wstring path = context.skinFolder + L"\\" + std::to_wstring(kFuzzDocumentId) + L".xml";
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = input.empty() || (WriteFile(file, input.data(), static_cast<DWORD>(input.size()), &written, nullptr) &&
+                                    written == input.size());
+  CloseHandle(file);
+  return ok;
+}
+
+std::string RunStrings(const std::string& input, const FuzzContext& context) {
+  if (!WriteDocument(context, input)) return "cannot write the skin document";
+  constexpr int kHeldId = -424242;
+  BkString& table = BkString::Instance();
+  table.Set(kHeldId, L"held");
+  const size_t before = table.Count();
+  if (!LoadStrings(kFuzzDocumentId)) {
+    const wchar_t* held = table.Find(kHeldId);
+    if (table.Count() != before || !held || std::wstring(held) != L"held")
+      return "string table changed by a document that did not load";
+  }
+  return std::string();
+}
+
+std::string RunStyles(const std::string& input, const FuzzContext& context) {
+  if (!WriteDocument(context, input)) return "cannot write the skin document";
+  static const std::string kHeldName = "\x01held";
+  auto& styles = BkStylePool::Instance().Styles();
+  styles[kHeldName].crtext = 0x123456;
+  const size_t before = styles.size();
+  if (!LoadStyles(kFuzzDocumentId)) {
+    auto held = styles.find(kHeldName);
+    if (styles.size() != before || held == styles.end() || held->second.crtext != 0x123456)
+      return "style pool changed by a document that did not load";
+  }
+  return std::string();
+}
+
+std::string RunSkins(const std::string& input, const FuzzContext& context) {
+  if (!WriteDocument(context, input)) return "cannot write the skin document";
+  const bool loaded = LoadSkins(kFuzzDocumentId);
+  auto& skins = BkSkinPool::Instance().Skins();
+  // A readable document empties the pool before it is parsed.
+  if (!loaded && !input.empty() && !skins.empty()) return "skin pool kept skins after a document that did not parse";
+
+  // Small, so that the paint paths run without costing the run its pace.
+  constexpr int kWidth = 96;
+  constexpr int kHeight = 64;
+  static Surface target(kWidth, kHeight);
+  if (!target.valid()) return "no paint target";
+  static const RECT kRects[] = {{0, 0, kWidth, kHeight}, {-20, 50, 30, 90}, {40, 30, 10, 5}};
+  static const int kStates[] = {-1, 0, 1, 2, 16};
+  for (auto& entry : skins) {
+    CBkSkinBase* skin = entry.second.get();
+    skin->GetNaturalSize();
+    skin->IsStateless();
+    for (const RECT& rect : kRects)
+      for (int state : kStates) skin->Draw(target.dc(), rect, state);
+  }
+  GdiFlush();
+  return std::string();
+}
+
+}  // namespace
+
+const std::vector<FuzzFamily>& FuzzFamilies() {
+  static const std::vector<FuzzFamily> kFamilies = {
+      {"result-page", ResultPageSeeds, RunResultPage},
+      {"strings", [] { return std::vector<std::string>{ModuleDocument(102)}; }, RunStrings},
+      {"styles", [] { return std::vector<std::string>{ModuleDocument(101)}; }, RunStyles},
+      {"skins", [] { return std::vector<std::string>{ModuleDocument(100)}; }, RunSkins},
+  };
+  return kFamilies;
+}
+
+const FuzzFamily* FindFuzzFamily(const std::string& name) {
+  for (const FuzzFamily& family : FuzzFamilies())
+    if (name == family.name) return &family;
+  return nullptr;
+}
