@@ -11,6 +11,7 @@
 
 #include "bench/fuzz/fuzz_mutator.h"
 #include "bench/fuzz/fuzz_targets.h"
+#include "skin/resources/skin_xml.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -123,13 +124,20 @@ TEST(FuzzMutator, StructuralMutationsMakeWhatTheyClaim) {
 }
 
 TEST(FuzzMutator, ManyAttributeTagParsesWithEveryAttribute) {
-  for (size_t count : {1u, 2u, 50u, 1000u}) {
+  const size_t limit = kMaxSkinXmlAttributes;
+  for (size_t count : {size_t{1}, size_t{2}, size_t{50}, limit}) {
     TiXmlDocument document;
     document.Parse((ManyAttributeTag(count) + "</e>").c_str(), nullptr, TIXML_ENCODING_UTF8);
     ASSERT_FALSE(document.Error()) << count;
     size_t attributes = 0;
     for (const TiXmlAttribute* a = document.RootElement()->FirstAttribute(); a; a = a->Next()) ++attributes;
     EXPECT_EQ(attributes, count);
+  }
+  // Past the parser's bound the same well-formed tag is refused.
+  for (size_t count : {limit + 1, size_t{1000}}) {
+    TiXmlDocument document;
+    document.Parse((ManyAttributeTag(count) + "</e>").c_str(), nullptr, TIXML_ENCODING_UTF8);
+    EXPECT_TRUE(document.Error()) << count;
   }
 }
 
