@@ -1,0 +1,34 @@
+#include "skin/tree/element_factory.h"
+
+#include <cstring>
+
+#include "skin/tree/containers.h"
+
+namespace {
+
+template <typename Element>
+std::unique_ptr<CBkWindow> Make() {
+  return std::make_unique<Element>();
+}
+
+struct FactoryRow {
+  const char* tag;
+  std::unique_ptr<CBkWindow> (*create)();
+};
+
+// Tried in this order; the first row whose tag equals the name wins. A bare
+// panel ("div") is never made from a document.
+const FactoryRow kRows[] = {
+    {CBkDialog::kTag, Make<CBkDialog>},
+    {CBkDialogFile::kTag, Make<CBkDialogFile>},
+};
+
+}  // namespace
+
+std::unique_ptr<CBkWindow> CreateChildByName(const char* tag) {
+  if (!tag) return nullptr;
+  for (const FactoryRow& row : kRows) {
+    if (std::strcmp(row.tag, tag) == 0) return row.create();
+  }
+  return nullptr;
+}
