@@ -153,7 +153,9 @@ TEST(Containers, MouseMoveReachesEveryVisibleChildUnderThePoint) {
   for (size_t i = 0; i < children.size(); ++i) {
     SCOPED_TRACE(leaves[i]);
     EXPECT_EQ(expected[i], children[i]->Count(WM_MOUSEMOVE));
-    if (expected[i]) EXPECT_EQ(point, children[i]->lParams.back());
+    if (expected[i]) {
+      EXPECT_EQ(point, children[i]->lParams.back());
+    }
   }
 }
 

@@ -177,7 +177,9 @@ TEST_F(ElementAttributes, AlignWordsAreExactAndWrongWordsChangeNothing) {
     ASSERT_NE(kAttributeNotHandled, element.SetAttribute("align", "right", false));
     const HRESULT result = element.SetAttribute(c.name, c.value, false);
     EXPECT_EQ(c.handled, result != kAttributeNotHandled);
-    if (!c.handled) EXPECT_EQ(kAttributeNotHandled, result);
+    if (!c.handled) {
+      EXPECT_EQ(kAttributeNotHandled, result);
+    }
     const int actual = std::string(c.name) == "valign" ? element.GetVAlign() : element.GetAlign();
     EXPECT_EQ(c.expected, actual);
   }
