@@ -3,9 +3,7 @@
 #include "skin/resources/skin_resource.h"
 #include "tests/support/test_support.h"
 
-ScratchSkinFolder::ScratchSkinFolder(const std::string& name) : path_(MakeScratchFolder(name)) {
-  SetSkinFolder(path_);
-}
+ScratchSkinFolder::ScratchSkinFolder(const std::string& name) : path_(MakeScratchFolder(name)) { SetSkinFolder(path_); }
 
 ScratchSkinFolder::~ScratchSkinFolder() { SetSkinFolder(L""); }
 

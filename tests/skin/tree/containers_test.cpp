@@ -72,10 +72,10 @@ TEST(Containers, FindElementByIdSearchesChildrenBeforeGrandchildren) {
     int id;
     CBkWindow* expected;
   } cases[] = {
-      {7, c},                 // a child before an earlier grandchild
-      {9, a->ChildAt(1)},     // the earlier subtree first
-      {2, b},                 // hidden children are searched
-      {8, b->ChildAt(1)},     // and so are their subtrees
+      {7, c},              // a child before an earlier grandchild
+      {9, a->ChildAt(1)},  // the earlier subtree first
+      {2, b},              // hidden children are searched
+      {8, b->ChildAt(1)},  // and so are their subtrees
       {11, b->ChildAt(2)},
       {10, c->ChildAt(0)},
       {1, a},
@@ -91,12 +91,12 @@ TEST(Containers, HitTestOrder) {
   // root (0, 0)-(100, 100)
   ElementPtr<CBkDialog> root = LayOut(
       "<dlg pos=\"0,0,-0,-0\">"
-      "<dlg pos=\"0,0,60,60\"/>"                           // 0: earlier
-      "<dlg pos=\"20,20,80,80\"/>"                         // 1: later, overlapping
-      "<dlg pos=\"0,80,20,-0\" transparent=\"1\"/>"        // 2
-      "<dlg pos=\"80,0,-0,20\" show=\"0\"/>"               // 3: hidden
+      "<dlg pos=\"0,0,60,60\"/>"                                                     // 0: earlier
+      "<dlg pos=\"20,20,80,80\"/>"                                                   // 1: later, overlapping
+      "<dlg pos=\"0,80,20,-0\" transparent=\"1\"/>"                                  // 2
+      "<dlg pos=\"80,0,-0,20\" show=\"0\"/>"                                         // 3: hidden
       "<dlg pos=\"40,80,60,-0\" onlydrawchild=\"1\"><dlg pos=\"0,0,-0,-0\"/></dlg>"  // 4
-      "<dlg float=\"1\" width=\"10\" height=\"10\"/>"      // 5: float, over child 0
+      "<dlg float=\"1\" width=\"10\" height=\"10\"/>"                                // 5: float, over child 0
       "<dlg pos=\"80,80,-0,-0\"><dlg pos=\"0,0,10,10\" transparent=\"1\"/><dlg pos=\"5,5,-0,-0\"/></dlg>"  // 6
       "</dlg>",
       100, 100);
@@ -107,17 +107,17 @@ TEST(Containers, HitTestOrder) {
     int x, y;
     BkHandle expected;
   } cases[] = {
-      {5, 5, child(5)},         // float children first
+      {5, 5, child(5)},  // float children first
       {10, 5, child(0)},
-      {30, 30, child(0)},       // the earlier of two overlapping siblings
+      {30, 30, child(0)},  // the earlier of two overlapping siblings
       {59, 59, child(0)},
-      {60, 60, child(1)},       // right and bottom exclusive
+      {60, 60, child(1)},  // right and bottom exclusive
       {70, 70, child(1)},
-      {10, 90, root->GetHandle()},   // transparent: skipped
-      {90, 10, root->GetHandle()},   // hidden: skipped
-      {50, 90, child(4)},            // onlydrawchild answers for its children
-      {82, 82, child(6)},            // transparent grandchild skipped ...
-      {86, 86, grandchild(6, 1)},    // ... a later opaque one found
+      {10, 90, root->GetHandle()},  // transparent: skipped
+      {90, 10, root->GetHandle()},  // hidden: skipped
+      {50, 90, child(4)},           // onlydrawchild answers for its children
+      {82, 82, child(6)},           // transparent grandchild skipped ...
+      {86, 86, grandchild(6, 1)},   // ... a later opaque one found
       {0, 0, child(5)},
       {99, 99, grandchild(6, 1)},
       {100, 50, 0},
@@ -136,10 +136,10 @@ TEST(Containers, HitTestOrder) {
 TEST(Containers, MouseMoveReachesEveryVisibleChildUnderThePoint) {
   ElementPtr<TestDialog> root = LoadElement<TestDialog>("<dlg pos=\"0,0,-0,-0\"/>");
   const char* leaves[] = {
-      "<e pos=\"0,0,60,60\"/>",                // under the point
-      "<e pos=\"20,20,80,80\"/>",              // under the point, overlapping the first
-      "<e pos=\"0,0,-0,-0\" show=\"0\"/>",     // hidden
-      "<e pos=\"70,70,-0,-0\"/>",              // elsewhere
+      "<e pos=\"0,0,60,60\"/>",                      // under the point
+      "<e pos=\"20,20,80,80\"/>",                    // under the point, overlapping the first
+      "<e pos=\"0,0,-0,-0\" show=\"0\"/>",           // hidden
+      "<e pos=\"70,70,-0,-0\"/>",                    // elsewhere
       "<e pos=\"30,30,40,40\" transparent=\"1\"/>",  // transparent only to hit tests
   };
   std::vector<RecordingElement*> children;
@@ -201,9 +201,7 @@ TEST_F(DialogFiles, BrokenMissingAndRecursiveDocuments) {
       {"<dlgfile src=\"922\"/>", true, 3},   // 922 -> dlg, 923 -> (922 again: empty)
       {"<dlgfile src=\"999\"/>", true, 0},   // no such document
       {"<dlgfile src=\"924\"/>", false, 0},  // does not parse
-      {"<dlgfile src=\"925\"/>", false, 0},
-      {"<dlgfile/>", false, 0},
-      {"<dlgfile src=\"\"/>", false, 0},
+      {"<dlgfile src=\"925\"/>", false, 0}, {"<dlgfile/>", false, 0}, {"<dlgfile src=\"\"/>", false, 0},
   };
   const size_t start = Registered();
   for (const auto& c : cases) {
@@ -219,7 +217,8 @@ TEST_F(DialogFiles, BrokenMissingAndRecursiveDocuments) {
   EXPECT_EQ(start, Registered());
 
   // a dialog file that fails is still kept by its parent
-  ElementPtr<CBkDialog> parent = LoadElement("<dlg><dlgfile id=\"1\" src=\"924\"/><dlgfile id=\"2\"/><dlg id=\"3\"/></dlg>");
+  ElementPtr<CBkDialog> parent =
+      LoadElement("<dlg><dlgfile id=\"1\" src=\"924\"/><dlgfile id=\"2\"/><dlg id=\"3\"/></dlg>");
   ASSERT_EQ(3u, parent->ChildCount());
   EXPECT_EQ(0u, AsPanel(parent->ChildAt(0))->ChildCount());
   EXPECT_STREQ("dlgfile", parent->ChildAt(1)->GetTag());
@@ -284,8 +283,7 @@ TEST_F(DialogFiles, ChainOfDialogFilesStopsAtTheDepthLimit) {
 TEST_F(DialogFiles, DeepDocumentWithinTheParserLimitIsCutAtTheDepthLimit) {
   ASSERT_TRUE(folder_.Write(950, Nested("<dlg id=\"1\">", 250, "", "</dlg>")));
   const size_t start = Registered();
-  ElementPtr<CBkDialog> root = LoadElement(
-      Nested("<dlg>", 200, "<dlgfile src=\"950\"/>", "</dlg>"));
+  ElementPtr<CBkDialog> root = LoadElement(Nested("<dlg>", 200, "<dlgfile src=\"950\"/>", "</dlg>"));
   CBkWindow* deepest = Deepest(root.get());
   EXPECT_LE(deepest->Depth(), kMaxElementDepth);
   EXPECT_GE(deepest->Depth(), kMaxElementDepth - 1);
@@ -298,8 +296,10 @@ TEST(Containers, MebibyteAttributeValuesAndUnknownSubtrees) {
   const size_t start = Registered();
   ElementPtr<CBkDialog> root = LoadElement(
       "<dlg pos=\"0,0,-0,-0\">"
-      "<dlg tip=\"" + big + "\" href=\"" + big + "\" id=\"" + digits + "\" pos=\"" + digits + ",|" + digits +
-      "\" crbg=\"" + big + "\" class=\"" + big + "\" valign=\"" + big + "\"/>"
+      "<dlg tip=\"" +
+      big + "\" href=\"" + big + "\" id=\"" + digits + "\" pos=\"" + digits + ",|" + digits + "\" crbg=\"" + big +
+      "\" class=\"" + big + "\" valign=\"" + big +
+      "\"/>"
       "<nosuchtag><dlg id=\"5\"/><dlg><dlg id=\"6\"/></dlg></nosuchtag>"
       "<Dlg id=\"8\"/><div id=\"9\"/>"
       "<dlg id=\"7\"/>"

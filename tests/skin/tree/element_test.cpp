@@ -162,12 +162,12 @@ TEST_F(ElementAttributes, AlignWordsAreExactAndWrongWordsChangeNothing) {
     int expected;
   };
   const Case cases[] = {
-      {"valign", "top", true, VAlignTop},       {"valign", "middle", true, VAlignMiddle},
-      {"valign", "bottom", true, VAlignBottom}, {"valign", "Top", false, VAlignBottom},
+      {"valign", "top", true, VAlignTop},        {"valign", "middle", true, VAlignMiddle},
+      {"valign", "bottom", true, VAlignBottom},  {"valign", "Top", false, VAlignBottom},
       {"valign", "center", false, VAlignBottom}, {"valign", "", false, VAlignBottom},
-      {"align", "left", true, AlignLeft},       {"align", "center", true, AlignCenter},
-      {"align", "right", true, AlignRight},     {"align", "Left", false, AlignRight},
-      {"align", "middle", false, AlignRight},   {"align", "right ", false, AlignRight},
+      {"align", "left", true, AlignLeft},        {"align", "center", true, AlignCenter},
+      {"align", "right", true, AlignRight},      {"align", "Left", false, AlignRight},
+      {"align", "middle", false, AlignRight},    {"align", "right ", false, AlignRight},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + "=" + c.value);
@@ -227,6 +227,32 @@ TEST(ElementText, ExpandsStringReferences) {
   }
 }
 
+TEST(ElementMessages, BaseHandlersAndVisibilityThroughAncestors) {
+  ElementPtr<CBkDialog> root = LoadElement("<dlg><dlg><dlg/></dlg></dlg>");
+  CBkWindow* child = root->ChildAt(0);
+  CBkWindow* grandchild = AsPanel(child)->ChildAt(0);
+  EXPECT_EQ(1, grandchild->SendElementMessage(WM_CREATE));
+  EXPECT_EQ(1, SendToElement(grandchild->GetHandle(), WM_CREATE));
+
+  child->SendElementMessage(WM_SHOWWINDOW, FALSE);
+  EXPECT_FALSE(child->IsVisible(false));
+  EXPECT_TRUE(grandchild->IsVisible(false));
+  EXPECT_FALSE(grandchild->IsVisible(true));
+  child->SendElementMessage(WM_SHOWWINDOW, TRUE);
+  EXPECT_TRUE(grandchild->IsVisible(true));
+
+  EXPECT_EQ(0u, root->ChangeState(StateDisabled | StateHover, 0));
+  EXPECT_EQ(unsigned{StateDisabled | StateHover}, root->ChangeState(StateChecked, StateHover));
+  EXPECT_EQ(unsigned{StateDisabled | StateChecked}, root->GetState());
+  EXPECT_TRUE(grandchild->IsDisabled(true));
+  EXPECT_FALSE(grandchild->IsDisabled(false));
+
+  const BkHandle gone = grandchild->GetHandle();
+  std::unique_ptr<TiXmlDocument> empty = ParseXml("<none/>");
+  AsPanel(child)->CreateChildren(empty->RootElement()->FirstChildElement());
+  EXPECT_EQ(0, SendToElement(gone, WM_CREATE));
+}
+
 TEST(Registry, HandlesCountUpAndAreNeverReused) {
   BkWindowRegistry& registry = BkWindowRegistry::Instance();
   BkHandle last = 0;
@@ -284,8 +310,8 @@ TEST(Factory, CreatesTheDialogClassesByExactTag) {
     const char* tag;
     const char* created;  // null: no element
   } cases[] = {
-      {"dlg", "dlg"}, {"dlgfile", "dlgfile"}, {"Dlg", nullptr}, {"DLGFILE", nullptr}, {"dlg ", nullptr},
-      {"div", nullptr}, {"", nullptr},       {"nosuchtag", nullptr}, {nullptr, nullptr},
+      {"dlg", "dlg"},   {"dlgfile", "dlgfile"}, {"Dlg", nullptr},       {"DLGFILE", nullptr}, {"dlg ", nullptr},
+      {"div", nullptr}, {"", nullptr},          {"nosuchtag", nullptr}, {nullptr, nullptr},
   };
   const size_t start = BkWindowRegistry::Instance().Count();
   for (const auto& c : cases) {

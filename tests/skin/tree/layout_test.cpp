@@ -134,18 +134,18 @@ void CheckPlacements(const PlacementCase* cases, size_t count, int x, int y, int
 TEST(DialogLayout, PlacesChildrenByTheirPos) {
   const PlacementCase cases[] = {
       {"<dlg pos=\"0,0,-0,-0\"/>", {20, 10, 320, 110}},
-      {"<dlg pos=\"|-90,0,|90,-0\"/>", {80, 10, 260, 110}},    // 20 + 150 - 90 .. 20 + 150 + 90
-      {"<dlg pos=\"-180,0,-0,-0\"/>", {140, 10, 320, 110}},    // 20 + 300 - 180
+      {"<dlg pos=\"|-90,0,|90,-0\"/>", {80, 10, 260, 110}},  // 20 + 150 - 90 .. 20 + 150 + 90
+      {"<dlg pos=\"-180,0,-0,-0\"/>", {140, 10, 320, 110}},  // 20 + 300 - 180
       {"<dlg pos=\"0,0,180,-0\"/>", {20, 10, 200, 110}},
-      {"<dlg pos=\"0,0,-0,|0\"/>", {20, 10, 320, 60}},         // split at 10 + 100/2
+      {"<dlg pos=\"0,0,-0,|0\"/>", {20, 10, 320, 60}},  // split at 10 + 100/2
       {"<dlg pos=\"0,|0,-0,-0\"/>", {20, 60, 320, 110}},
-      {"<dlg pos=\"-54,6,-6,-6\"/>", {266, 16, 314, 104}},     // 20 + 246, 48 wide, 88 high
+      {"<dlg pos=\"-54,6,-6,-6\"/>", {266, 16, 314, 104}},  // 20 + 246, 48 wide, 88 high
       {"<dlg pos=\"10,7,60,-7\"/>", {30, 17, 80, 103}},
       {"<dlg pos=\"0,4,-0,-1\"/>", {20, 14, 320, 109}},
-      {"<dlg pos=\"0,-1,-0,-1\"/>", {20, 109, 320, 109}},      // zero high, on the last row
+      {"<dlg pos=\"0,-1,-0,-1\"/>", {20, 109, 320, 109}},  // zero high, on the last row
       {"<dlg pos=\"|0,|0,|0,|0\"/>", {170, 60, 170, 60}},
-      {"<dlg pos=\"60,0,10,-0\"/>", {80, 10, 30, 110}},        // far before near: negative width, kept
-      {"<dlg pos=\"1,2,3,4,5\"/>", {21, 12, 23, 14}},          // a fifth item is ignored
+      {"<dlg pos=\"60,0,10,-0\"/>", {80, 10, 30, 110}},  // far before near: negative width, kept
+      {"<dlg pos=\"1,2,3,4,5\"/>", {21, 12, 23, 14}},    // a fifth item is ignored
       {"<dlg pos=\"a,b,c,d\"/>", {20, 10, 20, 10}},
       {"<dlg pos=\"30,40,50\" width=\"15\" height=\"5\"/>", {20, 10, 35, 15}},  // three items: ignored
       {"<dlg pos=\"\" width=\"15\" height=\"5\"/>", {20, 10, 35, 15}},
@@ -236,8 +236,8 @@ TEST_F(StyledLayout, TwoItemPosTakesTheTextSizePlusMargins) {
 }
 
 TEST_F(StyledLayout, PosSetAtRunTimeMovesADialogChildAtOnce) {
-  ElementPtr<CBkDialog> root = LayOut("<dlg pos=\"0,0,-0,-0\"><dlg pos=\"0,0,10,10\"><dlg pos=\"2,2,-2,-2\"/></dlg></dlg>",
-                                      200, 100);
+  ElementPtr<CBkDialog> root =
+      LayOut("<dlg pos=\"0,0,-0,-0\"><dlg pos=\"0,0,10,10\"><dlg pos=\"2,2,-2,-2\"/></dlg></dlg>", 200, 100);
   CBkWindow* child = root->ChildAt(0);
   ASSERT_TRUE(RectIs(child->GetRect(), 0, 0, 10, 10));
   EXPECT_NE(kAttributeNotHandled, child->SetAttribute("pos", "-50,|-20,-10,|20", false));

@@ -192,7 +192,8 @@ bool Greenish(COLORREF c) { return GetGValue(c) > 160 && GetRValue(c) < 120 && G
 TEST_F(Painting, TextIsDrawnInItsColourInsideItsRect) {
   for (const char* text : {"Tavora 2012", "余票查询", "出发站 Beijing"}) {
     SCOPED_TRACE(text);
-    std::unique_ptr<RecordingElement> element = LoadLeaf(std::string("<e class=\"text\" pos=\"10,5,190,35\">") + text + "</e>");
+    std::unique_ptr<RecordingElement> element =
+        LoadLeaf(std::string("<e class=\"text\" pos=\"10,5,190,35\">") + text + "</e>");
     element->SetHostWindow(host_.hwnd());
     Place(*element, 10, 5, 200, 40);
     ASSERT_TRUE(RectIs(element->GetRect(), 10, 5, 190, 35));
@@ -282,7 +283,8 @@ TEST_F(Painting, TextPaintPreparesAndRestoresTheDeviceContext) {
 }
 
 TEST_F(Painting, ContainerPaintLeavesTheDeviceContextAsItWas) {
-  ElementPtr<TestDialog> root = Load<TestDialog>("<dlg class=\"full\" pos=\"0,0,-0,-0\"><dlg class=\"full\" pos=\"0,0,-0,-0\"/></dlg>");
+  ElementPtr<TestDialog> root =
+      Load<TestDialog>("<dlg class=\"full\" pos=\"0,0,-0,-0\"><dlg class=\"full\" pos=\"0,0,-0,-0\"/></dlg>");
   root->Adopt(LoadLeaf("<e class=\"text\" pos=\"0,0,-0,-0\">Tavora</e>"));
   Place(*root, 0, 0, 80, 20);
   DibCanvas canvas(80, 20);

@@ -217,9 +217,8 @@ TEST_F(ProgramDocuments, FragmentsLoadThroughDialogFiles) {
   for (unsigned id : {104u, 105u}) {
     SCOPED_TRACE(id);
     bool loaded = false;
-    ElementPtr<CBkDialogFile> file =
-        LoadElement<CBkDialogFile>("<dlgfile pos=\"0,0,-0,-0\" src=\"" + std::to_string(id) + "\"/>", &loaded,
-                                   host_.hwnd());
+    ElementPtr<CBkDialogFile> file = LoadElement<CBkDialogFile>(
+        "<dlgfile pos=\"0,0,-0,-0\" src=\"" + std::to_string(id) + "\"/>", &loaded, host_.hwnd());
     EXPECT_TRUE(loaded);
     TiXmlDocument document;
     ASSERT_TRUE(LoadSkinDocument(id, document));

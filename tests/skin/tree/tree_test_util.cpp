@@ -30,8 +30,8 @@ ElementPtr<CBkDialog> LayOut(const std::string& xml, int width, int height, HWND
   if (rect.left == left && rect.top == top && rect.right == right && rect.bottom == bottom)
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "rect is (" << rect.left << ", " << rect.top << ", " << rect.right << ", "
-                                       << rect.bottom << "), expected (" << left << ", " << top << ", " << right
-                                       << ", " << bottom << ")";
+                                       << rect.bottom << "), expected (" << left << ", " << top << ", " << right << ", "
+                                       << bottom << ")";
 }
 
 CBkPanel* AsPanel(CBkWindow* element) { return dynamic_cast<CBkPanel*>(element); }
