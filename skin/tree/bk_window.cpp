@@ -20,8 +20,6 @@ constexpr unsigned kWidthBits = WidthFixed | WidthAuto | WidthFull;
 constexpr unsigned kHeightBits = HeightFixed | HeightAuto | HeightFull;
 // The alignment bits of a DrawText format: measuring ignores them.
 constexpr unsigned kTextAlignmentBits = DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM;
-// Ancestor walks stop here even if parent handles ever formed a loop.
-constexpr int kMaxAncestorWalk = kMaxElementDepth + 8;
 
 bool IsSet(BkColor colour) { return colour != kColorNotSet; }
 
@@ -202,9 +200,10 @@ void CBkWindow::ShowHostedWindows(bool) {}
 
 int CBkWindow::Depth() const {
   int depth = 0;
-  for (const CBkWindow* up = GetParentElement(); up && depth < kMaxAncestorWalk; up = up->GetParentElement()) {
+  FindAncestor([&depth](const CBkWindow&) {
     ++depth;
-  }
+    return false;
+  });
   return depth;
 }
 
@@ -224,24 +223,12 @@ void CBkWindow::SetVisible(bool visible) {
 
 bool CBkWindow::IsVisible(bool deep) const {
   if (state_ & StateHidden) return false;
-  if (!deep) return true;
-  int steps = 0;
-  for (const CBkWindow* up = GetParentElement(); up && steps < kMaxAncestorWalk; up = up->GetParentElement()) {
-    if (up->state_ & StateHidden) return false;
-    ++steps;
-  }
-  return true;
+  return !deep || !FindAncestor([](const CBkWindow& up) { return (up.state_ & StateHidden) != 0; });
 }
 
 bool CBkWindow::IsDisabled(bool deep) const {
   if (state_ & StateDisabled) return true;
-  if (!deep) return false;
-  int steps = 0;
-  for (const CBkWindow* up = GetParentElement(); up && steps < kMaxAncestorWalk; up = up->GetParentElement()) {
-    if (up->state_ & StateDisabled) return true;
-    ++steps;
-  }
-  return false;
+  return deep && FindAncestor([](const CBkWindow& up) { return (up.state_ & StateDisabled) != 0; });
 }
 
 LRESULT CBkWindow::SendElementMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -375,10 +362,8 @@ void CBkWindow::OnNcCalcSize(bool useOffered, SIZE& size) {
 
 HFONT CBkWindow::MeasuringFont() const {
   if (style_.font) return style_.font;
-  int steps = 0;
-  for (const CBkWindow* up = GetParentElement(); up && steps < kMaxAncestorWalk; up = up->GetParentElement()) {
-    if (up->style_.font) return up->style_.font;
-    ++steps;
+  if (const CBkWindow* up = FindAncestor([](const CBkWindow& up) { return up.style_.font != nullptr; })) {
+    return up->style_.font;
   }
   return BkFontPool::GetFont(0);
 }

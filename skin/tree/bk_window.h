@@ -170,6 +170,19 @@ class CBkWindow : public CBkObject {
     bool bkColorChanged = false;
   };
 
+  // The nearest ancestor for which `test` is true, or null. The walk goes
+  // through the parent handles and stops after kMaxElementDepth steps and a
+  // little more, even if handles ever formed a loop.
+  template <typename Test>
+  const CBkWindow* FindAncestor(Test test) const {
+    int steps = 0;
+    for (const CBkWindow* up = GetParentElement(); up && steps <= kMaxElementDepth + 8; up = up->GetParentElement()) {
+      if (test(*up)) return up;
+      ++steps;
+    }
+    return nullptr;
+  }
+
   void ReadSize(const TiXmlElement* element, const char* attribute, unsigned fixed, unsigned automatic,
                 unsigned full, int& fixedValue, LONG& edge);
 
