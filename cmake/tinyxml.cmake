@@ -28,12 +28,27 @@ foreach(file IN LISTS TINYXML_FILES)
   list(APPEND originals "${TINYXML_DIR}/${file}")
 endforeach()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${originals} "${TINYXML_PATCH}")
-file(REMOVE_RECURSE "${TINYXML_PATCHED_DIR}")
-file(COPY ${originals} DESTINATION "${TINYXML_PATCHED_DIR}")
-execute_process(COMMAND "${PATCH_EXECUTABLE}" -s -p1 -i "${TINYXML_PATCH}"
-                WORKING_DIRECTORY "${TINYXML_PATCHED_DIR}" RESULT_VARIABLE patched)
-if(NOT patched EQUAL 0)
-  message(FATAL_ERROR "tinyxml-limits.patch does not apply to ${TINYXML_DIR}")
+# A stamp of what the patched copy was made from: an unchanged copy keeps its
+# timestamps, so other reconfigurations do not rebuild the library.
+set(stamp "")
+foreach(file IN LISTS originals TINYXML_PATCH)
+  file(SHA256 "${file}" hash)
+  string(APPEND stamp "${hash}\n")
+endforeach()
+set(stamp_file "${TINYXML_PATCHED_DIR}/.patched-from")
+set(previous_stamp "")
+if(EXISTS "${stamp_file}")
+  file(READ "${stamp_file}" previous_stamp)
+endif()
+if(NOT previous_stamp STREQUAL stamp)
+  file(REMOVE_RECURSE "${TINYXML_PATCHED_DIR}")
+  file(COPY ${originals} DESTINATION "${TINYXML_PATCHED_DIR}")
+  execute_process(COMMAND "${PATCH_EXECUTABLE}" -s -p1 -i "${TINYXML_PATCH}"
+                  WORKING_DIRECTORY "${TINYXML_PATCHED_DIR}" RESULT_VARIABLE patched)
+  if(NOT patched EQUAL 0)
+    message(FATAL_ERROR "tinyxml-limits.patch does not apply to ${TINYXML_DIR}")
+  endif()
+  file(WRITE "${stamp_file}" "${stamp}")
 endif()
 
 add_library(tinyxml STATIC
