@@ -8,19 +8,8 @@
 
 #include "skin/resources/gdiplus_drawing.h"
 #include "skin/resources/parse_util.h"
+#include "skin/resources/skin_base.h"
 #include "skin/tree/memory_images.h"
-
-namespace {
-
-// The skin state index of element state flags.
-int SkinStateIndex(unsigned state) {
-  if (state & StateDisabled) return 3;
-  if (state & StatePushed) return 2;
-  if (state & StateHover) return 1;
-  return 0;
-}
-
-}  // namespace
 
 // ---- "img" --------------------------------------------------------------------
 
@@ -76,7 +65,7 @@ bool CBkImageBtnWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, 
 
 void CBkImageBtnWnd::PaintButton(HDC dc) {
   RECT area = GetRect();
-  if (CBkSkinBase* skin = Skin()) skin->Draw(dc, area, SkinStateIndex(GetState()));
+  if (CBkSkinBase* skin = Skin()) skin->Draw(dc, area, ThreePieceIndex(static_cast<int>(GetState())));
 
   const std::wstring& text = GetText();
   if (text.empty()) return;

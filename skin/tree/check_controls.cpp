@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "skin/resources/parse_util.h"
+#include "skin/resources/skin_base.h"
 
 namespace {
 
@@ -81,15 +82,10 @@ void CBkCheckBox::PaintBox(HDC dc) {
   const bool checked = (state & StateChecked) != 0;
 
   if (HTHEME theme = theme_.Open(nullptr)) {
-    // Normal, hot, pressed and disabled follow each other in that order.
-    int themeState = checked ? kThemeCheckedNormal : kThemeUncheckedNormal;
-    if (state & StateDisabled) {
-      themeState += 3;
-    } else if (state & StatePushed) {
-      themeState += 2;
-    } else if (state & StateHover) {
-      themeState += 1;
-    }
+    // Normal, hot, pressed and disabled follow each other in that order, as
+    // the skin state indexes do.
+    const int themeState =
+        (checked ? kThemeCheckedNormal : kThemeUncheckedNormal) + ThreePieceIndex(static_cast<int>(state));
     ThemeApi::Get().DrawThemeBackground(theme, dc, kThemePartCheckBox, themeState, &box, nullptr);
     return;
   }
