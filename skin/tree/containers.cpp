@@ -282,11 +282,12 @@ void CBkPanel::AlignLine(size_t first, size_t end, int lineTop, int lineBottom) 
 
 bool CBkDialog::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (message != WM_WINDOWPOSCHANGED) return CBkPanel::ProcessMessage(message, wParam, lParam, result);
+  // Marked first: placing a child may run a handler that destroys this dialog.
+  SetMsgHandled(true);
   if (lParam) {
     OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
     PlaceChildren();
   }
-  SetMsgHandled(true);
   return true;
 }
 

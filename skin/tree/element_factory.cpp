@@ -2,7 +2,11 @@
 
 #include <cstring>
 
+#include "skin/tree/basic_controls.h"
+#include "skin/tree/check_controls.h"
 #include "skin/tree/containers.h"
+#include "skin/tree/hosted_controls.h"
+#include "skin/tree/line_control.h"
 
 namespace {
 
@@ -21,6 +25,16 @@ struct FactoryRow {
 const FactoryRow kRows[] = {
     {CBkDialog::kTag, Make<CBkDialog>},
     {CBkDialogFile::kTag, Make<CBkDialogFile>},
+    {CBkStatic::kTag, Make<CBkStatic>},
+    {CBkButton::kTag, Make<CBkButton>},
+    {CBkImageWnd::kTag, Make<CBkImageWnd>},
+    {CBkImageBtnWnd::kTag, Make<CBkImageBtnWnd>},
+    {CBkRealWnd::kTag, Make<CBkRealWnd>},
+    {CBkLine::kTag, Make<CBkLine>},
+    {CBkCheckBox::kTag, Make<CBkCheckBox>},
+    {CBkCheckBoxEx::kTag, Make<CBkCheckBoxEx>},
+    {CBkLink::kTag, Make<CBkLink>},
+    {CBkMemoryImage::kTag, Make<CBkMemoryImage>},
 };
 
 }  // namespace

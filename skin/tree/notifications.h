@@ -1,0 +1,15 @@
+// Notifications the element tree sends to its host window with WM_NOTIFY. Each
+// record starts with the standard header (sender window, sender control id,
+// code); the host passes them on unchanged to its own parent.
+#pragma once
+
+#include <windows.h>
+
+// A "realwnd" element moved or resized its native window.
+constexpr UINT SKN_REALWNDRESIZED = 2;
+
+struct RealWndResizedNotify {
+  NMHDR hdr;  // hwndFrom: the host window; idFrom: its control id; code: SKN_REALWNDRESIZED
+  int id;     // the element's id (the native window's control id)
+  RECT rect;  // the element's new rectangle in the host's client coordinates
+};
