@@ -26,15 +26,6 @@ namespace {
 constexpr int kWidth = 680;
 constexpr int kHeight = 430;
 
-void Place(CBkWindow& element, int x, int y, int cx, int cy) {
-  WINDOWPOS record = {};
-  record.x = x;
-  record.y = y;
-  record.cx = cx;
-  record.cy = cy;
-  element.SendElementMessage(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&record));
-}
-
 size_t CountElements(CBkWindow* element) {
   size_t count = 1;
   if (auto* panel = dynamic_cast<CBkPanel*>(element)) {
@@ -55,22 +46,22 @@ size_t BuildLayer(const std::string& bytes) {
   if (const TiXmlElement* xml = layer->FirstChildElement("header")) {
     header.Load(xml);
     header.SetAttribute("pos", "0,0,-0," + std::string(xml->Attribute("height")), true);
-    Place(header, 0, 0, kWidth, kHeight);
+    PlaceElement(header, 0, 0, kWidth, kHeight);
     headerBottom = header.GetRect().bottom;
     count += CountElements(&header);
   }
   if (const TiXmlElement* xml = layer->FirstChildElement("footer")) {
     footer.Load(xml);
     footer.SetAttribute("pos", "0,-" + std::string(xml->Attribute("height")) + ",-0,-0", true);
-    Place(footer, 0, 0, kWidth, kHeight);
+    PlaceElement(footer, 0, 0, kWidth, kHeight);
     footerHeight = footer.GetRect().bottom - footer.GetRect().top;
-    Place(footer, 0, kHeight - footerHeight, kWidth, footerHeight);
+    PlaceElement(footer, 0, kHeight - footerHeight, kWidth, footerHeight);
     count += CountElements(&footer);
   }
   if (const TiXmlElement* xml = layer->FirstChildElement("body")) {
     body.Load(xml);
     body.SetAttribute("pos", "0,0,-0,-0", true);
-    Place(body, 0, headerBottom, kWidth, kHeight - footerHeight - headerBottom);
+    PlaceElement(body, 0, headerBottom, kWidth, kHeight - footerHeight - headerBottom);
     count += CountElements(&body);
   }
   for (CBkDialog* section : {&header, &body, &footer}) section->SendElementMessage(WM_DESTROY);
@@ -101,7 +92,7 @@ size_t BuildGenerated(const std::string& bytes) {
   CBkDialog root;
   root.Load(document.RootElement());
   root.SetAttribute("pos", "0,0,-0,-0", true);
-  Place(root, 0, 0, kWidth, kHeight);
+  PlaceElement(root, 0, 0, kWidth, kHeight);
   const size_t count = CountElements(&root);
   root.SendElementMessage(WM_DESTROY);
   return count;

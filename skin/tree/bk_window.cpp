@@ -238,6 +238,15 @@ LRESULT CBkWindow::SendElementMessage(UINT message, WPARAM wParam, LPARAM lParam
   return result;
 }
 
+void PlaceElement(CBkWindow& element, int x, int y, int cx, int cy) {
+  WINDOWPOS record = {};
+  record.x = x;
+  record.y = y;
+  record.cx = cx;
+  record.cy = cy;
+  element.SendElementMessage(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&record));
+}
+
 LRESULT SendToElement(BkHandle handle, UINT message, WPARAM wParam, LPARAM lParam) {
   CBkWindow* element = LookupElement(handle);
   return element ? element->SendElementMessage(message, wParam, lParam) : 0;

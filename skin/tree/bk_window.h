@@ -207,5 +207,9 @@ class CBkWindow : public CBkObject {
   TextPaintState textPaint_;
 };
 
+// Places `element` the way a parent does: WM_WINDOWPOSCHANGED with the
+// position record (x, y) and the offered box (cx, cy).
+void PlaceElement(CBkWindow& element, int x, int y, int cx, int cy);
+
 // Sends `message` to the element `handle` if it still exists; 0 otherwise.
 LRESULT SendToElement(BkHandle handle, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);

@@ -189,14 +189,7 @@ void CBkPanel::FlowLayout(const WINDOWPOS& position) {
   size_t lineStart = 0;
   bool lineEmpty = true;
 
-  auto layOut = [](CBkWindow* child, int x, int y, int cx, int cy) {
-    WINDOWPOS record = {};
-    record.x = x;
-    record.y = y;
-    record.cx = cx;
-    record.cy = cy;
-    child->SendElementMessage(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&record));
-  };
+  auto layOut = [](CBkWindow* child, int x, int y, int cx, int cy) { PlaceElement(*child, x, y, cx, cy); };
 
   for (size_t index = 0; index < children_.size(); ++index) {
     CBkWindow* child = children_[index].get();
@@ -316,12 +309,8 @@ void CBkDialog::PlaceChild(CBkWindow* child) {
   const PosItem none;
   const PosItem& first = pos.Usable() ? pos.items[0] : none;
   const PosItem& second = pos.Usable() ? pos.items[1] : none;
-  WINDOWPOS record = {};
-  record.x = SaturatingAdd(box.left, ResolvePosItem(first, width));
-  record.y = SaturatingAdd(box.top, ResolvePosItem(second, height));
-  record.cx = width;
-  record.cy = height;
-  child->SendElementMessage(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&record));
+  PlaceElement(*child, SaturatingAdd(box.left, ResolvePosItem(first, width)),
+               SaturatingAdd(box.top, ResolvePosItem(second, height)), width, height);
 }
 
 // ---- CBkDialogFile ----------------------------------------------------------

@@ -144,7 +144,7 @@ TEST(Containers, MouseMoveReachesEveryVisibleChildUnderThePoint) {
   };
   std::vector<RecordingElement*> children;
   for (const char* leaf : leaves) children.push_back(root->Adopt(LoadLeaf(leaf)));
-  Place(*root, 0, 0, 100, 100);
+  PlaceElement(*root, 0, 0, 100, 100);
   for (RecordingElement* child : children) child->messages.clear();
 
   const LPARAM point = MAKELPARAM(35, 35);
@@ -210,7 +210,7 @@ TEST_F(DialogFiles, BrokenMissingAndRecursiveDocuments) {
     ElementPtr<CBkDialogFile> file = LoadElement<CBkDialogFile>(c.xml, &loaded);
     EXPECT_EQ(c.loaded, loaded);
     EXPECT_EQ(start + 1 + c.elements, Registered());
-    Place(*file, 0, 0, 50, 50);
+    PlaceElement(*file, 0, 0, 50, 50);
     DibCanvas canvas(50, 50);
     EXPECT_TRUE(file->PaintInRegion(canvas.dc(), nullptr));
   }
@@ -269,7 +269,7 @@ TEST_F(DialogFiles, ChainOfDialogFilesStopsAtTheDepthLimit) {
     EXPECT_GT(deepest->Depth(), 200);  // the first document is loaded whole
     EXPECT_LE(Registered() - start, static_cast<size_t>(kMaxElementDepth) + 1);
 
-    Place(*root, 0, 0, 64, 48);
+    PlaceElement(*root, 0, 0, 64, 48);
     EXPECT_TRUE(RectIs(deepest->GetRect(), 0, 0, 64, 48));
     EXPECT_EQ(deepest->GetHandle(), root->HitTest(10, 10, 0));
     EXPECT_EQ(nullptr, root->FindElementById(12345));
@@ -313,7 +313,7 @@ TEST(Containers, MebibyteAttributeValuesAndUnknownSubtrees) {
   EXPECT_EQ(VAlignTop, bigElement->GetVAlign());
   EXPECT_EQ(7, root->ChildAt(1)->GetElementId());
   for (int id : {5, 6, 8, 9}) EXPECT_EQ(nullptr, root->FindElementById(id)) << id;
-  Place(*root, 0, 0, 100, 100);
+  PlaceElement(*root, 0, 0, 100, 100);
   EXPECT_EQ(INT_MAX, bigElement->GetRect().left);  // 0 + INT_MAX saturates
   EXPECT_EQ(INT_MAX, bigElement->GetRect().top);   // 50 + INT_MAX saturates
 }

@@ -124,7 +124,7 @@ void CheckPlacements(const PlacementCase* cases, size_t count, int x, int y, int
   for (size_t i = 0; i < count; ++i) {
     SCOPED_TRACE(cases[i].child);
     ElementPtr<CBkDialog> root = LoadElement(std::string("<dlg pos=\"0,0,-0,-0\">") + cases[i].child + "</dlg>");
-    Place(*root, x, y, width, height);
+    PlaceElement(*root, x, y, width, height);
     ASSERT_EQ(1u, root->ChildCount());
     const RECT& e = cases[i].expected;
     EXPECT_TRUE(RectIs(root->ChildAt(0)->GetRect(), e.left, e.top, e.right, e.bottom));
@@ -166,9 +166,9 @@ TEST(DialogLayout, OddLengthCentreTruncates) {
 
 TEST(DialogLayout, FullWidthWithNegativeOfferStaysZeroWide) {
   ElementPtr<CBkDialog> dialog = LoadElement("<dlg width=\"full\" height=\"full\"/>");
-  Place(*dialog, 10, 20, -50, -30);
+  PlaceElement(*dialog, 10, 20, -50, -30);
   EXPECT_TRUE(RectIs(dialog->GetRect(), 10, 20, 10, 20));
-  Place(*dialog, 10, 20, 50, 30);
+  PlaceElement(*dialog, 10, 20, 50, 30);
   EXPECT_TRUE(RectIs(dialog->GetRect(), 10, 20, 60, 50));
 }
 
@@ -227,7 +227,7 @@ TEST_F(StyledLayout, TwoItemPosTakesTheTextSizePlusMargins) {
     ElementPtr<TestDialog> root = LoadElement<TestDialog>(c.root);
     CBkWindow* leaf = root->Adopt(LoadLeaf(c.leaf));
     EXPECT_EQ(BkFontPool::GetFont(c.font), leaf->MeasuringFont());
-    Place(*root, 0, 0, 300, 100);
+    PlaceElement(*root, 0, 0, 300, 100);
     const SIZE text = TextExtent(L"Tavora 余票", BkFontPool::GetFont(c.font));
     ASSERT_GT(text.cx, 0);
     // the left edge 67 left of the far edge, the size the text's plus the margins
@@ -260,7 +260,7 @@ TEST_F(StyledLayout, HostileNumbersSaturate) {
       "<dlg pos=\"-99999999999,|-2147483648\"/>"
       "<dlg pos=\"|--2147483648,0,-0,-0\"/>"
       "</dlg>");
-  Place(*root, 10, 10, 100, 100);
+  PlaceElement(*root, 10, 10, 100, 100);
   ASSERT_EQ(4u, root->ChildCount());
   // x = 10 + INT_MAX saturates; width 100 - INT_MAX; right = INT_MAX + 100 - INT_MAX
   EXPECT_TRUE(RectIs(root->ChildAt(0)->GetRect(), INT_MAX, 10, 100, 110));
@@ -288,7 +288,7 @@ TEST_F(StyledLayout, HugeMarginsSaturateTheContentBox) {
 
   std::unique_ptr<RecordingElement> leaf = LoadLeaf("<e class=\"huge\">wide margins</e>");
   EXPECT_EQ(0, leaf->GetRect().left);
-  Place(*leaf, 5, 5, 100, 100);
+  PlaceElement(*leaf, 5, 5, 100, 100);
   EXPECT_EQ(5, leaf->GetRect().left);
   DibCanvas canvas(100, 100);
   EXPECT_TRUE(root->PaintInRegion(canvas.dc(), nullptr));

@@ -79,9 +79,9 @@ TEST_F(Painting, BackgroundFromColoursAndSkins) {
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.xml << " state " << c.state);
     ElementPtr<CBkDialog> element = Load(std::string(c.xml).insert(4, " pos=\"10,10,50,50\""));
-    Place(*element, 0, 0, 60, 60);
+    PlaceElement(*element, 0, 0, 60, 60);
     ASSERT_TRUE(RectIs(element->GetRect(), 0, 0, 40, 40));
-    Place(*element, 10, 10, 60, 60);  // the size from the offered box, the corner from the record
+    PlaceElement(*element, 10, 10, 60, 60);  // the size from the offered box, the corner from the record
     element->ChangeState(c.state, 0);
     DibCanvas canvas(60, 60, kCanvas);
     EXPECT_TRUE(element->PaintInRegion(canvas.dc(), nullptr));
@@ -93,7 +93,7 @@ TEST_F(Painting, BackgroundFromColoursAndSkins) {
 
 TEST_F(Painting, SkinIsLookedUpAtEveryPaint) {
   ElementPtr<CBkDialog> element = Load("<dlg class=\"skinned\" width=\"20\" height=\"20\"/>");
-  Place(*element, 0, 0, 20, 20);
+  PlaceElement(*element, 0, 0, 20, 20);
   DibCanvas canvas(20, 20, kCanvas);
   element->PaintInRegion(canvas.dc(), nullptr);
   EXPECT_EQ(kGreen, canvas.Pixel(10, 10));
@@ -146,7 +146,7 @@ int CountColour(const DibCanvas& canvas, COLORREF colour) {
 
 TEST_F(Painting, LaterSiblingsPaintOverEarlierOnesAndHiddenOnesNot) {
   ElementPtr<CBkDialog> root = Load(kLayered);
-  Place(*root, 0, 0, 100, 100);
+  PlaceElement(*root, 0, 0, 100, 100);
   DibCanvas canvas(100, 100, RGB(0, 0, 0));
   EXPECT_TRUE(root->PaintInRegion(canvas.dc(), nullptr));
   EXPECT_TRUE(canvas.AllPixels(RECT{0, 0, 60, 40}, kRed));
@@ -159,7 +159,7 @@ TEST_F(Painting, LaterSiblingsPaintOverEarlierOnesAndHiddenOnesNot) {
 
 TEST_F(Painting, RegionsSkipElementsOutsideThem) {
   ElementPtr<CBkDialog> root = Load(kLayered);
-  Place(*root, 0, 0, 100, 100);
+  PlaceElement(*root, 0, 0, 100, 100);
   DibCanvas canvas(100, 100, RGB(0, 0, 0));
 
   HRGN away = CreateRectRgn(200, 200, 300, 300);
@@ -195,7 +195,7 @@ TEST_F(Painting, TextIsDrawnInItsColourInsideItsRect) {
     std::unique_ptr<RecordingElement> element =
         LoadLeaf(std::string("<e class=\"text\" pos=\"10,5,190,35\">") + text + "</e>");
     element->SetHostWindow(host_.hwnd());
-    Place(*element, 10, 5, 200, 40);
+    PlaceElement(*element, 10, 5, 200, 40);
     ASSERT_TRUE(RectIs(element->GetRect(), 10, 5, 190, 35));
     DibCanvas canvas(200, 40, RGB(255, 255, 255));
     EXPECT_TRUE(element->PaintInRegion(canvas.dc(), nullptr));
@@ -212,7 +212,7 @@ TEST_F(Painting, DisabledAncestorPaintsTextInTheDisabledColour) {
     TestDialog* middle = root->Adopt(std::make_unique<TestDialog>());
     ASSERT_NE(kAttributeNotHandled, middle->SetAttribute("pos", "0,0,-0,-0", true));
     RecordingElement* leaf = middle->Adopt(LoadLeaf("<e class=\"text\" pos=\"0,0,-0,-0\">Tavora 余票</e>"));
-    Place(*root, 0, 0, 150, 30);
+    PlaceElement(*root, 0, 0, 150, 30);
     if (disabled) root->ChangeState(StateDisabled, 0);
     EXPECT_EQ(disabled, leaf->IsDisabled(true));
     EXPECT_FALSE(leaf->IsDisabled(false));
@@ -286,7 +286,7 @@ TEST_F(Painting, ContainerPaintLeavesTheDeviceContextAsItWas) {
   ElementPtr<TestDialog> root =
       Load<TestDialog>("<dlg class=\"full\" pos=\"0,0,-0,-0\"><dlg class=\"full\" pos=\"0,0,-0,-0\"/></dlg>");
   root->Adopt(LoadLeaf("<e class=\"text\" pos=\"0,0,-0,-0\">Tavora</e>"));
-  Place(*root, 0, 0, 80, 20);
+  PlaceElement(*root, 0, 0, 80, 20);
   DibCanvas canvas(80, 20);
   HDC dc = canvas.dc();
   SelectObject(dc, GetStockObject(ANSI_FIXED_FONT));

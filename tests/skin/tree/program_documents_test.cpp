@@ -64,12 +64,12 @@ class ProgramDocuments : public ::testing::Test {
     footer_ = LoadSection(root, "footer", "0,-%d,-0,-0");
     body_ = LoadSection(root, "body", "0,0,-0,-0");
     ASSERT_TRUE(header_ && footer_ && body_);
-    Place(*header_, 0, 0, kClientWidth, kClientHeight);
+    PlaceElement(*header_, 0, 0, kClientWidth, kClientHeight);
     const int headerBottom = header_->GetRect().bottom;
-    Place(*footer_, 0, 0, kClientWidth, kClientHeight);
+    PlaceElement(*footer_, 0, 0, kClientWidth, kClientHeight);
     const int footerHeight = footer_->GetRect().bottom - footer_->GetRect().top;
-    Place(*footer_, 0, kClientHeight - footerHeight, kClientWidth, footerHeight);
-    Place(*body_, 0, headerBottom, kClientWidth, kClientHeight - footerHeight - headerBottom);
+    PlaceElement(*footer_, 0, kClientHeight - footerHeight, kClientWidth, footerHeight);
+    PlaceElement(*body_, 0, headerBottom, kClientWidth, kClientHeight - footerHeight - headerBottom);
   }
 
   TiXmlDocument layer_;
@@ -242,7 +242,7 @@ TEST_F(ProgramDocuments, ListItemTemplateColumns) {
     EXPECT_TRUE(item->Load(root));
     item->SetAttribute("pos", "0,0,-0," + std::to_string(height), true);
     ExpectTreeMatches(item.get(), root->FirstChildElement());
-    Place(*item, 0, 0, kClientWidth, kClientHeight);
+    PlaceElement(*item, 0, 0, kClientWidth, kClientHeight);
     EXPECT_TRUE(RectIs(item->GetRect(), 0, 0, 680, 24));
     CBkWindow* row = NthChildWithTag(item.get(), "dlg", 0);
     ASSERT_NE(nullptr, row);

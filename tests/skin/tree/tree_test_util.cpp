@@ -15,15 +15,12 @@ std::unique_ptr<TiXmlDocument> ParseXml(const std::string& xml) {
   return document;
 }
 
-void Place(CBkWindow& element, int x, int y, int cx, int cy) {
-  WINDOWPOS position = {nullptr, nullptr, x, y, cx, cy, SWP_SHOWWINDOW};
-  element.SendElementMessage(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position));
-}
-
 ElementPtr<CBkDialog> LayOut(const std::string& xml, int width, int height, HWND host) {
-  ElementPtr<CBkDialog> dialog = LoadElement<CBkDialog>(xml, nullptr, host);
-  Place(*dialog, 0, 0, width, height);
-  return dialog;
+  ElementPtr<CBkDialog> root = LoadElement<CBkDialog>(xml, nullptr, host);
+  // A root without a position fills the area, as the host's sections do.
+  if (!root->GetPos().Usable()) root->SetAttribute("pos", "0,0,-0,-0", true);
+  PlaceElement(*root, 0, 0, width, height);
+  return root;
 }
 
 ::testing::AssertionResult RectIs(const RECT& rect, long left, long top, long right, long bottom) {

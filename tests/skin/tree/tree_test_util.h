@@ -40,10 +40,8 @@ ElementPtr<T> LoadElement(const std::string& xml, bool* loaded = nullptr, HWND h
   return element;
 }
 
-// Sends WM_WINDOWPOSCHANGED with the record (x, y, cx, cy).
-void Place(CBkWindow& element, int x, int y, int cx, int cy);
-
-// A dialog loaded from `xml` and placed at (0, 0) in a width x height area.
+// A dialog loaded from `xml` and placed at (0, 0) in a width x height area;
+// without a "pos" of its own it fills the area, as the host's sections do.
 ElementPtr<CBkDialog> LayOut(const std::string& xml, int width, int height, HWND host = nullptr);
 
 // The rectangle is exactly (left, top, right, bottom).

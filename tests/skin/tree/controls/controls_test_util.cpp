@@ -73,39 +73,6 @@ void LoadProgramSkins() {
 
 StateSkin* TestSkin(const char* name) { return dynamic_cast<StateSkin*>(GetSkin(name)); }
 
-void DestroyElement::operator()(CBkWindow* element) const {
-  if (!element) return;
-  element->SendElementMessage(WM_DESTROY);
-  delete element;
-}
-
-std::unique_ptr<TiXmlDocument> ParseXml(const std::string& xml) {
-  auto document = std::make_unique<TiXmlDocument>();
-  if (!ParseSkinDocument(xml, *document) || !document->RootElement()) {
-    ADD_FAILURE() << "does not parse: " << xml;
-    return nullptr;
-  }
-  return document;
-}
-
-void Place(CBkWindow& element, int x, int y, int cx, int cy) {
-  WINDOWPOS record = {};
-  record.x = x;
-  record.y = y;
-  record.cx = cx;
-  record.cy = cy;
-  element.SendElementMessage(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&record));
-}
-
-ElementPtr<CBkDialog> LayOut(const std::string& xml, int width, int height, HWND host) {
-  ElementPtr<CBkDialog> root = LoadAs<CBkDialog>(xml, host);
-  if (!root) return root;
-  // A root without a position fills the area, as the host's sections do.
-  if (!root->GetPos().Usable()) root->SetAttribute("pos", "0,0,-0,-0", true);
-  Place(*root, 0, 0, width, height);
-  return root;
-}
-
 bool Paint(CBkWindow& element, HDC dc) { return element.PaintInRegion(dc, nullptr); }
 
 std::vector<COLORREF> AreaPixels(const DibCanvas& canvas, const RECT& area) {
@@ -114,14 +81,6 @@ std::vector<COLORREF> AreaPixels(const DibCanvas& canvas, const RECT& area) {
     for (int x = area.left; x < area.right; ++x) pixels.push_back(canvas.Pixel(x, y));
   }
   return pixels;
-}
-
-::testing::AssertionResult RectIs(const RECT& rect, long left, long top, long right, long bottom) {
-  if (rect.left == left && rect.top == top && rect.right == right && rect.bottom == bottom)
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "rect is (" << rect.left << ", " << rect.top << ", " << rect.right << ", "
-                                       << rect.bottom << "), expected (" << left << ", " << top << ", " << right
-                                       << ", " << bottom << ")";
 }
 
 bool SaveCanvasBmp(const DibCanvas& canvas, const std::wstring& path) {

@@ -17,6 +17,7 @@
 #include "skin/tree/bk_window.h"
 #include "skin/tree/containers.h"
 #include "skin/tree/notifications.h"
+#include "tests/skin/tree/tree_test_util.h"
 #include "tests/support/dib_canvas.h"
 
 // Loads strings 102, the base font (string 0, height -12), skins 100 and
@@ -49,17 +50,6 @@ extern const COLORREF kSkinColour;
 extern const COLORREF kStateColours[4];
 StateSkin* TestSkin(const char* name);
 
-// Deletes a root element after sending it WM_DESTROY, as a host does.
-struct DestroyElement {
-  void operator()(CBkWindow* element) const;
-};
-template <typename T>
-using ElementPtr = std::unique_ptr<T, DestroyElement>;
-
-// Parses `xml` as a skin document; null (and a test failure) when it does not
-// parse.
-std::unique_ptr<TiXmlDocument> ParseXml(const std::string& xml);
-
 // A new T loaded from the root element of `xml`, with `host` as its host
 // window; null when the text does not parse.
 template <typename T>
@@ -71,13 +61,6 @@ ElementPtr<T> LoadAs(const std::string& xml, HWND host = nullptr) {
   element->Load(document->RootElement());
   return element;
 }
-
-// Sends WM_WINDOWPOSCHANGED with the record (x, y, cx, cy).
-void Place(CBkWindow& element, int x, int y, int cx, int cy);
-
-// A "dlg" made from `xml` (the dialog itself, with children), placed at
-// (0, 0) in a width x height area; without a "pos" of its own it fills it.
-ElementPtr<CBkDialog> LayOut(const std::string& xml, int width, int height, HWND host = nullptr);
 
 // The first element of `root`'s tree with `id`, as T (null when missing or of
 // another class).
@@ -98,9 +81,6 @@ bool Paint(CBkWindow& element, HDC dc);
 
 // Pixels of the w x h area at (x, y) of a canvas, row by row.
 std::vector<COLORREF> AreaPixels(const DibCanvas& canvas, const RECT& area);
-
-// The rectangle is exactly (left, top, right, bottom).
-::testing::AssertionResult RectIs(const RECT& rect, long left, long top, long right, long bottom);
 
 // Writes the canvas as a 24-bit BMP file; false when it cannot be written.
 bool SaveCanvasBmp(const DibCanvas& canvas, const std::wstring& path);

@@ -35,12 +35,12 @@ TEST(RealWnd, PlacingMovesTheNativeWindowAndNotifiesOnce) {
 
   // The same layout again: nothing sent, the native window not touched.
   SetWindowPos(edit, nullptr, 1, 2, 3, 4, SWP_NOZORDER);
-  Place(*root, 0, 0, 300, 200);
+  PlaceElement(*root, 0, 0, 300, 200);
   EXPECT_EQ(host.notifications.size(), 1u);
   EXPECT_TRUE(RectIs(ChildRect(edit), 1, 2, 4, 6));
 
   // A bigger host: the element moves, and so does the window.
-  Place(*root, 0, 0, 400, 250);
+  PlaceElement(*root, 0, 0, 400, 250);
   ASSERT_EQ(host.notifications.size(), 2u);
   EXPECT_TRUE(RectIs(host.notifications[1].rect, 15, 26, 383, 222));
   EXPECT_TRUE(RectIs(ChildRect(edit), 15, 26, 383, 222));
@@ -53,10 +53,10 @@ TEST(RealWnd, ResizingTheHostWithoutChangingTheRectSendsNothing) {
   auto root = LayOut("<dlg><realwnd id='7' pos='10,10,60,30'/></dlg>", 200, 100, host.hwnd());
   ASSERT_EQ(host.notifications.size(), 1u);
   EXPECT_TRUE(RectIs(ChildRect(edit), 10, 10, 60, 30));
-  for (int width : {300, 120, 61}) Place(*root, 0, 0, width, 90);
+  for (int width : {300, 120, 61}) PlaceElement(*root, 0, 0, width, 90);
   EXPECT_EQ(host.notifications.size(), 1u);
   // Placed elsewhere, it moves and notifies.
-  Place(*root, 5, 5, 61, 90);
+  PlaceElement(*root, 5, 5, 61, 90);
   ASSERT_EQ(host.notifications.size(), 2u);
   EXPECT_TRUE(RectIs(ChildRect(edit), 15, 15, 65, 35));
 }
@@ -158,7 +158,7 @@ TEST(RealWnd, HandlerOfTheNotificationMayDestroyTheTree) {
         DestroyWindow(edit);
       }
     };
-    Place(*root, 0, 0, 100, 50);
+    PlaceElement(*root, 0, 0, 100, 50);
     if (what == Destroys::Tree) {
       // The first notification ended the tree: nothing after it ran.
       EXPECT_EQ(calls, 1);
@@ -187,7 +187,7 @@ TEST(RealWnd, NativeWindowHandlerOfTheMoveMayDestroyTheTree) {
     ++moves;
     root.reset();
   };
-  Place(*root, 0, 0, 100, 50);
+  PlaceElement(*root, 0, 0, 100, 50);
   onChildMoved = nullptr;
   EXPECT_EQ(moves, 1);
   EXPECT_EQ(root, nullptr);

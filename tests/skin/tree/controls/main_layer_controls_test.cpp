@@ -46,7 +46,7 @@ ElementPtr<CBkDialog> LoadBody(HWND host) {
   body->SetHostWindow(host);
   body->Load(xml);
   body->SetAttribute("pos", "0,0,-0,-0", true);
-  Place(*body, 0, 0, kWidth, kHeight);
+  PlaceElement(*body, 0, 0, kWidth, kHeight);
   return body;
 }
 
@@ -110,7 +110,7 @@ TEST_F(MainLayer, HostedWindowsGetTheRectanglesOfTheLayout) {
                        rows[i].rect.bottom));
   }
   // Laid out again at the same size: nothing moves, nothing is sent.
-  Place(*body_, 0, 0, kWidth, kHeight);
+  PlaceElement(*body_, 0, 0, kWidth, kHeight);
   EXPECT_EQ(host_.notifications.size(), 4u);
   // Destroying the tree hides them.
   body_.reset();
