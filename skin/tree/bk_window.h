@@ -9,18 +9,20 @@
 #include <string>
 
 #include "skin/resources/bk_object.h"
+#include "skin/resources/skin_base.h"
 #include "skin/resources/style.h"
 #include "skin/tree/position.h"
 #include "skin/tree/window_registry.h"
 
 // Element state flags. The skin state index derived from them is 3 disabled,
 // 2 pushed, 1 hover, 0 normal.
+// The bits skins read are the skins' own flags.
 enum BkStateFlags : unsigned {
-  StateHover = 1,
-  StatePushed = 2,
-  StateChecked = 4,
+  StateHover = kSkinStateHover,
+  StatePushed = kSkinStatePushed,
+  StateChecked = kSkinStateChecked,
   StateHidden = 8,
-  StateDisabled = 16,
+  StateDisabled = kSkinStateDisabled,
 };
 
 // How an element's width and height are decided.
