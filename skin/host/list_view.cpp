@@ -39,13 +39,13 @@ RECT RowBounds(HWND list, int row) {
   return bounds;
 }
 
-TOOLINFOW ToolFor(HWND list, const wchar_t *text) {
+TOOLINFOW ToolFor(HWND list, const wchar_t* text) {
   TOOLINFOW tool = {};
   tool.cbSize = sizeof(tool);
   tool.uFlags = TTF_IDISHWND;
   tool.hwnd = GetParent(list);
   tool.uId = reinterpret_cast<UINT_PTR>(list);
-  tool.lpszText = const_cast<wchar_t *>(text);
+  tool.lpszText = const_cast<wchar_t*>(text);
   return tool;
 }
 
@@ -59,7 +59,7 @@ CBkListView::~CBkListView() {
   template_.SendElementMessage(WM_DESTROY);
 }
 
-WindowClassInfo &CBkListView::GetWindowClassInfo() const {
+WindowClassInfo& CBkListView::GetWindowClassInfo() const {
   static WindowClassInfo info = [] {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
@@ -89,7 +89,7 @@ HWND CBkListView::Create(HWND parent, UINT id) {
   column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
   column.fmt = LVCFMT_LEFT;
   column.cx = 1;
-  column.pszText = const_cast<wchar_t *>(L"");
+  column.pszText = const_cast<wchar_t*>(L"");
   SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 
   template_.SetHostWindow(list);
@@ -106,7 +106,7 @@ HWND CBkListView::Create(HWND parent, UINT id) {
   return list;
 }
 
-bool CBkListView::LoadTemplate(const std::string &xml) {
+bool CBkListView::LoadTemplate(const std::string& xml) {
   templateLoaded_ = false;
   template_.SendElementMessage(WM_DESTROY);
   hovered_ = 0;
@@ -115,12 +115,12 @@ bool CBkListView::LoadTemplate(const std::string &xml) {
 
   TiXmlDocument document;
   if (!ParseSkinDocument(xml, document)) return false;
-  const TiXmlElement *root = document.RootElement();
+  const TiXmlElement* root = document.RootElement();
   if (!root || root->ValueStr() != "listitem") return false;
 
   // Without a height the template stays empty; a given one is kept within
   // the bounds, so that no row bitmap or image list gets an absurd size.
-  if (const char *heightText = root->Attribute("height")) {
+  if (const char* heightText = root->Attribute("height")) {
     rowHeight_ = ClampRowHeight(ParseDecimal(heightText));
     if (IsWindow()) ForceRowHeight(GetHwnd(), rowHeight_);
     template_.Load(root);
@@ -140,8 +140,8 @@ bool CBkListView::LoadTemplateResource(unsigned id) {
   return LoadTemplate(bytes);
 }
 
-bool CBkListView::SetElementText(int id, const std::wstring &text) {
-  CBkWindow *element = template_.FindElementById(id);
+bool CBkListView::SetElementText(int id, const std::wstring& text) {
+  CBkWindow* element = template_.FindElementById(id);
   if (!element) return false;
   element->SetText(text);
   const bool widthAuto = element->WidthMode() == SizeAuto;
@@ -160,14 +160,14 @@ bool CBkListView::SetElementText(int id, const std::wstring &text) {
   return true;
 }
 
-bool CBkListView::SetElementAttribute(int id, const std::string &name, const std::string &value) {
-  CBkWindow *element = template_.FindElementById(id);
+bool CBkListView::SetElementAttribute(int id, const std::string& name, const std::string& value) {
+  CBkWindow* element = template_.FindElementById(id);
   if (!element) return false;
   element->SetAttribute(name, value, false);
   return true;
 }
 
-bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
+bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (message >= WM_MOUSEFIRST && message <= kLastMouseMessage) RelayToTooltip(message, wParam, lParam);
   const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   switch (message) {
@@ -213,9 +213,9 @@ bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, L
       result = 0;
       return true;
     case kReflectedMessageBase + WM_NOTIFY: {
-      auto *header = reinterpret_cast<NMHDR *>(lParam);
+      auto* header = reinterpret_cast<NMHDR*>(lParam);
       if (!header || header->code != static_cast<UINT>(NM_CUSTOMDRAW) || header->hwndFrom != hwnd) return false;
-      result = OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW *>(lParam));
+      result = OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
       return true;
     }
     default:
@@ -229,7 +229,7 @@ void CBkListView::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
   SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
 }
 
-void CBkListView::SetTooltipText(const std::wstring &text) {
+void CBkListView::SetTooltipText(const std::wstring& text) {
   if (!tooltip_ || !IsWindow()) return;
   TOOLINFOW tool = ToolFor(GetHwnd(), text.c_str());
   SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -254,7 +254,7 @@ void CBkListView::OnEraseBackground(HDC dc) {
   if (below.right > below.left && below.bottom > below.top) FillRect(dc, &below, brush.Get());
 }
 
-int CBkListView::HitRow(POINT point, POINT &relative) const {
+int CBkListView::HitRow(POINT point, POINT& relative) const {
   LVHITTESTINFO hit = {};
   hit.pt = point;
   const int row = static_cast<int>(SendMessageW(GetHwnd(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
@@ -281,7 +281,7 @@ void CBkListView::RedrawRow(int row, bool forgetAskedRow) {
   SendMessageW(GetHwnd(), LVM_REDRAWITEMS, row, row);
 }
 
-bool CBkListView::SendToParent(NMHDR &header) {
+bool CBkListView::SendToParent(NMHDR& header) {
   const HWND list = GetHwnd();
   header.hwndFrom = list;
   header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));
@@ -302,7 +302,7 @@ bool CBkListView::AskOwner(int row) {
 }
 
 bool CBkListView::ClearElementState(BkHandle handle, unsigned flag) {
-  CBkWindow *element = LookupElement(handle);
+  CBkWindow* element = LookupElement(handle);
   if (!element) return false;
   element->ChangeState(0, flag);
   return element->LooksDifferentByState();
@@ -319,7 +319,7 @@ void CBkListView::OnMouseMove(WPARAM wParam, POINT point) {
   const BkHandle hit = HitElement(row, relative);
 
   if (row != hoverRow_) {
-    CBkWindow *old = LookupElement(hovered_);
+    CBkWindow* old = LookupElement(hovered_);
     if (old && !old->IsDisabled(true)) {
       old->ChangeState(0, StateHover);
       SendToElement(hovered_, WM_MOUSELEAVE);
@@ -332,12 +332,12 @@ void CBkListView::OnMouseMove(WPARAM wParam, POINT point) {
     SetTooltipText(L"");
   }
 
-  CBkWindow *element = LookupElement(hit);
+  CBkWindow* element = LookupElement(hit);
   if (!element) return;
   element->SendElementMessage(WM_MOUSEMOVE, wParam, MAKELPARAM(relative.x, relative.y));
   if (hit == hovered_) return;
 
-  CBkWindow *old = LookupElement(hovered_);
+  CBkWindow* old = LookupElement(hovered_);
   if (old && !old->IsDisabled(true)) {
     if (ClearElementState(hovered_, StateHover)) RedrawRow(hoverRow_, false);
     SendToElement(hovered_, WM_MOUSELEAVE);
@@ -349,7 +349,7 @@ void CBkListView::OnMouseMove(WPARAM wParam, POINT point) {
   }
   hovered_ = hit;
   if (!AskOwner(hoverRow_)) return;
-  if (CBkWindow *now = LookupElement(hit)) SetTooltipText(now->GetTip());
+  if (CBkWindow* now = LookupElement(hit)) SetTooltipText(now->GetTip());
 }
 
 void CBkListView::OnMouseLeave() {
@@ -384,7 +384,7 @@ void CBkListView::OnButtonDown(WPARAM wParam, POINT point) {
     if (row != selected) RedrawRow(selected, true);
   }
 
-  CBkWindow *element = LookupElement(hit);
+  CBkWindow* element = LookupElement(hit);
   if (!element || element->IsDisabled(true) || captured_) return;
   SetCapture(list);
   captured_ = true;
@@ -403,11 +403,12 @@ void CBkListView::OnButtonUp(WPARAM wParam, LPARAM lParam) {
     ReleaseCapture();
   }
   const BkHandle pushed = pushed_;
+  const int row = pushedRow_;
   pushed_ = 0;
-  CBkWindow *element = LookupElement(pushed);
+  pushedRow_ = -1;
+  CBkWindow* element = LookupElement(pushed);
   if (!element) return;
   element->ChangeState(0, StatePushed);
-  const int row = pushedRow_;
   if (pushed != hovered_ || row != hoverRow_) return;
 
   if (lastAskedRow_ != row && !AskOwner(row)) return;
@@ -428,7 +429,6 @@ void CBkListView::OnButtonUp(WPARAM wParam, LPARAM lParam) {
     if (!SendToParent(notify.hdr)) return;
   }
   RedrawRow(row, refetch);
-  pushedRow_ = -1;
 }
 
 void CBkListView::OnSize() {
@@ -453,7 +453,7 @@ void CBkListView::ReplaceRowBitmap(int width) {
 }
 
 void CBkListView::OnSetCursor() {
-  CBkWindow *element = LookupElement(hovered_);
+  CBkWindow* element = LookupElement(hovered_);
   if (element && !element->IsDisabled(true)) {
     element->SetCursor();
   } else {
@@ -461,7 +461,7 @@ void CBkListView::OnSetCursor() {
   }
 }
 
-LRESULT CBkListView::OnCustomDraw(NMLVCUSTOMDRAW &draw) {
+LRESULT CBkListView::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
   switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
       return CDRF_NOTIFYITEMDRAW;
@@ -490,14 +490,14 @@ void CBkListView::PaintRow(HDC target, int row) {
     unsigned hoverCleared = 0;
     unsigned pushedCleared = 0;
     if (row != hoverRow_) {
-      if (CBkWindow *hovered = LookupElement(hovered_)) hoverCleared = hovered->ChangeState(0, StateHover) & StateHover;
+      if (CBkWindow* hovered = LookupElement(hovered_)) hoverCleared = hovered->ChangeState(0, StateHover) & StateHover;
     }
     if (row != pushedRow_) {
-      if (CBkWindow *pushed = LookupElement(pushed_)) pushedCleared = pushed->ChangeState(0, StatePushed) & StatePushed;
+      if (CBkWindow* pushed = LookupElement(pushed_)) pushedCleared = pushed->ChangeState(0, StatePushed) & StatePushed;
     }
     template_.PaintInRegion(dc.Get(), nullptr);
-    if (CBkWindow *hovered = LookupElement(hovered_)) hovered->ChangeState(hoverCleared, 0);
-    if (CBkWindow *pushed = LookupElement(pushed_)) pushed->ChangeState(pushedCleared, 0);
+    if (CBkWindow* hovered = LookupElement(hovered_)) hovered->ChangeState(hoverCleared, 0);
+    if (CBkWindow* pushed = LookupElement(pushed_)) pushed->ChangeState(pushedCleared, 0);
   }
 
   const RECT bounds = RowBounds(GetHwnd(), row);

@@ -56,29 +56,29 @@ class CBkListView : public CWindowImplBase {
 
   // Replaces the template by the "listitem" document `xml` (UTF-8). False,
   // with an empty template, when it does not parse or has another root.
-  bool LoadTemplate(const std::string &xml);
+  bool LoadTemplate(const std::string& xml);
   // The same from skin document `id` (type "xml"); false when it is missing.
   bool LoadTemplateResource(unsigned id);
 
   // Changes a template element without repainting: the owner calls these while
   // it answers SKLN_GETROWDATA. False when the template has no element `id`.
-  bool SetElementText(int id, const std::wstring &text);
-  bool SetElementAttribute(int id, const std::string &name, const std::string &value);
+  bool SetElementText(int id, const std::wstring& text);
+  bool SetElementAttribute(int id, const std::string& name, const std::string& value);
 
   bool IsTemplateLoaded() const { return templateLoaded_; }
   int GetRowHeight() const { return rowHeight_; }
   int GetHoverRow() const { return hoverRow_; }
-  CBkDialog &Template() { return template_; }
+  CBkDialog& Template() { return template_; }
 
   // A template's height attribute as the row height it gives.
   static int ClampRowHeight(int height);
 
-  bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) override;
-  WindowClassInfo &GetWindowClassInfo() const override;
+  bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  WindowClassInfo& GetWindowClassInfo() const override;
 
  private:
   void RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam);
-  void SetTooltipText(const std::wstring &text);
+  void SetTooltipText(const std::wstring& text);
   void OnEraseBackground(HDC dc);
   void OnMouseMove(WPARAM wParam, POINT point);
   void OnMouseLeave();
@@ -86,18 +86,18 @@ class CBkListView : public CWindowImplBase {
   void OnButtonUp(WPARAM wParam, LPARAM lParam);
   void OnSize();
   void OnSetCursor();
-  LRESULT OnCustomDraw(NMLVCUSTOMDRAW &draw);
+  LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
   void PaintRow(HDC target, int row);
 
   // The row at `point` (-1: none) and the point relative to that row.
-  int HitRow(POINT point, POINT &relative) const;
+  int HitRow(POINT point, POINT& relative) const;
   // The deepest template element at a row-relative point, or 0.
   BkHandle HitElement(int row, POINT relative);
   int SelectedRow() const;
   void RedrawRow(int row, bool forgetAskedRow);
   // Sends RowDataNotify; false when the list's window is gone afterwards.
   bool AskOwner(int row);
-  bool SendToParent(NMHDR &header);
+  bool SendToParent(NMHDR& header);
   // Clears `flag` on element `handle` when it still exists; answers whether
   // the element looks different by state (its row needs repainting).
   bool ClearElementState(BkHandle handle, unsigned flag);

@@ -43,7 +43,7 @@ class ListViewTest : public ::testing::Test {
     ASSERT_TRUE(LoadStrings(102));
     BkFontPool::SetDefaultFont(GetString(0), -12);
     const RECT frameRect = {0, 0, kListWidth + 20, kListHeight + 20};
-    owner_.handler = [this](RecordingWindow &window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
+    owner_.handler = [this](RecordingWindow& window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
       return OnOwnerMessage(window, message, wParam, lParam, result);
     };
     ASSERT_NE(owner_.Create(nullptr, &frameRect, L"owner", WS_POPUP | WS_CLIPCHILDREN), nullptr);
@@ -56,7 +56,7 @@ class ListViewTest : public ::testing::Test {
       LVCOLUMNW column = {};
       column.mask = LVCF_WIDTH | LVCF_TEXT;
       column.cx = width;
-      column.pszText = const_cast<wchar_t *>(L"C");
+      column.pszText = const_cast<wchar_t*>(L"C");
       SendMessageW(list_, LVM_INSERTCOLUMNW, index++, reinterpret_cast<LPARAM>(&column));
     }
     MoveWindow(list_, 0, 0, kListWidth, kListHeight, TRUE);
@@ -65,23 +65,23 @@ class ListViewTest : public ::testing::Test {
     Settle();
   }
 
-  bool OnOwnerMessage(RecordingWindow &window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
+  bool OnOwnerMessage(RecordingWindow& window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (message != WM_NOTIFY) return false;
-    auto *header = reinterpret_cast<NMHDR *>(lParam);
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
     if (header->code == static_cast<UINT>(NM_CUSTOMDRAW)) {
       return ReflectNotification(window.GetHwnd(), message, wParam, lParam, result);
     }
     if (header->idFrom != kListId) return false;
     if (header->code == static_cast<UINT>(LVN_ITEMCHANGED)) {
-      stateChanges.push_back(reinterpret_cast<NMLISTVIEW *>(lParam)->iItem);
+      stateChanges.push_back(reinterpret_cast<NMLISTVIEW*>(lParam)->iItem);
       return false;
     }
     if (header->code == SKLN_GETROWDATA) {
-      const auto &notify = *reinterpret_cast<RowDataNotify *>(lParam);
+      const auto& notify = *reinterpret_cast<RowDataNotify*>(lParam);
       requests.push_back({notify.row, notify.hover, notify.selected});
       FillRow(notify.row, notify.selected != 0);
     } else if (header->code == SKLN_ROWCLICK) {
-      clicks.push_back(*reinterpret_cast<RowClickNotify *>(lParam));
+      clicks.push_back(*reinterpret_cast<RowClickNotify*>(lParam));
       if (onClick) onClick();
     }
     result = 0;
@@ -89,7 +89,7 @@ class ListViewTest : public ::testing::Test {
   }
 
   void FillRow(int row, bool selected) {
-    const char *colour = selected ? "B7C4D4" : (row % 2 ? "A9DAF1" : "E0EDFD");
+    const char* colour = selected ? "B7C4D4" : (row % 2 ? "A9DAF1" : "E0EDFD");
     list.SetElementAttribute(5, "crbg", colour);
     // Only the first cell carries text, so the others show the background.
     for (const int id : kTextIds) {
@@ -139,7 +139,7 @@ class ListViewTest : public ::testing::Test {
 
   std::map<int, int> AsksPerRow() const {
     std::map<int, int> asks;
-    for (const RowRequest &request : requests) ++asks[request.row];
+    for (const RowRequest& request : requests) ++asks[request.row];
     return asks;
   }
 
@@ -152,7 +152,7 @@ class ListViewTest : public ::testing::Test {
   std::function<void()> onClick;
 };
 
-int CountDarkPixels(const DibCanvas &canvas, const RECT &area) {
+int CountDarkPixels(const DibCanvas& canvas, const RECT& area) {
   int count = 0;
   for (int y = area.top; y < area.bottom; ++y) {
     for (int x = area.left; x < area.right; ++x) count += GetGValue(canvas.Pixel(x, y)) < 0x80;
@@ -216,7 +216,7 @@ TEST_F(ListViewTest, AsksTheOwnerOnlyForVisibleRowsOncePerPaint) {
       EXPECT_EQ(count, 0);
     }
   }
-  for (const RowRequest &request : requests) {
+  for (const RowRequest& request : requests) {
     EXPECT_EQ(request.hover, 0);
     EXPECT_EQ(request.selected, 0);
   }
@@ -238,7 +238,7 @@ TEST_F(ListViewTest, ClickOnRowThreeReportsTheRowAndElementAndSelectsIt) {
   // colour.
   RepaintAll();
   bool askedSelected = false;
-  for (const RowRequest &request : requests) askedSelected |= request.row == 3 && request.selected;
+  for (const RowRequest& request : requests) askedSelected |= request.row == 3 && request.selected;
   EXPECT_TRUE(askedSelected);
   const auto canvas = Capture();
   EXPECT_EQ(canvas->Pixel(300, bounds.top + 3), kSelected);
@@ -280,13 +280,13 @@ TEST_F(ListViewTest, KeysDoNotMoveTheSelection) {
 
 TEST_F(ListViewTest, TemplateHeightIsKeptWithinBounds) {
   struct Case {
-    const char *height;
+    const char* height;
     int rowHeight;
   };
   const Case cases[] = {
       {"24", 24}, {"1", 1}, {"0", 1}, {"-7", 1}, {"512", 512}, {"513", 512}, {"99999999999", 512},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.height);
     const std::string xml = std::string("<listitem height=\"") + c.height +
                             "\"><dlg pos=\"0,0,-0,-0\"><text id=\"7\" "
@@ -365,7 +365,7 @@ TEST_F(ListViewTest, MovingFromRowToRowRedrawsBothAndAsksWithTheHoverFlag) {
   EXPECT_GE(asks.count(3), 1u);
   EXPECT_GE(asks.count(4), 1u);
   bool hoverFlag = false;
-  for (const RowRequest &request : requests) {
+  for (const RowRequest& request : requests) {
     if (request.row == 4) hoverFlag |= request.hover != 0;
     if (request.row == 3) {
       EXPECT_EQ(request.hover, 0);
