@@ -9,11 +9,10 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/bench_setup.h"
 #include "bench/bench_surface.h"
 #include "bench/bench_timing.h"
 #include "skin/host/list_view.h"
-#include "skin/resources/bk_string.h"
-#include "skin/resources/font_pool.h"
 
 namespace {
 
@@ -55,12 +54,7 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 }  // namespace
 
 int main() {
-  if (!LoadStrings(102)) {
-    std::printf("error: string table 102 did not load\n");
-    return 1;
-  }
-  const wchar_t* face = GetString(0);
-  BkFontPool::SetDefaultFont(face ? face : L"", -12);
+  if (!LoadUiStringsAndFont()) return 1;
 
   WNDCLASSW owner = {};
   owner.lpfnWndProc = OwnerProc;
