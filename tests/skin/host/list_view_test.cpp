@@ -10,8 +10,10 @@
 #include "skin/resources/bk_string.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/gdi_handles.h"
+#include "skin/resources/style.h"
 #include "tests/skin/host/host_test_windows.h"
 #include "tests/support/dib_canvas.h"
+#include "tests/support/scratch_skin_folder.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -372,6 +374,30 @@ TEST_F(ListViewTest, MovingFromRowToRowRedrawsBothAndAsksWithTheHoverFlag) {
     }
   }
   EXPECT_TRUE(hoverFlag);
+}
+
+TEST_F(ListViewTest, HoverLookShowsOnlyOnTheHoverRow) {
+  ScratchSkinFolder folder("list-hover");
+  ASSERT_TRUE(folder.Write(970, "<style><class name=\"cell\" crbg=\"00FF00\" crbghover=\"FF0000\"/></style>"));
+  ASSERT_TRUE(LoadStyles(970));
+  ASSERT_TRUE(
+      list.LoadTemplate("<listitem height=\"24\"><dlg pos=\"0,0,-0,-0\">"
+                        "<text id=\"8\" class=\"cell\" pos=\"300,0,400,-0\"/></dlg></listitem>"));
+  PostMessageW(list_, WM_MOUSEMOVE, 0, MAKELPARAM(350, Row(3).top + 5));
+  PumpUntil([] { return false; }, 30);
+  RepaintAll();
+  const auto canvas = Capture();
+  for (int row = 0; row < 8; ++row) {
+    SCOPED_TRACE(row);
+    const RECT bounds = Row(row);
+    EXPECT_EQ(canvas->Pixel(350, bounds.top + 12), row == 3 ? RGB(255, 0, 0) : RGB(0, 255, 0));
+  }
+
+  // Leaving the list takes the hover look away.
+  SendMessageW(list_, WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(list.GetHoverRow(), -1);
+  RepaintAll();
+  EXPECT_EQ(Capture()->Pixel(350, Row(3).top + 12), RGB(0, 255, 0));
 }
 
 // Every object made while painting rows is deleted: with the process's GDI
