@@ -12,10 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_setup.h"
 #include "bench/bench_surface.h"
 #include "bench/bench_timing.h"
-#include "skin/resources/bk_string.h"
-#include "skin/resources/font_pool.h"
 #include "skin/resources/png_skins.h"
 #include "skin/resources/skin_pool.h"
 
@@ -45,12 +44,7 @@ std::vector<int> Frames(const char* name) {
 }  // namespace
 
 int main() {
-  if (!LoadStrings(102)) {
-    std::printf("error: string table 102 did not load\n");
-    return 1;
-  }
-  const wchar_t* face = GetString(0);
-  BkFontPool::SetDefaultFont(face ? face : L"", -12);
+  if (!LoadUiStringsAndFont()) return 1;
   if (!LoadSkins(100) || BkSkinPool::Instance().Skins().size() != 12) {
     std::printf("error: skin document 100 did not load 12 skins\n");
     return 1;

@@ -1,0 +1,505 @@
+#include "skin/host/list_view.h"
+
+#include <shellapi.h>
+#include <tinyxml.h>
+#include <windowsx.h>
+
+#include <cstdio>
+
+#include "skin/resources/font_pool.h"
+#include "skin/resources/gdi_handles.h"
+#include "skin/resources/parse_util.h"
+#include "skin/resources/skin_resource.h"
+#include "skin/resources/skin_xml.h"
+#include "skin/resources/unique_handle.h"
+
+namespace {
+
+using UniqueImageList = UniqueHandle<NullInvalidTraits<HIMAGELIST, ImageList_Destroy>>;
+
+constexpr COLORREF kBackground = RGB(255, 255, 255);
+constexpr UINT kTipWidth = 400;
+constexpr UINT kLastMouseMessage = 0x20D;
+
+// The native list takes its row height from its small image list: a list one
+// pixel wide forces the height. The control keeps the list (it owns its image
+// lists and destroys them with itself); the one it gives back is ours to
+// delete.
+void ForceRowHeight(HWND list, int height) {
+  UniqueImageList images(ImageList_Create(1, height > 1 ? height - 1 : 1, ILC_COLOR24, 1, 0));
+  if (!images) return;
+  const auto previous = SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images.get()));
+  images.release();
+  UniqueImageList replaced(reinterpret_cast<HIMAGELIST>(previous));
+}
+
+RECT RowBounds(HWND list, int row) {
+  RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
+  if (row < 0 || !SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds))) return RECT{0, 0, 0, 0};
+  return bounds;
+}
+
+TOOLINFOW ToolFor(HWND list, const wchar_t* text) {
+  TOOLINFOW tool = {};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND;
+  tool.hwnd = GetParent(list);
+  tool.uId = reinterpret_cast<UINT_PTR>(list);
+  tool.lpszText = const_cast<wchar_t*>(text);
+  return tool;
+}
+
+}  // namespace
+
+CBkListView::CBkListView() = default;
+
+CBkListView::~CBkListView() {
+  // Destroyed here, while the handlers below still exist.
+  DestroyWindow();
+  template_.SendElementMessage(WM_DESTROY);
+}
+
+WindowClassInfo& CBkListView::GetWindowClassInfo() const {
+  static WindowClassInfo info = [] {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    WindowClassInfo list;
+    list.className = L"TavoraSkinListView";
+    list.superclassName = WC_LISTVIEWW;
+    list.defaultStyle = kStyle;
+    return list;
+  }();
+  return info;
+}
+
+int CBkListView::ClampRowHeight(int height) {
+  if (height < kMinRowHeight) return kMinRowHeight;
+  return height > kMaxRowHeight ? kMaxRowHeight : height;
+}
+
+HWND CBkListView::Create(HWND parent, UINT id) {
+  if (IsWindow()) return GetHwnd();
+  const RECT empty = {0, 0, 0, 0};
+  const HWND list = CWindowImplBase::Create(parent, &empty, nullptr, kStyle, 0, id);
+  if (!list) return nullptr;
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+
+  // The owner replaces this column by its own.
+  LVCOLUMNW column = {};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = 1;
+  column.pszText = const_cast<wchar_t*>(L"");
+  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+
+  template_.SetHostWindow(list);
+
+  // A child of the list: it goes with the list's window.
+  tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                             list, nullptr, nullptr, nullptr);
+  if (tooltip_) {
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+    TOOLINFOW tool = ToolFor(list, LPSTR_TEXTCALLBACKW);
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+  }
+  return list;
+}
+
+bool CBkListView::LoadTemplate(const std::string& xml) {
+  templateLoaded_ = false;
+  template_.SendElementMessage(WM_DESTROY);
+  hovered_ = 0;
+  pushed_ = 0;
+  lastAskedRow_ = -1;
+
+  TiXmlDocument document;
+  if (!ParseSkinDocument(xml, document)) return false;
+  const TiXmlElement* root = document.RootElement();
+  if (!root || root->ValueStr() != "listitem") return false;
+
+  // Without a height the template stays empty; a given one is kept within
+  // the bounds, so that no row bitmap or image list gets an absurd size.
+  if (const char* heightText = root->Attribute("height")) {
+    rowHeight_ = ClampRowHeight(ParseDecimal(heightText));
+    if (IsWindow()) ForceRowHeight(GetHwnd(), rowHeight_);
+    template_.Load(root);
+    char pos[32];
+    std::snprintf(pos, sizeof(pos), "0,0,-0,%d", rowHeight_);
+    template_.SetAttribute("pos", pos, true);
+    // Lays the new elements out and sizes the row bitmap.
+    OnSize();
+  }
+  templateLoaded_ = true;
+  return true;
+}
+
+bool CBkListView::LoadTemplateResource(unsigned id) {
+  std::string bytes;
+  if (!LoadSkinResource(id, bytes, L"xml")) return false;
+  return LoadTemplate(bytes);
+}
+
+bool CBkListView::SetElementText(int id, const std::wstring& text) {
+  CBkWindow* element = template_.FindElementById(id);
+  if (!element) return false;
+  element->SetText(text);
+  const bool widthAuto = element->WidthMode() == SizeAuto;
+  const bool heightAuto = element->HeightMode() == SizeAuto;
+  if ((widthAuto || heightAuto) && element->GetPos().count != 4) {
+    const BkHandle handle = element->GetHandle();
+    SIZE size = {0, 0};
+    element->SendElementMessage(WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    element = LookupElement(handle);
+    if (!element) return true;
+    RECT rect = element->GetRect();
+    if (widthAuto) rect.right = rect.left + size.cx;
+    if (heightAuto) rect.bottom = rect.top + size.cy;
+    element->MoveRect(rect);
+  }
+  return true;
+}
+
+bool CBkListView::SetElementAttribute(int id, const std::string& name, const std::string& value) {
+  CBkWindow* element = template_.FindElementById(id);
+  if (!element) return false;
+  element->SetAttribute(name, value, false);
+  return true;
+}
+
+bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message >= WM_MOUSEFIRST && message <= kLastMouseMessage) RelayToTooltip(message, wParam, lParam);
+  const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  switch (message) {
+    case WM_ERASEBKGND:
+      OnEraseBackground(reinterpret_cast<HDC>(wParam));
+      result = 1;
+      return true;
+    case WM_MOUSEMOVE:
+      OnMouseMove(wParam, point);
+      result = 0;
+      return true;
+    case WM_MOUSELEAVE:
+      OnMouseLeave();
+      result = 0;
+      return true;
+    case WM_MOUSEWHEEL: {
+      DefaultWindowProc(message, wParam, lParam);
+      POINT client = point;
+      if (IsWindow() && ScreenToClient(hwnd, &client)) OnMouseMove(0, client);
+      result = 0;
+      return true;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      OnButtonDown(wParam, point);
+      result = 0;
+      return true;
+    case WM_LBUTTONUP:
+      OnButtonUp(wParam, lParam);
+      result = 0;
+      return true;
+    case WM_SIZE:
+      // The native list lays out its header and scroll bars first.
+      result = DefaultWindowProc(message, wParam, lParam);
+      OnSize();
+      return true;
+    case WM_SETCURSOR:
+      OnSetCursor();
+      result = 1;
+      return true;
+    case WM_KEYDOWN:
+      // Keys never move the selection: rows change only by the mouse.
+      result = 0;
+      return true;
+    case kReflectedMessageBase + WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lParam);
+      if (!header || header->code != static_cast<UINT>(NM_CUSTOMDRAW) || header->hwndFrom != hwnd) return false;
+      result = OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void CBkListView::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!tooltip_) return;
+  MSG msg = {GetHwnd(), message, wParam, lParam, 0, {0, 0}};
+  SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+}
+
+void CBkListView::SetTooltipText(const std::wstring& text) {
+  if (!tooltip_ || !IsWindow()) return;
+  TOOLINFOW tool = ToolFor(GetHwnd(), text.c_str());
+  SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void CBkListView::OnEraseBackground(HDC dc) {
+  const HWND list = GetHwnd();
+  if (!dc) return;
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  const int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  int last = top + static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+  if (last > count - 1) last = count - 1;
+  RECT client = {};
+  GetClientRect(list, &client);
+  const RECT first = RowBounds(list, top < count ? top : -1);
+  const RECT end = RowBounds(list, last);
+  const GdiObject<HBRUSH> brush(CreateSolidBrush(kBackground));
+  if (!brush.Get()) return;
+  const RECT right = {end.right, first.top, client.right, client.bottom};
+  const RECT below = {client.left, end.bottom, client.left + (end.right - end.left), client.bottom};
+  if (right.right > right.left && right.bottom > right.top) FillRect(dc, &right, brush.Get());
+  if (below.right > below.left && below.bottom > below.top) FillRect(dc, &below, brush.Get());
+}
+
+int CBkListView::HitRow(POINT point, POINT& relative) const {
+  LVHITTESTINFO hit = {};
+  hit.pt = point;
+  const int row = static_cast<int>(SendMessageW(GetHwnd(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  relative = point;
+  if (row < 0) return -1;
+  const RECT bounds = RowBounds(GetHwnd(), row);
+  relative.x -= bounds.left;
+  relative.y -= bounds.top;
+  return row;
+}
+
+BkHandle CBkListView::HitElement(int row, POINT relative) {
+  if (row < 0) return 0;
+  return template_.HitTest(relative.x, relative.y, 0);
+}
+
+int CBkListView::SelectedRow() const {
+  return static_cast<int>(SendMessageW(GetHwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void CBkListView::RedrawRow(int row, bool forgetAskedRow) {
+  if (forgetAskedRow) lastAskedRow_ = -1;
+  if (row < 0 || !IsWindow()) return;
+  SendMessageW(GetHwnd(), LVM_REDRAWITEMS, row, row);
+}
+
+bool CBkListView::SendToParent(NMHDR& header) {
+  const HWND list = GetHwnd();
+  header.hwndFrom = list;
+  header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));
+  SendMessageW(GetParent(list), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+  // The owner may have destroyed the list while it handled the notification.
+  return IsWindow() && GetHwnd() == list;
+}
+
+bool CBkListView::AskOwner(int row) {
+  RowDataNotify notify = {};
+  notify.hdr.code = SKLN_GETROWDATA;
+  notify.row = row;
+  notify.hover = row == hoverRow_;
+  notify.selected = row == SelectedRow();
+  if (!SendToParent(notify.hdr)) return false;
+  lastAskedRow_ = row;
+  return true;
+}
+
+bool CBkListView::ClearElementState(BkHandle handle, unsigned flag) {
+  CBkWindow* element = LookupElement(handle);
+  if (!element) return false;
+  element->ChangeState(0, flag);
+  return element->LooksDifferentByState();
+}
+
+void CBkListView::OnMouseMove(WPARAM wParam, POINT point) {
+  if (!leaveTracking_) {
+    lastAskedRow_ = -1;
+    TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, GetHwnd(), 0};
+    leaveTracking_ = _TrackMouseEvent(&track) != FALSE;
+  }
+  POINT relative = {};
+  const int row = HitRow(point, relative);
+  const BkHandle hit = HitElement(row, relative);
+
+  if (row != hoverRow_) {
+    CBkWindow* old = LookupElement(hovered_);
+    if (old && !old->IsDisabled(true)) {
+      old->ChangeState(0, StateHover);
+      SendToElement(hovered_, WM_MOUSELEAVE);
+    }
+    hovered_ = 0;
+    const int oldRow = hoverRow_;
+    hoverRow_ = row;
+    RedrawRow(oldRow, true);
+    RedrawRow(row, true);
+    SetTooltipText(L"");
+  }
+
+  CBkWindow* element = LookupElement(hit);
+  if (!element) return;
+  element->SendElementMessage(WM_MOUSEMOVE, wParam, MAKELPARAM(relative.x, relative.y));
+  if (hit == hovered_) return;
+
+  CBkWindow* old = LookupElement(hovered_);
+  if (old && !old->IsDisabled(true)) {
+    if (ClearElementState(hovered_, StateHover)) RedrawRow(hoverRow_, false);
+    SendToElement(hovered_, WM_MOUSELEAVE);
+  }
+  element = LookupElement(hit);
+  if (element && !element->IsDisabled(true)) {
+    element->ChangeState(StateHover, 0);
+    if (element->LooksDifferentByState()) RedrawRow(hoverRow_, false);
+  }
+  hovered_ = hit;
+  if (!AskOwner(hoverRow_)) return;
+  if (CBkWindow* now = LookupElement(hit)) SetTooltipText(now->GetTip());
+}
+
+void CBkListView::OnMouseLeave() {
+  SetTooltipText(L"");
+  leaveTracking_ = false;
+  if (LookupElement(hovered_)) {
+    ClearElementState(hovered_, StateHover);
+    SendToElement(hovered_, WM_MOUSELEAVE);
+  }
+  hovered_ = 0;
+  RedrawRow(hoverRow_, true);
+  hoverRow_ = -1;
+}
+
+void CBkListView::OnButtonDown(WPARAM wParam, POINT point) {
+  const HWND list = GetHwnd();
+  SetFocus(list);
+  POINT relative = {};
+  const int row = HitRow(point, relative);
+  const int selected = SelectedRow();
+  const BkHandle hit = HitElement(row, relative);
+
+  // A press below the last row selects nothing: a state change for row -1
+  // would apply to every row.
+  if (row >= 0) {
+    LVITEMW state = {};
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    if (SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state))) {
+      SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+    }
+    if (row != selected) RedrawRow(selected, true);
+  }
+
+  CBkWindow* element = LookupElement(hit);
+  if (!element || element->IsDisabled(true) || captured_) return;
+  SetCapture(list);
+  captured_ = true;
+  hovered_ = hit;
+  pushed_ = hit;
+  element->ChangeState(StatePushed, 0);
+  pushedRow_ = row;
+  element->SendElementMessage(WM_LBUTTONDOWN, wParam, MAKELPARAM(relative.x, relative.y));
+  element = LookupElement(hit);
+  if (element && element->LooksDifferentByState()) RedrawRow(row, false);
+}
+
+void CBkListView::OnButtonUp(WPARAM wParam, LPARAM lParam) {
+  if (captured_) {
+    captured_ = false;
+    ReleaseCapture();
+  }
+  const BkHandle pushed = pushed_;
+  const int row = pushedRow_;
+  pushed_ = 0;
+  pushedRow_ = -1;
+  CBkWindow* element = LookupElement(pushed);
+  if (!element) return;
+  element->ChangeState(0, StatePushed);
+  if (pushed != hovered_ || row != hoverRow_) return;
+
+  if (lastAskedRow_ != row && !AskOwner(row)) return;
+  // Every step below may run a handler of the owner or of the element:
+  // the element is looked up again after each.
+  SendToElement(pushed, WM_LBUTTONUP, wParam, lParam);
+  element = LookupElement(pushed);
+  if (!element) return;
+  const bool refetch = element->HasTag("check") || element->HasTag("radio");
+  if (!element->GetHref().empty()) {
+    const std::wstring href = element->GetHref();
+    ShellExecuteW(nullptr, L"open", href.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  } else if (element->GetElementId() != 0) {
+    RowClickNotify notify = {};
+    notify.hdr.code = SKLN_ROWCLICK;
+    notify.row = row;
+    notify.itemId = element->GetElementId();
+    if (!SendToParent(notify.hdr)) return;
+  }
+  RedrawRow(row, refetch);
+}
+
+void CBkListView::OnSize() {
+  if (!IsWindow()) return;
+  RECT window = {};
+  GetWindowRect(GetHwnd(), &window);
+  const int width = window.right - window.left;
+  if (width <= 0) return;
+  const int rowWidth = width - GetSystemMetrics(SM_CXVSCROLL);
+  ReplaceRowBitmap(rowWidth);
+  WINDOWPOS position = {};
+  position.cx = rowWidth > 0 ? rowWidth : 0;
+  position.cy = window.bottom - window.top;
+  position.flags = SWP_SHOWWINDOW;
+  template_.SendElementMessage(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position));
+}
+
+void CBkListView::ReplaceRowBitmap(int width) {
+  // A list narrower than its scroll bar, or a template without a height,
+  // keeps no bitmap: its rows then paint nothing.
+  if (width <= 0 || rowHeight_ <= 0 || !rowBitmap_.CreateFilled(width, rowHeight_, CLR_INVALID)) rowBitmap_.Delete();
+}
+
+void CBkListView::OnSetCursor() {
+  CBkWindow* element = LookupElement(hovered_);
+  if (element && !element->IsDisabled(true)) {
+    element->SetCursor();
+  } else {
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  }
+}
+
+LRESULT CBkListView::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
+  switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+      PaintRow(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec));
+      return CDRF_SKIPDEFAULT;
+    default:
+      return CDRF_DODEFAULT;
+  }
+}
+
+void CBkListView::PaintRow(HDC target, int row) {
+  if (!rowBitmap_.Get() || !target) return;
+  if (lastAskedRow_ != row && !AskOwner(row)) return;
+  // The owner's handler may have loaded another template or resized the list.
+  if (!rowBitmap_.Get()) return;
+
+  {
+    MemoryDc dc;
+    if (!dc.Select(rowBitmap_.Get())) return;
+    if (const HFONT font = BkFontPool::GetFont(0)) SelectObject(dc.Get(), font);
+    SetBkMode(dc.Get(), TRANSPARENT);
+
+    // One template paints every row: only the row under the mouse shows the
+    // hover and pushed looks.
+    unsigned hoverCleared = 0;
+    unsigned pushedCleared = 0;
+    if (row != hoverRow_) {
+      if (CBkWindow* hovered = LookupElement(hovered_)) hoverCleared = hovered->ChangeState(0, StateHover) & StateHover;
+    }
+    if (row != pushedRow_) {
+      if (CBkWindow* pushed = LookupElement(pushed_)) pushedCleared = pushed->ChangeState(0, StatePushed) & StatePushed;
+    }
+    template_.PaintInRegion(dc.Get(), nullptr);
+    if (CBkWindow* hovered = LookupElement(hovered_)) hovered->ChangeState(hoverCleared, 0);
+    if (CBkWindow* pushed = LookupElement(pushed_)) pushed->ChangeState(pushedCleared, 0);
+  }
+
+  const RECT bounds = RowBounds(GetHwnd(), row);
+  rowBitmap_.Draw(target, bounds.left, bounds.top, -1);
+}

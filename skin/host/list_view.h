@@ -1,0 +1,118 @@
+// The skinned list: the native report list in owner-data mode whose rows are
+// not drawn by the control but painted from one list-item template (a dialog
+// container loaded from a small XML document). Before a row is painted the
+// list asks its owner to fill the template with that row's values; elements
+// of the template react to the mouse as in a view, and clicks on elements
+// with an id are reported together with the row index.
+#pragma once
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
+
+#include <string>
+
+#include "skin/host/window_impl.h"
+#include "skin/resources/memory_bitmap.h"
+#include "skin/tree/containers.h"
+
+// Notification codes the list sends to its parent with WM_NOTIFY (wParam: the
+// list's control id), synchronously.
+constexpr UINT SKLN_GETROWDATA = 1;
+constexpr UINT SKLN_ROWCLICK = 2;
+
+// The owner fills the template for `row` before answering.
+struct RowDataNotify {
+  NMHDR
+  hdr;           // hwndFrom: the list; idFrom: its control id; code: SKLN_GETROWDATA
+  int row;       // the row the template is wanted for
+  int hover;     // non-zero: the row is under the mouse
+  int selected;  // non-zero: the row is the selected one
+};
+
+struct RowClickNotify {
+  NMHDR hdr;   // code: SKLN_ROWCLICK
+  int row;     // the row the element was clicked in
+  int itemId;  // the clicked template element's id
+};
+
+class CBkListView : public CWindowImplBase {
+ public:
+  // WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+  // LVS_SHOWSELALWAYS | LVS_OWNERDATA.
+  static constexpr DWORD kStyle = 0x5001100D;
+  // A template's row height is kept within these bounds.
+  static constexpr int kMinRowHeight = 1;
+  static constexpr int kMaxRowHeight = 512;
+
+  CBkListView();
+  ~CBkListView() override;
+
+  // The native list as a child of `parent` with control id `id`, a
+  // placeholder column and the tooltip. An existing window is returned as it
+  // is.
+  HWND Create(HWND parent, UINT id);
+  using CWindowImplBase::Create;
+
+  // Replaces the template by the "listitem" document `xml` (UTF-8). False,
+  // with an empty template, when it does not parse or has another root.
+  bool LoadTemplate(const std::string& xml);
+  // The same from skin document `id` (type "xml"); false when it is missing.
+  bool LoadTemplateResource(unsigned id);
+
+  // Changes a template element without repainting: the owner calls these while
+  // it answers SKLN_GETROWDATA. False when the template has no element `id`.
+  bool SetElementText(int id, const std::wstring& text);
+  bool SetElementAttribute(int id, const std::string& name, const std::string& value);
+
+  bool IsTemplateLoaded() const { return templateLoaded_; }
+  int GetRowHeight() const { return rowHeight_; }
+  int GetHoverRow() const { return hoverRow_; }
+  CBkDialog& Template() { return template_; }
+
+  // A template's height attribute as the row height it gives.
+  static int ClampRowHeight(int height);
+
+  bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  WindowClassInfo& GetWindowClassInfo() const override;
+
+ private:
+  void RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam);
+  void SetTooltipText(const std::wstring& text);
+  void OnEraseBackground(HDC dc);
+  void OnMouseMove(WPARAM wParam, POINT point);
+  void OnMouseLeave();
+  void OnButtonDown(WPARAM wParam, POINT point);
+  void OnButtonUp(WPARAM wParam, LPARAM lParam);
+  void OnSize();
+  void OnSetCursor();
+  LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
+  void PaintRow(HDC target, int row);
+
+  // The row at `point` (-1: none) and the point relative to that row.
+  int HitRow(POINT point, POINT& relative) const;
+  // The deepest template element at a row-relative point, or 0.
+  BkHandle HitElement(int row, POINT relative);
+  int SelectedRow() const;
+  void RedrawRow(int row, bool forgetAskedRow);
+  // Sends RowDataNotify; false when the list's window is gone afterwards.
+  bool AskOwner(int row);
+  bool SendToParent(NMHDR& header);
+  // Clears `flag` on element `handle` when it still exists; answers whether
+  // the element looks different by state (its row needs repainting).
+  bool ClearElementState(BkHandle handle, unsigned flag);
+  void ReplaceRowBitmap(int width);
+
+  CBkDialog template_;
+  HWND tooltip_ = nullptr;
+  bool templateLoaded_ = false;
+  OwnedMemoryBitmap rowBitmap_;
+  int rowHeight_ = 0;
+  BkHandle hovered_ = 0;
+  BkHandle pushed_ = 0;
+  int hoverRow_ = -1;
+  int pushedRow_ = -1;
+  int lastAskedRow_ = -1;
+  bool leaveTracking_ = false;
+  bool captured_ = false;
+};
