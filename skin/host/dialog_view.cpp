@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "skin/resources/font_pool.h"
 #include "skin/resources/parse_util.h"
@@ -257,12 +258,21 @@ void CBkDialogView::ShowHostedWindows() {
   }
 }
 
-void CBkDialogView::OnSize() {
+void CBkDialogView::ReleaseBitmap() {
+  // The context lets go of the bitmap first: a selected bitmap is not deleted.
+  bitmapDc_.reset();
   bitmap_.Delete();
+}
+
+void CBkDialogView::OnSize() {
+  ReleaseBitmap();
   RECT client = {};
   GetClientRect(GetHwnd(), &client);
   if (client.right <= 0 || client.bottom <= 0) return;
-  bitmap_.CreateFilled(client.right, client.bottom, RGB(0, 0, 0));
+  if (bitmap_.CreateFilled(client.right, client.bottom, RGB(0, 0, 0))) {
+    MemoryDc dc;
+    if (dc.Select(bitmap_.Get())) bitmapDc_.emplace(std::move(dc));
+  }
   Layout(client.right, client.bottom);
   RedrawAll();
 }
@@ -286,17 +296,18 @@ void CBkDialogView::Layout(int width, int height) {
 }
 
 void CBkDialogView::RepaintSections() {
-  MemoryDc dc;
-  if (!dc || !dc.Select(bitmap_.Get())) return;
-  const int saved = SaveDC(dc.Get());
-  if (const HFONT font = BkFontPool::GetFont(0)) SelectObject(dc.Get(), font);
-  SetBkMode(dc.Get(), TRANSPARENT);
+  if (!bitmapDc_) return;
+  const HDC dc = bitmapDc_->Get();
+  // Font, mode and clipping go back with the saved state.
+  const int saved = SaveDC(dc);
+  if (const HFONT font = BkFontPool::GetFont(0)) SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
   const HRGN region = pendingRegion_.Get();
-  if (region) SelectClipRgn(dc.Get(), region);
+  if (region) SelectClipRgn(dc, region);
   for (SectionSlot& slot : sections_) {
-    if (slot.present) slot.dialog.PaintInRegion(dc.Get(), region);
+    if (slot.present) slot.dialog.PaintInRegion(dc, region);
   }
-  RestoreDC(dc.Get(), saved);
+  RestoreDC(dc, saved);
 }
 
 void CBkDialogView::PaintTo(HDC target) {
@@ -304,12 +315,14 @@ void CBkDialogView::PaintTo(HDC target) {
     pendingRegion_.Reset();
     fullRepaintPending_ = false;
   }
-  if (repaintNeeded_ && bitmap_.Get()) {
+  if (repaintNeeded_ && bitmapDc_) {
     RepaintSections();
     pendingRegion_.Reset();
     repaintNeeded_ = false;
   }
-  if (target) bitmap_.Draw(target, 0, 0, -1);
+  if (!target || !bitmapDc_) return;
+  const SIZE size = bitmap_.GetSize();
+  BitBlt(target, 0, 0, size.cx, size.cy, bitmapDc_->Get(), 0, 0, SRCCOPY);
 }
 
 BkHandle CBkDialogView::HitTestSections(int x, int y, bool headerOnly) {
@@ -484,7 +497,7 @@ bool CBkDialogView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
       return true;
     }
     case WM_DESTROY:
-      bitmap_.Delete();
+      ReleaseBitmap();
       DestroyTooltip();
       return true;
     case WM_ERASEBKGND:

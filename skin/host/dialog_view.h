@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "skin/host/view_notifications.h"
@@ -106,8 +107,14 @@ class CBkDialogView : public CWindowImplBase {
   void NotifyParent(UINT code);
   void SendCommand(int itemId, const char* itemClass);
 
+  // Deletes the off-screen bitmap and the context that holds it.
+  void ReleaseBitmap();
+
   SectionSlot sections_[3];  // header, body, footer
   OwnedMemoryBitmap bitmap_;
+  // Holds bitmap_ selected from its creation to its deletion, so that a paint
+  // makes no context and an expose is a single BitBlt.
+  std::optional<MemoryDc> bitmapDc_;
   BkHandle hovered_ = 0;
   BkHandle pushed_ = 0;
   bool trackingLeave_ = false;
