@@ -100,8 +100,23 @@ class TestFrame : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   }
 };
 
+// Brings the frame to the front and waits until it is shown.
+void Front(TestFrame& frame) {
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(frame.GetHwnd()) != FALSE; }, 5000));
+  ASSERT_TRUE(BringToFront(frame.GetHwnd()));
+}
+
 class DialogFrameTest : public ::testing::Test {
  protected:
+  // Script: a real click on the centre of element `id`.
+  static std::function<void(TestFrame&)> ClickOn(int id) {
+    return [id](TestFrame& f) {
+      Front(f);
+      const POINT at = f.ScreenCentreOf(id);
+      SendClick(at.x, at.y);
+    };
+  }
+
   void SetUp() override {
     ASSERT_TRUE(LoadProgramSkinResources());
     folder_ = std::make_unique<ScratchSkinFolder>("frame_layers");
@@ -118,12 +133,6 @@ class DialogFrameTest : public ::testing::Test {
 
   std::unique_ptr<ScratchSkinFolder> folder_;
 };
-
-// Brings the frame to the front and waits until it is shown.
-void Front(TestFrame& frame) {
-  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(frame.GetHwnd()) != FALSE; }, 5000));
-  ASSERT_TRUE(BringToFront(frame.GetHwnd()));
-}
 
 TEST_F(DialogFrameTest, Create_GivesTheMainLayerItsStylesSizeAndShape) {
   TestFrame frame;
@@ -226,33 +235,9 @@ TEST_F(DialogFrameTest, RunModal_EndsWithTheOwnersAnswerToKeysAndClose) {
        IDOK,
        {IDOK}},
       {"WM_CLOSE", kMainLayer, [](TestFrame& f) { PostMessageW(f.GetHwnd(), WM_CLOSE, 0, 0); }, 0, {IDCANCEL}},
-      {"close button",
-       kButtonsLayer,
-       [](TestFrame& f) {
-         Front(f);
-         const POINT at = f.ScreenCentreOf(ID_CLOSE);
-         SendClick(at.x, at.y);
-       },
-       0,
-       {ID_CLOSE}},
-      {"minimise button",
-       kButtonsLayer,
-       [](TestFrame& f) {
-         Front(f);
-         const POINT at = f.ScreenCentreOf(ID_MINIMIZE);
-         SendClick(at.x, at.y);
-       },
-       ID_MINIMIZE,
-       {ID_MINIMIZE}},
-      {"search button",
-       kButtonsLayer,
-       [](TestFrame& f) {
-         Front(f);
-         const POINT at = f.ScreenCentreOf(10000);
-         SendClick(at.x, at.y);
-       },
-       10000,
-       {10000}},
+      {"close button", kButtonsLayer, ClickOn(ID_CLOSE), 0, {ID_CLOSE}},
+      {"minimise button", kButtonsLayer, ClickOn(ID_MINIMIZE), ID_MINIMIZE, {ID_MINIMIZE}},
+      {"search button", kButtonsLayer, ClickOn(10000), 10000, {10000}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -267,11 +252,7 @@ TEST_F(DialogFrameTest, RunModal_EndsWithTheOwnersAnswerToKeysAndClose) {
 
 TEST_F(DialogFrameTest, HeaderButtonClick_ArrivesFromTheViewWithTheElementsTag) {
   TestFrame frame(kButtonsLayer);
-  frame.script = [](TestFrame& f) {
-    Front(f);
-    const POINT at = f.ScreenCentreOf(ID_MINIMIZE);
-    SendClick(at.x, at.y);
-  };
+  frame.script = ClickOn(ID_MINIMIZE);
   EXPECT_EQ(ID_MINIMIZE, frame.Run());
   ASSERT_EQ(1u, frame.commands.size());
   EXPECT_EQ(VIEW_ID, frame.commands[0].from);
