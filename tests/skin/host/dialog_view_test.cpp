@@ -42,7 +42,7 @@ const char kLayer[] =
     "</header>"
     "<body crbg=\"FFFFFF\">"
     "<button id=\"20\" class=\"hot\" pos=\"10,10,60,40\" crbg=\"FF00FF\"/>"
-    "<button id=\"21\" pos=\"70,10,120,40\" crbg=\"00FFFF\"/>"
+    "<button id=\"21\" class=\"hand\" tip=\"second\" pos=\"70,10,120,40\" crbg=\"00FFFF\"/>"
     "<text id=\"22\" pos=\"130,10,180,40\" crbg=\"808000\"/>"
     "<button pos=\"190,10,230,40\" crbg=\"000080\"/>"
     "</body>"
@@ -63,7 +63,10 @@ class DialogViewTest : public ::testing::Test {
     BkStyle hot;
     hot.crbghover = kOrange;
     BkStylePool::Instance().Styles()["hot"] = hot;
-    parent_.handler = [this](RecordingWindow&, UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+    BkStyle hand;
+    hand.cursor = 32649;  // IDC_HAND
+    BkStylePool::Instance().Styles()["hand"] = hand;
+    parent_.handler = [this](RecordingWindow&, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
       if (message == WM_NOTIFY) {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         ReceivedCommand command;
@@ -72,6 +75,10 @@ class DialogViewTest : public ::testing::Test {
         if (header->code == SKN_COMMAND && onCommand_) onCommand_();
         notifyCodes_.push_back(header->code);
         result = 55;
+        return true;
+      }
+      if (message == WM_SYSCOMMAND) {
+        sysCommands_.push_back(wParam);
         return true;
       }
       if (message == WM_COMMAND) {
@@ -112,6 +119,7 @@ class DialogViewTest : public ::testing::Test {
   std::unique_ptr<CBkDialogView> view_;
   std::vector<ReceivedCommand> commands_;
   std::vector<UINT> notifyCodes_;
+  std::vector<WPARAM> sysCommands_;
   std::function<void()> onMouseEnter_;
   std::function<void()> onCommand_;
 };
@@ -261,6 +269,87 @@ TEST_F(DialogViewTest, DoubleClick_OnHeaderAskForMaximiseOnlyWhenAllowed) {
     Mouse(WM_LBUTTONDBLCLK, c.at);
     EXPECT_EQ(c.items, Items());
   }
+}
+
+TEST_F(DialogViewTest, HeaderPress_DragsTheParentUnlessItIsMaximised) {
+  struct Case {
+    const char* name;
+    POINT at;
+    LONG parentStyle;
+    std::vector<WPARAM> sysCommands;
+  };
+  const Case cases[] = {
+      {"header text", kOnHeaderText, 0, {0xF012}},
+      {"header button", kOnButton7, 0, {}},
+      {"body", kOnButton20, 0, {}},
+      {"maximised", kOnHeaderText, WS_MAXIMIZE, {}},
+      {"minimised", kOnHeaderText, WS_MINIMIZE, {}},
+  };
+  const LONG style = GetWindowLongW(parent_.GetHwnd(), GWL_STYLE);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sysCommands_.clear();
+    MakeView();
+    SetWindowLongW(parent_.GetHwnd(), GWL_STYLE, style | c.parentStyle);
+    Mouse(WM_LBUTTONDOWN, c.at);
+    SetWindowLongW(parent_.GetHwnd(), GWL_STYLE, style);
+    Mouse(WM_LBUTTONUP, c.at);
+    EXPECT_EQ(c.sysCommands, sysCommands_);
+  }
+}
+
+TEST_F(DialogViewTest, DisabledElement_GetsNoStateAndNoClick) {
+  MakeView();
+  CBkWindow* button = view_->FindElement(20);
+  button->ChangeState(StateDisabled, 0);
+  Mouse(WM_MOUSEMOVE, kOnButton20);
+  Mouse(WM_LBUTTONDOWN, kOnButton20);
+  EXPECT_EQ(0u, button->GetState() & (StateHover | StatePushed));
+  EXPECT_NE(view_->GetHwnd(), GetCapture());
+  Mouse(WM_LBUTTONUP, kOnButton20);
+  EXPECT_TRUE(commands_.empty());
+}
+
+TEST_F(DialogViewTest, HoveredElement_SetsItsCursorAndTooltipText) {
+  MakeView();
+  ASSERT_NE(nullptr, view_->GetTooltip());
+  Mouse(WM_MOUSEMOVE, kOnButton21);
+  EXPECT_EQ(1, SendMessageW(view_->GetHwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(view_->GetHwnd()),
+                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_EQ(LoadCursorW(nullptr, IDC_HAND), GetCursor());
+  wchar_t text[64] = {};
+  TOOLINFOW tool = {};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.hwnd = parent_.GetHwnd();
+  tool.uId = reinterpret_cast<UINT_PTR>(view_->GetHwnd());
+  tool.lpszText = text;
+  SendMessageW(view_->GetTooltip(), TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
+  EXPECT_EQ(std::wstring(L"second"), text);
+
+  Mouse(WM_MOUSEMOVE, kOnButton20);
+  SendMessageW(view_->GetHwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(view_->GetHwnd()),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), GetCursor());
+}
+
+TEST_F(DialogViewTest, CustomDraw_GoesToTheChildFirstAndToTheParentWhenUnanswered) {
+  MakeView();
+  LRESULT childAnswer = 0;
+  RecordingWindow child;
+  child.handler = [&](RecordingWindow&, UINT message, WPARAM, LPARAM, LRESULT& result) {
+    if (message != WM_NOTIFY + kReflectedMessageBase) return false;
+    result = childAnswer;
+    return true;
+  };
+  const RECT area = {0, 0, 10, 10};
+  ASSERT_NE(nullptr, child.Create(view_->GetHwnd(), &area, L"", WS_CHILD, 0, 31));
+  NMHDR draw = {child.GetHwnd(), 31, static_cast<UINT>(NM_CUSTOMDRAW)};
+  childAnswer = CDRF_NOTIFYITEMDRAW;
+  EXPECT_EQ(CDRF_NOTIFYITEMDRAW, SendMessageW(view_->GetHwnd(), WM_NOTIFY, 31, reinterpret_cast<LPARAM>(&draw)));
+  EXPECT_TRUE(notifyCodes_.empty());
+  childAnswer = 0;
+  EXPECT_EQ(55, SendMessageW(view_->GetHwnd(), WM_NOTIFY, 31, reinterpret_cast<LPARAM>(&draw)));
+  EXPECT_EQ(std::vector<UINT>{static_cast<UINT>(NM_CUSTOMDRAW)}, notifyCodes_);
 }
 
 TEST_F(DialogViewTest, Hover_RepaintsTheElementUnderTheMouse) {
