@@ -13,3 +13,12 @@ struct RealWndResizedNotify {
   int id;     // the element's id (the native window's control id)
   RECT rect;  // the element's new rectangle in the host's client coordinates
 };
+
+// An element asks its host to repaint part of the host's client area.
+constexpr UINT SKN_REDRAWRECT = 1000;
+
+struct RedrawRectNotify {
+  NMHDR hdr;            // hwndFrom: null; idFrom: the element's id; code: SKN_REDRAWRECT
+  unsigned int hbkWnd;  // the element's handle
+  RECT rect;            // the area to repaint, in the host's client coordinates
+};

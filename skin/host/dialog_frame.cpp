@@ -1,0 +1,283 @@
+#include "skin/host/dialog_frame.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "skin/resources/skin_resource.h"
+#include "skin/resources/theme_api.h"
+
+namespace {
+
+// SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE.
+constexpr UINT kHideFlags = 0x97;
+
+bool DropShadowAvailable() {
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExW(&version)) return false;
+#pragma GCC diagnostic pop
+  return version.dwMajorVersion > 5 || (version.dwMajorVersion == 5 && version.dwMinorVersion > 0);
+}
+
+void CenterWindow(HWND hwnd, HWND owner) {
+  RECT window = {};
+  GetWindowRect(hwnd, &window);
+  RECT area = {};
+  if (owner && IsWindowVisible(owner) && !IsIconic(owner)) {
+    GetWindowRect(owner, &area);
+  } else {
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+    area = monitor.rcWork;
+  }
+  const int width = window.right - window.left;
+  const int height = window.bottom - window.top;
+  const int x = area.left + (area.right - area.left - width) / 2;
+  const int y = area.top + (area.bottom - area.top - height) / 2;
+  SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+CBkDialogImpl::~CBkDialogImpl() {
+  // The handlers use the view: the window goes before the members do.
+  DestroyWindow();
+}
+
+WindowClassInfo& CBkDialogImpl::GetWindowClassInfo() const {
+  static WindowClassInfo info = [] {
+    WindowClassInfo frame;
+    frame.className = L"TavoraSkinFrame";
+    frame.classStyle = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS | (DropShadowAvailable() ? CS_DROPSHADOW : 0);
+    frame.cursor = IDC_ARROW;
+    frame.background = COLOR_WINDOW + 1;
+    return frame;
+  }();
+  return info;
+}
+
+bool CBkDialogImpl::LoadLayerResource() {
+  if (layerId_ == 0) return false;
+  std::string bytes;
+  if (!LoadSkinResource(layerId_, bytes, L"xml")) return false;
+  return view_.LoadLayer(bytes);
+}
+
+HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
+  if (!view_.IsLayerLoaded() && !LoadLayerResource()) return nullptr;
+  const RECT empty = {0, 0, 0, 0};
+  const RECT frameRect = rect ? *rect : empty;
+  const std::wstring& title = view_.GetTitle();
+  const HWND hwnd = CWindowImplBase::Create(owner, &frameRect, title.empty() ? nullptr : title.c_str(),
+                                            view_.GetFrameStyle(), view_.GetFrameExStyle());
+  if (!hwnd) return nullptr;
+  ThemeApi::Get().SetWindowTheme(hwnd, L"", L"");
+
+  RECT viewRect = empty;
+  if (rect) viewRect = {0, 0, rect->right - rect->left, rect->bottom - rect->top};
+  view_.Create(hwnd, VIEW_ID, &viewRect);
+  showWhenRun_ = true;
+
+  SendMessageW(hwnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(hwnd), 0);
+  if (!IsWindow()) return nullptr;
+  view_.ShowHostedWindows();
+  if (!IsWindow()) return nullptr;
+  if (view_.GetLayerWidth() != 0 && view_.GetLayerHeight() != 0)
+    ResizeClient(view_.GetLayerWidth(), view_.GetLayerHeight(), false);
+  return GetHwnd();
+}
+
+int CBkDialogImpl::RunModal(HWND owner, const RECT* rect) {
+  if (!owner) owner = GetActiveWindow();
+  bool ownerDisabled = false;
+  if (owner && owner != GetDesktopWindow() && IsWindowEnabled(owner)) {
+    EnableWindow(owner, FALSE);
+    ownerDisabled = true;
+  }
+  endRequested_ = false;
+  if (!Create(owner, rect)) {
+    if (ownerDisabled) EnableWindow(owner, TRUE);
+    return 0;
+  }
+  const HWND hwnd = GetHwnd();
+  if (!rect) CenterWindow(hwnd, owner);
+  if (showWhenRun_) SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE);
+
+  MSG message = {};
+  for (;;) {
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE) && message.message == WM_QUIT) break;
+    if (endRequested_ || !IsWindow()) break;
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == -1) continue;
+    if (got == 0) {
+      // GetMessage took the WM_QUIT: it belongs to the caller's loop.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+
+  endRequested_ = false;
+  if (IsWindow()) SetWindowPos(GetHwnd(), nullptr, 0, 0, 0, 0, kHideFlags);
+  if (ownerDisabled) EnableWindow(owner, TRUE);
+  if (owner && GetActiveWindow() == GetHwnd()) SetActiveWindow(owner);
+  if (IsWindow()) DestroyWindow();
+  return modalResult_;
+}
+
+void CBkDialogImpl::EndModal(int result) {
+  modalResult_ = result;
+  endRequested_ = true;
+  PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
+  // A nested loop that drops thread messages still dispatches this one.
+  if (IsWindow()) PostMessageW(GetHwnd(), WM_NULL, 0, 0);
+}
+
+void CBkDialogImpl::ResizeClient(int width, int height, bool repaint) {
+  if (!IsWindow()) return;
+  RECT window = {};
+  RECT client = {};
+  GetWindowRect(GetHwnd(), &window);
+  GetClientRect(GetHwnd(), &client);
+  const int marginX = (window.right - window.left) - client.right;
+  const int marginY = (window.bottom - window.top) - client.bottom;
+  UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+  if (!repaint) flags |= SWP_NOREDRAW;
+  SetWindowPos(GetHwnd(), nullptr, 0, 0, width + marginX, height + marginY, flags);
+}
+
+void CBkDialogImpl::SendViewCommand(int itemId) {
+  CommandNotify notify = {};
+  notify.hdr.hwndFrom = GetHwnd();
+  notify.hdr.idFrom = VIEW_ID;
+  notify.hdr.code = SKN_COMMAND;
+  notify.uItemID = itemId;
+  notify.szItemClass = "";
+  SendMessageW(GetHwnd(), WM_NOTIFY, VIEW_ID, reinterpret_cast<LPARAM>(&notify));
+}
+
+LRESULT CBkDialogImpl::OnNcCalcSize(WPARAM wParam, LPARAM lParam) {
+  if (!wParam || !lParam) return 0;
+  auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
+  const WINDOWPOS* position = params->lppos;
+  if (!position || (position->flags & SWP_NOSIZE)) return 0;
+  int x = position->x;
+  int y = position->y;
+  if (position->flags & SWP_NOMOVE) {
+    RECT current = {};
+    GetWindowRect(GetHwnd(), &current);
+    x = current.left;
+    y = current.top;
+  }
+  const RECT whole = {x, y, x + position->cx, y + position->cy};
+  params->rgrc[0] = whole;
+  params->rgrc[1] = whole;
+  return 0;
+}
+
+void CBkDialogImpl::OnGetMinMaxInfo(MINMAXINFO& info) {
+  const HMONITOR monitor = MonitorFromWindow(GetHwnd(), MONITOR_DEFAULTTONULL);
+  MONITORINFO details = {};
+  details.cbSize = sizeof(details);
+  if (!monitor || !GetMonitorInfoW(monitor, &details)) return;
+  const RECT& screen = details.rcMonitor;
+  const RECT& work = details.rcWork;
+  info.ptMaxPosition.x = std::abs(work.left - screen.left) - 1;
+  info.ptMaxPosition.y = std::abs(work.top - screen.top) - 1;
+  info.ptMaxSize.x = std::abs(work.right - work.left) + 2;
+  info.ptMaxSize.y = std::abs(work.bottom - work.top) + 2;
+  info.ptMaxTrackSize = info.ptMaxSize;
+}
+
+void CBkDialogImpl::OnKeyDown(WPARAM key) {
+  if (!IsWindowEnabled(GetHwnd()) || GetKeyState(VK_CONTROL) < 0) return;
+  if (key == VK_ESCAPE) SendMessageW(GetHwnd(), WM_COMMAND, IDCANCEL, 0);
+  if (key == VK_RETURN) SendMessageW(GetHwnd(), WM_COMMAND, IDOK, 0);
+}
+
+bool CBkDialogImpl::ProcessFrameMessage(HWND, UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+bool CBkDialogImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  result = 0;
+  if (message == WM_NOTIFY && ProcessFrameMessage(hwnd, message, wParam, lParam, result)) return true;
+  switch (message) {
+    case WM_NCACTIVATE:
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
+    case WM_NCCALCSIZE:
+      result = OnNcCalcSize(wParam, lParam);
+      return true;
+    case WM_GETMINMAXINFO:
+      if (lParam) OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
+      return true;
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED && view_.IsWindow()) {
+        RECT client = {};
+        GetClientRect(hwnd, &client);
+        SetWindowPos(view_.GetHwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      break;
+    case WM_KEYDOWN:
+      OnKeyDown(wParam);
+      if (!IsWindow()) return true;
+      break;
+    case WM_CLOSE:
+      SendMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+      return true;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        SendViewCommand(LOWORD(wParam));
+        return true;
+      }
+      break;
+    default:
+      break;
+  }
+  return ProcessFrameMessage(hwnd, message, wParam, lParam, result);
+}
+
+GdiObject<HRGN> CreateCutCornerRegion(const RECT& client) {
+  const int height = client.bottom - client.top;
+  GdiObject<HRGN> region(CreateRectRgn(client.left, client.top + 2, client.right, client.bottom - 2));
+  if (!region) return region;
+  struct Row {
+    int inset;
+    int top;
+    int copyOffset;
+  };
+  // The first and last rows start two pixels in, the second and the
+  // second-to-last one pixel in.
+  const Row rows[] = {{2, client.top, height - 1}, {1, client.top + 1, height - 3}};
+  for (const Row& row : rows) {
+    GdiObject<HRGN> piece(CreateRectRgn(client.left + row.inset, row.top, client.right - row.inset, row.top + 1));
+    if (!piece) return GdiObject<HRGN>();
+    CombineRgn(region.Get(), region.Get(), piece.Get(), RGN_OR);
+    OffsetRgn(piece.Get(), 0, row.copyOffset);
+    CombineRgn(region.Get(), region.Get(), piece.Get(), RGN_OR);
+  }
+  return region;
+}
+
+void CWHRoundRectFrameHelper::ProcessShapeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_SIZE || wParam == SIZE_MINIMIZED) return;
+  const int width = LOWORD(lParam);
+  const int height = HIWORD(lParam);
+  if (width == shapedWidth_ && height == shapedHeight_) return;
+  RECT client = {};
+  GetClientRect(hwnd, &client);
+  MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  RECT window = {};
+  GetWindowRect(hwnd, &window);
+  OffsetRect(&client, -window.left, -window.top);
+  GdiObject<HRGN> region = CreateCutCornerRegion(client);
+  if (!region) return;
+  // The system owns a region it accepted.
+  if (SetWindowRgn(hwnd, region.Get(), FALSE)) region.Release();
+  shapedWidth_ = width;
+  shapedHeight_ = height;
+}

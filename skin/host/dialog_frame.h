@@ -1,0 +1,79 @@
+// The skinned frame: a borderless popup whose whole area is client area,
+// filled by one dialog view made from a layer document of the program's
+// resources, with the layer's window styles, maximising to the monitor's work
+// area, Escape and Return as Cancel and OK, and a modal run loop.
+//
+// A derived window handles its own messages in ProcessFrameMessage: it sees
+// WM_NOTIFY first (the view's SKN_COMMAND clicks arrive there, OK and Cancel
+// as items 1 and 2), and WM_INITDIALOG when the window has been created.
+#pragma once
+
+#include <windows.h>
+
+#include "skin/host/dialog_view.h"
+#include "skin/host/window_impl.h"
+#include "skin/resources/gdi_handles.h"
+
+class CBkDialogImpl : public CWindowImplBase {
+ public:
+  explicit CBkDialogImpl(unsigned layerResourceId) : layerId_(layerResourceId) {}
+  ~CBkDialogImpl() override;
+
+  // Loads the layer document into the view. False for id 0, a missing
+  // resource or a refused layer.
+  bool LoadLayerResource();
+
+  // Creates the hidden frame and its view (null rectangle: an empty one at
+  // 0,0, then the layer's size); null when the layer cannot be loaded or the
+  // window went during WM_INITDIALOG.
+  HWND Create(HWND owner, const RECT* rect = nullptr);
+  using CWindowImplBase::Create;
+
+  // Creates, shows and runs the frame until EndModal, a WM_QUIT (left in the
+  // queue) or the window's end; hides and destroys it and answers the result
+  // (0 when the window could not be created).
+  int RunModal(HWND owner = nullptr, const RECT* rect = nullptr);
+  void EndModal(int result);
+
+  // Makes the client area width x height, keeping the top-left corner.
+  void ResizeClient(int width, int height, bool repaint);
+
+  CBkDialogView& GetView() { return view_; }
+
+  bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  WindowClassInfo& GetWindowClassInfo() const override;
+
+ protected:
+  // The derived window's own handlers; unhandled messages go to default
+  // processing.
+  virtual bool ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+ private:
+  void SendViewCommand(int itemId);
+  LRESULT OnNcCalcSize(WPARAM wParam, LPARAM lParam);
+  void OnGetMinMaxInfo(MINMAXINFO& info);
+  void OnKeyDown(WPARAM key);
+
+  unsigned layerId_;
+  int modalResult_ = 0;
+  CBkDialogView view_;
+  bool showWhenRun_ = true;
+  bool endRequested_ = false;
+};
+
+// The region of a frame of width x height with a two-pixel staircase cut off
+// every corner.
+GdiObject<HRGN> CreateCutCornerRegion(const RECT& client);
+
+// Mixed into a skinned frame: on every size change that is neither a
+// minimise nor the size it last shaped for, the window gets the cut-corner
+// region. The frame passes its messages through ProcessShapeMessage, which
+// never consumes them.
+class CWHRoundRectFrameHelper {
+ public:
+  void ProcessShapeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  int shapedWidth_ = 0;
+  int shapedHeight_ = 0;
+};

@@ -1,0 +1,363 @@
+// The skinned frame with the program's main layer: window shape and styles,
+// the maximised size, the modal loop and its ways to end, and real input
+// (keys, clicks, a header drag) reaching the owner as SKN_COMMAND.
+#include "skin/host/dialog_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/skin/host/host_test_windows.h"
+#include "tests/skin/host/view_test_util.h"
+#include "tests/support/scratch_skin_folder.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+constexpr unsigned kMainLayer = 103;
+// The main window's header and search button without overlapping siblings
+// (in the program's documents the title text and the search button's
+// background lie under them and are hit first).
+constexpr unsigned kButtonsLayer = 900;
+const char kButtonsLayerXml[] =
+    "<layer title=\"Buttons\" width=\"400\" height=\"200\" resize=\"1\" appwin=\"1\">"
+    "<header class=\"mainhead\" height=\"29\">"
+    "<text id=\"60004\" class=\"dlgtitle\" pos=\"30,0,-80,-0\">%str1%</text>"
+    "<imgbtn id=\"60003\" class=\"linkimage\" skin=\"minbtn\" pos=\"-67,0\"/>"
+    "<imgbtn id=\"60001\" class=\"linkimage\" skin=\"closebtn\" pos=\"-39,0\"/>"
+    "</header>"
+    "<body class=\"mainbody\">"
+    "<imgbtn id=\"10000\" pos=\"20,20,68,68\" skin=\"search\" autosize=\"0\" class=\"linkimage\"/>"
+    "</body>"
+    "</layer>";
+constexpr int kMainWidth = 680;
+constexpr int kMainHeight = 430;
+constexpr int kGaveUp = -99;
+constexpr UINT kGiveUpMs = 20000;
+
+// A frame as the application derives one: the cut-corner shape mixed in;
+// Cancel and the close button end the loop with 0, any other command with
+// its item id.
+class TestFrame : public CBkDialogImpl, public CWHRoundRectFrameHelper {
+ public:
+  explicit TestFrame(unsigned layer = kMainLayer) : CBkDialogImpl(layer) {}
+  ~TestFrame() override { DestroyWindow(); }
+
+  std::vector<ReceivedCommand> commands;
+  std::vector<UINT> frameMessages;
+  std::function<void(TestFrame&)> onInit;
+  // Runs once, from inside the modal loop, after the frame is shown.
+  std::function<void(TestFrame&)> script;
+
+  // RunModal, ended with kGaveUp if nothing else ends it in time.
+  int Run(HWND owner = nullptr) {
+    running_ = this;
+    const UINT_PTR timer = SetTimer(nullptr, 0, kGiveUpMs, GiveUp);
+    const int result = RunModal(owner);
+    KillTimer(nullptr, timer);
+    running_ = nullptr;
+    return result;
+  }
+
+  POINT ScreenCentreOf(int id) {
+    const RECT rect = GetView().FindElement(id)->GetRect();
+    POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ClientToScreen(GetView().GetHwnd(), &centre);
+    return centre;
+  }
+
+ protected:
+  static void CALLBACK GiveUp(HWND, UINT, UINT_PTR, DWORD) {
+    if (running_) running_->EndModal(kGaveUp);
+  }
+  static inline TestFrame* running_ = nullptr;
+
+  bool ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) override {
+    ProcessShapeMessage(hwnd, message, wParam, lParam);
+    frameMessages.push_back(message);
+    ReceivedCommand command;
+    if (message == WM_NOTIFY && ReadCommand(lParam, command)) {
+      commands.push_back(command);
+      EndModal(command.item == IDCANCEL || command.item == ID_CLOSE ? 0 : command.item);
+      return true;
+    }
+    if (message == WM_INITDIALOG) {
+      if (onInit) onInit(*this);
+      if (script) PostMessageW(hwnd, WM_APP, 0, 0);
+      return true;
+    }
+    if (message == WM_APP && script) {
+      const auto run = std::move(script);
+      script = nullptr;
+      run(*this);
+      return true;
+    }
+    return false;
+  }
+};
+
+// Brings the frame to the front and waits until it is shown.
+void Front(TestFrame& frame) {
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(frame.GetHwnd()) != FALSE; }, 5000));
+  ASSERT_TRUE(BringToFront(frame.GetHwnd()));
+}
+
+class DialogFrameTest : public ::testing::Test {
+ protected:
+  // Script: a real click on the centre of element `id`.
+  static std::function<void(TestFrame&)> ClickOn(int id) {
+    return [id](TestFrame& f) {
+      Front(f);
+      const POINT at = f.ScreenCentreOf(id);
+      SendClick(at.x, at.y);
+    };
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(LoadProgramSkinResources());
+    folder_ = std::make_unique<ScratchSkinFolder>("frame_layers");
+    ASSERT_TRUE(folder_->Write(kButtonsLayer, kButtonsLayerXml));
+  }
+
+  void TearDown() override { SendMouseButton(false); }
+
+  std::vector<int> Items(const TestFrame& frame) const {
+    std::vector<int> items;
+    for (const ReceivedCommand& command : frame.commands) items.push_back(command.item);
+    return items;
+  }
+
+  std::unique_ptr<ScratchSkinFolder> folder_;
+};
+
+TEST_F(DialogFrameTest, Create_GivesTheMainLayerItsStylesSizeAndShape) {
+  TestFrame frame;
+  ASSERT_NE(nullptr, frame.Create(nullptr));
+  const HWND hwnd = frame.GetHwnd();
+  EXPECT_EQ(0x800F0000u, static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & 0x800F0000u);
+  EXPECT_TRUE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  EXPECT_EQ(std::wstring(L"Tavora"), WindowText(hwnd));
+
+  RECT window = {};
+  RECT client = {};
+  GetWindowRect(hwnd, &window);
+  GetClientRect(hwnd, &client);
+  EXPECT_EQ(kMainWidth, window.right - window.left);
+  EXPECT_EQ(kMainHeight, window.bottom - window.top);
+  EXPECT_EQ(kMainWidth, client.right);
+  EXPECT_EQ(kMainHeight, client.bottom);
+  RECT view = {};
+  GetClientRect(frame.GetView().GetHwnd(), &view);
+  EXPECT_TRUE(EqualRect(&client, &view));
+
+  HRGN shape = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(ERROR, GetWindowRgn(hwnd, shape));
+  struct Probe {
+    POINT at;
+    bool inside;
+  };
+  for (const Probe& p : {Probe{{0, 0}, false}, Probe{{1, 0}, false}, Probe{{0, 1}, false}, Probe{{679, 429}, false},
+                         Probe{{678, 429}, false}, Probe{{679, 0}, false}, Probe{{2, 0}, true}, Probe{{1, 1}, true},
+                         Probe{{0, 2}, true}, Probe{{677, 429}, true}, Probe{{340, 200}, true}}) {
+    EXPECT_EQ(p.inside, PtInRegion(shape, p.at.x, p.at.y) != FALSE) << p.at.x << "," << p.at.y;
+  }
+  GdiObject<HRGN> expected = CreateCutCornerRegion({0, 0, kMainWidth, kMainHeight});
+  EXPECT_TRUE(EqualRgn(shape, expected.Get()));
+  DeleteObject(shape);
+}
+
+TEST_F(DialogFrameTest, Shape_IsKeptForTheSameSizeAndWhenMinimised) {
+  TestFrame frame;
+  ASSERT_NE(nullptr, frame.Create(nullptr));
+  const HWND hwnd = frame.GetHwnd();
+  // A marker region: rebuilding the shape would replace it.
+  SetWindowRgn(hwnd, CreateRectRgn(0, 0, 5, 5), FALSE);
+  SendMessageW(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(kMainWidth, kMainHeight));
+  SendMessageW(hwnd, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(0, 0));
+  HRGN shape = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(ERROR, GetWindowRgn(hwnd, shape));
+  RECT box = {};
+  GetRgnBox(shape, &box);
+  const RECT marker = {0, 0, 5, 5};
+  EXPECT_TRUE(EqualRect(&box, &marker));
+
+  frame.ResizeClient(300, 200, true);
+  ASSERT_NE(ERROR, GetWindowRgn(hwnd, shape));
+  GdiObject<HRGN> expected = CreateCutCornerRegion({0, 0, 300, 200});
+  EXPECT_TRUE(EqualRgn(shape, expected.Get()));
+  DeleteObject(shape);
+}
+
+TEST_F(DialogFrameTest, MaximisedSize_CoversTheWorkAreaWithOnePixelMore) {
+  TestFrame frame;
+  ASSERT_NE(nullptr, frame.Create(nullptr));
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(frame.GetHwnd(), MONITOR_DEFAULTTONEAREST), &monitor));
+  MINMAXINFO info = {};
+  SendMessageW(frame.GetHwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  const RECT& work = monitor.rcWork;
+  EXPECT_EQ(work.left - monitor.rcMonitor.left - 1, info.ptMaxPosition.x);
+  EXPECT_EQ(work.top - monitor.rcMonitor.top - 1, info.ptMaxPosition.y);
+  EXPECT_EQ(work.right - work.left + 2, info.ptMaxSize.x);
+  EXPECT_EQ(work.bottom - work.top + 2, info.ptMaxSize.y);
+  EXPECT_EQ(info.ptMaxSize.x, info.ptMaxTrackSize.x);
+  EXPECT_EQ(info.ptMaxSize.y, info.ptMaxTrackSize.y);
+}
+
+TEST_F(DialogFrameTest, RunModal_EndsWithTheOwnersAnswerToKeysAndClose) {
+  struct Case {
+    const char* name;
+    unsigned layer;
+    std::function<void(TestFrame&)> script;
+    int result;
+    std::vector<int> items;
+  };
+  const Case cases[] = {
+      {"Escape",
+       kMainLayer,
+       [](TestFrame& f) {
+         Front(f);
+         SendKeys({VK_ESCAPE, -VK_ESCAPE});
+       },
+       0,
+       {IDCANCEL}},
+      {"Ctrl+Return sends nothing, Return sends OK",
+       kMainLayer,
+       [](TestFrame& f) {
+         Front(f);
+         SendKeys({VK_CONTROL, VK_RETURN, -VK_RETURN, -VK_CONTROL, VK_RETURN, -VK_RETURN});
+       },
+       IDOK,
+       {IDOK}},
+      {"WM_CLOSE", kMainLayer, [](TestFrame& f) { PostMessageW(f.GetHwnd(), WM_CLOSE, 0, 0); }, 0, {IDCANCEL}},
+      {"close button", kButtonsLayer, ClickOn(ID_CLOSE), 0, {ID_CLOSE}},
+      {"minimise button", kButtonsLayer, ClickOn(ID_MINIMIZE), ID_MINIMIZE, {ID_MINIMIZE}},
+      {"search button", kButtonsLayer, ClickOn(10000), 10000, {10000}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestFrame frame(c.layer);
+    frame.script = c.script;
+    EXPECT_EQ(c.result, frame.Run());
+    EXPECT_EQ(c.items, Items(frame));
+    for (const ReceivedCommand& command : frame.commands) EXPECT_EQ(VIEW_ID, command.from);
+    EXPECT_FALSE(frame.IsWindow());
+  }
+}
+
+TEST_F(DialogFrameTest, HeaderButtonClick_ArrivesFromTheViewWithTheElementsTag) {
+  TestFrame frame(kButtonsLayer);
+  frame.script = ClickOn(ID_MINIMIZE);
+  EXPECT_EQ(ID_MINIMIZE, frame.Run());
+  ASSERT_EQ(1u, frame.commands.size());
+  EXPECT_EQ(VIEW_ID, frame.commands[0].from);
+  EXPECT_EQ("imgbtn", frame.commands[0].itemClass);
+}
+
+TEST_F(DialogFrameTest, HeaderDrag_MovesTheWindow) {
+  TestFrame frame;
+  RECT before = {};
+  RECT after = {};
+  frame.script = [&](TestFrame& f) {
+    Front(f);
+    GetWindowRect(f.GetHwnd(), &before);
+    const POINT start = {before.left + 200, before.top + 12};
+    SendMouseMove(start.x, start.y);
+    SendMouseButton(true);
+    for (int step = 1; step <= 4; ++step) SendMouseMove(start.x + 10 * step, start.y + 7 * step);
+    SendMouseButton(false);
+    PumpUntil(
+        [&] {
+          GetWindowRect(f.GetHwnd(), &after);
+          return after.left != before.left;
+        },
+        5000);
+    f.EndModal(0);
+  };
+  EXPECT_EQ(0, frame.Run());
+  EXPECT_EQ(before.left + 40, after.left);
+  EXPECT_EQ(before.top + 28, after.top);
+  EXPECT_TRUE(frame.commands.empty());
+}
+
+TEST_F(DialogFrameTest, RunModal_DisablesTheOwnerWhileRunning) {
+  RecordingWindow owner;
+  const RECT area = {0, 0, 100, 100};
+  ASSERT_NE(nullptr, owner.Create(nullptr, &area, L"", WS_POPUP | WS_VISIBLE));
+  TestFrame frame;
+  bool ownerEnabledWhileRunning = true;
+  frame.script = [&](TestFrame& f) {
+    ownerEnabledWhileRunning = IsWindowEnabled(owner.GetHwnd()) != FALSE;
+    f.EndModal(3);
+  };
+  EXPECT_EQ(3, frame.Run(owner.GetHwnd()));
+  EXPECT_FALSE(ownerEnabledWhileRunning);
+  EXPECT_TRUE(IsWindowEnabled(owner.GetHwnd()));
+}
+
+TEST_F(DialogFrameTest, RunModal_WithoutLayerAnswersZeroAndReenablesTheOwner) {
+  RecordingWindow owner;
+  const RECT area = {0, 0, 100, 100};
+  ASSERT_NE(nullptr, owner.Create(nullptr, &area, L"", WS_POPUP | WS_VISIBLE));
+  for (unsigned layer : {0u, 9999u, 104u}) {
+    SCOPED_TRACE(layer);
+    TestFrame frame(layer);
+    EXPECT_EQ(nullptr, frame.Create(nullptr));
+    EXPECT_EQ(0, frame.Run(owner.GetHwnd()));
+    EXPECT_TRUE(IsWindowEnabled(owner.GetHwnd()));
+  }
+}
+
+TEST_F(DialogFrameTest, EndModal_BeforeTheLoopDispatchesNothing) {
+  TestFrame frame;
+  frame.onInit = [](TestFrame& f) {
+    PostMessageW(f.GetHwnd(), WM_APP + 1, 0, 0);
+    f.EndModal(7);
+  };
+  EXPECT_EQ(7, frame.Run());
+  for (UINT message : frame.frameMessages) EXPECT_NE(static_cast<UINT>(WM_APP + 1), message);
+}
+
+TEST_F(DialogFrameTest, EndModal_AlsoWakesLoopsThatReadOnlyTheFramesMessages) {
+  TestFrame frame;
+  bool frameWoken = false;
+  frame.script = [&](TestFrame& f) {
+    f.EndModal(4);
+    MSG message = {};
+    frameWoken = PeekMessageW(&message, f.GetHwnd(), WM_NULL, WM_NULL, PM_NOREMOVE) != FALSE;
+  };
+  EXPECT_EQ(4, frame.Run());
+  EXPECT_TRUE(frameWoken);
+}
+
+TEST_F(DialogFrameTest, QuitMessage_EndsTheLoopAndStaysQueued) {
+  TestFrame frame;
+  frame.script = [](TestFrame&) { PostQuitMessage(5); };
+  EXPECT_EQ(0, frame.Run());
+  EXPECT_FALSE(frame.IsWindow());
+  MSG message = {};
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(5u, message.wParam);
+}
+
+TEST_F(DialogFrameTest, CreatingShapingAndDestroyingReleaseTheirGdiObjects) {
+  const auto cycle = [] {
+    TestFrame frame;
+    ASSERT_NE(nullptr, frame.Create(nullptr));
+    ShowWindow(frame.GetHwnd(), SW_SHOWNOACTIVATE);
+    UpdateWindow(frame.GetHwnd());
+    for (int size = 0; size < 5; ++size) frame.ResizeClient(600 + size, 400 + size, true);
+    UpdateWindow(frame.GetHwnd());
+  };
+  cycle();
+  const int before = CountLiveGdiObjects();
+  for (int round = 0; round < 5; ++round) cycle();
+  EXPECT_EQ(before, CountLiveGdiObjects());
+}
+
+}  // namespace
