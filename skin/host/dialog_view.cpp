@@ -27,16 +27,6 @@ int IntAttribute(const TiXmlElement* element, const char* name) {
   return value ? ParseDecimal(value) : 0;
 }
 
-void PlaceElement(CBkWindow& element, int x, int y, int cx, int cy) {
-  WINDOWPOS position = {};
-  position.x = x;
-  position.y = y;
-  position.cx = cx;
-  position.cy = cy;
-  position.flags = SWP_SHOWWINDOW;
-  element.SendElementMessage(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position));
-}
-
 bool IsClickable(const CBkWindow& element) {
   return element.HasTag("button") || element.HasTag("imgbtn") || element.HasTag("link");
 }

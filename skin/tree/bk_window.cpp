@@ -244,6 +244,7 @@ void PlaceElement(CBkWindow& element, int x, int y, int cx, int cy) {
   record.y = y;
   record.cx = cx;
   record.cy = cy;
+  record.flags = SWP_SHOWWINDOW;
   element.SendElementMessage(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&record));
 }
 

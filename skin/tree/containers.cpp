@@ -87,11 +87,16 @@ BkHandle CBkPanel::HitTest(int x, int y, int flag) {
   const BkHandle self = CBkContainerWnd::HitTest(x, y, flag);
   if (!self) return 0;
   if (onlyDrawChild_) return self;
-  // Floating children lie over the others: they are asked first.
+  // The mouse goes to what the user sees on top: floating children first,
+  // then the others from the last painted (topmost) to the first. The
+  // program's own documents overlap non-transparent siblings (the header's
+  // title text under its buttons, the search button's background image under
+  // the button, each check box's label under the next box), so asking the
+  // earliest sibling first would leave those controls unclickable.
   for (const bool floating : {true, false}) {
-    for (const auto& child : children_) {
-      if (!child->IsVisible(false) || child->IsTransparent() || child->IsFloat() != floating) continue;
-      if (const BkHandle hit = child->HitTest(x, y, flag)) return hit;
+    for (auto child = children_.rbegin(); child != children_.rend(); ++child) {
+      if (!(*child)->IsVisible(false) || (*child)->IsTransparent() || (*child)->IsFloat() != floating) continue;
+      if (const BkHandle hit = (*child)->HitTest(x, y, flag)) return hit;
     }
   }
   return self;

@@ -13,27 +13,11 @@
 
 #include "tests/skin/host/host_test_windows.h"
 #include "tests/skin/host/view_test_util.h"
-#include "tests/support/scratch_skin_folder.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
 constexpr unsigned kMainLayer = 103;
-// The main window's header and search button without overlapping siblings
-// (in the program's documents the title text and the search button's
-// background lie under them and are hit first).
-constexpr unsigned kButtonsLayer = 900;
-const char kButtonsLayerXml[] =
-    "<layer title=\"Buttons\" width=\"400\" height=\"200\" resize=\"1\" appwin=\"1\">"
-    "<header class=\"mainhead\" height=\"29\">"
-    "<text id=\"60004\" class=\"dlgtitle\" pos=\"30,0,-80,-0\">%str1%</text>"
-    "<imgbtn id=\"60003\" class=\"linkimage\" skin=\"minbtn\" pos=\"-67,0\"/>"
-    "<imgbtn id=\"60001\" class=\"linkimage\" skin=\"closebtn\" pos=\"-39,0\"/>"
-    "</header>"
-    "<body class=\"mainbody\">"
-    "<imgbtn id=\"10000\" pos=\"20,20,68,68\" skin=\"search\" autosize=\"0\" class=\"linkimage\"/>"
-    "</body>"
-    "</layer>";
 constexpr int kMainWidth = 680;
 constexpr int kMainHeight = 430;
 constexpr int kGaveUp = -99;
@@ -119,8 +103,6 @@ class DialogFrameTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(LoadProgramSkinResources());
-    folder_ = std::make_unique<ScratchSkinFolder>("frame_layers");
-    ASSERT_TRUE(folder_->Write(kButtonsLayer, kButtonsLayerXml));
   }
 
   void TearDown() override { SendMouseButton(false); }
@@ -130,8 +112,6 @@ class DialogFrameTest : public ::testing::Test {
     for (const ReceivedCommand& command : frame.commands) items.push_back(command.item);
     return items;
   }
-
-  std::unique_ptr<ScratchSkinFolder> folder_;
 };
 
 TEST_F(DialogFrameTest, Create_GivesTheMainLayerItsStylesSizeAndShape) {
@@ -235,9 +215,11 @@ TEST_F(DialogFrameTest, RunModal_EndsWithTheOwnersAnswerToKeysAndClose) {
        IDOK,
        {IDOK}},
       {"WM_CLOSE", kMainLayer, [](TestFrame& f) { PostMessageW(f.GetHwnd(), WM_CLOSE, 0, 0); }, 0, {IDCANCEL}},
-      {"close button", kButtonsLayer, ClickOn(ID_CLOSE), 0, {ID_CLOSE}},
-      {"minimise button", kButtonsLayer, ClickOn(ID_MINIMIZE), ID_MINIMIZE, {ID_MINIMIZE}},
-      {"search button", kButtonsLayer, ClickOn(10000), 10000, {10000}},
+      // The buttons lie over the title text and the search button's
+      // background: the click reaches what is drawn on top.
+      {"close button", kMainLayer, ClickOn(ID_CLOSE), 0, {ID_CLOSE}},
+      {"minimise button", kMainLayer, ClickOn(ID_MINIMIZE), ID_MINIMIZE, {ID_MINIMIZE}},
+      {"search button", kMainLayer, ClickOn(10000), 10000, {10000}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -251,7 +233,7 @@ TEST_F(DialogFrameTest, RunModal_EndsWithTheOwnersAnswerToKeysAndClose) {
 }
 
 TEST_F(DialogFrameTest, HeaderButtonClick_ArrivesFromTheViewWithTheElementsTag) {
-  TestFrame frame(kButtonsLayer);
+  TestFrame frame(kMainLayer);
   frame.script = ClickOn(ID_MINIMIZE);
   EXPECT_EQ(ID_MINIMIZE, frame.Run());
   ASSERT_EQ(1u, frame.commands.size());

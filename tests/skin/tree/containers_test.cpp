@@ -91,8 +91,8 @@ TEST(Containers, HitTestOrder) {
   // root (0, 0)-(100, 100)
   ElementPtr<CBkDialog> root = LayOut(
       "<dlg pos=\"0,0,-0,-0\">"
-      "<dlg pos=\"0,0,60,60\"/>"                                                     // 0: earlier
-      "<dlg pos=\"20,20,80,80\"/>"                                                   // 1: later, overlapping
+      "<dlg pos=\"0,0,60,60\"/>"                                                     // 0: earlier, below
+      "<dlg pos=\"20,20,80,80\"/>"                                                   // 1: later, painted on top
       "<dlg pos=\"0,80,20,-0\" transparent=\"1\"/>"                                  // 2
       "<dlg pos=\"80,0,-0,20\" show=\"0\"/>"                                         // 3: hidden
       "<dlg pos=\"40,80,60,-0\" onlydrawchild=\"1\"><dlg pos=\"0,0,-0,-0\"/></dlg>"  // 4
@@ -109,8 +109,9 @@ TEST(Containers, HitTestOrder) {
   } cases[] = {
       {5, 5, child(5)},  // float children first
       {10, 5, child(0)},
-      {30, 30, child(0)},  // the earlier of two overlapping siblings
-      {59, 59, child(0)},
+      {19, 19, child(0)},
+      {30, 30, child(1)},  // the later (topmost) of two overlapping siblings
+      {59, 59, child(1)},
       {60, 60, child(1)},  // right and bottom exclusive
       {70, 70, child(1)},
       {10, 90, root->GetHandle()},  // transparent: skipped
@@ -127,10 +128,10 @@ TEST(Containers, HitTestOrder) {
     SCOPED_TRACE(::testing::Message() << "(" << c.x << ", " << c.y << ")");
     EXPECT_EQ(c.expected, root->HitTest(c.x, c.y, 0));
   }
-  // with the earlier sibling transparent, the later one is hit
+  // with the later sibling transparent, the earlier one below it is hit
   ElementPtr<CBkDialog> second = LayOut(
-      "<dlg pos=\"0,0,-0,-0\"><dlg pos=\"0,0,60,60\" transparent=\"1\"/><dlg pos=\"20,20,80,80\"/></dlg>", 100, 100);
-  EXPECT_EQ(second->ChildAt(1)->GetHandle(), second->HitTest(30, 30, 0));
+      "<dlg pos=\"0,0,-0,-0\"><dlg pos=\"0,0,60,60\"/><dlg pos=\"20,20,80,80\" transparent=\"1\"/></dlg>", 100, 100);
+  EXPECT_EQ(second->ChildAt(0)->GetHandle(), second->HitTest(30, 30, 0));
 }
 
 TEST(Containers, MouseMoveReachesEveryVisibleChildUnderThePoint) {

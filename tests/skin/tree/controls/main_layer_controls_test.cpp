@@ -145,6 +145,25 @@ TEST_F(MainLayer, TrainKindBoxesStartCheckedAndToggle) {
   }
 }
 
+// Each box reaches 23 pixels past its neighbour's left edge (its text area),
+// and the neighbour's box is drawn over it: a press on any box's square, and
+// on the search button over its background image, reaches that control.
+TEST_F(MainLayer, PressesReachTheControlDrawnOnTop) {
+  std::vector<CBkCheckBoxEx*> boxes;
+  CollectCheckBoxes(body_.get(), boxes);
+  ASSERT_EQ(boxes.size(), 10u);
+  for (CBkCheckBoxEx* box : boxes) {
+    const RECT& area = box->GetRect();
+    const int squareX = area.left + 6;
+    const int squareY = (area.top + area.bottom) / 2;
+    EXPECT_EQ(box->GetHandle(), body_->HitTest(squareX, squareY, 0)) << area.left;
+  }
+  CBkWindow* search = body_->FindElementById(10000);
+  ASSERT_NE(search, nullptr);
+  const RECT& button = search->GetRect();
+  EXPECT_EQ(search->GetHandle(), body_->HitTest((button.left + button.right) / 2, (button.top + button.bottom) / 2, 0));
+}
+
 TEST_F(MainLayer, SearchButtonIsRepaintedOnEveryStateButItsSkinHasOneLook) {
   auto* search = Find<CBkImageBtnWnd>(*body_, 10000);
   ASSERT_NE(search, nullptr);
