@@ -60,6 +60,9 @@ const POINT kOutside = {-5, -5};
 class DialogViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The real cursor may still rest where an earlier test left it: keep it
+    // off the test windows, so that nothing starts out hovered.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
     BkStyle hot;
     hot.crbghover = kOrange;
     BkStylePool::Instance().Styles()["hot"] = hot;

@@ -45,6 +45,9 @@ class ListViewTest : public ::testing::Test {
     ASSERT_TRUE(LoadStrings(102));
     BkFontPool::SetDefaultFont(GetString(0), -12);
     const RECT frameRect = {0, 0, kListWidth + 20, kListHeight + 20};
+    // The real cursor may still rest where an earlier test left it: keep it
+    // off the list, so that no row starts out hovered.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
     owner_.handler = [this](RecordingWindow& window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
       return OnOwnerMessage(window, message, wParam, lParam, result);
     };
