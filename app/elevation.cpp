@@ -4,22 +4,12 @@
 
 #include <vector>
 
+#include "skin/host/system_version.h"
 #include "skin/resources/unique_handle.h"
 
 namespace {
 
 constexpr DWORD kHighMandatoryRid = 0x3000;  // SECURITY_MANDATORY_HIGH_RID
-
-bool ReadMajorVersion(DWORD& major) {
-  OSVERSIONINFOW version = {};
-  version.dwOSVersionInfoSize = sizeof(version);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExW(&version)) return false;
-#pragma GCC diagnostic pop
-  major = version.dwMajorVersion;
-  return true;
-}
 
 }  // namespace
 
@@ -49,7 +39,8 @@ bool ReadProcessIntegrityRid(DWORD& rid) {
 
 bool NeedsElevation() {
   DWORD major = 0;
-  if (!ReadMajorVersion(major) || major <= 5) return false;
+  DWORD minor = 0;
+  if (!ReadSystemVersion(major, minor) || major <= 5) return false;
   DWORD rid = 0;
   if (!ReadProcessIntegrityRid(rid)) return false;
   return IntegrityNeedsElevation(major, rid);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "skin/host/system_version.h"
 #include "skin/resources/skin_resource.h"
 #include "skin/resources/theme_api.h"
 
@@ -12,13 +13,10 @@ namespace {
 constexpr UINT kHideFlags = 0x97;
 
 bool DropShadowAvailable() {
-  OSVERSIONINFOW version = {};
-  version.dwOSVersionInfoSize = sizeof(version);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExW(&version)) return false;
-#pragma GCC diagnostic pop
-  return version.dwMajorVersion > 5 || (version.dwMajorVersion == 5 && version.dwMinorVersion > 0);
+  DWORD major = 0;
+  DWORD minor = 0;
+  if (!ReadSystemVersion(major, minor)) return false;
+  return major > 5 || (major == 5 && minor > 0);
 }
 
 void CenterWindow(HWND hwnd, HWND owner) {

@@ -2,7 +2,6 @@
 
 #include <tinyxml.h>
 
-#include <cstring>
 
 #include "skin/resources/skin_resource.h"
 #include "skin/resources/text_encoding.h"
