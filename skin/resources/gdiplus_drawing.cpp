@@ -4,6 +4,10 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "skin/resources/image_pool.h"
 
 SIZE PngImageSize(Gdiplus::Image* image) {
   if (!image) return SIZE{0, 0};
@@ -39,4 +43,51 @@ bool DrawImagePart(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int dx, i
   return graphics.DrawImage(image, dest, static_cast<Gdiplus::REAL>(left), static_cast<Gdiplus::REAL>(top),
                             static_cast<Gdiplus::REAL>(right - left), static_cast<Gdiplus::REAL>(bottom - top),
                             Gdiplus::UnitPixel) == Gdiplus::Ok;
+}
+
+PngPainter::PngPainter(HDC dc) : dc_(dc) {}
+
+PngPainter::~PngPainter() = default;
+
+bool PngPainter::DrawPart(Gdiplus::Image* image, int dx, int dy, int dw, int dh, int sx, int sy, int sw, int sh) {
+  if (!dc_ || !image || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return false;
+  const PngPixels* pixels = BkPngPool::PixelsOf(image);
+  if (!pixels) {
+    if (!graphics_) {
+      graphics_ = std::make_unique<Gdiplus::Graphics>(dc_);
+      PrepareSkinGraphics(*graphics_);
+    }
+    return DrawImagePart(*graphics_, image, dx, dy, dw, dh, sx, sy, sw, sh);
+  }
+
+  // The same clipping to the image as DrawImagePart, on whole pixels: the
+  // destination edges move with the source edges at the drawing's scale.
+  const long long left = std::max(sx, 0);
+  const long long top = std::max(sy, 0);
+  const long long right = std::min<long long>(static_cast<long long>(sx) + sw, pixels->size.cx);
+  const long long bottom = std::min<long long>(static_cast<long long>(sy) + sh, pixels->size.cy);
+  if (left >= right || top >= bottom) return false;
+  const double scaleX = static_cast<double>(dw) / sw;
+  const double scaleY = static_cast<double>(dh) / sh;
+  const long long toLeft = dx + std::llround((left - sx) * scaleX);
+  const long long toTop = dy + std::llround((top - sy) * scaleY);
+  const long long toRight = dx + std::llround((right - sx) * scaleX);
+  const long long toBottom = dy + std::llround((bottom - sy) * scaleY);
+  if (toLeft >= toRight || toTop >= toBottom) return false;
+  if (toLeft < INT_MIN / 2 || toRight > INT_MAX / 2 || toTop < INT_MIN / 2 || toBottom > INT_MAX / 2) return false;
+
+  const int x = static_cast<int>(toLeft), y = static_cast<int>(toTop);
+  const int w = static_cast<int>(toRight - toLeft), h = static_cast<int>(toBottom - toTop);
+  const int fromX = static_cast<int>(left), fromY = static_cast<int>(top);
+  const int fromW = static_cast<int>(right - left), fromH = static_cast<int>(bottom - top);
+  HDC source = pixels->dc.Get();
+  if (pixels->opaque) {
+    if (w == fromW && h == fromH) return BitBlt(dc_, x, y, w, h, source, fromX, fromY, SRCCOPY) != FALSE;
+    const int oldMode = SetStretchBltMode(dc_, COLORONCOLOR);
+    const bool drawn = StretchBlt(dc_, x, y, w, h, source, fromX, fromY, fromW, fromH, SRCCOPY) != FALSE;
+    if (oldMode) SetStretchBltMode(dc_, oldMode);
+    return drawn;
+  }
+  const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  return GdiAlphaBlend(dc_, x, y, w, h, source, fromX, fromY, fromW, fromH, blend) != FALSE;
 }

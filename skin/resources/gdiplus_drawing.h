@@ -1,9 +1,11 @@
-// GDI+ drawing of PNG pool images, shared by the skin kinds that draw PNGs:
-// the image's size, the surface settings every skin uses, and a partial,
-// scaled copy that keeps to the pixels the image has.
+// Drawing of PNG images, shared by the skin kinds and elements that draw
+// PNGs: the image's size, the surface settings every GDI+ drawing uses, and a
+// partial, scaled copy that keeps to the pixels the image has.
 #pragma once
 
 #include <windows.h>
+
+#include <memory>
 
 namespace Gdiplus {
 class Graphics;
@@ -26,3 +28,24 @@ void PrepareSkinGraphics(Gdiplus::Graphics& graphics);
 // (with the destination parts they would have covered).
 bool DrawImagePart(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int dx, int dy, int dw, int dh, int sx,
                    int sy, int sw, int sh);
+
+// One drawing pass of PNG images onto a device context. Images of the PNG
+// pool are copied from their premultiplied pixels with GDI: AlphaBlend, or a
+// plain copy for images without transparency, both sampling the nearest
+// source pixel when scaling, as the GDI+ settings above do. Any other image
+// goes through a GDI+ surface, made on the first such draw and kept for the
+// rest of the pass.
+class PngPainter {
+ public:
+  explicit PngPainter(HDC dc);
+  ~PngPainter();
+  PngPainter(const PngPainter&) = delete;
+  PngPainter& operator=(const PngPainter&) = delete;
+
+  // As DrawImagePart, onto the pass's device context.
+  bool DrawPart(Gdiplus::Image* image, int dx, int dy, int dw, int dh, int sx, int sy, int sw, int sh);
+
+ private:
+  HDC dc_;
+  std::unique_ptr<Gdiplus::Graphics> graphics_;
+};

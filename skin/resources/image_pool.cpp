@@ -45,7 +45,55 @@ HBITMAP BkBmpPool::GetBitmap(int id) {
 struct BkPngPool::Entry {
   UniqueGlobalMemory block;
   std::unique_ptr<Gdiplus::Image> image;
+  std::unique_ptr<PngPixels> pixels;
+  bool pixelsTried = false;  // made once: a failure is not retried per draw
 };
+
+namespace {
+
+// Reads `image` as premultiplied 32-bit rows into a new top-down DIB section.
+std::unique_ptr<PngPixels> MakePixels(Gdiplus::Image& image) {
+  if (image.GetType() != Gdiplus::ImageTypeBitmap) return nullptr;
+  const int width = static_cast<int>(image.GetWidth());
+  const int height = static_cast<int>(image.GetHeight());
+  if (width <= 0 || height <= 0 || width > 0x4000 || height > 0x4000) return nullptr;
+
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  auto pixels = std::make_unique<PngPixels>();
+  pixels->bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!pixels->bitmap || !bits) return nullptr;
+
+  // GDI+ writes the converted rows straight into the section.
+  Gdiplus::BitmapData data = {};
+  data.Width = static_cast<UINT>(width);
+  data.Height = static_cast<UINT>(height);
+  data.Stride = width * 4;
+  data.PixelFormat = PixelFormat32bppPARGB;
+  data.Scan0 = bits;
+  Gdiplus::Rect whole(0, 0, width, height);
+  auto& bitmap = static_cast<Gdiplus::Bitmap&>(image);
+  if (bitmap.LockBits(&whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                      PixelFormat32bppPARGB, &data) != Gdiplus::Ok)
+    return nullptr;
+  bitmap.UnlockBits(&data);
+
+  const BYTE* pixel = static_cast<const BYTE*>(bits);
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  pixels->opaque = true;
+  for (size_t i = 0; i < count && pixels->opaque; ++i) pixels->opaque = pixel[i * 4 + 3] == 255;
+  pixels->size = SIZE{width, height};
+  if (!pixels->dc.Select(pixels->bitmap.Get())) return nullptr;
+  return pixels;
+}
+
+}  // namespace
 
 BkPngPool& BkPngPool::Instance() {
   static BkPngPool pool;
@@ -58,6 +106,7 @@ BkPngPool::BkPngPool() {
 }
 
 BkPngPool::~BkPngPool() {
+  byImage_.clear();
   images_.clear();
   if (gdiplusToken_) Gdiplus::GdiplusShutdown(gdiplusToken_);
 }
@@ -85,6 +134,20 @@ Gdiplus::Image* BkPngPool::GetImage(int id, bool load) {
   if (stream) stream->Release();
 
   Gdiplus::Image* image = entry->image.get();
+  pool.byImage_[image] = entry.get();
   pool.images_[id] = std::move(entry);
   return image;
+}
+
+const PngPixels* BkPngPool::PixelsOf(Gdiplus::Image* image) {
+  if (!image) return nullptr;
+  BkPngPool& pool = Instance();
+  auto found = pool.byImage_.find(image);
+  if (found == pool.byImage_.end()) return nullptr;
+  Entry& entry = *found->second;
+  if (!entry.pixelsTried) {
+    entry.pixelsTried = true;
+    if (image->GetLastStatus() == Gdiplus::Ok) entry.pixels = MakePixels(*image);
+  }
+  return entry.pixels.get();
 }

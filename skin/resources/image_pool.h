@@ -34,6 +34,17 @@ class BkBmpPool {
   std::map<int, GdiObject<HBITMAP>> bitmaps_;
 };
 
+// A pool image's pixels, premultiplied by their alpha, in a 32-bit top-down
+// DIB section that stays selected into a memory device context of its own:
+// the PNG skins copy from it with plain GDI calls (AlphaBlend, or StretchBlt
+// when no pixel is transparent) instead of a GDI+ surface per draw.
+struct PngPixels {
+  GdiObject<HBITMAP> bitmap;  // declared first: deleted after the context
+  MemoryDc dc;
+  SIZE size = {0, 0};
+  bool opaque = false;  // every alpha is 255
+};
+
 // PNG images decoded with GDI+, read through LoadSkinResource(id, "png"). The
 // pool starts GDI+ when it comes into being and shuts it down last, after
 // deleting its images; every GDI+ drawing of the skin library happens while
@@ -46,6 +57,11 @@ class BkPngPool {
   // nothing.
   static Gdiplus::Image* GetImage(int id, bool load = true);
 
+  // The pixels of `image`, a pool image, made on the first request and kept
+  // with it. Null for an image the pool does not hold (a memory image, say),
+  // one that did not decode, or when the bitmap cannot be made.
+  static const PngPixels* PixelsOf(Gdiplus::Image* image);
+
   ~BkPngPool();
   BkPngPool(const BkPngPool&) = delete;
   BkPngPool& operator=(const BkPngPool&) = delete;
@@ -57,4 +73,5 @@ class BkPngPool {
   struct Entry;
   ULONG_PTR gdiplusToken_ = 0;
   std::map<int, std::unique_ptr<Entry>> images_;
+  std::map<const Gdiplus::Image*, Entry*> byImage_;
 };

@@ -69,13 +69,12 @@ void CBkPngSkin::Draw(HDC dc, RECT rect, int state) {
   }
   int sourceX = 0;
   if (!SubImageX(state, sourceX)) return;
-  Gdiplus::Graphics graphics(dc);
-  PrepareSkinGraphics(graphics);
+  PngPainter painter(dc);
   if (subWidth_ != 0) {
-    DrawImagePart(graphics, image_, rect.left, rect.top, w, h, sourceX, 0, w, h);
+    painter.DrawPart(image_, rect.left, rect.top, w, h, sourceX, 0, w, h);
   } else {
     const SIZE whole = PngImageSize(image_);
-    DrawImagePart(graphics, image_, rect.left, rect.top, w, h, 0, 0, whole.cx, whole.cy);
+    painter.DrawPart(image_, rect.left, rect.top, w, h, 0, 0, whole.cx, whole.cy);
   }
 }
 
@@ -99,32 +98,31 @@ void CBkPngSkinEx::Draw(HDC dc, RECT rect, int state) {
   const Gdiplus::Size imageSize(one.cx, one.cy);
   int sourceX = 0;
   if (!SubImageX(state, sourceX)) return;
-  Gdiplus::Graphics graphics(dc);
-  PrepareSkinGraphics(graphics);
+  PngPainter painter(dc);
   if (subWidth_ != 0) {
-    DrawSlices(graphics, image_, dest, imageSize, sourceX);
+    DrawSlices(painter, image_, dest, imageSize, sourceX);
   } else {
-    DrawSlicesAtOrigin(graphics, image_, dest, imageSize);
+    DrawSlicesAtOrigin(painter, image_, dest, imageSize);
   }
 }
 
-void CBkPngSkinEx::DrawSlices(Gdiplus::Graphics& graphics, Gdiplus::Image* image, const Gdiplus::Rect& dest,
+void CBkPngSkinEx::DrawSlices(PngPainter& painter, Gdiplus::Image* image, const Gdiplus::Rect& dest,
                               const Gdiplus::Size& imageSize, int sourceX) const {
   const int X = dest.X, Y = dest.Y, W = dest.Width, H = dest.Height;
   const int L = leftWidth_, M = middleWidth_, R = rightWidth_;
   const int iw = imageSize.Width, ih = imageSize.Height;
   const int a = sourceX;
 
-  DrawImagePart(graphics, image, X, Y, std::min(W, L), H, a, 0, L, ih);
+  painter.DrawPart(image, X, Y, std::min(W, L), H, a, 0, L, ih);
   int m = W - L - R;
   if (m <= 0) m = std::min(W, M);
-  DrawImagePart(graphics, image, X + L, Y, m, H, a + L, 0, M, ih);
-  DrawImagePart(graphics, image, X + W - R, Y, std::min(W, R), H, a + iw - R, 0, R, ih);
+  painter.DrawPart(image, X + L, Y, m, H, a + L, 0, M, ih);
+  painter.DrawPart(image, X + W - R, Y, std::min(W, R), H, a + iw - R, 0, R, ih);
 }
 
-void CBkPngSkinEx::DrawSlicesAtOrigin(Gdiplus::Graphics& graphics, Gdiplus::Image* image, const Gdiplus::Rect& dest,
+void CBkPngSkinEx::DrawSlicesAtOrigin(PngPainter& painter, Gdiplus::Image* image, const Gdiplus::Rect& dest,
                                       const Gdiplus::Size& imageSize) const {
-  DrawSlices(graphics, image, dest, imageSize, 0);
+  DrawSlices(painter, image, dest, imageSize, 0);
 }
 
 // ---- "pngtr" ------------------------------------------------------------------
@@ -149,7 +147,7 @@ HRESULT CBkSkinPngTruncate::SetAttribute(const std::string& name, const std::str
   return kAttributeHandled;
 }
 
-void CBkSkinPngTruncate::DrawSlices(Gdiplus::Graphics& graphics, Gdiplus::Image* image, const Gdiplus::Rect& dest,
+void CBkSkinPngTruncate::DrawSlices(PngPainter& painter, Gdiplus::Image* image, const Gdiplus::Rect& dest,
                                     const Gdiplus::Size& imageSize, int sourceX) const {
   const int X = dest.X, Y = dest.Y, W = dest.Width, H = dest.Height;
   const int L = leftWidth_, M = middleWidth_, R = rightWidth_;
@@ -157,11 +155,11 @@ void CBkSkinPngTruncate::DrawSlices(Gdiplus::Graphics& graphics, Gdiplus::Image*
   const int a = sourceX;
   const int ml = marginLeft_, mt = marginTop_, mr = marginRight_, mb = marginBottom_;
 
-  DrawImagePart(graphics, image, X, Y, L, H, a + ml, mt, L, ih - mb);
+  painter.DrawPart(image, X, Y, L, H, a + ml, mt, L, ih - mb);
   // A rectangle narrower than both ends leaves no room for the middle: it is
   // skipped rather than drawn mirrored.
-  DrawImagePart(graphics, image, X + L, Y, W - L - R, H, a + L, mt, M, ih - mb);
-  DrawImagePart(graphics, image, X + W - R, Y, R, H, a + iw - R, mt, R - mr, ih - mb);
+  painter.DrawPart(image, X + L, Y, W - L - R, H, a + L, mt, M, ih - mb);
+  painter.DrawPart(image, X + W - R, Y, R, H, a + iw - R, mt, R - mr, ih - mb);
 }
 
 // ---- "checkbox" ---------------------------------------------------------------
@@ -195,9 +193,8 @@ void CBkSkinCheck::Draw(HDC dc, RECT rect, int state) {
   else if (state & kSkinStateHover)
     k = 1;
   const int span = std::max<int>(RectHeight(rect), size.cy);
-  Gdiplus::Graphics graphics(dc);
-  PrepareSkinGraphics(graphics);
-  DrawImagePart(graphics, image_, rect.left, rect.top + (span - sh) / 2, sw, sh, k * sw + half, 0, sw, sh);
+  PngPainter painter(dc);
+  painter.DrawPart(image_, rect.left, rect.top + (span - sh) / 2, sw, sh, k * sw + half, 0, sw, sh);
 }
 
 // ---- "border" -----------------------------------------------------------------
@@ -233,14 +230,13 @@ void CBkSkinBorder::Draw(HDC dc, RECT rect, int) {
   const unsigned part = part_;
   const bool top = part & PartTop, bottom = part & PartBottom, left = part & PartLeft, right = part & PartRight;
 
-  Gdiplus::Graphics graphics(dc);
-  PrepareSkinGraphics(graphics);
-  if (top && left) DrawImagePart(graphics, image_, rect.left, rect.top, A, A, 0, 0, A, A);
-  if (top && right) DrawImagePart(graphics, image_, rect.right - A, rect.top, A, A, iw - A, 0, A, A);
-  if (bottom && left) DrawImagePart(graphics, image_, rect.left, rect.bottom - A, A, A, 0, ih - A, A, A);
-  if (bottom && right) DrawImagePart(graphics, image_, rect.right - A, rect.bottom - A, A, A, iw - A, ih - A, A, A);
+  PngPainter painter(dc);
+  if (top && left) painter.DrawPart(image_, rect.left, rect.top, A, A, 0, 0, A, A);
+  if (top && right) painter.DrawPart(image_, rect.right - A, rect.top, A, A, iw - A, 0, A, A);
+  if (bottom && left) painter.DrawPart(image_, rect.left, rect.bottom - A, A, A, 0, ih - A, A, A);
+  if (bottom && right) painter.DrawPart(image_, rect.right - A, rect.bottom - A, A, A, iw - A, ih - A, A, A);
 
-  if (top) DrawImagePart(graphics, image_, rect.left + A, rect.top, width - 2 * A, A, A, 0, iw - 2 * A, A);
+  if (top) painter.DrawPart(image_, rect.left + A, rect.top, width - 2 * A, A, A, 0, iw - 2 * A, A);
 
   // The side edges reach past their ends by the offset, towards the ends
   // that have no edge of their own.
@@ -255,9 +251,9 @@ void CBkSkinBorder::Draw(HDC dc, RECT rect, int) {
     sideTop -= O;
     sideHeight += 2 * O;
   }
-  if (left) DrawImagePart(graphics, image_, rect.left, sideTop, A, sideHeight, 0, A, A, ih - 2 * A);
-  if (right) DrawImagePart(graphics, image_, rect.right - A, sideTop, A, sideHeight, iw - A, A, A, ih - 2 * A);
+  if (left) painter.DrawPart(image_, rect.left, sideTop, A, sideHeight, 0, A, A, ih - 2 * A);
+  if (right) painter.DrawPart(image_, rect.right - A, sideTop, A, sideHeight, iw - A, A, A, ih - 2 * A);
 
   if (bottom)
-    DrawImagePart(graphics, image_, rect.left + A, rect.bottom - A, width - 2 * A, A, A, ih - A, iw - 2 * A, A);
+    painter.DrawPart(image_, rect.left + A, rect.bottom - A, width - 2 * A, A, A, ih - A, iw - 2 * A, A);
 }

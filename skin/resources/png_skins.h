@@ -72,9 +72,9 @@ class CBkPngSkinEx : public CBkPngSkin {
 
   // Draws the three slices into dest (x, y, width, height) from a one-image
   // size imageSize, every source column moved right by sourceX.
-  virtual void DrawSlices(Gdiplus::Graphics& graphics, Gdiplus::Image* image, const Gdiplus::Rect& dest,
+  virtual void DrawSlices(PngPainter& painter, Gdiplus::Image* image, const Gdiplus::Rect& dest,
                           const Gdiplus::Size& imageSize, int sourceX) const;
-  virtual void DrawSlicesAtOrigin(Gdiplus::Graphics& graphics, Gdiplus::Image* image, const Gdiplus::Rect& dest,
+  virtual void DrawSlicesAtOrigin(PngPainter& painter, Gdiplus::Image* image, const Gdiplus::Rect& dest,
                                   const Gdiplus::Size& imageSize) const;
 
   int LeftWidth() const { return leftWidth_; }
@@ -96,7 +96,7 @@ class CBkSkinPngTruncate : public CBkPngSkinEx {
   static constexpr const char* kTag = "pngtr";
   const char* GetTag() const override { return kTag; }
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-  void DrawSlices(Gdiplus::Graphics& graphics, Gdiplus::Image* image, const Gdiplus::Rect& dest,
+  void DrawSlices(PngPainter& painter, Gdiplus::Image* image, const Gdiplus::Rect& dest,
                   const Gdiplus::Size& imageSize, int sourceX) const override;
 
   int MarginLeft() const { return marginLeft_; }

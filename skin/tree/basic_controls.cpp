@@ -107,12 +107,11 @@ void CBkMemoryImage::PaintImage(HDC dc) const {
   if (!image) return;
   const SIZE size = PngImageSize(image);
   const RECT& area = GetRect();
-  Gdiplus::Graphics graphics(dc);
-  PrepareSkinGraphics(graphics);
+  PngPainter painter(dc);
   if (autoSize_ == 1) {
-    DrawImagePart(graphics, image, area.left, area.top, SaturatingSubtract(area.right, area.left),
+    painter.DrawPart(image, area.left, area.top, SaturatingSubtract(area.right, area.left),
                   SaturatingSubtract(area.bottom, area.top), 0, 0, size.cx, size.cy);
   } else {
-    DrawImagePart(graphics, image, area.left, area.top, size.cx, size.cy, 0, 0, size.cx, size.cy);
+    painter.DrawPart(image, area.left, area.top, size.cx, size.cy, 0, 0, size.cx, size.cy);
   }
 }

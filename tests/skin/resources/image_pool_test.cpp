@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "skin/resources/gdiplus_drawing.h"
 #include "skin/resources/memory_bitmap.h"
 #include "skin/resources/skin_resource.h"
 #include "tests/support/dib_canvas.h"
@@ -299,6 +301,95 @@ TEST(BkPngPool, UndecodableBytesGiveAnEmptyImageThatDrawsNothing) {
     EXPECT_EQ(canvas.CountOutside(RECT{}, kBackground), 0);
   }
   EXPECT_EQ(BkPngPool::GetImage(47, true), nullptr);
+}
+
+// ---- Premultiplied pixels of pool images -----------------------------------------
+
+// The 32-bit pixels of a DIB section, top row first, as 0xAARRGGBB.
+std::vector<uint32_t> SectionPixels(HBITMAP bitmap) {
+  DIBSECTION section = {};
+  if (GetObjectW(bitmap, sizeof(section), &section) != sizeof(section) || !section.dsBm.bmBits) return {};
+  const auto* bits = static_cast<const uint32_t*>(section.dsBm.bmBits);
+  return std::vector<uint32_t>(bits, bits + section.dsBm.bmWidth * std::abs(section.dsBm.bmHeight));
+}
+
+TEST(BkPngPool, PixelsArePremultipliedMadeOnceAndOnlyForPoolImages) {
+  Gdiplus::Image* image = BkPngPool::GetImage(6, true);
+  ASSERT_NE(image, nullptr);
+  const PngPixels* pixels = BkPngPool::PixelsOf(image);
+  ASSERT_NE(pixels, nullptr);
+  EXPECT_EQ(BkPngPool::PixelsOf(image), pixels);
+  EXPECT_EQ(pixels->size.cx, 2);
+  EXPECT_EQ(pixels->size.cy, 2);
+  EXPECT_FALSE(pixels->opaque);
+  EXPECT_EQ(GetCurrentObject(pixels->dc.Get(), OBJ_BITMAP), pixels->bitmap.Get());
+
+  const std::vector<uint32_t> argb = SectionPixels(pixels->bitmap.Get());
+  ASSERT_EQ(argb.size(), 4u);
+  EXPECT_EQ(argb[0], 0xFFFF0000u);            // opaque red
+  EXPECT_EQ(argb[2] >> 24, 0u);               // alpha 0 keeps no colour
+  EXPECT_EQ(argb[2] & 0xFFFFFFu, 0u);
+  EXPECT_EQ(argb[3], 0xFF1E3C5Au);            // opaque (30, 60, 90)
+  const uint32_t half = argb[1];              // blue (0, 0, 255) at alpha 128
+  const int alpha = static_cast<int>(half >> 24);
+  EXPECT_NEAR(alpha, 128, 1);
+  EXPECT_EQ(half & 0xFFFF00u, 0u);
+  EXPECT_NEAR(static_cast<int>(half & 0xFF), 255 * alpha / 255, 1);
+
+  // An opaque image is marked so; images the pool does not hold get none.
+  const PngPixels* opaque = BkPngPool::PixelsOf(BkPngPool::GetImage(7, true));
+  ASSERT_NE(opaque, nullptr);
+  EXPECT_TRUE(opaque->opaque);
+  std::unique_ptr<Gdiplus::Image> copy(image->Clone());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(BkPngPool::PixelsOf(copy.get()), nullptr);
+  EXPECT_EQ(BkPngPool::PixelsOf(nullptr), nullptr);
+}
+
+TEST(BkPngPool, UndecodableImagesHaveNoPixels) {
+  const std::wstring folder = MakeScratchFolder("png_pool_no_pixels");
+  ASSERT_TRUE(WriteFileBytes(FileIn(folder, L"48.png"), "\x89PNG but not really"));
+  SetSkinFolder(folder);
+  Gdiplus::Image* image = BkPngPool::GetImage(48, true);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(BkPngPool::PixelsOf(image), nullptr);
+  EXPECT_EQ(BkPngPool::PixelsOf(image), nullptr);
+}
+
+// Pool images are copied with GDI from their pixels, other images through
+// GDI+: both ways composite and scale alike.
+TEST(PngPainter, PoolPixelsAndGdiplusDrawTheSamePicture) {
+  Gdiplus::Image* image = BkPngPool::GetImage(6, true);
+  ASSERT_NE(image, nullptr);
+  std::unique_ptr<Gdiplus::Image> copy(image->Clone());
+  ASSERT_NE(copy, nullptr);
+  struct Case {
+    int dx, dy, dw, dh, sx, sy, sw, sh;
+  };
+  const Case cases[] = {
+      {1, 1, 2, 2, 0, 0, 2, 2},     // 1:1
+      {0, 0, 6, 6, 0, 0, 2, 2},     // three times larger
+      {2, 1, 4, 2, 1, 0, 1, 2},     // one column stretched
+      {0, 0, 4, 4, -1, -1, 4, 4},   // source partly outside the image: only its pixels
+      {0, 0, 5, 5, 2, 2, 2, 2},     // source wholly outside: nothing
+  };
+  for (const Case& c : cases) {
+    DibCanvas fromPool(8, 8, kBackground), fromGdiplus(8, 8, kBackground);
+    {
+      PngPainter painter(fromPool.dc());
+      painter.DrawPart(image, c.dx, c.dy, c.dw, c.dh, c.sx, c.sy, c.sw, c.sh);
+    }
+    {
+      PngPainter painter(fromGdiplus.dc());
+      painter.DrawPart(copy.get(), c.dx, c.dy, c.dw, c.dh, c.sx, c.sy, c.sw, c.sh);
+    }
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x)
+        EXPECT_TRUE(Near(fromPool.Pixel(x, y), GetRValue(fromGdiplus.Pixel(x, y)), GetGValue(fromGdiplus.Pixel(x, y)),
+                         GetBValue(fromGdiplus.Pixel(x, y)), 2))
+            << c.dw << "x" << c.dh << " at " << x << "," << y << ": " << std::hex << fromPool.Pixel(x, y) << " vs "
+            << fromGdiplus.Pixel(x, y);
+  }
 }
 
 }  // namespace

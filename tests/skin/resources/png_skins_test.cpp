@@ -134,20 +134,24 @@ TEST(PngSkinEx, EditFrameAt200x32KeepsEndsAndStretchesTheMiddle) {
   ASSERT_TRUE(skin);
   DibCanvas canvas(210, 40, kBackground);
   skin->Draw(canvas.dc(), Area(2, 3, 200, 32), 0);
+  // Rows are stretched 28 -> 32: each destination row comes from one of the
+  // source rows nearest to it, the same row across the whole width.
   for (int y = 3; y < 35; ++y) {
-    const int row = (y - 3) * 28 / 32;
+    const SourceSpan rows = NearestSources(y - 3, 32, 28);
+    int row = -1;
+    for (int candidate = rows.first; candidate <= rows.last && row < 0; ++candidate)
+      if (SourceColumn(canvas, 2, y, kPngEdit, candidate, 30) == 0) row = candidate;
+    ASSERT_GE(row, 0) << y;
     for (int x = 0; x < 10; ++x) {
       EXPECT_EQ(SourceColumn(canvas, 2 + x, y, kPngEdit, row, 30), x) << x << "," << y;
       EXPECT_EQ(SourceColumn(canvas, 192 + x, y, kPngEdit, row, 30), 20 + x) << x << "," << y;
     }
-    // Columns 10-19 stretched 18 times each. Wine's GDI+ places a
-    // destination scaled by a fraction in one direction one pixel further
-    // right (its first column stays untouched); allow that pixel.
-    const int first = SourceColumn(canvas, 12, y, kPngEdit, row, 30);
-    EXPECT_TRUE(first == 10 || canvas.Pixel(12, y) == kBackground) << y;
-    for (int x = 11; x < 190; ++x) {
+    // Columns 10-19 stretched 18 times each, every one from a nearest source
+    // column.
+    for (int x = 10; x < 190; ++x) {
+      const SourceSpan columns = NearestSources(x - 10, 180, 10);
       const int column = SourceColumn(canvas, 2 + x, y, kPngEdit, row, 30);
-      ASSERT_TRUE(column == 10 + (x - 10) / 18 || column == 10 + (x - 11) / 18) << x << "," << y << ": " << column;
+      ASSERT_TRUE(column >= 10 + columns.first && column <= 10 + columns.last) << x << "," << y << ": " << column;
     }
   }
   EXPECT_EQ(canvas.CountOutside(Area(2, 3, 200, 32), kBackground), 0);
@@ -189,14 +193,12 @@ TEST(PngSkinEx, DrawSlicesAtOriginIsDrawSlicesWithoutOffset) {
   ASSERT_NE(image, nullptr);
   DibCanvas first(30, 10, kBackground), second(30, 10, kBackground);
   {
-    Gdiplus::Graphics graphics(first.dc());
-    PrepareSkinGraphics(graphics);
-    skin->DrawSlicesAtOrigin(graphics, image, Gdiplus::Rect(0, 0, 12, 6), Gdiplus::Size(12, 6));
+    PngPainter painter(first.dc());
+    skin->DrawSlicesAtOrigin(painter, image, Gdiplus::Rect(0, 0, 12, 6), Gdiplus::Size(12, 6));
   }
   {
-    Gdiplus::Graphics graphics(second.dc());
-    PrepareSkinGraphics(graphics);
-    skin->DrawSlices(graphics, image, Gdiplus::Rect(0, 0, 12, 6), Gdiplus::Size(12, 6), 24);
+    PngPainter painter(second.dc());
+    skin->DrawSlices(painter, image, Gdiplus::Rect(0, 0, 12, 6), Gdiplus::Size(12, 6), 24);
   }
   EXPECT_TRUE(PngCopied(first, 0, 0, 12, 6, kPngFrames, 0, 0));
   EXPECT_TRUE(PngCopied(second, 0, 0, 12, 6, kPngFrames, 24, 0));

@@ -299,11 +299,11 @@ TEST_F(ProgramSkins, EditFrameEndsAt200x32ComeFromImage5) {
   const COLORREF under = RGB(0xFB, 0xFC, 0xFD);
   DibCanvas canvas(210, 40, under);
   GetSkin("edit_bg")->Draw(canvas.dc(), Area(0, 0, 200, 32), 0);
-  // Ends 1:1 across, rows stretched 28 -> 32 (row y from source row y * 28 / 32).
-  EXPECT_TRUE(AreaMatches(
-      canvas, 0, 0, 10, 32, [&](int dx, int dy) { return Over(image, width, dx, dy * 28 / 32, under); }, 2));
-  EXPECT_TRUE(AreaMatches(
-      canvas, 190, 0, 10, 32, [&](int dx, int dy) { return Over(image, width, 20 + dx, dy * 28 / 32, under); }, 2));
+  // Ends 1:1 across, rows stretched 28 -> 32 (each row from a nearest source row).
+  EXPECT_TRUE(AreaMatchesScaledRows(
+      canvas, 0, 0, 10, 32, 28, [&](int dx, int row) { return Over(image, width, dx, row, under); }, 2));
+  EXPECT_TRUE(AreaMatchesScaledRows(
+      canvas, 190, 0, 10, 32, 28, [&](int dx, int row) { return Over(image, width, 20 + dx, row, under); }, 2));
   EXPECT_EQ(canvas.CountOutside(Area(0, 0, 200, 32), under), 0);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -47,6 +48,42 @@ inline ::testing::AssertionResult AreaMatches(const DibCanvas& canvas, int x, in
       if (!Near(actual, want, tolerance))
         return ::testing::AssertionFailure()
                << "pixel (" << x + dx << ", " << y + dy << ") is " << std::hex << actual << ", expected " << want;
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// The source indexes nearest-neighbour scaling may take for destination index
+// `d` when `sourceLength` rows (or columns) are scaled onto `destLength`:
+// every source index whose scaled span touches destination index d. Which of
+// them a drawing layer picks depends on its rounding.
+struct SourceSpan {
+  int first;
+  int last;
+};
+inline SourceSpan NearestSources(int d, int destLength, int sourceLength) {
+  const long long first = static_cast<long long>(d) * sourceLength / destLength;
+  const long long last = (static_cast<long long>(d + 1) * sourceLength - 1) / destLength;
+  return SourceSpan{static_cast<int>(first), static_cast<int>(std::min<long long>(last, sourceLength - 1))};
+}
+
+// As AreaMatches, for an area whose h rows were scaled from `sourceRows`
+// source rows: each pixel matches expected(dx, row) for one of the source
+// rows nearest-neighbour scaling may take for its row.
+inline ::testing::AssertionResult AreaMatchesScaledRows(const DibCanvas& canvas, int x, int y, int w, int h,
+                                                        int sourceRows,
+                                                        const std::function<COLORREF(int dx, int row)>& expected,
+                                                        int tolerance = 0) {
+  for (int dy = 0; dy < h; ++dy) {
+    const SourceSpan rows = NearestSources(dy, h, sourceRows);
+    for (int dx = 0; dx < w; ++dx) {
+      const COLORREF actual = canvas.Pixel(x + dx, y + dy);
+      bool found = false;
+      for (int row = rows.first; row <= rows.last && !found; ++row) found = Near(actual, expected(dx, row), tolerance);
+      if (!found)
+        return ::testing::AssertionFailure() << "pixel (" << x + dx << ", " << y + dy << ") is " << std::hex << actual
+                                             << ", from none of source rows " << std::dec << rows.first << ".."
+                                             << rows.last;
     }
   }
   return ::testing::AssertionSuccess();
