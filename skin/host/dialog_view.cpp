@@ -249,9 +249,7 @@ void CBkDialogView::ShowHostedWindows() {
 }
 
 void CBkDialogView::ReleaseBitmap() {
-  // The context lets go of the bitmap first: a selected bitmap is not deleted.
-  bitmapDc_.reset();
-  bitmap_.Delete();
+  bitmap_.Release();
 }
 
 void CBkDialogView::OnSize() {
@@ -259,10 +257,7 @@ void CBkDialogView::OnSize() {
   RECT client = {};
   GetClientRect(GetHwnd(), &client);
   if (client.right <= 0 || client.bottom <= 0) return;
-  if (bitmap_.CreateFilled(client.right, client.bottom, RGB(0, 0, 0))) {
-    MemoryDc dc;
-    if (dc.Select(bitmap_.Get())) bitmapDc_.emplace(std::move(dc));
-  }
+  bitmap_.Create(client.right, client.bottom, RGB(0, 0, 0));
   Layout(client.right, client.bottom);
   RedrawAll();
 }
@@ -286,8 +281,8 @@ void CBkDialogView::Layout(int width, int height) {
 }
 
 void CBkDialogView::RepaintSections() {
-  if (!bitmapDc_) return;
-  const HDC dc = bitmapDc_->Get();
+  if (!bitmap_) return;
+  const HDC dc = bitmap_.Dc();
   // Font, mode and clipping go back with the saved state.
   const int saved = SaveDC(dc);
   if (const HFONT font = BkFontPool::GetFont(0)) SelectObject(dc, font);
@@ -305,14 +300,12 @@ void CBkDialogView::PaintTo(HDC target) {
     pendingRegion_.Reset();
     fullRepaintPending_ = false;
   }
-  if (repaintNeeded_ && bitmapDc_) {
+  if (repaintNeeded_ && bitmap_) {
     RepaintSections();
     pendingRegion_.Reset();
     repaintNeeded_ = false;
   }
-  if (!target || !bitmapDc_) return;
-  const SIZE size = bitmap_.GetSize();
-  BitBlt(target, 0, 0, size.cx, size.cy, bitmapDc_->Get(), 0, 0, SRCCOPY);
+  bitmap_.CopyTo(target, 0, 0);
 }
 
 BkHandle CBkDialogView::HitTestSections(int x, int y, bool headerOnly) {

@@ -111,10 +111,8 @@ class CBkDialogView : public CWindowImplBase {
   void ReleaseBitmap();
 
   SectionSlot sections_[3];  // header, body, footer
-  OwnedMemoryBitmap bitmap_;
-  // Holds bitmap_ selected from its creation to its deletion, so that a paint
-  // makes no context and an expose is a single BitBlt.
-  std::optional<MemoryDc> bitmapDc_;
+  // The picture of the sections, painted where needed and copied on WM_PAINT.
+  OffscreenBitmap bitmap_;
   BkHandle hovered_ = 0;
   BkHandle pushed_ = 0;
   bool trackingLeave_ = false;

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "skin/resources/font_pool.h"
+#include "skin/resources/gdi_drawing.h"
 #include "skin/resources/gdi_handles.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_resource.h"
@@ -449,7 +450,7 @@ void CBkListView::OnSize() {
 void CBkListView::ReplaceRowBitmap(int width) {
   // A list narrower than its scroll bar, or a template without a height,
   // keeps no bitmap: its rows then paint nothing.
-  if (width <= 0 || rowHeight_ <= 0 || !rowBitmap_.CreateFilled(width, rowHeight_, CLR_INVALID)) rowBitmap_.Delete();
+  if (width <= 0 || rowHeight_ <= 0 || !rowBitmap_.Create(width, rowHeight_, CLR_INVALID)) rowBitmap_.Release();
 }
 
 void CBkListView::OnSetCursor() {
@@ -474,16 +475,17 @@ LRESULT CBkListView::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
 }
 
 void CBkListView::PaintRow(HDC target, int row) {
-  if (!rowBitmap_.Get() || !target) return;
+  if (!rowBitmap_ || !target) return;
   if (lastAskedRow_ != row && !AskOwner(row)) return;
   // The owner's handler may have loaded another template or resized the list.
-  if (!rowBitmap_.Get()) return;
+  if (!rowBitmap_) return;
 
   {
-    MemoryDc dc;
-    if (!dc.Select(rowBitmap_.Get())) return;
-    if (const HFONT font = BkFontPool::GetFont(0)) SelectObject(dc.Get(), font);
-    SetBkMode(dc.Get(), TRANSPARENT);
+    const HDC dc = rowBitmap_.Dc();
+    // Font and mode go back with the saved state.
+    SavedDc saved(dc);
+    if (const HFONT font = BkFontPool::GetFont(0)) SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
 
     // One template paints every row: only the row under the mouse shows the
     // hover and pushed looks.
@@ -495,11 +497,11 @@ void CBkListView::PaintRow(HDC target, int row) {
     if (row != pushedRow_) {
       if (CBkWindow* pushed = LookupElement(pushed_)) pushedCleared = pushed->ChangeState(0, StatePushed) & StatePushed;
     }
-    template_.PaintInRegion(dc.Get(), nullptr);
+    template_.PaintInRegion(dc, nullptr);
     if (CBkWindow* hovered = LookupElement(hovered_)) hovered->ChangeState(hoverCleared, 0);
     if (CBkWindow* pushed = LookupElement(pushed_)) pushed->ChangeState(pushedCleared, 0);
   }
 
   const RECT bounds = RowBounds(GetHwnd(), row);
-  rowBitmap_.Draw(target, bounds.left, bounds.top, -1);
+  rowBitmap_.CopyTo(target, bounds.left, bounds.top);
 }

@@ -106,7 +106,7 @@ class CBkListView : public CWindowImplBase {
   CBkDialog template_;
   HWND tooltip_ = nullptr;
   bool templateLoaded_ = false;
-  OwnedMemoryBitmap rowBitmap_;
+  OffscreenBitmap rowBitmap_;
   int rowHeight_ = 0;
   BkHandle hovered_ = 0;
   BkHandle pushed_ = 0;

@@ -164,3 +164,26 @@ bool OwnedMemoryBitmap::Delete() {
   bitmap = nullptr;
   return true;
 }
+
+bool OffscreenBitmap::Create(int width, int height, COLORREF colour) {
+  Release();
+  if (!bitmap_.CreateFilled(width, height, colour)) return false;
+  MemoryDc dc;
+  if (!dc.Select(bitmap_.Get())) {
+    bitmap_.Delete();
+    return false;
+  }
+  dc_.emplace(std::move(dc));
+  return true;
+}
+
+void OffscreenBitmap::Release() {
+  dc_.reset();
+  bitmap_.Delete();
+}
+
+bool OffscreenBitmap::CopyTo(HDC target, int x, int y) const {
+  if (!target || !dc_) return false;
+  const SIZE size = bitmap_.GetSize();
+  return BitBlt(target, x, y, size.cx, size.cy, dc_->Get(), 0, 0, SRCCOPY) != FALSE;
+}

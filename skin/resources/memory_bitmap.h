@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "skin/resources/gdi_handles.h"
 
 // A plain record whose `bitmap` is borrowed: the record never deletes it by
@@ -95,4 +97,30 @@ class OwnedMemoryBitmap : private MemoryBitmap {
 
  private:
   GdiObject<HBITMAP> owned_;
+};
+
+// An owned bitmap kept selected into a memory device context of its own, for
+// a host window that paints into it again and again: the context is made
+// once per size, not once per paint (making one costs more than most of the
+// copies a paint does).
+class OffscreenBitmap {
+ public:
+  // Replaces the bitmap by a new width x height one, filled with `colour`
+  // unless that is CLR_INVALID. False, and nothing held, when it cannot be
+  // made or selected.
+  bool Create(int width, int height, COLORREF colour);
+  // Lets go of the context, then deletes the bitmap.
+  void Release();
+
+  explicit operator bool() const { return dc_.has_value(); }
+  // The context holding the bitmap; null when nothing is held.
+  HDC Dc() const { return dc_ ? dc_->Get() : nullptr; }
+  HBITMAP Bitmap() const { return dc_ ? bitmap_.Get() : nullptr; }
+  SIZE GetSize() const { return bitmap_.GetSize(); }
+  // Copies the whole picture 1:1 to (x, y) of `target`.
+  bool CopyTo(HDC target, int x, int y) const;
+
+ private:
+  OwnedMemoryBitmap bitmap_;
+  std::optional<MemoryDc> dc_;  // declared last: it lets go of the bitmap before the bitmap goes
 };

@@ -509,4 +509,56 @@ TEST(MemoryBitmapCreate, OwnedMemoryBitmap_MovesItsBitmapAndDeletesItOnce) {
   EXPECT_EQ(GetObjectType(handle), 0u);
 }
 
+// ---- OffscreenBitmap ------------------------------------------------------------
+
+TEST(OffscreenBitmap, PaintsThroughItsOwnContextAndCopiesOut) {
+  OffscreenBitmap offscreen;
+  EXPECT_FALSE(offscreen);
+  EXPECT_EQ(offscreen.Dc(), nullptr);
+  EXPECT_FALSE(offscreen.CopyTo(DibCanvas(2, 2, kBackground).dc(), 0, 0));
+
+  ASSERT_TRUE(offscreen.Create(6, 3, RGB(10, 20, 30)));
+  ASSERT_TRUE(offscreen);
+  EXPECT_EQ(GetCurrentObject(offscreen.Dc(), OBJ_BITMAP), offscreen.Bitmap());
+  const RECT cell = {1, 1, 3, 2};
+  SetBkColor(offscreen.Dc(), RGB(200, 0, 0));
+  ExtTextOutW(offscreen.Dc(), 0, 0, ETO_OPAQUE, &cell, nullptr, 0, nullptr);
+
+  DibCanvas canvas(10, 6, kBackground);
+  ASSERT_TRUE(offscreen.CopyTo(canvas.dc(), 2, 2));
+  EXPECT_TRUE(canvas.AllPixels(Area(3, 3, 2, 1), RGB(200, 0, 0)));
+  EXPECT_EQ(canvas.Pixel(2, 2), RGB(10, 20, 30));
+  EXPECT_EQ(canvas.Pixel(7, 4), RGB(10, 20, 30));
+  EXPECT_EQ(canvas.CountOutside(Area(2, 2, 6, 3), kBackground), 0);
+}
+
+// A new size, a failed size and Release each free what was held: the old
+// context and bitmap handles stop naming objects.
+TEST(OffscreenBitmap, ReplacingAndReleasingFreeTheContextAndTheBitmap) {
+  OffscreenBitmap offscreen;
+  ASSERT_TRUE(offscreen.Create(4, 4, RGB(1, 2, 3)));
+  HDC firstDc = offscreen.Dc();
+  HBITMAP firstBitmap = offscreen.Bitmap();
+  ASSERT_TRUE(offscreen.Create(8, 2, CLR_INVALID));
+  EXPECT_EQ(GetObjectType(firstBitmap), 0u);
+  EXPECT_EQ(GetObjectType(firstDc), 0u);
+  EXPECT_EQ(offscreen.GetSize().cx, 8);
+  EXPECT_EQ(offscreen.GetSize().cy, 2);
+
+  HDC secondDc = offscreen.Dc();
+  HBITMAP secondBitmap = offscreen.Bitmap();
+  for (const SIZE bad : {SIZE{0, 4}, SIZE{4, -1}}) {
+    EXPECT_FALSE(offscreen.Create(bad.cx, bad.cy, RGB(0, 0, 0)));
+    EXPECT_FALSE(offscreen);
+  }
+  EXPECT_EQ(GetObjectType(secondBitmap), 0u);
+  EXPECT_EQ(GetObjectType(secondDc), 0u);
+
+  ASSERT_TRUE(offscreen.Create(3, 3, RGB(0, 0, 0)));
+  HBITMAP third = offscreen.Bitmap();
+  offscreen.Release();
+  EXPECT_FALSE(offscreen);
+  EXPECT_EQ(GetObjectType(third), 0u);
+}
+
 }  // namespace
