@@ -21,6 +21,7 @@ constexpr unsigned kMainLayer = 103;
 constexpr int kMainWidth = 680;
 constexpr int kMainHeight = 430;
 constexpr int kGaveUp = -99;
+constexpr int kSearchButton = 10000;
 constexpr UINT kGiveUpMs = 20000;
 
 // A frame as the application derives one: the cut-corner shape mixed in;
@@ -340,6 +341,71 @@ TEST_F(DialogFrameTest, CreatingShapingAndDestroyingReleaseTheirGdiObjects) {
   const int before = CountLiveGdiObjects();
   for (int round = 0; round < 5; ++round) cycle();
   EXPECT_EQ(before, CountLiveGdiObjects());
+}
+
+// Windows of this thread, child windows included (tooltips, list, edits): the
+// USER objects a frame makes.
+BOOL CALLBACK CountWindow(HWND, LPARAM counter) {
+  ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
+BOOL CALLBACK CountWindowAndChildren(HWND hwnd, LPARAM counter) {
+  CountWindow(hwnd, counter);
+  EnumChildWindows(hwnd, CountWindow, counter);
+  return TRUE;
+}
+
+int CountThreadWindows() {
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountWindowAndChildren, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// Ten thousand full repaints of the main layer through real WM_PAINTs and a
+// thousand hover, press and click cycles on its search button leave the
+// process with the GDI objects and windows it had after the first ones.
+TEST_F(DialogFrameTest, MainLayerKeepsItsObjectsFlatOverLongUse) {
+  TestFrame frame;
+  ASSERT_NE(nullptr, frame.Create(nullptr));
+  ShowWindow(frame.GetHwnd(), SW_SHOWNOACTIVATE);
+  CBkDialogView& view = frame.GetView();
+  const HWND viewWindow = view.GetHwnd();
+  const CBkWindow* search = view.FindElement(kSearchButton);
+  ASSERT_NE(nullptr, search);
+  const RECT rect = search->GetRect();
+  const LPARAM onSearch = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  const LPARAM offSearch = MAKELPARAM(rect.left - 40, rect.bottom + 40);
+
+  const auto repaint = [&] {
+    view.RedrawAll();
+    UpdateWindow(viewWindow);
+  };
+  const auto hoverPressClick = [&] {
+    SendMessageW(viewWindow, WM_MOUSEMOVE, 0, onSearch);
+    SendMessageW(viewWindow, WM_LBUTTONDOWN, MK_LBUTTON, onSearch);
+    UpdateWindow(viewWindow);
+    SendMessageW(viewWindow, WM_LBUTTONUP, 0, onSearch);
+    SendMessageW(viewWindow, WM_MOUSEMOVE, 0, offSearch);
+    UpdateWindow(viewWindow);
+  };
+  for (int i = 0; i < 20; ++i) {
+    repaint();
+    hoverPressClick();
+  }
+  frame.commands.clear();
+  const int gdiBefore = CountLiveGdiObjects();
+  const int windowsBefore = CountThreadWindows();
+
+  for (int i = 0; i < 10000; ++i) repaint();
+  EXPECT_EQ(gdiBefore, CountLiveGdiObjects());
+  for (int i = 0; i < 1000; ++i) hoverPressClick();
+  EXPECT_EQ(gdiBefore, CountLiveGdiObjects());
+  EXPECT_EQ(windowsBefore, CountThreadWindows());
+  // Every cycle was a real click on the button, not something ignored.
+  ASSERT_EQ(1000u, frame.commands.size());
+  EXPECT_EQ(kSearchButton, frame.commands.back().item);
+  EXPECT_EQ(0u, view.GetPushedElement());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "skin/resources/gdi_handles.h"
 #include "skin/resources/style.h"
 #include "tests/skin/host/host_test_windows.h"
+#include "tests/skin/host/view_test_util.h"
 #include "tests/support/dib_canvas.h"
 #include "tests/support/scratch_skin_folder.h"
 #include "tests/support/test_support.h"
@@ -436,6 +437,40 @@ TEST_F(ListViewTest, PaintingRowsLeavesNoGdiObjectBehind) {
   filler.clear();
   EXPECT_GT(rowPaints, kMargin);
   EXPECT_GE(freeAfter, kMargin - 10);
+}
+
+// Ten thousand row paints and a thousand hover, press and click cycles over
+// the rows leave the process with the GDI objects it had after the first ones.
+TEST_F(ListViewTest, RowsKeepTheObjectCountFlatOverLongUse) {
+  const auto clickRow = [this](int row) {
+    const size_t before = clicks.size();
+    const RECT bounds = Row(row);
+    PostMessageW(list_, WM_MOUSEMOVE, 0, MAKELPARAM(300, bounds.top + 12));
+    PostMessageW(list_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, bounds.top + 12));
+    PostMessageW(list_, WM_LBUTTONUP, 0, MAKELPARAM(300, bounds.top + 12));
+    return PumpUntil([&] { return clicks.size() > before; }, 5000);
+  };
+  for (int round = 0; round < 5; ++round) {
+    RepaintAll();
+    ASSERT_TRUE(clickRow(round));
+  }
+  clicks.clear();
+  const int before = CountLiveGdiObjects();
+
+  int rowPaints = 0;
+  while (rowPaints < 10000) {
+    RepaintAll();
+    ASSERT_FALSE(requests.empty());
+    rowPaints += static_cast<int>(requests.size());
+  }
+  EXPECT_EQ(before, CountLiveGdiObjects());
+  for (int cycle = 0; cycle < 1000; ++cycle) ASSERT_TRUE(clickRow(cycle % 7)) << cycle;
+  SendMessageW(list_, WM_MOUSELEAVE, 0, 0);
+  UpdateWindow(list_);
+  EXPECT_EQ(before, CountLiveGdiObjects());
+  EXPECT_EQ(clicks.size(), 1000u);
+  EXPECT_EQ(clicks.back().row, 999 % 7);
+  EXPECT_EQ(Selected(), 999 % 7);
 }
 
 }  // namespace
