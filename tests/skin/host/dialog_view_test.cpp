@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "skin/resources/style.h"
+#include "skin/resources/text_encoding.h"
 #include "skin/tree/notifications.h"
 #include "tests/skin/host/host_test_windows.h"
 #include "tests/skin/host/view_test_util.h"
@@ -488,6 +489,42 @@ TEST_F(DialogViewTest, PaintingAndResizingReleaseTheirGdiObjects) {
   HRGN probe = CreateRectRgn(0, 0, 1, 1);
   EXPECT_EQ(before + 1, CountLiveGdiObjects());
   DeleteObject(probe);
+}
+
+// A click on an element with an href opens it through the shell and sends no
+// command, even though the element has an id: here the href is a small
+// program that writes its command line to the file the environment names.
+TEST_F(DialogViewTest, ClickOnAnElementWithHrefOpensItAndSendsNoCommand) {
+  const std::wstring folder = MakeScratchFolder("view_href");
+  const std::wstring record = folder + L"\\opened.txt";
+  const std::wstring program = ProgramFolder() + L"href_target.exe";
+  ASSERT_NE(GetFileAttributesW(program.c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(SetEnvironmentVariableW(L"TAVORA_RECORD_ARGS_FILE", record.c_str()));
+  const std::string layer = "<layer width=\"240\" height=\"160\"><body crbg=\"FFFFFF\">"
+                            "<button id=\"30\" pos=\"10,10,60,40\" crbg=\"FF00FF\" href=\"" +
+                            WideToUtf8(program) +
+                            "\"/>"
+                            "<button id=\"31\" pos=\"70,10,120,40\" crbg=\"00FFFF\"/>"
+                            "</body></layer>";
+  MakeView(layer.c_str());
+  const POINT onLinked = {35, 25};
+  const POINT onPlain = {95, 25};
+
+  Mouse(WM_MOUSEMOVE, onLinked);
+  Mouse(WM_LBUTTONDOWN, onLinked);
+  Mouse(WM_LBUTTONUP, onLinked);
+  EXPECT_TRUE(commands_.empty());
+  ASSERT_TRUE(PumpUntil([&] { return GetFileAttributesW(record.c_str()) != INVALID_FILE_ATTRIBUTES; }, 15000));
+  const std::string written = ReadFileBytes(record);
+  EXPECT_NE(written.find("href_target.exe"), std::string::npos) << written;
+  EXPECT_TRUE(commands_.empty());
+
+  // The element beside it, without an href, still reports its click.
+  Mouse(WM_MOUSEMOVE, onPlain);
+  Mouse(WM_LBUTTONDOWN, onPlain);
+  Mouse(WM_LBUTTONUP, onPlain);
+  EXPECT_EQ(Items(), std::vector<int>{31});
+  SetEnvironmentVariableW(L"TAVORA_RECORD_ARGS_FILE", nullptr);
 }
 
 }  // namespace
