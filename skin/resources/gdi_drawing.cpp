@@ -152,9 +152,9 @@ int AlphaDraw(HDC dc, int x, int y, int cx, int cy, HBITMAP source, int sourceX)
   CreateBottomUpDib(picture, columns, rows, 32);
   if (!picture.bits) return 0;
   {
-    MemoryDc from;
+    SourceDc from(source);
     MemoryDc to;
-    if (!from.Select(source) || !to.Select(picture.bitmap.Get())) return 0;
+    if (!from || !to.Select(picture.bitmap.Get())) return 0;
     if (!BitBlt(to.Get(), 0, 0, columns, rows, from.Get(), static_cast<int>(firstColumn), 0, SRCCOPY)) return 0;
   }
 

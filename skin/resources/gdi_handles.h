@@ -1,6 +1,7 @@
 // Owners for the GDI handles the drawing code creates for the length of one
 // operation: a GDI object, a memory device context with one object selected
-// into it, and the screen's device context. All of them move and none copies.
+// into it, a context lent for one copy, and the screen's device context. All
+// of them but the lent context move and none copies.
 #pragma once
 
 #include <windows.h>
@@ -77,4 +78,59 @@ class MemoryDc {
 
   UniqueHandle<MemoryDcTraits> dc_;
   HGDIOBJ previous_ = nullptr;  // borrowed: the context's own initial object
+};
+
+// A memory device context lent for one short copy, with one bitmap selected
+// into it: the calling thread's kept context when that is free, else one of
+// its own. Making a context costs more than most copies a skin makes, so a
+// paint that copies from bitmap after bitmap makes no context at all. The
+// bitmap is selected out again when the lease ends, so that it can be
+// selected elsewhere or deleted afterwards. Use it as a copy's source only:
+// the kept context keeps whatever else is set on it.
+class SourceDc {
+ public:
+  explicit SourceDc(HBITMAP bitmap) {
+    Kept& kept = KeptForThread();
+    if (!kept.lent) {
+      if (!kept.dc) kept.dc.reset(CreateCompatibleDC(nullptr));
+      if (kept.dc) {
+        kept.lent = true;
+        kept_ = &kept;
+        dc_ = kept.dc.get();
+      }
+    }
+    if (!kept_) {
+      own_.reset(CreateCompatibleDC(nullptr));
+      dc_ = own_.get();
+    }
+    if (!dc_ || !bitmap) return;
+    const HGDIOBJ old = SelectObject(dc_, bitmap);
+    if (!old || old == HGDI_ERROR) return;
+    previous_ = old;
+  }
+  ~SourceDc() {
+    if (previous_) SelectObject(dc_, previous_);
+    if (kept_) kept_->lent = false;
+  }
+  SourceDc(const SourceDc&) = delete;
+  SourceDc& operator=(const SourceDc&) = delete;
+
+  // The context, or null when the bitmap could not be selected.
+  HDC Get() const { return previous_ ? dc_ : nullptr; }
+  explicit operator bool() const { return previous_ != nullptr; }
+
+ private:
+  struct Kept {
+    UniqueHandle<MemoryDcTraits> dc;
+    bool lent = false;
+  };
+  static Kept& KeptForThread() {
+    thread_local Kept kept;
+    return kept;
+  }
+
+  Kept* kept_ = nullptr;
+  UniqueHandle<MemoryDcTraits> own_;
+  HDC dc_ = nullptr;
+  HGDIOBJ previous_ = nullptr;  // borrowed: what the context held before
 };

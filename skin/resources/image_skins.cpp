@@ -12,10 +12,11 @@
 // than the copy itself under some GDIs). The copy rules are MemoryBitmap's.
 class BkPartCopier {
  public:
-  explicit BkPartCopier(const MemoryBitmap& picture) : picture_(picture) {
-    usable_ = (picture.drawMode == MemoryBitmap::ModePlain || picture.drawMode == MemoryBitmap::ModeColorKey) &&
-              source_.Select(picture.bitmap);
-  }
+  explicit BkPartCopier(const MemoryBitmap& picture)
+      : picture_(picture),
+        source_(picture.bitmap),
+        usable_((picture.drawMode == MemoryBitmap::ModePlain || picture.drawMode == MemoryBitmap::ModeColorKey) &&
+                source_) {}
   BkPartCopier(const BkPartCopier&) = delete;
   BkPartCopier& operator=(const BkPartCopier&) = delete;
 
@@ -31,7 +32,7 @@ class BkPartCopier {
 
  private:
   const MemoryBitmap& picture_;
-  MemoryDc source_;
+  SourceDc source_;
   bool usable_ = false;
 };
 

@@ -95,8 +95,8 @@ int MemoryBitmap::Draw(HDC dc, int x, int y, int frameIndex) const {
   if (drawMode == ModeAlpha) return AlphaDraw(dc, drawX, y, drawWidth, height, bitmap, drawSourceX);
   if (drawMode != ModePlain && drawMode != ModeColorKey) return 0;
 
-  MemoryDc source;
-  if (!source.Select(bitmap)) return 0;
+  SourceDc source(bitmap);
+  if (!source) return 0;
   if (drawMode == ModePlain)
     return BitBlt(dc, drawX, y, drawWidth, height, source.Get(), drawSourceX, 0, SRCCOPY) ? 1 : 0;
   return ColorKeyDraw(dc, drawX, y, drawWidth, height, source.Get(), drawSourceX, 0, drawWidth, height, keyColor);
@@ -110,8 +110,8 @@ bool MemoryBitmap::BlitPart(HDC dc, int x, int y, int width, int height, int sou
 bool MemoryBitmap::StretchPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY,
                                int sourceWidth, int sourceHeight, int index) const {
   if (!bitmap || (drawMode != ModePlain && drawMode != ModeColorKey)) return false;
-  MemoryDc source;
-  if (!source.Select(bitmap)) return false;
+  SourceDc source(bitmap);
+  if (!source) return false;
   return StretchPartFrom(source.Get(), dc, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight, index);
 }
 
