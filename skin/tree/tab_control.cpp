@@ -138,23 +138,17 @@ bool CBkTabCtrl::Load(const TiXmlElement* element) {
   // A selection outside the list falls back to the first shown head, so that
   // the selected index always names a page while there is one.
   if (!GetTab(curSel_)) curSel_ = firstShown >= 0 ? firstShown : 0;
-  // The shown page is the selected one, as after any selection.
-  for (size_t index = 0; index < pages_.size(); ++index) {
-    pages_[index]->SendElementMessage(WM_SHOWWINDOW, static_cast<int>(index) == curSel_ ? TRUE : FALSE);
+  // The shown page is the selected one, as after any selection. Showing
+  // moves native windows, whose procedures may change the tree.
+  const std::vector<BkHandle> pages = PageHandles();
+  for (size_t index = 0; index < pages.size(); ++index) {
+    SendToElement(pages[index], WM_SHOWWINDOW, static_cast<int>(index) == curSel_ ? TRUE : FALSE);
+    if (!LookupElement(self)) return false;
   }
   return loaded;
 }
 
-void CBkTabCtrl::DestroyPages() {
-  // Taken out first, so that nothing a page does while it goes can reach a
-  // half-destroyed list.
-  std::vector<std::unique_ptr<CBkTab>> pages;
-  pages.swap(pages_);
-  for (auto& page : pages) {
-    page->SendElementMessage(WM_DESTROY);
-    page.reset();
-  }
-}
+void CBkTabCtrl::DestroyPages() { DestroyOwnedElements(pages_); }
 
 void CBkTabCtrl::SetHostWindow(HWND host) {
   CBkContainerWnd::SetHostWindow(host);
