@@ -11,10 +11,8 @@ namespace {
 constexpr int kThemeUncheckedNormal = 1;
 constexpr int kThemeCheckedNormal = 5;
 
-// The text mode bits a check box changes: bottom alignment off, vertical
-// centring on.
+// The text mode bit a check box switches off.
 constexpr unsigned kBottomAligned = DT_BOTTOM;
-constexpr unsigned kVerticallyCentred = DT_VCENTER;
 
 }  // namespace
 
@@ -59,10 +57,31 @@ void CBkCheckBoxBase::PaintText(HDC dc) {
   RECT beside = whole;
   beside.left = SaturatingAdd(whole.left, BoxAdvance());
   BkStyle& style = MutableStyle();
-  style.textmode = (style.textmode & ~kBottomAligned) | kVerticallyCentred;
+  style.textmode = (style.textmode & ~kBottomAligned) | TextModeAdded();
   SetRect(beside);
   OnPaint(dc);
   SetRect(whole);
+}
+
+void CBkCheckBoxBase::DrawButtonGlyph(HDC dc, const RECT& box, ButtonThemeHandle& theme, int themePart,
+                                      UINT classicKind) const {
+  const unsigned state = GetState();
+  const bool checked = (state & StateChecked) != 0;
+  if (HTHEME opened = theme.Open(nullptr)) {
+    // Normal, hot, pressed and disabled follow each other in that order, as
+    // the skin state indexes do.
+    const int themeState =
+        (checked ? kThemeCheckedNormal : kThemeUncheckedNormal) + ThreePieceIndex(static_cast<int>(state));
+    ThemeApi::Get().DrawThemeBackground(opened, dc, themePart, themeState, &box, nullptr);
+    return;
+  }
+  UINT flags = classicKind | DFCS_TRANSPARENT;
+  if (state & StateDisabled) flags |= DFCS_INACTIVE;
+  if (state & StateHover) flags |= DFCS_HOT;
+  if (state & StatePushed) flags |= DFCS_PUSHED;
+  if (checked) flags |= DFCS_CHECKED;
+  RECT target = box;
+  DrawFrameControl(dc, &target, DFC_BUTTON, flags);
 }
 
 // ---- "check" --------------------------------------------------------------------
@@ -77,25 +96,8 @@ HRESULT CBkCheckBox::SetAttribute(const std::string& name, const std::string& va
 
 void CBkCheckBox::PaintBox(HDC dc) {
   const RECT& area = GetRect();
-  RECT box = {area.left, area.top, SaturatingAdd(area.left, kBoxSize), area.bottom};
-  const unsigned state = GetState();
-  const bool checked = (state & StateChecked) != 0;
-
-  if (HTHEME theme = theme_.Open(nullptr)) {
-    // Normal, hot, pressed and disabled follow each other in that order, as
-    // the skin state indexes do.
-    const int themeState =
-        (checked ? kThemeCheckedNormal : kThemeUncheckedNormal) + ThreePieceIndex(static_cast<int>(state));
-    ThemeApi::Get().DrawThemeBackground(theme, dc, kThemePartCheckBox, themeState, &box, nullptr);
-    return;
-  }
-
-  UINT flags = DFCS_BUTTONCHECK | DFCS_TRANSPARENT;
-  if (state & StateDisabled) flags |= DFCS_INACTIVE;
-  if (state & StateHover) flags |= DFCS_HOT;
-  if (state & StatePushed) flags |= DFCS_PUSHED;
-  if (checked) flags |= DFCS_CHECKED;
-  DrawFrameControl(dc, &box, DFC_BUTTON, flags);
+  const RECT box = {area.left, area.top, SaturatingAdd(area.left, kBoxSize), area.bottom};
+  DrawButtonGlyph(dc, box, theme_, kThemePartCheckBox, DFCS_BUTTONCHECK);
 }
 
 // ---- "checkex" ------------------------------------------------------------------

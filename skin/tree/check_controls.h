@@ -2,13 +2,14 @@
 // classic frame control when no visual style is available), "checkex" draws
 // it with a skin. Both show their text beside the box, vertically centred,
 // and toggle their checked state (StateChecked) on every button release.
+// The radio box (radio_control.h) shares the text and the box drawing.
 #pragma once
 
 #include "skin/resources/theme_api.h"
 #include "skin/tree/bk_window.h"
 #include "skin/tree/skin_reference.h"
 
-// What both check boxes share: the toggle, the text beside the box and the
+// What the check boxes (and the radio box) share: the toggle, the text beside the box and the
 // natural size grown by the box.
 class CBkCheckBoxBase : public CBkWindow {
  public:
@@ -24,6 +25,14 @@ class CBkCheckBoxBase : public CBkWindow {
   virtual int BoxAdvance() const = 0;
   // Least height of the element.
   virtual int MinimumHeight() const = 0;
+  // Text mode bits switched on for good at the first paint (bottom
+  // alignment is switched off).
+  virtual unsigned TextModeAdded() const { return DT_VCENTER; }
+
+  // Draws a "BUTTON" glyph for the element's state into `box`: part
+  // `themePart` of the visual style when one is open (opened on first use),
+  // else the classic frame control of kind `classicKind` (DFCS_BUTTON*).
+  void DrawButtonGlyph(HDC dc, const RECT& box, ButtonThemeHandle& theme, int themePart, UINT classicKind) const;
 
  private:
   // Draws the text from left + BoxAdvance(); the text mode is switched to

@@ -72,16 +72,7 @@ std::vector<BkHandle> CBkPanel::ChildHandles() const {
   return handles;
 }
 
-void CBkPanel::DestroyChildren() {
-  // The list is taken out first, so that nothing a child does while it is
-  // destroyed can reach a half-destroyed list.
-  std::vector<std::unique_ptr<CBkWindow>> children;
-  children.swap(children_);
-  for (auto& child : children) {
-    child->SendElementMessage(WM_DESTROY);
-    child.reset();
-  }
-}
+void CBkPanel::DestroyChildren() { DestroyOwnedElements(children_); }
 
 BkHandle CBkPanel::HitTest(int x, int y, int flag) {
   const BkHandle self = CBkContainerWnd::HitTest(x, y, flag);

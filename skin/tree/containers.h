@@ -8,6 +8,19 @@
 
 #include "skin/tree/bk_window.h"
 
+// Sends WM_DESTROY to every element of an owned list and deletes it, then
+// leaves the list empty. The list is taken out first, so that nothing an
+// element does while it goes can reach a half-destroyed list.
+template <typename Element>
+void DestroyOwnedElements(std::vector<std::unique_ptr<Element>>& list) {
+  std::vector<std::unique_ptr<Element>> taken;
+  taken.swap(list);
+  for (auto& element : taken) {
+    element->SendElementMessage(WM_DESTROY);
+    element.reset();
+  }
+}
+
 class CBkContainerWnd : public CBkWindow {
  public:
   bool IsContainer() const override { return true; }

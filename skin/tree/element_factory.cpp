@@ -6,7 +6,11 @@
 #include "skin/tree/check_controls.h"
 #include "skin/tree/containers.h"
 #include "skin/tree/hosted_controls.h"
+#include "skin/tree/icon_control.h"
 #include "skin/tree/line_control.h"
+#include "skin/tree/progress_control.h"
+#include "skin/tree/radio_control.h"
+#include "skin/tree/tab_control.h"
 
 namespace {
 
@@ -28,11 +32,15 @@ const FactoryRow kRows[] = {
     {CBkStatic::kTag, Make<CBkStatic>},
     {CBkButton::kTag, Make<CBkButton>},
     {CBkImageWnd::kTag, Make<CBkImageWnd>},
+    {CBkProgress::kTag, Make<CBkProgress>},
     {CBkImageBtnWnd::kTag, Make<CBkImageBtnWnd>},
     {CBkRealWnd::kTag, Make<CBkRealWnd>},
     {CBkLine::kTag, Make<CBkLine>},
     {CBkCheckBox::kTag, Make<CBkCheckBox>},
     {CBkCheckBoxEx::kTag, Make<CBkCheckBoxEx>},
+    {CBkIconWnd::kTag, Make<CBkIconWnd>},
+    {CBkTabCtrl::kTag, Make<CBkTabCtrl>},
+    {CBkRadioBox::kTag, Make<CBkRadioBox>},
     {CBkLink::kTag, Make<CBkLink>},
     {CBkMemoryImage::kTag, Make<CBkMemoryImage>},
 };

@@ -22,3 +22,14 @@ struct RedrawRectNotify {
   unsigned int hbkWnd;  // the element's handle
   RECT rect;            // the area to repaint, in the host's client coordinates
 };
+
+// A tab control asks its owner before another page is selected.
+constexpr UINT SKN_TABSELCHANGE = 5;
+
+struct TabSelChangeNotify {
+  NMHDR hdr;    // hwndFrom: the host window; idFrom: its control id; code: SKN_TABSELCHANGE
+  int id;       // the tab control's element id
+  int newSel;   // the index asked for
+  int oldSel;   // the index selected now
+  int cancel;   // sent as 0; the owner sets it non-zero to refuse the change
+};
