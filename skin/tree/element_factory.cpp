@@ -6,7 +6,10 @@
 #include "skin/tree/check_controls.h"
 #include "skin/tree/containers.h"
 #include "skin/tree/hosted_controls.h"
+#include "skin/tree/image_list_controls.h"
 #include "skin/tree/line_control.h"
+#include "skin/tree/menus.h"
+#include "skin/tree/rich_text.h"
 
 namespace {
 
@@ -33,8 +36,13 @@ const FactoryRow kRows[] = {
     {CBkLine::kTag, Make<CBkLine>},
     {CBkCheckBox::kTag, Make<CBkCheckBox>},
     {CBkCheckBoxEx::kTag, Make<CBkCheckBoxEx>},
+    {CBkMenuCtrl::kTag, Make<CBkMenuCtrl>},
+    {CBkMenuCtrlEx::kTag, Make<CBkMenuCtrlEx>},
+    {CBkRichText::kTag, Make<CBkRichText>},
     {CBkLink::kTag, Make<CBkLink>},
     {CBkMemoryImage::kTag, Make<CBkMemoryImage>},
+    {CBkImageListHWnd::kTag, Make<CBkImageListHWnd>},
+    {CBkDrawFileIcon::kTag, Make<CBkDrawFileIcon>},
 };
 
 }  // namespace
