@@ -12,8 +12,8 @@
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
+#include "skin/tree/host_notify.h"
 #include "skin/tree/notifications.h"
-#include "skin/tree/redraw_request.h"
 
 namespace {
 

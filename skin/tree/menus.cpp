@@ -10,8 +10,7 @@
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
-#include "skin/tree/notifications.h"
-#include "skin/tree/redraw_request.h"
+#include "skin/tree/host_notify.h"
 #include "skin/tree/rich_text.h"
 
 namespace {
@@ -35,23 +34,31 @@ void FrameSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
   FillSolidRect(dc, RECT{rect.right - 1, rect.top, rect.right, rect.bottom}, colour);
 }
 
+// Replaces the children of `owner` by a Part made from each child element
+// tagged Part::kTag (other tags are ignored), each filling its owner; nothing
+// below kMaxElementDepth. `append` adds a made part to the owner.
+template <typename Part, typename Append>
+void LoadParts(CBkPanel& owner, const TiXmlElement* element, Append append) {
+  owner.SendElementMessage(WM_DESTROY);
+  if (!element || owner.Depth() + 1 > kMaxElementDepth) return;
+  for (const TiXmlElement* xml = element->FirstChildElement(); xml; xml = xml->NextSiblingElement()) {
+    if (xml->ValueStr() != Part::kTag) continue;
+    auto part = std::make_unique<Part>();
+    part->SetParent(owner.GetHandle());
+    part->SetHostWindow(owner.GetHostWindow());
+    part->Load(xml);
+    part->SetAttribute("pos", kFillPos, true);
+    append(std::move(part));
+  }
+}
+
 }  // namespace
 
 // ---- "menu" -------------------------------------------------------------------
 
 bool CBkMenu::Load(const TiXmlElement* element) {
   const bool loaded = CBkWindow::Load(element);
-  SendElementMessage(WM_DESTROY);
-  if (!element || Depth() + 1 > kMaxElementDepth) return loaded;
-  for (const TiXmlElement* xml = element->FirstChildElement(); xml; xml = xml->NextSiblingElement()) {
-    if (xml->ValueStr() != CBkRichText::kTag) continue;
-    auto text = std::make_unique<CBkRichText>();
-    text->SetParent(GetHandle());
-    text->SetHostWindow(GetHostWindow());
-    text->Load(xml);
-    text->SetAttribute("pos", kFillPos, true);
-    AppendChild(std::move(text));
-  }
+  LoadParts<CBkRichText>(*this, element, [this](std::unique_ptr<CBkWindow> text) { AppendChild(std::move(text)); });
   return loaded;
 }
 
@@ -119,17 +126,7 @@ void CBkMenu::PlaceTexts() {
 
 bool CBkMenuCtrlT::Load(const TiXmlElement* element) {
   const bool loaded = CBkWindow::Load(element);
-  SendElementMessage(WM_DESTROY);
-  if (!element || Depth() + 1 > kMaxElementDepth) return loaded;
-  for (const TiXmlElement* xml = element->FirstChildElement(); xml; xml = xml->NextSiblingElement()) {
-    if (xml->ValueStr() != CBkMenu::kTag) continue;
-    auto item = std::make_unique<CBkMenu>();
-    item->SetParent(GetHandle());
-    item->SetHostWindow(GetHostWindow());
-    item->Load(xml);
-    item->SetAttribute("pos", kFillPos, true);
-    AppendChild(std::move(item));
-  }
+  LoadParts<CBkMenu>(*this, element, [this](std::unique_ptr<CBkWindow> item) { AppendChild(std::move(item)); });
   LoadSelectionButton();
   return loaded;
 }
@@ -257,16 +254,8 @@ void CBkMenuCtrlT::OnMenuPosChanged(const WINDOWPOS& position) {
 }
 
 void CBkMenuCtrlT::SendHeightNotice(int total) {
-  const HWND host = GetHostWindow();
-  if (!host || !IsWindow(host)) return;
   const RECT& area = GetRect();
-  RealWndResizedNotify notify = {};
-  notify.hdr.hwndFrom = host;
-  notify.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(host));
-  notify.hdr.code = SKN_REALWNDRESIZED;
-  notify.id = kHeightNoticeId;
-  notify.rect = RECT{area.left, area.top, area.right, SaturatingAdd(area.top, total)};
-  SendMessageW(host, WM_NOTIFY, notify.hdr.idFrom, reinterpret_cast<LPARAM>(&notify));
+  SendResizedNotice(GetHostWindow(), kHeightNoticeId, RECT{area.left, area.top, area.right, SaturatingAdd(area.top, total)});
 }
 
 void CBkMenuCtrlT::OnMenuMouseMove(int x, int y) {

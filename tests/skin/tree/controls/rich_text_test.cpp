@@ -230,6 +230,18 @@ TEST(RichText, MarkupNestedPastTheCapIsNotRendered) {
 const char kTwoLinks[] =
     "<richtext class='rt_box' linkclass='rt_link' pos='0,0,-0,-0'>go<a id='7'>here</a>or<a>there</a></richtext>";
 
+// kTwoLinks in a 400 x 60 box, painted once so that its links are laid out.
+ElementPtr<CBkRichText> WithLinksLaidOut(HWND host = nullptr) {
+  auto text = PlacedRichText(kTwoLinks, 400, 60, host);
+  DibCanvas canvas(400, 60, kWhite);
+  PrepareCanvas(canvas);
+  Paint(*text, canvas.dc());
+  EXPECT_EQ(text->Links().size(), 2u);
+  return text;
+}
+
+LPARAM InsideOf(const RECT& rect) { return MAKELPARAM(rect.left + 1, rect.top + 1); }
+
 TEST(RichText, LinksAreLaidOutOnTheFirstPaintInTheLinkFont) {
   AddRichTextStyles();
   auto text = PlacedRichText(kTwoLinks, 400, 60);
@@ -274,15 +286,11 @@ TEST(RichText, LinksAreLaidOutOnTheFirstPaintInTheLinkFont) {
 TEST(RichText, HoverSendsOneRedrawPerLinkChangeAndDrawsTheHoverColour) {
   AddRichTextStyles();
   NotifyHost host;
-  auto text = PlacedRichText(kTwoLinks, 400, 60, host.host());
-  DibCanvas canvas(400, 60, kWhite);
-  PrepareCanvas(canvas);
-  Paint(*text, canvas.dc());
+  auto text = WithLinksLaidOut(host.host());
+  ASSERT_EQ(text->Links().size(), 2u);
   const RECT here = text->Links()[0].rect;
   const RECT there = text->Links()[1].rect;
-  auto moveTo = [&](const RECT& rect) {
-    text->SendElementMessage(WM_MOUSEMOVE, 0, MAKELPARAM(rect.left + 1, rect.top + 1));
-  };
+  auto moveTo = [&](const RECT& rect) { text->SendElementMessage(WM_MOUSEMOVE, 0, InsideOf(rect)); };
 
   moveTo(here);
   ASSERT_EQ(host.redraws.size(), 1u);
@@ -324,14 +332,12 @@ TEST(RichText, HoverSendsOneRedrawPerLinkChangeAndDrawsTheHoverColour) {
 TEST(RichText, ClickOnALinkNotifiesTheHostsParentWithItsId) {
   AddRichTextStyles();
   NotifyHost host(4321);
-  auto text = PlacedRichText(kTwoLinks, 400, 60, host.host());
-  DibCanvas canvas(400, 60, kWhite);
-  PrepareCanvas(canvas);
-  Paint(*text, canvas.dc());
+  auto text = WithLinksLaidOut(host.host());
+  ASSERT_EQ(text->Links().size(), 2u);
   const RECT here = text->Links()[0].rect;
   const RECT there = text->Links()[1].rect;
-  const LPARAM onHere = MAKELPARAM(here.left + 1, here.top + 1);
-  const LPARAM onThere = MAKELPARAM(there.left + 1, there.top + 1);
+  const LPARAM onHere = InsideOf(here);
+  const LPARAM onThere = InsideOf(there);
 
   text->SendElementMessage(WM_MOUSEMOVE, 0, onHere);
   text->SendElementMessage(WM_LBUTTONDOWN, MK_LBUTTON, onHere);
@@ -368,26 +374,24 @@ TEST(RichText, ClickOnALinkNotifiesTheHostsParentWithItsId) {
 TEST(RichText, HostHandlerThatDestroysTheElementEndsTheMoveQuietly) {
   AddRichTextStyles();
   NotifyHost host;
-  auto text = PlacedRichText(kTwoLinks, 400, 60, host.host());
-  DibCanvas canvas(400, 60, kWhite);
-  Paint(*text, canvas.dc());
+  auto text = WithLinksLaidOut(host.host());
+  ASSERT_EQ(text->Links().size(), 2u);
   const RECT here = text->Links()[0].rect;
   const RECT there = text->Links()[1].rect;
-  text->SendElementMessage(WM_MOUSEMOVE, 0, MAKELPARAM(here.left + 1, here.top + 1));
+  text->SendElementMessage(WM_MOUSEMOVE, 0, InsideOf(here));
   host.onRedraw = [&text] { text.reset(); };
   CBkRichText* raw = text.get();
-  raw->SendElementMessage(WM_MOUSEMOVE, 0, MAKELPARAM(there.left + 1, there.top + 1));
+  raw->SendElementMessage(WM_MOUSEMOVE, 0, InsideOf(there));
   EXPECT_EQ(text, nullptr);
   EXPECT_EQ(host.redraws.size(), 2u) << "the second request is not sent for a destroyed element";
 }
 
 TEST(RichText, CursorIsTheHandOnlyOverALink) {
   AddRichTextStyles();
-  auto text = PlacedRichText(kTwoLinks, 400, 60);
-  DibCanvas canvas(400, 60, kWhite);
-  Paint(*text, canvas.dc());
+  auto text = WithLinksLaidOut();
+  ASSERT_EQ(text->Links().size(), 2u);
   const RECT here = text->Links()[0].rect;
-  text->SendElementMessage(WM_MOUSEMOVE, 0, MAKELPARAM(here.left + 1, here.top + 1));
+  text->SendElementMessage(WM_MOUSEMOVE, 0, InsideOf(here));
   text->SetCursor();
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
   text->SendElementMessage(WM_MOUSELEAVE);

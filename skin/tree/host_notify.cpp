@@ -1,4 +1,4 @@
-#include "skin/tree/redraw_request.h"
+#include "skin/tree/host_notify.h"
 
 #include "skin/tree/bk_window.h"
 #include "skin/tree/notifications.h"
@@ -13,6 +13,17 @@ void SendRedrawRequest(const CBkWindow& element, const RECT& rect) {
   notify.hbkWnd = element.GetHandle();
   notify.rect = rect;
   SendMessageW(host, WM_NOTIFY, static_cast<WPARAM>(element.GetElementId()), reinterpret_cast<LPARAM>(&notify));
+}
+
+void SendResizedNotice(HWND host, int id, const RECT& rect) {
+  if (!host || !IsWindow(host)) return;
+  RealWndResizedNotify notify = {};
+  notify.hdr.hwndFrom = host;
+  notify.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(host));
+  notify.hdr.code = SKN_REALWNDRESIZED;
+  notify.id = id;
+  notify.rect = rect;
+  SendMessageW(host, WM_NOTIFY, notify.hdr.idFrom, reinterpret_cast<LPARAM>(&notify));
 }
 
 void SendCommandFromHost(HWND host, int itemId, const char* itemClass) {
