@@ -12,6 +12,7 @@
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
+#include "skin/tree/host_notify.h"
 #include "skin/tree/notifications.h"
 
 namespace {
@@ -337,16 +338,7 @@ void CBkDialogView::NotifyParent(UINT code) {
     SendMessageW(parent, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
 }
 
-void CBkDialogView::SendCommand(int itemId, const char* itemClass) {
-  CommandNotify notify = {};
-  notify.hdr.hwndFrom = GetHwnd();
-  notify.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(GetHwnd()));
-  notify.hdr.code = SKN_COMMAND;
-  notify.uItemID = itemId;
-  notify.szItemClass = itemClass ? itemClass : "";
-  if (const HWND parent = GetParent(GetHwnd()))
-    SendMessageW(parent, WM_NOTIFY, notify.hdr.idFrom, reinterpret_cast<LPARAM>(&notify));
-}
+void CBkDialogView::SendCommand(int itemId, const char* itemClass) { SendCommandFromHost(GetHwnd(), itemId, itemClass); }
 
 void CBkDialogView::OnMouseMove(WPARAM wParam, LPARAM lParam) {
   if (!trackingLeave_) {

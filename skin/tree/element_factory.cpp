@@ -7,9 +7,12 @@
 #include "skin/tree/containers.h"
 #include "skin/tree/hosted_controls.h"
 #include "skin/tree/icon_control.h"
+#include "skin/tree/image_list_controls.h"
 #include "skin/tree/line_control.h"
+#include "skin/tree/menus.h"
 #include "skin/tree/progress_control.h"
 #include "skin/tree/radio_control.h"
+#include "skin/tree/rich_text.h"
 #include "skin/tree/tab_control.h"
 
 namespace {
@@ -40,9 +43,14 @@ const FactoryRow kRows[] = {
     {CBkCheckBoxEx::kTag, Make<CBkCheckBoxEx>},
     {CBkIconWnd::kTag, Make<CBkIconWnd>},
     {CBkTabCtrl::kTag, Make<CBkTabCtrl>},
+    {CBkMenuCtrl::kTag, Make<CBkMenuCtrl>},
+    {CBkMenuCtrlEx::kTag, Make<CBkMenuCtrlEx>},
     {CBkRadioBox::kTag, Make<CBkRadioBox>},
+    {CBkRichText::kTag, Make<CBkRichText>},
     {CBkLink::kTag, Make<CBkLink>},
     {CBkMemoryImage::kTag, Make<CBkMemoryImage>},
+    {CBkImageListHWnd::kTag, Make<CBkImageListHWnd>},
+    {CBkDrawFileIcon::kTag, Make<CBkDrawFileIcon>},
 };
 
 }  // namespace

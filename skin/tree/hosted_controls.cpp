@@ -1,6 +1,6 @@
 #include "skin/tree/hosted_controls.h"
 
-#include "skin/tree/notifications.h"
+#include "skin/tree/host_notify.h"
 
 namespace {
 
@@ -63,13 +63,7 @@ void CBkRealWnd::OnRealWndPosChanged(const WINDOWPOS& position) {
   }
 
   if (host && IsWindow(host)) {
-    RealWndResizedNotify notify = {};
-    notify.hdr.hwndFrom = host;
-    notify.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(host));
-    notify.hdr.code = SKN_REALWNDRESIZED;
-    notify.id = id;
-    notify.rect = area;
-    SendMessageW(host, WM_NOTIFY, notify.hdr.idFrom, reinterpret_cast<LPARAM>(&notify));
+    SendResizedNotice(host, id, area);
     if (!LookupElement(self)) return;
   }
 

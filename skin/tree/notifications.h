@@ -5,6 +5,16 @@
 
 #include <windows.h>
 
+// A click on an element with an id (from a host), or on a rich-text link
+// (from the rich text itself, with the host's window and control id).
+constexpr UINT SKN_COMMAND = 1;
+
+struct CommandNotify {
+  NMHDR hdr;                // hwndFrom: the host (or frame); idFrom: its control id; code: SKN_COMMAND
+  int uItemID;              // the clicked element's (or link's) id
+  const char* szItemClass;  // the element's tag; "" when the sender is not an element
+};
+
 // A "realwnd" element moved or resized its native window.
 constexpr UINT SKN_REALWNDRESIZED = 2;
 

@@ -1,7 +1,7 @@
 #include "skin/tree/radio_control.h"
 
 #include "skin/resources/parse_util.h"
-#include "skin/tree/redraw_request.h"
+#include "skin/tree/host_notify.h"
 
 CBkRadioBox::~CBkRadioBox() { LeaveGroup(); }
 

@@ -11,7 +11,7 @@
 #include "skin/resources/parse_util.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/tree/notifications.h"
-#include "skin/tree/redraw_request.h"
+#include "skin/tree/host_notify.h"
 
 namespace {
 
