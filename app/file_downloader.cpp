@@ -3,6 +3,7 @@
 #include <mutex>
 #include <vector>
 
+#include "app/environment_setting.h"
 #include "app/internet_handle.h"
 
 namespace {
@@ -11,9 +12,8 @@ const wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1
 constexpr DWORD kCanonicalFirstLength = 2084;
 // A canonical URL longer than this cannot be split into parts that fit.
 constexpr DWORD kCanonicalMaxLength = 32768;
-// Each step of a request (connect, send, each read) gives up after this, so
-// that a download nobody stops still ends.
-constexpr DWORD kRequestTimeoutMs = 30000;
+constexpr DWORD kDefaultRequestTimeoutMs = 30000;
+constexpr DWORD kMaxRequestTimeoutMs = 600000;
 
 std::wstring FieldText(const std::vector<wchar_t>& buffer, DWORD length) {
   return std::wstring(buffer.data(), length);
@@ -29,6 +29,7 @@ struct CFileDownloader::Session {
   void* context = nullptr;
   std::wstring filePath;
   std::wstring urlPath;
+  DWORD timeoutMs = kDefaultRequestTimeoutMs;
 
   std::mutex mutex;
   bool abandoned = false;
@@ -36,6 +37,9 @@ struct CFileDownloader::Session {
   InternetHandle internetHandle;
   InternetHandle connectHandle;
   InternetHandle requestHandle;
+  // The target file; written and closed only under the lock, so that Stop
+  // can close it while the thread waits in a read.
+  UniqueKernelHandle file;
 
   void Report(int code, DWORD first, DWORD second) {
     std::lock_guard<std::mutex> lock(mutex);
@@ -48,6 +52,29 @@ struct CFileDownloader::Session {
     requestHandle.reset();
     connectHandle.reset();
     internetHandle.reset();
+    file.reset();
+  }
+
+  bool OpenFile() {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (abandoned) return false;
+    file.reset(CreateFileW(filePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file);
+  }
+
+  // Writes the whole block; false when the file is gone or took less.
+  bool Write(const char* data, DWORD size) {
+    std::lock_guard<std::mutex> lock(mutex);
+    DWORD written = 0;
+    return !abandoned && file && WriteFile(file.get(), data, size, &written, nullptr) && written == size;
+  }
+
+  bool FlushAndClose() {
+    std::lock_guard<std::mutex> lock(mutex);
+    const bool flushed = !abandoned && file && FlushFileBuffers(file.get());
+    file.reset();
+    return flushed;
   }
 
   // Opens the request under the lock, so that Stop either sees it and closes
@@ -57,12 +84,12 @@ struct CFileDownloader::Session {
     if (abandoned || !connectHandle) return nullptr;
     requestHandle.reset(HttpOpenRequestW(connectHandle.get(), L"GET", urlPath.c_str(), L"HTTP/1.0", nullptr,
                                          nullptr, INTERNET_FLAG_PRAGMA_NOCACHE, 0));
-    SetInternetTimeouts(requestHandle.get(), kRequestTimeoutMs);
+    SetInternetTimeouts(requestHandle.get(), timeoutMs);
     return requestHandle.get();
   }
 
   // The request and its body; the outcome code.
-  int Transfer(HANDLE file) {
+  int Transfer() {
     const HINTERNET request = OpenRequest();
     if (!request || !HttpSendRequestW(request, nullptr, 0, nullptr, 0)) return kDownloadRequestFailed;
     DWORD status = 0;
@@ -85,25 +112,25 @@ struct CFileDownloader::Session {
       DWORD read = 0;
       if (!InternetReadFile(request, block, sizeof(block), &read)) return kDownloadFailed;
       if (read == 0) break;
-      DWORD written = 0;
-      if (!WriteFile(file, block, read, &written, nullptr) || written != read) return kDownloadFailed;
+      if (!Write(block, read)) return kDownloadFailed;
       received += read;
       Report(kDownloadProgress, received, contentLength);
     }
-    if (!FlushFileBuffers(file)) return kDownloadFailed;
+    if (!FlushAndClose()) return kDownloadFailed;
     return received < contentLength ? kDownloadFailed : kDownloadDone;
   }
 
   void Run() {
-    UniqueKernelHandle file(
-        CreateFileW(filePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
+    if (!OpenFile()) {
       Report(kDownloadFileFailed, 0, 0);
       return;
     }
     Report(kDownloadStarted, 0, 0);
-    const int outcome = Transfer(file.get());
-    file.reset();
+    const int outcome = Transfer();
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      file.reset();
+    }
     Report(outcome, 0, 0);
   }
 };
@@ -177,15 +204,16 @@ bool CFileDownloader::Begin() {
   session->context = context_;
   session->filePath = filePath_;
   session->urlPath = urlPath_;
+  session->timeoutMs = RequestTimeoutMs();
   session->internetHandle.reset(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session->internetHandle) return false;
-  SetInternetTimeouts(session->internetHandle.get(), kRequestTimeoutMs);
+  SetInternetTimeouts(session->internetHandle.get(), session->timeoutMs);
   session->connectHandle.reset(InternetConnectW(session->internetHandle.get(), hostName_.c_str(), port_,
                                                 userName_.empty() ? nullptr : userName_.c_str(),
                                                 password_.empty() ? nullptr : password_.c_str(),
                                                 static_cast<DWORD>(scheme_), 0, 0));
   if (!session->connectHandle) return false;
-  SetInternetTimeouts(session->connectHandle.get(), kRequestTimeoutMs);
+  SetInternetTimeouts(session->connectHandle.get(), session->timeoutMs);
 
   auto* threadShare = new std::shared_ptr<Session>(session);
   thread_.reset(CreateThread(nullptr, 0, DownloadThread, threadShare, 0, nullptr));
@@ -197,11 +225,15 @@ bool CFileDownloader::Begin() {
   return true;
 }
 
-bool CFileDownloader::Stop() {
+DWORD CFileDownloader::RequestTimeoutMs() {
+  return EnvironmentMilliseconds(L"TAVORA_HTTP_TIMEOUT_MS", kDefaultRequestTimeoutMs, kMaxRequestTimeoutMs);
+}
+
+bool CFileDownloader::Stop(DWORD waitMs) {
   // Closing the handles first makes a blocked send or read return; waiting
   // first would always run out on a stalled server.
   if (session_) session_->Abandon();
-  const bool ended = !thread_ || WaitForSingleObject(thread_.get(), kStopWaitMs) == WAIT_OBJECT_0;
+  const bool ended = !thread_ || WaitForSingleObject(thread_.get(), waitMs) == WAIT_OBJECT_0;
   thread_.reset();
   session_.reset();
   return ended;

@@ -52,10 +52,16 @@ class CFileDownloader {
   // handles and starts the download's thread. False when not ready or when
   // any of that fails (no event comes then).
   bool Begin();
-  // Closes the download's handles (a read in progress then fails), waits for
-  // its thread up to kStopWaitMs and forgets it; no event of that download
-  // reaches the callback afterwards. True when no thread of it still runs.
-  bool Stop();
+  // Closes the download's handles, waits for its thread up to `waitMs` and
+  // forgets it; no event of that download reaches the callback afterwards.
+  // True when no thread of it still runs. Where WinINet does not end a
+  // blocked send or read when its handle closes (Wine), the forgotten thread
+  // ends by itself at the request time-out, holding what it uses.
+  bool Stop(DWORD waitMs = kStopWaitMs);
+
+  // Each step of a request (connect, send, each read) gives up after this:
+  // 30 s, or TAVORA_HTTP_TIMEOUT_MS (1 to 600000) for tests.
+  static DWORD RequestTimeoutMs();
 
   bool ready() const { return ready_; }
   const std::wstring& hostName() const { return hostName_; }

@@ -297,8 +297,12 @@ bool CUpdateChecker::Notify() {
   return PostMessageW(ownerWindow, WM_COMMAND, MAKEWPARAM(command, 0), 0) != FALSE;
 }
 
+void CUpdateChecker::StopDownload() {
+  downloader.Stop(Stopped() ? kStoppedDownloadWaitMs : CFileDownloader::kStopWaitMs);
+}
+
 void CUpdateChecker::Cleanup() {
-  downloader.Stop();
+  StopDownload();
   doneEvent.reset();
   if (runMutex) ReleaseMutex(runMutex.get());
   runMutex.reset();
@@ -306,7 +310,7 @@ void CUpdateChecker::Cleanup() {
 }
 
 bool CUpdateChecker::Download(const std::wstring& url, const std::wstring& path, DWORD timeoutMs) {
-  downloader.Stop();
+  StopDownload();
   if (!doneEvent || Stopped()) return false;
   ResetEvent(doneEvent.get());
   downloadOk = false;
@@ -314,7 +318,7 @@ bool CUpdateChecker::Download(const std::wstring& url, const std::wstring& path,
   downloader.Begin();
   const HANDLE events[] = {doneEvent.get(), stopEvent_.get()};
   if (WaitForMultipleObjects(2, events, FALSE, timeoutMs) == WAIT_OBJECT_0) return downloadOk;
-  downloader.Stop();
+  StopDownload();
   return false;
 }
 

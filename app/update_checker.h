@@ -48,6 +48,8 @@ class CUpdateChecker : public std::enable_shared_from_this<CUpdateChecker> {
   static constexpr DWORD kCheckHours = 24;
   // How long Stop waits for the check's thread.
   static constexpr DWORD kStopWaitMs = 1500;
+  // How long a stopped check waits for its download's thread.
+  static constexpr DWORD kStoppedDownloadWaitMs = 100;
 
   // `key` is the key setup programs must be signed with; `updateUrl` is
   // where the INI is fetched (default: "/tavo/update.php?v=1,0,0,35" on the
@@ -119,6 +121,9 @@ class CUpdateChecker : public std::enable_shared_from_this<CUpdateChecker> {
   // Waits `ms` unless stopped first; false when stopped.
   bool Pause(DWORD ms) const;
   bool Stopped() const;
+  // Ends the current download; once stopped, without waiting for a thread
+  // that a stalled read holds.
+  void StopDownload();
   // Shows the question unless stopped; true for Yes.
   bool Ask();
 

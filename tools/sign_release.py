@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Signs Tavora setup programs for the update server.
 
-    sign_release.py sign --key KEY.pem SETUP.exe
+    sign_release.py sign --key KEY.pem SETUP.exe [--out FILE]
         prints the line for the update INI's [Version] section:
         Signature=<128 hexadecimal digits>
+        (into FILE instead, which appears whole, when --out is given)
     sign_release.py new-key --out KEY.pem
         makes a new P-256 signing key (private, PEM, mode 0600) and prints
         its public half as the C++ array the program embeds
@@ -62,6 +63,7 @@ def main(argv=None):
     sign = commands.add_parser("sign", help="sign a setup program")
     sign.add_argument("--key", required=True)
     sign.add_argument("setup")
+    sign.add_argument("--out", help="write the line into this file instead")
     new = commands.add_parser("new-key", help="make a new signing key")
     new.add_argument("--out", required=True)
     show = commands.add_parser("public-key", help="print a key's public half")
@@ -71,7 +73,14 @@ def main(argv=None):
     if args.command == "sign":
         with open(args.setup, "rb") as handle:
             data = handle.read()
-        print("Signature=%s" % signature_text(load_key(args.key), data))
+        line = "Signature=%s" % signature_text(load_key(args.key), data)
+        if args.out:
+            temp = "%s.%d.tmp" % (args.out, os.getpid())
+            with open(temp, "w", encoding="ascii") as handle:
+                handle.write(line + "\n")
+            os.replace(temp, args.out)
+        else:
+            print(line)
     elif args.command == "new-key":
         key = ec.generate_private_key(ec.SECP256R1())
         pem = key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
