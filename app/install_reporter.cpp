@@ -7,8 +7,8 @@
 #include <system_error>
 #include <thread>
 
+#include "app/environment_setting.h"
 #include "app/server_config.h"
-#include "skin/resources/parse_util.h"
 
 namespace {
 
@@ -53,12 +53,7 @@ std::wstring CInstallReporter::ReportUrl(int kind) {
 }
 
 DWORD CInstallReporter::TimeoutMs() {
-  wchar_t text[16] = L"";
-  const DWORD length = GetEnvironmentVariableW(L"TAVORA_HTTP_TIMEOUT_MS", text, 16);
-  if (length == 0 || length >= 16) return kDefaultTimeoutMs;
-  unsigned long long value = 0;
-  if (!ParseWholeDecimal(std::wstring_view(text, length), kMaxTimeoutMs, value) || value == 0) return kDefaultTimeoutMs;
-  return static_cast<DWORD>(value);
+  return EnvironmentMilliseconds(L"TAVORA_HTTP_TIMEOUT_MS", kDefaultTimeoutMs, kMaxTimeoutMs);
 }
 
 void CInstallReporter::Report(int kind) {

@@ -3,7 +3,7 @@
 statistics server, for tests of Tavora.
 
     python3 tools/demo_site.py --port N [--port-file PATH] [--log PATH]
-                               [--update-version V]
+                               [--update-version V] [--setup-program PATH]
 
 Serves HTTP/1.1 on 127.0.0.1 with keep-alive, one thread per connection.
 
@@ -13,8 +13,13 @@ Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
              fault-attributes, fault-rows-N, fault-noSibling,
              fault-headeronly.
 Update       GET /tavo/update.php?v=...           the update INI
-             GET /ini/<variant>/tavo/update.php?v=...
+             GET /ini/<variant>/tavo/update.php?v=...   (see INI_VARIANTS)
              GET /tavo/tavoSetup.exe              64 KiB of setup bytes
+             GET /tavo/tampered/tavoSetup.exe     the same with one byte changed
+             GET /tavo/recorder/tavoSetup.exe     the program named by
+                                                  --setup-program
+             The INIs carry [Version] Signature= of the setup they list,
+             made with the test key tools/update_test_signing_key.pem.
 Statistics   GET /tavo/stat/install.php?i=10, /tavo/stat/uninstall.php?i=10
 Faults       /fault/<mode>/<any other path>: the answer for that path,
              then broken in the way the mode names (see FAULT_MODES).
@@ -38,6 +43,7 @@ import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import timetable as tt  # noqa: E402
+import sign_release  # noqa: E402
 
 DEFAULT_VERSION = "1,0,0,35"
 MAX_LINE = 65536          # longest request or header line accepted
@@ -66,8 +72,9 @@ BINARY = "application/octet-stream"
 # hugelen   Content-Length: 4000000000, the body, then close
 # closemid  the full length announced, half the body sent, then close
 # hang      the request is read and never answered
+# stall     the full length announced, half the body sent, then silence
 FAULT_MODES = ("404", "redirect", "zero", "chunked", "short", "nul",
-               "trickle", "hugelen", "closemid", "hang")
+               "trickle", "hugelen", "closemid", "hang", "stall")
 
 # The two pieces of broken markup the real site writes before its table.
 OPTION_BROKEN = '<option selected value="1" >'
@@ -286,8 +293,22 @@ def query_reply(params):
 # ---------------------------------------------------------------- update INI
 
 INI_VARIANTS = {
-    # name: changes to the base INI (a newer version, two equal URLs)
+    # name: changes to the base INI (a newer version, two equal URLs, the
+    # setup's valid signature)
     "newer": {},
+    "one": {"urls": ["/tavo/tavoSetup.exe"]},
+    "notini": {"not_ini": True},
+    "unsigned": {"signature": None},
+    "badsig": {"signature": "00" * 64},
+    "tampered": {"urls": ["/tavo/tampered/tavoSetup.exe"]},
+    "recorder": {"urls": ["/tavo/recorder/tavoSetup.exe"], "setup": "recorder"},
+    "recorder8": {"urls": ["/tavo/recorder/tavoSetup.exe"], "setup": "recorder",
+                  "close": 8},
+    "stallsetup": {"urls": ["/fault/stall/tavo/tavoSetup.exe"]},
+    "hangsetup": {"urls": ["/fault/hang/tavo/tavoSetup.exe"]},
+    "tipascii": {"show_tip": 1, "msg": "first line\\nsecond line",
+                 "caption": "Tavora update question"},
+    "tip8": {"show_tip": 1, "utf16": True, "close": 8},
     "same": {"version": "1,0,0,35"},
     "older": {"version": "0,9,9,99"},
     "minor": {"version": "1,0,1,0"},
@@ -308,15 +329,24 @@ INI_VARIANTS = {
 }
 
 
-def build_ini(base_url, version, changes):
-    """The update INI; urls are paths on this server (None leaves a key out)."""
+def build_ini(base_url, version, changes, signatures):
+    """The update INI; urls are paths on this server (None leaves a key out).
+    signatures maps a setup's name to its signature text."""
     conf = {"version": version, "urls": ["/tavo/tavoSetup.exe"] * 2, "show_tip": 0,
             "msg": "第一行\\n第二行", "caption": "Tavora 更新", "close": 2,
-            "utf16": False}
+            "utf16": False, "setup": "setup", "signature": "", "not_ini": False}
     conf.update(changes)
+    if conf["not_ini"]:
+        return Reply(200, b"<html><body><p>No update today.</p></body></html>", HTML)
+    signature = conf["signature"]
+    if signature == "":
+        signature = signatures.get(conf["setup"])
     lines = []
     if conf["version"] is not None:
-        lines += ["[Version]", "CurrentVersion=%s" % conf["version"], ""]
+        lines += ["[Version]", "CurrentVersion=%s" % conf["version"]]
+        if signature is not None:
+            lines.append("Signature=%s" % signature)
+        lines.append("")
     if conf["urls"] is not None:
         lines.append("[DownloadUrls]")
         for n, path in enumerate(conf["urls"], 1):
@@ -344,6 +374,9 @@ def setup_bytes():
 
 
 SETUP_BYTES = setup_bytes()
+TAMPERED_BYTES = SETUP_BYTES[:1000] + bytes([SETUP_BYTES[1000] ^ 1]) + SETUP_BYTES[1001:]
+TEST_KEY_PATH = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                             "update_test_signing_key.pem")
 
 
 # ---------------------------------------------------------------- requests
@@ -453,7 +486,12 @@ def is_control(target):
 # ---------------------------------------------------------------- server
 
 class DemoSite:
-    def __init__(self, listener, log_file, update_version):
+    def __init__(self, listener, log_file, update_version, recorder=b""):
+        self.recorder = recorder
+        key = sign_release.load_key(TEST_KEY_PATH)
+        self.signatures = {"setup": sign_release.signature_text(key, SETUP_BYTES)}
+        if recorder:
+            self.signatures["recorder"] = sign_release.signature_text(key, recorder)
         self.listener = listener
         self.port = listener.getsockname()[1]
         self.log_file = log_file
@@ -502,13 +540,17 @@ class DemoSite:
             changes = INI_VARIANTS.get(name.decode("latin-1"))
             if changes is None or rest != b"tavo/update.php":
                 return not_found()
-            return build_ini(self.base_url(), "1,0,0,36", changes)
+            return build_ini(self.base_url(), "1,0,0,36", changes, self.signatures)
         if path.lower() == b"/default.aspx":
             return query_reply(parse_query(query))
         if path == b"/tavo/update.php":
-            return build_ini(self.base_url(), self.update_version, {})
+            return build_ini(self.base_url(), self.update_version, {}, self.signatures)
         if path == b"/tavo/tavoSetup.exe":
             return Reply(200, SETUP_BYTES, BINARY)
+        if path == b"/tavo/tampered/tavoSetup.exe":
+            return Reply(200, TAMPERED_BYTES, BINARY)
+        if path == b"/tavo/recorder/tavoSetup.exe" and self.recorder:
+            return Reply(200, self.recorder, BINARY)
         if path in (b"/tavo/stat/install.php", b"/tavo/stat/uninstall.php"):
             return Reply(200, b"ok", TEXT)
         return not_found()
@@ -544,9 +586,16 @@ class DemoSite:
         if framing == "hang":
             self.stopping.wait(HANG_SECONDS)
             return False
+        if framing == "stall":
+            framing = "closemid"
+            stall = True
+        else:
+            stall = False
         body = reply.body
         keep = request.keep_alive() and not request.error and framing not in (
             "short", "hugelen", "closemid")
+        if stall and request.method != b"HEAD":
+            keep = False
         length = {"zero": 0, "short": 2 * len(body), "hugelen": HUGE_LENGTH}.get(
             framing, len(body))
         headers = [("Server", "TavoraDemo/1.0"), ("Content-Type", reply.ctype),
@@ -575,6 +624,8 @@ class DemoSite:
                 conn.sendall(body[at:at + TRICKLE_PIECE])
         elif framing == "closemid":
             conn.sendall(body[:len(body) // 2])
+            if stall:
+                self.stopping.wait(HANG_SECONDS)
         else:
             conn.sendall(body)
         return keep
@@ -641,6 +692,8 @@ def main(argv=None):
     parser.add_argument("--log", help="file that receives every request line")
     parser.add_argument("--update-version", default=DEFAULT_VERSION,
                         help="CurrentVersion of /tavo/update.php")
+    parser.add_argument("--setup-program",
+                        help="file served (and signed) as /tavo/recorder/tavoSetup.exe")
     parser.add_argument("--detach-stdio", action="store_true",
                         help="after start-up, point standard input and output at /dev/null so that "
                              "the caller's pipes are not held open")
@@ -660,7 +713,15 @@ def main(argv=None):
     except OSError as exc:
         print("demo_site: cannot listen on port %d: %s" % (args.port, exc), file=sys.stderr)
         return 1
-    site = DemoSite(listener, log_file, version)
+    recorder = b""
+    if args.setup_program:
+        try:
+            with open(args.setup_program, "rb") as handle:
+                recorder = handle.read()
+        except OSError as exc:
+            print("demo_site: cannot read the setup program: %s" % exc, file=sys.stderr)
+            return 2
+    site = DemoSite(listener, log_file, version, recorder)
     for signum in (signal.SIGTERM, signal.SIGINT):
         signal.signal(signum, lambda *_: site.stopping.set())
     if args.port_file:

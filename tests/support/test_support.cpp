@@ -86,7 +86,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   return true;
 }
 
-ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs) {
+ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const wchar_t* application) {
   ProcessResult result;
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
   HANDLE outRead, outWrite, errRead, errWrite;
@@ -104,7 +104,8 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs) {
   PROCESS_INFORMATION process = {};
   std::wstring line = commandLine;
   const DWORD start = GetTickCount();
-  const BOOL created = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  const BOOL created =
+      CreateProcessW(application, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
   CloseHandle(outWrite);
   CloseHandle(errWrite);
   if (created) {
@@ -158,7 +159,12 @@ MessageCounterWindow::~MessageCounterWindow() {
 
 int MessageCounterWindow::Count(UINT message) const { return message < 0x2000 ? counts_[message] : 0; }
 
-void MessageCounterWindow::Reset() { std::memset(counts_, 0, sizeof(counts_)); }
+void MessageCounterWindow::Reset() {
+  std::memset(counts_, 0, sizeof(counts_));
+  std::memset(lastWParams_, 0, sizeof(lastWParams_));
+}
+
+WPARAM MessageCounterWindow::LastWParam(UINT message) const { return message < 0x2000 ? lastWParams_[message] : 0; }
 
 LRESULT CALLBACK MessageCounterWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
@@ -166,7 +172,10 @@ LRESULT CALLBACK MessageCounterWindow::Proc(HWND hwnd, UINT message, WPARAM wPar
                       reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
   }
   auto* self = reinterpret_cast<MessageCounterWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self && message < 0x2000) ++self->counts_[message];
+  if (self && message < 0x2000) {
+    ++self->counts_[message];
+    self->lastWParams_[message] = wParam;
+  }
   if (message == WM_PAINT) {
     PAINTSTRUCT paint;
     BeginPaint(hwnd, &paint);

@@ -28,7 +28,9 @@ struct ProcessResult {
   std::string err;
   DWORD elapsedMs = 0;
 };
-ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs);
+// `application` names the program file when its name has no ".exe" (a Unix
+// program, which Wine starts directly); null takes it from the command line.
+ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const wchar_t* application = nullptr);
 
 // Sets an environment variable of this process (inherited by children) and
 // restores the old value when it goes out of scope.
@@ -51,10 +53,13 @@ class MessageCounterWindow {
   ~MessageCounterWindow();
   HWND hwnd() const { return hwnd_; }
   int Count(UINT message) const;
+  // The wParam of the last `message` received (0 before the first).
+  WPARAM LastWParam(UINT message) const;
   void Reset();
 
  private:
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
   HWND hwnd_ = nullptr;
   int counts_[0x2000] = {};
+  WPARAM lastWParams_[0x2000] = {};
 };

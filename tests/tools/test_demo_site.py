@@ -23,6 +23,11 @@ TOOLS = os.path.join(ROOT, "tools")
 SERVER = os.path.join(TOOLS, "demo_site.py")
 sys.path.insert(0, TOOLS)
 import timetable  # noqa: E402
+import sign_release  # noqa: E402
+from cryptography.exceptions import InvalidSignature  # noqa: E402
+from cryptography.hazmat.primitives import hashes  # noqa: E402
+from cryptography.hazmat.primitives.asymmetric import ec  # noqa: E402
+from cryptography.hazmat.primitives.asymmetric.utils import encode_dss_signature  # noqa: E402
 
 OPTION_BROKEN = '<option selected value="1" >'
 OPTION_FIXED = '<option selected="1" value="1" >'
@@ -541,6 +546,19 @@ class FaultTest(unittest.TestCase):
                 sock.recv(1)
         self.assertEqual(fetch(HEADER_ONLY).status, 200)
 
+    def test_stall(self):
+        with socket.create_connection(("127.0.0.1", PORT), timeout=1) as sock:
+            sock.sendall(b"GET /fault/stall" + BJ_SH + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+            received = b""
+            with self.assertRaises(socket.timeout):
+                while True:
+                    piece = sock.recv(65536)
+                    self.assertTrue(piece, "the connection closed instead of stalling")
+                    received += piece
+        head, _, body = received.partition(b"\r\n\r\n")
+        self.assertIn(b"Content-Length: %d\r\n" % len(self.normal), head)
+        self.assertEqual(body, self.normal[:len(self.normal) // 2])
+
     def test_faults_nest_and_apply_to_any_path(self):
         response = fetch(b"/fault/short/tavo/tavoSetup.exe")
         self.assertEqual(int(response.headers["content-length"]), 2 * 65536)
@@ -654,6 +672,64 @@ class UpdateServerTest(unittest.TestCase):
         self.assertEqual(len(response.body), 65536)
         self.assertTrue(response.body.startswith(b"MZ"))
         self.assertEqual(fetch(b"/tavo/tavoSetup.exe").body, response.body)
+
+    def verify(self, signature_text, data):
+        key = sign_release.load_key(os.path.join(TOOLS, "update_test_signing_key.pem"))
+        raw = bytes.fromhex(signature_text)
+        self.assertEqual(len(raw), 64)
+        signature = encode_dss_signature(int.from_bytes(raw[:32], "big"),
+                                         int.from_bytes(raw[32:], "big"))
+        try:
+            key.public_key().verify(signature, data, ec.ECDSA(hashes.SHA256()))
+            return True
+        except InvalidSignature:
+            return False
+
+    def test_signatures(self):
+        setup = fetch(b"/tavo/tavoSetup.exe").body
+        tampered = fetch(b"/tavo/tampered/tavoSetup.exe").body
+        self.assertEqual(len(tampered), len(setup))
+        self.assertEqual(sum(a != b for a, b in zip(setup, tampered)), 1)
+        for name in ("newer", "one", "tampered", "chunkedsetup", "stallsetup"):
+            version = self.ini(b"/ini/%s/tavo/update.php?v=1" % name.encode())["Version"]
+            self.assertTrue(self.verify(version["Signature"], setup), name)
+            self.assertFalse(self.verify(version["Signature"], tampered), name)
+        self.assertNotIn("Signature", self.ini(b"/ini/unsigned/tavo/update.php?v=1")["Version"])
+        self.assertEqual(self.ini(b"/ini/badsig/tavo/update.php?v=1")["Version"]["Signature"], "00" * 64)
+        self.assertEqual(dict(self.ini(b"/ini/one/tavo/update.php?v=1")["DownloadUrls"]),
+                         {"url01": self.setup_url()})
+
+    def test_not_an_ini(self):
+        response = fetch(b"/ini/notini/tavo/update.php?v=1")
+        self.assertEqual(response.status, 200)
+        self.assertNotIn(b"[Version]", response.body)
+        self.assertTrue(response.body.startswith(b"<html>"))
+
+    def test_recorder_setup_is_served_and_signed(self):
+        workdir = tempfile.mkdtemp(prefix="demo_site_recorder")
+        program = os.path.join(workdir, "record.exe")
+        with open(program, "wb") as handle:
+            handle.write(b"MZ recorder program bytes")
+        proc, port, _, _ = start_server(workdir, "--setup-program", program)
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=5) as sock:
+                sock.sendall(b"GET /ini/recorder/tavo/update.php?v=1 HTTP/1.0\r\n\r\n"
+                             b"")
+                raw = b""
+                while True:
+                    piece = sock.recv(65536)
+                    if not piece:
+                        break
+                    raw += piece
+            parser = configparser.ConfigParser(interpolation=None)
+            parser.optionxform = str
+            parser.read_string(raw.partition(b"\r\n\r\n")[2].decode("utf-8"))
+            self.assertTrue(parser["DownloadUrls"]["url01"].endswith("/tavo/recorder/tavoSetup.exe"))
+            self.assertTrue(self.verify(parser["Version"]["Signature"], b"MZ recorder program bytes"))
+        finally:
+            stop_server(proc)
+            shutil.rmtree(workdir, ignore_errors=True)
+        self.assertEqual(fetch(b"/tavo/recorder/tavoSetup.exe").status, 404)
 
     def test_stat_pages(self):
         for page in (b"/tavo/stat/install.php?i=10", b"/tavo/stat/uninstall.php?i=10"):

@@ -1,0 +1,98 @@
+#!/usr/bin/env python3
+"""Signs Tavora setup programs for the update server.
+
+    sign_release.py sign --key KEY.pem SETUP.exe [--out FILE]
+        prints the line for the update INI's [Version] section:
+        Signature=<128 hexadecimal digits>
+        (into FILE instead, which appears whole, when --out is given)
+    sign_release.py new-key --out KEY.pem
+        makes a new P-256 signing key (private, PEM, mode 0600) and prints
+        its public half as the C++ array the program embeds
+    sign_release.py public-key --key KEY.pem
+        prints the public half of an existing key as that array
+
+The signature is ECDSA on the curve P-256 over the SHA-256 digest of the
+whole file, written as r then s, 32 big-endian bytes each, in hexadecimal.
+The program checks it with the system's own cryptography (CNG) against the
+public key built into it. Uses Debian's python3-cryptography.
+"""
+
+import argparse
+import os
+import sys
+
+from cryptography.hazmat.primitives import hashes, serialization
+from cryptography.hazmat.primitives.asymmetric import ec
+from cryptography.hazmat.primitives.asymmetric.utils import decode_dss_signature
+
+
+def load_key(path):
+    with open(path, "rb") as handle:
+        key = serialization.load_pem_private_key(handle.read(), password=None)
+    if not isinstance(key, ec.EllipticCurvePrivateKey) or key.curve.name != "secp256r1":
+        raise ValueError("%s is not a P-256 private key" % path)
+    return key
+
+
+def sign_bytes(key, data):
+    """The 64-byte signature r || s of data."""
+    r, s = decode_dss_signature(key.sign(data, ec.ECDSA(hashes.SHA256())))
+    return r.to_bytes(32, "big") + s.to_bytes(32, "big")
+
+
+def signature_text(key, data):
+    return sign_bytes(key, data).hex().upper()
+
+
+def public_bytes(key):
+    """X then Y of the public point, 32 big-endian bytes each."""
+    numbers = key.public_key().public_numbers()
+    return numbers.x.to_bytes(32, "big") + numbers.y.to_bytes(32, "big")
+
+
+def public_key_array(key):
+    raw = public_bytes(key)
+    rows = ["    " + ", ".join("0x%02X" % b for b in raw[at:at + 8]) + ","
+            for at in range(0, len(raw), 8)]
+    return "{\n%s\n}" % "\n".join(rows)
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="Tavora release signing")
+    commands = parser.add_subparsers(dest="command", required=True)
+    sign = commands.add_parser("sign", help="sign a setup program")
+    sign.add_argument("--key", required=True)
+    sign.add_argument("setup")
+    sign.add_argument("--out", help="write the line into this file instead")
+    new = commands.add_parser("new-key", help="make a new signing key")
+    new.add_argument("--out", required=True)
+    show = commands.add_parser("public-key", help="print a key's public half")
+    show.add_argument("--key", required=True)
+    args = parser.parse_args(argv)
+
+    if args.command == "sign":
+        with open(args.setup, "rb") as handle:
+            data = handle.read()
+        line = "Signature=%s" % signature_text(load_key(args.key), data)
+        if args.out:
+            temp = "%s.%d.tmp" % (args.out, os.getpid())
+            with open(temp, "w", encoding="ascii") as handle:
+                handle.write(line + "\n")
+            os.replace(temp, args.out)
+        else:
+            print(line)
+    elif args.command == "new-key":
+        key = ec.generate_private_key(ec.SECP256R1())
+        pem = key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
+                                serialization.NoEncryption())
+        descriptor = os.open(args.out, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600)
+        with os.fdopen(descriptor, "wb") as handle:
+            handle.write(pem)
+        print(public_key_array(key))
+    else:
+        print(public_key_array(load_key(args.key)))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
