@@ -25,6 +25,38 @@ bool QueryNumber(HINTERNET request, DWORD level, unsigned long long& value) {
 
 }  // namespace
 
+// Makes the request of one Get known to Cancel for as long as the Get uses
+// it. Every call on the request passes Open() first: a cancelled request is
+// not used again. A handle that Cancel closed is let go of, not closed twice.
+class CHttpPageClient::ActiveRequest {
+ public:
+  ActiveRequest(CHttpPageClient& client, InternetHandle& request) : client_(client), request_(request) {
+    std::lock_guard<std::mutex> lock(client_.requestLock_);
+    if (client_.cancelled_) return;
+    client_.activeRequest_ = request_.get();
+    client_.closedByCancel_ = false;
+  }
+  ~ActiveRequest() {
+    std::lock_guard<std::mutex> lock(client_.requestLock_);
+    if (client_.activeRequest_ != request_.get()) return;
+    if (client_.closedByCancel_) request_.release();
+    client_.activeRequest_ = nullptr;
+    client_.closedByCancel_ = false;
+  }
+  ActiveRequest(const ActiveRequest&) = delete;
+  ActiveRequest& operator=(const ActiveRequest&) = delete;
+
+  // Whether the request may be used for the next call.
+  bool Open() const {
+    std::lock_guard<std::mutex> lock(client_.requestLock_);
+    return !client_.cancelled_ && client_.activeRequest_ == request_.get();
+  }
+
+ private:
+  CHttpPageClient& client_;
+  InternetHandle& request_;
+};
+
 CHttpPageClient::CHttpPageClient(const wchar_t* host) { Connect(host); }
 
 BOOL CHttpPageClient::Connect(const wchar_t* host) {
@@ -47,6 +79,20 @@ void CHttpPageClient::Close() {
   internetHandle_.reset();
 }
 
+void CHttpPageClient::Cancel() {
+  std::lock_guard<std::mutex> lock(requestLock_);
+  cancelled_ = true;
+  if (activeRequest_ && !closedByCancel_) {
+    InternetCloseHandle(activeRequest_);
+    closedByCancel_ = true;
+  }
+}
+
+bool CHttpPageClient::cancelled() const {
+  std::lock_guard<std::mutex> lock(requestLock_);
+  return cancelled_;
+}
+
 void CHttpPageClient::SetTimeout(DWORD milliseconds) {
   timeoutMs_ = milliseconds;
   SetInternetTimeouts(internetHandle_.get(), timeoutMs_);
@@ -58,16 +104,20 @@ std::wstring CHttpPageClient::Get(const std::wstring& path, UINT codePage) {
 }
 
 std::wstring CHttpPageClient::Get(const std::string& path, UINT codePage) {
+  if (cancelled()) return std::wstring();
   if (!connected() && !Connect(nullptr)) return std::wstring();
 
   // The narrow entry point sends the path bytes as they are; the wide one
   // would squeeze them through the ANSI code page first.
   const char* acceptTypes[] = {"*/*", nullptr};
-  const InternetHandle request(HttpOpenRequestA(connectHandle_.get(), "GET", path.c_str(), "HTTP/1.1", nullptr,
-                                                acceptTypes, kRequestFlags, 0));
+  InternetHandle request(HttpOpenRequestA(connectHandle_.get(), "GET", path.c_str(), "HTTP/1.1", nullptr,
+                                          acceptTypes, kRequestFlags, 0));
   if (!request) return std::wstring();
+  const ActiveRequest active(*this, request);
+  if (!active.Open()) return std::wstring();
   SetInternetTimeouts(request.get(), timeoutMs_);
-  if (!HttpSendRequestA(request.get(), nullptr, static_cast<DWORD>(-1), nullptr, 0)) return std::wstring();
+  if (!HttpSendRequestA(request.get(), nullptr, static_cast<DWORD>(-1), nullptr, 0) || !active.Open())
+    return std::wstring();
 
   unsigned long long status = 0;
   if (!QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE, status) || status != 200) return std::wstring();
@@ -87,10 +137,11 @@ std::wstring CHttpPageClient::Get(const std::string& path, UINT codePage) {
     }
     const DWORD want = static_cast<DWORD>(std::min<size_t>(kReadPiece, body.size() - received));
     DWORD got = 0;
-    if (!InternetReadFile(request.get(), &body[received], want, &got)) return std::wstring();
+    if (!active.Open() || !InternetReadFile(request.get(), &body[received], want, &got)) return std::wstring();
     if (got == 0) break;
     received += got;
   }
+  if (!active.Open()) return std::wstring();
   body.resize(received);
 
   // The body ends at its first zero byte.

@@ -6,6 +6,7 @@
 #include <wininet.h>
 
 #include <cstddef>
+#include <mutex>
 #include <string>
 
 #include "app/internet_handle.h"
@@ -42,10 +43,28 @@ class CHttpPageClient {
   // to every later connection.
   void SetTimeout(DWORD milliseconds);
 
+  // Ends the client's use, from any thread: a Get in progress on another
+  // thread has its request handle closed, so a read waiting for data returns
+  // at once (a request still waiting for the answer's headers may wait out
+  // its time-out under Wine), and that Get and every later one answer "".
+  // Closing a handle frees its value for the next handle any thread opens,
+  // and the Get in progress may make one more call with the old value: call
+  // Cancel only when no other thread of the process opens WinINet handles
+  // any more (at the end of the run).
+  void Cancel();
+  bool cancelled() const;
+
  private:
+  class ActiveRequest;
   DWORD timeoutMs_ = kDefaultTimeoutMs;
   // Declared root first: members are destroyed in reverse order, and the
   // connection must close before the root that it was opened from.
   InternetHandle internetHandle_;
   InternetHandle connectHandle_;
+
+  // The request handle of the Get in progress, for Cancel to close.
+  mutable std::mutex requestLock_;
+  HINTERNET activeRequest_ = nullptr;  // borrowed from that Get
+  bool closedByCancel_ = false;
+  bool cancelled_ = false;
 };

@@ -1,20 +1,234 @@
 #include "app/query_page.h"
 
+#include <commctrl.h>
+#include <process.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <string>
 #include <utility>
 
-#include "app/result_page.h"
+#include "app/main_dialog.h"
+#include "app/program_folder.h"
+#include "app/query_worker.h"
+#include "app/update_checker.h"
+#include "skin/host/view_notifications.h"
+#include "skin/resources/bk_string.h"
+#include "skin/resources/font_pool.h"
+#include "skin/resources/parse_util.h"
+#include "skin/resources/text_encoding.h"
 
-QueryStations CQueryPage::ReadStations() const {
-  return QueryStations{TrimStationName(ReadWindowText(FromEditWindow())),
-                       TrimStationName(ReadWindowText(ToEditWindow()))};
+namespace {
+
+constexpr int kColumnCount = 14;
+constexpr unsigned kFirstColumnTitle = 31;
+constexpr unsigned kFirstColumnWidth = 51;
+constexpr unsigned kFirstHintText = 70;
+
+// The animation counter: it only grows, across queries, so the busy image
+// goes on from the frame where the last query left it.
+int g_animationCounter = 0;
+
+// What one worker thread receives: its own share of the session and the
+// station names read when the query started.
+struct WorkerJob {
+  std::shared_ptr<QuerySession> session;
+  QueryStations stations;
+};
+
+unsigned __stdcall WorkerMain(void* parameter) {
+  std::unique_ptr<WorkerJob> job(static_cast<WorkerJob*>(parameter));
+  QueryWorker(std::move(job->session), std::move(job->stations));
+  return 0;
 }
 
-void CQueryPage::InstallRows(std::vector<TicketRow> replacement) {
-  rows.Replace(std::move(replacement));
-  listStale_ = true;
+}  // namespace
+
+int ListItemCount(size_t rowCount) {
+  return static_cast<int>(std::min<size_t>(std::max<size_t>(rowCount, CQueryPage::kMinimumListRows), INT_MAX));
 }
 
-void CQueryPage::OnQueryDone() {
-  if (!listStale_.exchange(false)) return;
-  if (HWND list = ListWindow()) RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+const char* RowColour(int index, bool selected) {
+  if (selected) return "B7C4D4";
+  return index % 2 != 0 ? "A9DAF1" : "E0EDFD";
+}
+
+std::vector<std::wstring> RowTexts(const TicketRow& row) {
+  return {row.trainCode,       row.fromStation,     row.toStation,
+          row.departTime,      row.arriveTime,      row.seatHardOrSecond,
+          row.seatSoftOrFirst, row.sleeperHard,     row.sleeperSoft,
+          row.sleeperDeluxe,   row.standing,        row.originStation + L" - " + row.terminalStation,
+          row.travelTime,      row.trainType};
+}
+
+CQueryPage::CQueryPage(CMainDlg& owner, const UpdatePublicKey& updateKey, const wchar_t* queryHost)
+    : owner(owner),
+      updateChecker(std::make_shared<CUpdateChecker>(updateKey)),
+      session_(std::make_shared<QuerySession>(queryHost)) {}
+
+CQueryPage::~CQueryPage() {
+  // The update checker first: once it is stopped no thread of the process
+  // opens network handles, so the query client may close its own.
+  if (updateChecker) updateChecker->Stop();
+  updateChecker.reset();
+  // A worker still running keeps its share of the session; closing it ends a
+  // stalled read and keeps the worker from posting to a window that is gone.
+  session_->Close();
+  if (workerThread) WaitForSingleObject(workerThread.get(), kWorkerJoinMs);
+  workerThread.reset();
+}
+
+void CQueryPage::SetUpQueryPage() {
+  const HWND view = owner.GetView().GetHwnd();
+
+  listView.Create(view, kListId);
+  listView.LoadTemplateResource(106);
+  ShowRowCount();
+  if (updateChecker) updateChecker->Start(owner.GetHwnd());
+
+  if (const HWND list = listView.GetHwnd()) {
+    ListView_DeleteColumn(list, 0);
+    for (int i = 0; i < kColumnCount; ++i) {
+      std::wstring title = GetString(kFirstColumnTitle + i);
+      LVCOLUMNW column = {};
+      column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+      column.fmt = LVCFMT_LEFT;
+      column.cx = ParseDecimal(WideToUtf8(GetString(kFirstColumnWidth + i)));
+      column.pszText = &title[0];
+      column.iSubItem = i;
+      SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
+  }
+
+  const HFONT font = BkFontPool::GetFontByFlags(false, false, false, 1);
+  CEditImpl* const edits[] = {&fromEdit, &toEdit, &dateEdit};
+  const int ids[] = {kFromEditId, kToEditId, kDateEditId};
+  for (int i = 0; i < 3; ++i) {
+    CEditImpl& edit = *edits[i];
+    const HWND window = edit.Create(view);
+    if (!window) continue;
+    SetWindowLongPtrW(window, GWLP_ID, ids[i]);
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    edit.SetHintText(GetString(kFirstHintText + i));
+  }
+  // The view places the edit boxes and the list on its "realwnd" elements.
+  owner.GetView().ShowHostedWindows();
+}
+
+bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  const BOOL outerHandled = handled_;
+  handled_ = TRUE;
+  bool handled = true;
+  switch (message) {
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (!header) {
+        handled = false;
+      } else if (header->idFrom == VIEW_ID && header->code == SKN_COMMAND &&
+                 reinterpret_cast<const CommandNotify*>(header)->uItemID == kSearchButton) {
+        StartQuery();
+        result = 1;
+      } else if (header->idFrom == kListId && header->code == SKLN_GETROWDATA) {
+        result = OnListItemRefresh(*reinterpret_cast<const RowDataNotify*>(header));
+      } else {
+        handled = false;
+      }
+      break;
+    }
+    case WM_TIMER:
+      OnAnimationTimer(wParam);
+      result = 0;
+      break;
+    case WM_TICKET_QUERY_DONE:
+      result = OnQueryDone();
+      break;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kRunUpdateCommand) {
+        RunDownloadedUpdate(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+        result = 0;
+      } else {
+        handled = false;
+      }
+      break;
+    default:
+      handled = false;
+      break;
+  }
+  handled_ = outerHandled;
+  return handled;
+}
+
+bool CQueryPage::QueryRunning() const {
+  DWORD code = 0;
+  if (!workerThread || !GetExitCodeThread(workerThread.get(), &code)) return false;
+  return code == STILL_ACTIVE;
+}
+
+void CQueryPage::StartQuery() {
+  if (QueryRunning()) return;
+  // The finished worker's handle goes before the next one takes its place.
+  workerThread.reset();
+  auto job = std::make_unique<WorkerJob>(
+      WorkerJob{session_, ReadStations(fromEdit.GetHwnd(), toEdit.GetHwnd())});
+  session_->SetOwnerWindow(owner.GetHwnd());
+  workerThread.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerMain, job.get(), 0, nullptr)));
+  if (workerThread) job.release();  // the thread owns it now
+
+  SetTimer(owner.GetHwnd(), kQueryTimer, kQueryTimerMs, nullptr);
+  owner.GetView().SetElementVisible(kSearchButton, false);
+  owner.GetView().SetElementVisible(kBusyImage, true);
+  // Without a worker nothing would ever end the busy state.
+  if (!workerThread) EndBusy();
+}
+
+void CQueryPage::EndBusy() {
+  KillTimer(owner.GetHwnd(), kQueryTimer);
+  owner.GetView().SetElementVisible(kBusyImage, false);
+  owner.GetView().SetElementVisible(kSearchButton, true);
+}
+
+LRESULT CQueryPage::OnQueryDone() {
+  EndBusy();
+  if (session_->TakeNewRows(rows)) {
+    ShowRowCount();
+    listView.RefreshRows();
+  }
+  return 0;
+}
+
+void CQueryPage::ShowRowCount() {
+  if (const HWND list = listView.GetHwnd())
+    SendMessageW(list, LVM_SETITEMCOUNT, ListItemCount(rows.size()), LVSICF_NOINVALIDATEALL);
+}
+
+void CQueryPage::OnAnimationTimer(UINT_PTR) {
+  const int frame = g_animationCounter % kBusyFrames;
+  if (g_animationCounter < INT_MAX) ++g_animationCounter;
+  owner.GetView().SetElementIntAttribute(kBusyImage, "sub", frame);
+}
+
+LRESULT CQueryPage::OnListItemRefresh(const RowDataNotify& notify) {
+  const int index = notify.row;
+  listView.SetElementAttribute(5, "crbg", RowColour(index, notify.selected != 0));
+  if (index < 0 || static_cast<size_t>(index) >= rows.size()) {
+    for (const int id : kRowTextIds) listView.SetElementText(id, std::wstring());
+    return 0;
+  }
+  const std::vector<std::wstring> texts = RowTexts(rows[static_cast<size_t>(index)]);
+  for (size_t i = 0; i < texts.size(); ++i) listView.SetElementText(kRowTextIds[i], texts[i]);
+  return 0;
+}
+
+void CQueryPage::RunDownloadedUpdate(UINT, UINT, HWND) {
+  owner.EndModal(0);
+  const std::wstring setup = VerifiedPendingSetupPath();
+  if (setup.empty() || GetFileAttributesW(setup.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  const std::wstring program = ProgramFilePath();
+  if (!program.empty() && GetFileAttributesW(program.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    // The setup's path is quoted: a path with blanks stays one switch value.
+    const std::wstring parameters = L"-Update:\"" + setup + L"\"";
+    ShellExecuteW(nullptr, L"open", program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+  } else {
+    ShellExecuteW(nullptr, L"open", setup.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  }
 }

@@ -1,53 +1,93 @@
-// The query page: the state one query reads and writes. The main dialog owns
-// it; the worker thread runs QueryWorker on it.
+// The query page of the main window: the real child windows of its body (the
+// three edit boxes and the result list), the query session the workers share,
+// the update checker, and the handlers of the search button, the busy
+// animation, the completion message and the list's row requests.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
-#include <string>
+#include <memory>
 #include <vector>
 
-#include "app/http_page_client.h"
-#include "app/query_worker.h"
+#include "app/query_session.h"
 #include "app/ticket_row.h"
+#include "skin/host/edit_impl.h"
+#include "skin/host/list_view.h"
+#include "skin/resources/unique_handle.h"
 
-// Posted to the main window once per query run, whatever the outcome.
-constexpr UINT WM_TICKET_QUERY_DONE = 0x1400;
+class CMainDlg;
+class CUpdateChecker;
+struct UpdatePublicKey;
 
 class CQueryPage {
  public:
-  // `queryHost` is the query site's "host[:port]"; null means the configured one.
-  explicit CQueryPage(const wchar_t* queryHost = nullptr) : queryClient(queryHost) {}
+  static constexpr int kSearchButton = 10000;
+  static constexpr int kBusyImage = 10001;
+  static constexpr int kListId = 2100;
+  static constexpr int kFromEditId = 2220;
+  static constexpr int kToEditId = 2230;
+  static constexpr int kDateEditId = 2240;
+  static constexpr UINT_PTR kQueryTimer = 1000;
+  static constexpr UINT kQueryTimerMs = 100;
+  static constexpr int kBusyFrames = 12;
+  // The list shows at least this many positions, blank ones on alternating
+  // backgrounds.
+  static constexpr int kMinimumListRows = 20;
+  static constexpr UINT kRunUpdateCommand = 8;
+  // How long closing the page waits for a worker still running.
+  static constexpr DWORD kWorkerJoinMs = 500;
 
-  // The windows a query talks to: the two station edit boxes (2220, 2230),
-  // the result list (2100) and the main window that hears of completion.
-  HWND FromEditWindow() const { return fromEditWindow; }
-  HWND ToEditWindow() const { return toEditWindow; }
-  HWND ListWindow() const { return listWindow; }
-  HWND OwnerWindow() const { return ownerWindow; }
+  // `queryHost` is the query site's "host[:port]"; null means the configured
+  // one. `updateKey` is the key downloaded setups must be signed with.
+  CQueryPage(CMainDlg& owner, const UpdatePublicKey& updateKey, const wchar_t* queryHost = nullptr);
+  ~CQueryPage();
+  CQueryPage(const CQueryPage&) = delete;
+  CQueryPage& operator=(const CQueryPage&) = delete;
 
-  // User-interface thread, when a query starts: the texts of the two station
-  // edits, trimmed. Reading them here keeps the worker from sending window
-  // messages to a thread that may be waiting for it.
-  QueryStations ReadStations() const;
+  // Creates the list and the edit boxes as children of the dialog view and
+  // starts the update checker.
+  void SetUpQueryPage();
 
-  // Worker thread: installs a query's rows and notes that the list shows
-  // stale ones until OnQueryDone.
-  void InstallRows(std::vector<TicketRow> replacement);
+  // The page's message map: the search button's click, the timer, the
+  // completion message, command 8 and the list's row requests.
+  bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-  // User-interface thread, on WM_TICKET_QUERY_DONE: when the finished query
-  // installed rows, the list is invalidated, erased and repainted at once.
-  void OnQueryDone();
+  void StartQuery();
+  LRESULT OnQueryDone();
+  void OnAnimationTimer(UINT_PTR timerId);
+  LRESULT OnListItemRefresh(const RowDataNotify& notify);
+  void RunDownloadedUpdate(UINT notifyCode, UINT commandId, HWND sender);
 
-  HWND ownerWindow = nullptr;
-  HWND fromEditWindow = nullptr;
-  HWND toEditWindow = nullptr;
-  HWND listWindow = nullptr;
+  // Whether a worker thread is running.
+  bool QueryRunning() const;
+  // The rows the list shows (the user-interface thread's copy).
+  const std::vector<TicketRow>& Rows() const { return rows; }
 
-  CHttpPageClient queryClient;
-  TicketRowStore rows;
+  CMainDlg& owner;
+  CBkListView listView;
+  CEditImpl fromEdit;
+  CEditImpl toEdit;
+  CEditImpl dateEdit;
+  std::shared_ptr<CUpdateChecker> updateChecker;
+  UniqueKernelHandle workerThread;
+  std::vector<TicketRow> rows;
 
  private:
-  std::atomic<bool> listStale_{false};
+  void EndBusy();
+  void ShowRowCount();
+
+  // The query client and the store the workers fill, shared with them.
+  std::shared_ptr<QuerySession> session_;
+  BOOL handled_ = FALSE;
 };
+
+// The items an owner-data list holds for `rowCount` rows: every row, and at
+// least the blank positions the page shows before any query.
+int ListItemCount(size_t rowCount);
+// The background colour of list position `index` ("A9DAF1" odd, "E0EDFD"
+// even, "B7C4D4" selected).
+const char* RowColour(int index, bool selected);
+// The fourteen texts of a row's template, in the order of kRowTextIds.
+constexpr int kRowTextIds[] = {20020, 20021, 20022, 20023, 20024, 20025, 20026,
+                               20027, 20028, 20029, 20111, 20112, 20113, 20114};
+std::vector<std::wstring> RowTexts(const TicketRow& row);

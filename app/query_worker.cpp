@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/query_page.h"
+#include "app/query_session.h"
 #include "app/result_page.h"
 #include "skin/resources/text_encoding.h"
 
@@ -30,10 +30,15 @@ std::wstring ReadWindowText(HWND window) {
   return text;
 }
 
-void QueryWorker(CQueryPage* page, QueryStations stations) {
+QueryStations ReadStations(HWND fromEdit, HWND toEdit) {
+  return QueryStations{TrimStationName(ReadWindowText(fromEdit)), TrimStationName(ReadWindowText(toEdit))};
+}
+
+void QueryWorker(std::shared_ptr<QuerySession> session, QueryStations stations) {
+  if (!session) return;
   std::vector<TicketRow> rows;
-  if (RunQuery(page->queryClient, stations.from, stations.to, rows) == QueryOutcome::RowsReplaced) {
-    page->InstallRows(std::move(rows));
+  if (RunQuery(session->queryClient, stations.from, stations.to, rows) == QueryOutcome::RowsReplaced) {
+    session->InstallRows(std::move(rows));
   }
-  PostMessageW(page->OwnerWindow(), WM_TICKET_QUERY_DONE, 0, 0);
+  if (const HWND owner = session->OwnerWindow()) PostMessageW(owner, WM_TICKET_QUERY_DONE, 0, 0);
 }

@@ -3,13 +3,14 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/http_page_client.h"
 #include "app/ticket_row.h"
 
-class CQueryPage;
+class QuerySession;
 
 // The two station names of one query, read on the user-interface thread and
 // handed to the worker by value.
@@ -31,11 +32,17 @@ QueryOutcome RunQuery(CHttpPageClient& client, const std::wstring& from, const s
                       std::vector<TicketRow>& rows);
 
 // The worker thread's body: runs the query for the names the user-interface
-// thread read when the query started (CQueryPage::ReadStations), installs the
-// rows when the query produced them, and always posts WM_TICKET_QUERY_DONE to
-// the owner window at the end. It never waits for the user-interface thread:
-// the list is repainted there, by CQueryPage::OnQueryDone.
-void QueryWorker(CQueryPage* page, QueryStations stations);
+// thread read when the query started (ReadStations), installs the rows when
+// the query produced them, and always posts WM_TICKET_QUERY_DONE to the
+// session's owner window at the end (none once the session is closed). It
+// never waits for the user-interface thread: the list is repainted there,
+// when the completion message is handled.
+void QueryWorker(std::shared_ptr<QuerySession> session, QueryStations stations);
+
+// User-interface thread, when a query starts: the texts of the two station
+// edits, trimmed. Reading them here keeps the worker from sending window
+// messages to a thread that may be waiting for it.
+QueryStations ReadStations(HWND fromEdit, HWND toEdit);
 
 // The whole text of a window (WM_GETTEXT), or "" when there is no window. A
 // window of another thread is read through that thread: call it on the thread

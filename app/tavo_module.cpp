@@ -6,8 +6,13 @@
 
 #include "app/elevation.h"
 #include "app/install_reporter.h"
+#include "app/main_dialog.h"
 #include "app/program_folder.h"
+#include "skin/resources/bk_string.h"
+#include "skin/resources/font_pool.h"
+#include "skin/resources/skin_pool.h"
 #include "skin/resources/skin_resource.h"
+#include "skin/resources/style.h"
 
 namespace {
 
@@ -82,13 +87,37 @@ std::wstring CtavoModule::SkinFolderPath() const {
 
 int CtavoModule::RunMainDialog() {
   const std::wstring skinFolder = SkinFolderPath();
-  if (PathFileExistsW(skinFolder.c_str())) SetSkinFolder(skinFolder);
+  // A folder path the system's fixed-size path functions cannot take is no
+  // skin folder: the embedded documents are used.
+  if (!modulePath.empty() && skinFolder.size() < MAX_PATH && PathFileExistsW(skinFolder.c_str()))
+    SetSkinFolder(skinFolder);
   // Another instance runs: its window has been brought forward instead.
   if (!CheckSingleInstance()) return 0;
   if (!showMainDialog) return 0;
-  // The module keeps the single-instance guard for the rest of its life; the
-  // run publishes no window in it and answers 0.
-  return 0;
+  LoadSkinResources();
+  AllowDropMessages();
+  CMainDlg dialog(updateKey);
+  return dialog.RunModal(nullptr, nullptr);
+}
+
+void CtavoModule::LoadSkinResources() {
+  LoadStrings(102);
+  BkFontPool::SetDefaultFont(GetString(0), -12);
+  LoadSkins(100);
+  LoadStyles(101);
+}
+
+void CtavoModule::AllowDropMessages() {
+  using FilterProc = BOOL(WINAPI*)(UINT, DWORD);
+  const HMODULE user = GetModuleHandleW(L"user32.dll");
+  if (!user) return;
+  const auto filter =
+      reinterpret_cast<FilterProc>(reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilter")));
+  if (!filter) return;
+  constexpr UINT kCopyGlobalData = 0x49;
+  constexpr DWORD kAdd = 1;
+  filter(kCopyGlobalData, kAdd);
+  filter(WM_DROPFILES, kAdd);
 }
 
 CtavoModule* CurrentTavoModule() { return dynamic_cast<CtavoModule*>(CurrentAppModule()); }

@@ -11,6 +11,8 @@
 #include "app/single_instance.h"
 #include "skin/host/app_module.h"
 
+struct UpdatePublicKey;
+
 class CtavoModule : public CAppModule {
  public:
   CtavoModule() = default;
@@ -50,14 +52,24 @@ class CtavoModule : public CAppModule {
   // "res\zelka" in the program's own folder (whether it exists or not).
   std::wstring SkinFolderPath() const;
 
-  // Hands the skin folder to the skin library when it exists and takes the
-  // single-instance guard; 0.
+  // The skin folder (when it exists and its path fits MAX_PATH), the
+  // single-instance guard, the skin resources, the drop messages, then the
+  // main window until it closes: its modal result, or 0 when none ran.
   int RunMainDialog();
+  // The string table, the default font, the skins and the style classes, in
+  // that order.
+  static void LoadSkinResources();
+  // Lets WM_COPYGLOBALDATA and WM_DROPFILES through the user-interface
+  // privilege filter where the system has one.
+  static void AllowDropMessages();
 
   std::wstring modulePath;
   CCommandLine commandLine;
   LONG showMainDialog = 1;
   CInstanceMapping instanceMapping;
+  // The key downloaded setups must carry a signature of; null means the
+  // release key (a test build of the program names its test key).
+  const UpdatePublicKey* updateKey = nullptr;
 };
 
 // The running program's module, or null before it has started (or when the

@@ -11,7 +11,8 @@ Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
              The result page of the built-in timetable (timetable.py).
              Reserved departure names: fault-deep, fault-hiddenDeep,
              fault-attributes, fault-rows-N, fault-noSibling,
-             fault-headeronly.
+             fault-headeronly, fault-slow-MS (the Beijing table after
+             MS milliseconds, at most a minute).
 Update       GET /tavo/update.php?v=...           the update INI
              GET /ini/<variant>/tavo/update.php?v=...   (see INI_VARIANTS)
              GET /tavo/tavoSetup.exe              64 KiB of setup bytes
@@ -51,6 +52,7 @@ MAX_HEADERS = 100
 MAX_REQUEST_BODY = 1 << 20
 IDLE_SECONDS = 120        # an idle keep-alive connection is dropped after this
 HANG_SECONDS = 120
+MAX_SLOW_MS = 60000
 MAX_FAULT_ROWS = 100000
 DEEP_LEVELS = 200000
 SETUP_SIZE = 64 * 1024
@@ -285,6 +287,12 @@ def query_reply(params):
         else:
             count = min(int(digits), MAX_FAULT_ROWS)
         return Reply(200, result_page(start, end, generated_rows(count)))
+    if reserved.startswith("fault-slow-"):
+        # The Beijing table for the arrival station, after a pause.
+        digits = reserved[len("fault-slow-"):]
+        pause = int(digits) if digits.isascii() and digits.isdigit() and len(digits) < 7 else 0
+        time.sleep(min(pause, MAX_SLOW_MS) / 1000.0)
+        return Reply(200, result_page("北京", end, timetable_rows("北京", end)))
     if reserved == "fault-headeronly" or not start or not end:
         return Reply(200, result_page(start, end, []))
     return Reply(200, result_page(start, end, timetable_rows(start, end)))

@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
-# The main job: one query against the demo site, under Wine.
+# The main job: the program itself against the demo site, under Wine.
 #   tools/run.sh [FROM] [TO]      (default: 北京 上海)
+# With a display, tavora.exe opens its window for you to query. Without one,
+# the run goes inside Xvfb: tavora-drive types FROM and TO into the edit boxes
+# with real input, clicks search, waits for the rows and saves the window as
+# build/tavora-main.png; the run prints the number of trains shown and the
+# screenshot's path, and exits 0 only when trains were shown.
 # Sets the machine up and builds first when needed.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -8,16 +13,46 @@ build="${TAVORA_BUILD_DIR:-$repo/build}"
 from="${1:-北京}"
 to="${2:-上海}"
 
-bash "$repo/tools/setup.sh" >/dev/null
-bash "$repo/tools/build.sh" "$build" >/dev/null
+if [ -z "${TAVORA_RUN_IN_DISPLAY:-}" ]; then
+  bash "$repo/tools/setup.sh" >/dev/null
+  bash "$repo/tools/build.sh" "$build" >/dev/null
+  if [ -z "${DISPLAY:-}" ]; then
+    exec env TAVORA_RUN_IN_DISPLAY=headless xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$from" "$to"
+  fi
+  export TAVORA_RUN_IN_DISPLAY=screen
+fi
 
 scratch="$(mktemp -d)"
-python3 "$repo/tools/demo_site.py" --port 0 --port-file "$scratch/port" --max-seconds 600 >/dev/null 2>&1 &
+python3 "$repo/tools/demo_site.py" --port 0 --port-file "$scratch/port" --max-seconds 3600 >/dev/null 2>&1 &
 site=$!
 trap 'kill $site 2>/dev/null || true; rm -rf "$scratch"' EXIT
 for _ in $(seq 100); do [ -s "$scratch/port" ] && break; sleep 0.1; done
 [ -s "$scratch/port" ] || { echo "run: the demo site did not start" >&2; exit 1; }
+host="127.0.0.1:$(cat "$scratch/port")"
 
 . "$repo/tools/wine-env.sh" "$build"
 tavora_wine_warm
-TAVORA_QUERY_HOST="127.0.0.1:$(cat "$scratch/port")" wine "$build/app/tavora-query.exe" "$from" "$to"
+export TAVORA_QUERY_HOST="$host" TAVORA_UPDATE_HOST="$host" TAVORA_STAT_HOST="$host"
+
+if [ "$TAVORA_RUN_IN_DISPLAY" = screen ]; then
+  echo "run: the demo site is $host; close the window to end"
+  wine "$build/app/tavora.exe"
+  exit 0
+fi
+
+shot="$build/tavora-main"
+rm -f "$shot.bmp" "$shot.png"
+wine "$build/app/tavora.exe" &
+program=$!
+status=0
+wine "$build/tools/driver/tavora-drive.exe" "$from" "$to" "$(winepath -w "$shot.bmp")" || status=$?
+# The driver closed the window; the program ends by itself.
+for _ in $(seq 100); do kill -0 $program 2>/dev/null || break; sleep 0.1; done
+kill $program 2>/dev/null || true
+wait $program 2>/dev/null || true
+if [ -s "$shot.bmp" ]; then
+  convert "$shot.bmp" "$shot.png"
+  rm -f "$shot.bmp"
+  echo "screenshot: $shot.png"
+fi
+exit $status

@@ -276,6 +276,11 @@ int CBkListView::SelectedRow() const {
   return static_cast<int>(SendMessageW(GetHwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
+void CBkListView::RefreshRows() {
+  lastAskedRow_ = -1;
+  if (IsWindow()) RedrawWindow(GetHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
 void CBkListView::RedrawRow(int row, bool forgetAskedRow) {
   if (forgetAskedRow) lastAskedRow_ = -1;
   if (row < 0 || !IsWindow()) return;

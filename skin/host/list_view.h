@@ -65,6 +65,10 @@ class CBkListView : public CWindowImplBase {
   bool SetElementText(int id, const std::wstring& text);
   bool SetElementAttribute(int id, const std::string& name, const std::string& value);
 
+  // The owner's rows changed: every visible row is asked for again and
+  // repainted now.
+  void RefreshRows();
+
   bool IsTemplateLoaded() const { return templateLoaded_; }
   int GetRowHeight() const { return rowHeight_; }
   int GetHoverRow() const { return hoverRow_; }

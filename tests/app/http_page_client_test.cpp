@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "app/result_page.h"
 #include "tests/support/demo_site.h"
@@ -139,4 +141,39 @@ TEST(PageClient, CloseTwiceIsHarmless) {
   EXPECT_FALSE(client.internetHandle());
   EXPECT_FALSE(client.connectHandle());
   EXPECT_FALSE(client.connected());
+}
+
+// Cancel from another thread ends a read that is waiting for more of a slowly
+// sent body, and the client sends nothing afterwards.
+TEST_F(PageClientTest, CancelEndsAReadInProgressAndEveryLaterGet) {
+  const std::string slow = "/fault/trickle" + BuildQueryPath(L"fault-rows-3000", L"x");
+  std::wstring page = L"not yet";
+  std::atomic<bool> finished{false};
+  std::thread reader([&] {
+    page = client_.Get(slow, 65001);
+    finished = true;
+  });
+  // The body takes many seconds in 500-byte pieces: wait until it flows.
+  ASSERT_TRUE(PumpUntil([&] { return site().RequestLog().find("trickle") != std::string::npos; }, 10000));
+  Sleep(300);
+  EXPECT_FALSE(finished);
+  client_.Cancel();
+  const bool ended = PumpUntil([&] { return finished.load(); }, 5000);
+  reader.join();
+  EXPECT_TRUE(ended) << "the read went on after Cancel";
+  EXPECT_EQ(L"", page);
+  EXPECT_TRUE(client_.cancelled());
+
+  site().ClearLog();
+  EXPECT_EQ(L"", client_.Get(kBeijingShanghai, 65001));
+  EXPECT_EQ("", site().RequestLog());
+}
+
+TEST(PageClient, CancelWithoutARequestOnlyRefusesLaterGets) {
+  CHttpPageClient client(SharedDemoSite().HostPort().c_str());
+  client.Cancel();
+  client.Cancel();
+  SharedDemoSite().ClearLog();
+  EXPECT_EQ(L"", client.Get(kBeijingShanghai, 65001));
+  EXPECT_EQ("", SharedDemoSite().RequestLog());
 }

@@ -5,59 +5,63 @@
 #include <atomic>
 #include <thread>
 
-#include "app/query_page.h"
+#include "app/query_session.h"
 #include "app/result_page.h"
 #include "skin/resources/unique_handle.h"
+#include "tests/app/silent_server.h"
 #include "tests/support/demo_site.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
-// A query page wired to real windows: a hidden owner that counts completion
-// messages, two edit controls holding the station names and a visible list
-// stand-in that counts its paints.
+// A query session wired to real windows: a hidden owner that counts
+// completion messages and two edit controls holding the station names. The
+// rows a finished query installed are taken on this thread, as the main
+// window does when the completion message arrives.
 class QueryWorkerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(0, SharedDemoSite().Port()) << "the demo site did not start";
     SharedDemoSite().ClearLog();
-    page_.ownerWindow = owner_.hwnd();
-    page_.listWindow = list_.hwnd();
-    page_.fromEditWindow = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 100, 20, owner_.hwnd(), nullptr, nullptr, nullptr);
-    page_.toEditWindow = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 30, 100, 20, owner_.hwnd(), nullptr, nullptr, nullptr);
-    ASSERT_TRUE(page_.fromEditWindow && page_.toEditWindow && owner_.hwnd() && list_.hwnd());
-    // Let the list's first paint pass before counting.
-    PumpUntil([] { return false; }, 100);
-    list_.Reset();
+    session_->SetOwnerWindow(owner_.hwnd());
+    fromEdit_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 100, 20, owner_.hwnd(), nullptr, nullptr, nullptr);
+    toEdit_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 30, 100, 20, owner_.hwnd(), nullptr, nullptr, nullptr);
+    ASSERT_TRUE(fromEdit_ && toEdit_ && owner_.hwnd());
   }
+
+  // What the user-interface thread does on the completion message.
+  void TakeRows() { takes_ += session_->TakeNewRows(taken_) ? 1 : 0; }
 
   // Runs one query as the main window does: this thread reads the names and
   // starts the worker with them, pumps its messages until the completion
   // message arrives (and a little longer, to catch a second one), and then
   // handles it.
   void RunWorker(const std::wstring& from, const std::wstring& to) {
-    SetWindowTextW(page_.fromEditWindow, from.c_str());
-    SetWindowTextW(page_.toEditWindow, to.c_str());
+    SetWindowTextW(fromEdit_, from.c_str());
+    SetWindowTextW(toEdit_, to.c_str());
     owner_.Reset();
-    std::thread worker(QueryWorker, &page_, page_.ReadStations());
+    std::thread worker(QueryWorker, session_, ReadStations(fromEdit_, toEdit_));
     const bool done = PumpUntil([&] { return owner_.Count(WM_TICKET_QUERY_DONE) > 0; }, 30000);
     PumpUntil([] { return false; }, 150);
     worker.join();
     ASSERT_TRUE(done);
     EXPECT_EQ(1, owner_.Count(WM_TICKET_QUERY_DONE));
-    page_.OnQueryDone();
+    TakeRows();
   }
 
   MessageCounterWindow owner_;
-  MessageCounterWindow list_{true};
-  CQueryPage page_{SharedDemoSite().HostPort().c_str()};
+  HWND fromEdit_ = nullptr;
+  HWND toEdit_ = nullptr;
+  std::shared_ptr<QuerySession> session_ = std::make_shared<QuerySession>(SharedDemoSite().HostPort().c_str());
+  std::vector<TicketRow> taken_;
+  int takes_ = 0;
 };
 
 }  // namespace
 
 TEST_F(QueryWorkerTest, FillsRowsFromTheSiteAndRedrawsTheList) {
   RunWorker(L"  北京\t", L"上海 ");
-  const std::vector<TicketRow> rows = page_.rows.Snapshot();
+  const std::vector<TicketRow> rows = session_->rows.Snapshot();
   ASSERT_GE(rows.size(), 25u);
   for (const TicketRow& row : rows) {
     EXPECT_FALSE(row.trainCode.empty());
@@ -66,8 +70,10 @@ TEST_F(QueryWorkerTest, FillsRowsFromTheSiteAndRedrawsTheList) {
     EXPECT_EQ(5u, row.departTime.size());
     EXPECT_FALSE(row.trainType.empty());
   }
-  EXPECT_GE(list_.Count(WM_PAINT), 1);
-  EXPECT_GE(list_.Count(WM_ERASEBKGND), 1);
+  // The user-interface thread took a copy of exactly these rows.
+  EXPECT_EQ(1, takes_);
+  ASSERT_EQ(rows.size(), taken_.size());
+  EXPECT_EQ(rows.back().trainCode, taken_.back().trainCode);
   // Trimmed names, raw UTF-8 on the wire.
   EXPECT_EQ("GET " + BuildQueryPath(L"北京", L"上海") + " HTTP/1.1\n", SharedDemoSite().RequestLog());
 }
@@ -78,59 +84,61 @@ TEST_F(QueryWorkerTest, BlankNamesSendNothing) {
     RunWorker(pair[0], pair[1]);
   }
   EXPECT_EQ("", SharedDemoSite().RequestLog());
-  EXPECT_EQ(0, list_.Count(WM_PAINT));
+  EXPECT_EQ(0, takes_);
 }
 
 TEST_F(QueryWorkerTest, EscapesNamesThatWouldBreakTheRequest) {
   RunWorker(L"a b&c", L"#1%");
   EXPECT_EQ("GET /Default.aspx?A=a%20b%26c&B=%231%25&C=&D=1&S=0 HTTP/1.1\n", SharedDemoSite().RequestLog());
   // An unknown pair answers a table with only its header row.
-  EXPECT_EQ(0u, page_.rows.Size());
+  EXPECT_EQ(0u, session_->rows.Size());
 }
 
 TEST_F(QueryWorkerTest, UnknownPairEmptiesTheRows) {
   RunWorker(L"北京", L"上海");
-  ASSERT_GT(page_.rows.Size(), 0u);
-  list_.Reset();
+  ASSERT_GT(session_->rows.Size(), 0u);
+  ASSERT_FALSE(taken_.empty());
   RunWorker(L"北京", L"不存在站");
-  EXPECT_EQ(0u, page_.rows.Size());
-  EXPECT_GE(list_.Count(WM_PAINT), 1);
+  EXPECT_EQ(0u, session_->rows.Size());
+  EXPECT_EQ(2, takes_);
+  EXPECT_TRUE(taken_.empty());
 }
 
 TEST_F(QueryWorkerTest, FailedQueriesKeepThePreviousRows) {
   RunWorker(L"北京", L"上海");
-  const std::vector<TicketRow> before = page_.rows.Snapshot();
+  const std::vector<TicketRow> before = session_->rows.Snapshot();
   ASSERT_FALSE(before.empty());
-  list_.Reset();
+  ASSERT_EQ(1, takes_);
 
   RunWorker(L"fault-deep", L"x");         // 200,000 nested elements
   RunWorker(L"fault-noSibling", L"x");    // no result table
-  ASSERT_EQ(before.size(), page_.rows.Size());
-  EXPECT_EQ(before[0].trainCode, page_.rows.Snapshot()[0].trainCode);
-  EXPECT_EQ(0, list_.Count(WM_PAINT));
+  ASSERT_EQ(before.size(), session_->rows.Size());
+  EXPECT_EQ(before[0].trainCode, session_->rows.Snapshot()[0].trainCode);
+  EXPECT_EQ(1, takes_);
+  EXPECT_EQ(before.size(), taken_.size());
 
   // A dead site: nothing changes either.
-  CQueryPage dead(L"127.0.0.1:1");
-  dead.ownerWindow = owner_.hwnd();
-  dead.fromEditWindow = page_.fromEditWindow;
-  dead.toEditWindow = page_.toEditWindow;
-  dead.queryClient.SetTimeout(2000);
+  auto dead = std::make_shared<QuerySession>(L"127.0.0.1:1");
+  dead->SetOwnerWindow(owner_.hwnd());
+  dead->queryClient.SetTimeout(2000);
   owner_.Reset();
-  std::thread worker(QueryWorker, &dead, dead.ReadStations());
+  std::thread worker(QueryWorker, dead, ReadStations(fromEdit_, toEdit_));
   EXPECT_TRUE(PumpUntil([&] { return owner_.Count(WM_TICKET_QUERY_DONE) > 0; }, 30000));
   worker.join();
   EXPECT_EQ(1, owner_.Count(WM_TICKET_QUERY_DONE));
-  EXPECT_EQ(0u, dead.rows.Size());
+  EXPECT_EQ(0u, dead->rows.Size());
+  std::vector<TicketRow> none;
+  EXPECT_FALSE(dead->TakeNewRows(none));
 }
 
 TEST_F(QueryWorkerTest, FinishesWhileTheUserInterfaceThreadWaitsForIt) {
-  SetWindowTextW(page_.fromEditWindow, L" 北京");
-  SetWindowTextW(page_.toEditWindow, L"上海\t");
+  SetWindowTextW(fromEdit_, L" 北京");
+  SetWindowTextW(toEdit_, L"上海\t");
   owner_.Reset();
   const UniqueKernelHandle finished(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   ASSERT_TRUE(finished);
-  std::thread worker([this, &finished, stations = page_.ReadStations()] {
-    QueryWorker(&page_, stations);
+  std::thread worker([this, &finished, stations = ReadStations(fromEdit_, toEdit_)] {
+    QueryWorker(session_, stations);
     SetEvent(finished.get());
   });
   // As when the window closes during a query: this thread blocks on the
@@ -143,27 +151,24 @@ TEST_F(QueryWorkerTest, FinishesWhileTheUserInterfaceThreadWaitsForIt) {
   }
   worker.join();
   ASSERT_EQ(WAIT_OBJECT_0, waited) << "the worker waited for the user-interface thread";
-  EXPECT_GE(page_.rows.Size(), 25u);
+  EXPECT_GE(session_->rows.Size(), 25u);
   EXPECT_EQ("GET " + BuildQueryPath(L"北京", L"上海") + " HTTP/1.1\n", SharedDemoSite().RequestLog());
 
-  // The completion message is waiting; the list is repainted only when it is
-  // handled, on this thread.
+  // The completion message is waiting; the rows are taken once, on this
+  // thread, when it is handled.
   EXPECT_TRUE(PumpUntil([&] { return owner_.Count(WM_TICKET_QUERY_DONE) > 0; }, 5000));
   PumpUntil([] { return false; }, 150);
   EXPECT_EQ(1, owner_.Count(WM_TICKET_QUERY_DONE));
-  EXPECT_EQ(0, list_.Count(WM_PAINT));
-  page_.OnQueryDone();
-  EXPECT_GE(list_.Count(WM_PAINT), 1);
-  EXPECT_GE(list_.Count(WM_ERASEBKGND), 1);
-  // Handled once: a second call has nothing new to show.
-  list_.Reset();
-  page_.OnQueryDone();
-  EXPECT_EQ(0, list_.Count(WM_PAINT));
+  TakeRows();
+  EXPECT_EQ(1, takes_);
+  EXPECT_GE(taken_.size(), 25u);
+  TakeRows();
+  EXPECT_EQ(1, takes_);
 }
 
 TEST_F(QueryWorkerTest, ReadsEveryRowOfALargeTable) {
   RunWorker(L"fault-rows-2000", L"x");
-  const std::vector<TicketRow> rows = page_.rows.Snapshot();
+  const std::vector<TicketRow> rows = session_->rows.Snapshot();
   ASSERT_EQ(2000u, rows.size());
   for (const TicketRow& row : rows) {
     for (int i = 2; i < TicketRow::kFieldCount; ++i) {
@@ -201,4 +206,27 @@ TEST(TicketRowStore, ReaderAndWriterDoNotTrip) {
   TicketRow row;
   EXPECT_FALSE(store.Get(20, row));
   EXPECT_EQ(20u, store.Size());  // the last round was odd
+}
+
+// The page closes while its worker waits on a server that never answers: the
+// worker keeps the session alive by itself, ends with its time-out and posts
+// nothing to the window that is gone.
+TEST(QuerySession, ClosedSessionOutlivesItsPageAndHearsNothing) {
+  SilentServer silent;
+  ASSERT_NE(0, silent.Port());
+  MessageCounterWindow owner;
+  auto session = std::make_shared<QuerySession>(silent.HostPort().c_str());
+  session->SetOwnerWindow(owner.hwnd());
+  session->queryClient.SetTimeout(1500);
+  std::weak_ptr<QuerySession> watch = session;
+  std::thread worker(QueryWorker, session, QueryStations{L"北京", L"上海"});
+  ASSERT_TRUE(PumpUntil([&] { return silent.Connections() > 0; }, 5000));
+
+  // What the page does when it goes: close, then let go of the session.
+  session->Close();
+  session.reset();
+  worker.join();
+  EXPECT_TRUE(watch.expired());
+  PumpUntil([] { return false; }, 200);
+  EXPECT_EQ(0, owner.Count(WM_TICKET_QUERY_DONE));
 }

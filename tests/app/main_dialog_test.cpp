@@ -1,0 +1,365 @@
+// The main window in this process, against the demo site: its set-up, the
+// search button with real input, the busy state, the list fill, the header
+// buttons and the ways it ends, and closing it during a query.
+#include "app/main_dialog.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/tavo_module.h"
+#include "app/result_page.h"
+#include "skin/host/view_notifications.h"
+#include "skin/resources/bk_string.h"
+#include "tests/skin/host/host_test_windows.h"
+#include "tests/skin/host/view_test_util.h"
+#include "tests/support/demo_site.h"
+#include "tests/support/dib_canvas.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+constexpr int kGaveUp = -99;
+
+// The rows of the list's background colours, as the template paints them.
+constexpr COLORREF kEven = RGB(0xE0, 0xED, 0xFD);
+constexpr COLORREF kOdd = RGB(0xA9, 0xDA, 0xF1);
+
+// ---- the list fill's small rules -------------------------------------------------
+
+TEST(ListFill, ItemCountIsEveryRowAndAtLeastTwenty) {
+  const std::pair<size_t, int> cases[] = {{0, 20}, {1, 20}, {19, 20}, {20, 20}, {21, 21}, {32, 32}, {3000, 3000}};
+  for (const auto& [rows, items] : cases) EXPECT_EQ(items, ListItemCount(rows)) << rows;
+}
+
+TEST(ListFill, RowColoursAlternateAndSelectionWins) {
+  struct Case {
+    int index;
+    bool selected;
+    const char* colour;
+  };
+  const Case cases[] = {{0, false, "E0EDFD"}, {3, false, "A9DAF1"}, {4, false, "E0EDFD"},
+                        {3, true, "B7C4D4"},  {4, true, "B7C4D4"},  {-1, false, "A9DAF1"}};
+  for (const Case& c : cases) EXPECT_STREQ(c.colour, RowColour(c.index, c.selected)) << c.index;
+}
+
+TEST(ListFill, FourteenTextsWithOriginAndTerminalJoined) {
+  TicketRow row;
+  for (int i = 0; i < TicketRow::kFieldCount; ++i) row.Field(i) = L"f" + std::to_wstring(i);
+  row.originStation = L"A";
+  row.terminalStation = L"B";
+  const std::vector<std::wstring> texts = RowTexts(row);
+  ASSERT_EQ(14u, texts.size());
+  EXPECT_EQ(row.trainCode, texts[0]);
+  EXPECT_EQ(row.standing, texts[10]);
+  EXPECT_EQ(L"A - B", texts[11]);
+  EXPECT_EQ(row.travelTime, texts[12]);
+  EXPECT_EQ(row.trainType, texts[13]);
+  row.originStation.clear();
+  row.terminalStation.clear();
+  EXPECT_EQ(L" - ", RowTexts(row)[11]);
+}
+
+// ---- the main window -------------------------------------------------------------
+
+class MainDialogTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { CtavoModule::LoadSkinResources(); }
+
+  void SetUp() override {
+    ASSERT_NE(0, SharedDemoSite().Port()) << "the demo site did not start";
+    SharedDemoSite().ClearLog();
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
+  }
+  void TearDown() override { SendMouseButton(false); }
+
+  // A created, shown main window against the demo site.
+  std::unique_ptr<CMainDlg> MakeDialog() {
+    auto dialog = std::make_unique<CMainDlg>(nullptr, SharedDemoSite().HostPort().c_str());
+    EXPECT_NE(nullptr, dialog->Create(nullptr));
+    ShowWindow(dialog->GetHwnd(), SW_SHOWNORMAL);
+    UpdateWindow(dialog->GetHwnd());
+    return dialog;
+  }
+
+  static POINT ScreenCentreOf(CMainDlg& dialog, int id) {
+    const RECT rect = dialog.GetView().FindElement(id)->GetRect();
+    POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ClientToScreen(dialog.GetView().GetHwnd(), &centre);
+    return centre;
+  }
+
+  static void ClickElement(CMainDlg& dialog, int id) {
+    ASSERT_TRUE(BringToFront(dialog.GetHwnd()));
+    const POINT at = ScreenCentreOf(dialog, id);
+    SendClick(at.x, at.y);
+  }
+
+  static int ItemCount(CMainDlg& dialog) {
+    return static_cast<int>(SendMessageW(dialog.QueryPage().listView.GetHwnd(), LVM_GETITEMCOUNT, 0, 0));
+  }
+
+  static bool Busy(CMainDlg& dialog) {
+    const CBkWindow* busy = dialog.GetView().FindElement(CQueryPage::kBusyImage);
+    return busy && busy->IsVisible(false);
+  }
+
+  // Types `text` into `edit` with real keyboard input.
+  static void Type(HWND edit, const std::wstring& text) {
+    SetForegroundWindow(GetAncestor(edit, GA_ROOT));
+    SetFocus(edit);
+    for (const wchar_t c : text) {
+      INPUT keys[2] = {};
+      for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+        key.ki.wScan = c;
+        key.ki.dwFlags = KEYEVENTF_UNICODE;
+      }
+      keys[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+      SendInput(2, keys, sizeof(INPUT));
+    }
+    PumpUntil([&] { return ReadWindowTextOf(edit) == text; }, 5000);
+  }
+
+  static std::wstring ReadWindowTextOf(HWND window) {
+    wchar_t buffer[256] = L"";
+    GetWindowTextW(window, buffer, 256);
+    return buffer;
+  }
+
+  ScopedEnvironment deadUpdateServer_{L"TAVORA_UPDATE_HOST", L"127.0.0.1:1"};
+  ScopedEnvironment fastRetries_{L"TAVORA_UPDATE_RETRY_MS", L"1"};
+};
+
+TEST_F(MainDialogTest, SetUpMakesTheListColumnsEditsAndIcons) {
+  auto dialog = MakeDialog();
+  CQueryPage& page = dialog->QueryPage();
+  const HWND view = dialog->GetView().GetHwnd();
+
+  const HWND list = page.listView.GetHwnd();
+  ASSERT_NE(nullptr, list);
+  EXPECT_EQ(view, GetParent(list));
+  EXPECT_EQ(CQueryPage::kListId, GetDlgCtrlID(list));
+  EXPECT_TRUE(page.listView.IsTemplateLoaded());
+  EXPECT_EQ(20, ItemCount(*dialog));
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  ASSERT_EQ(14, static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)));
+  for (int i = 0; i < 14; ++i) {
+    wchar_t title[64] = L"";
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = title;
+    column.cchTextMax = 64;
+    ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column))) << i;
+    EXPECT_EQ(std::wstring(GetString(31 + i)), title) << i;
+    EXPECT_EQ(_wtoi(GetString(51 + i)), column.cx) << i;
+  }
+
+  const struct {
+    CEditImpl* edit;
+    int id;
+    const wchar_t* hint;
+  } edits[] = {{&page.fromEdit, 2220, L"北京"}, {&page.toEdit, 2230, L"上海"}, {&page.dateEdit, 2240, L"20110927"}};
+  for (const auto& e : edits) {
+    ASSERT_NE(nullptr, e.edit->GetHwnd()) << e.id;
+    EXPECT_EQ(view, GetParent(e.edit->GetHwnd()));
+    EXPECT_EQ(e.id, GetDlgCtrlID(e.edit->GetHwnd()));
+    EXPECT_EQ(std::wstring(e.hint), e.edit->GetHintText());
+    EXPECT_EQ(L"", ReadWindowTextOf(e.edit->GetHwnd()));
+    // Placed by its "realwnd" element inside the query bar.
+    RECT placed = {};
+    GetWindowRect(e.edit->GetHwnd(), &placed);
+    EXPECT_GT(placed.right - placed.left, 50) << e.id;
+  }
+  EXPECT_NE(0, SendMessageW(dialog->GetHwnd(), WM_GETICON, ICON_BIG, 0));
+  EXPECT_NE(0, SendMessageW(dialog->GetHwnd(), WM_GETICON, ICON_SMALL, 0));
+  EXPECT_TRUE(dialog->GetView().FindElement(CQueryPage::kSearchButton)->IsVisible(false));
+  EXPECT_FALSE(Busy(*dialog));
+}
+
+TEST_F(MainDialogTest, SearchWithUntouchedEditsSendsNothingAndEndsBusyAtOnce) {
+  auto dialog = MakeDialog();
+  ClickElement(*dialog, CQueryPage::kSearchButton);
+  ASSERT_TRUE(PumpUntil([&] { return static_cast<bool>(dialog->QueryPage().workerThread); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return !dialog->QueryPage().QueryRunning() && !Busy(*dialog); }, 10000));
+  PumpUntil([] { return false; }, 200);
+  EXPECT_EQ("", SharedDemoSite().RequestLog());
+  EXPECT_EQ(20, ItemCount(*dialog));
+  EXPECT_TRUE(dialog->GetView().FindElement(CQueryPage::kSearchButton)->IsVisible(false));
+}
+
+TEST_F(MainDialogTest, TypedStationsAndAClickShowEveryTrainInTheList) {
+  auto dialog = MakeDialog();
+  CQueryPage& page = dialog->QueryPage();
+  Type(page.fromEdit.GetHwnd(), L"北京");
+  Type(page.toEdit.GetHwnd(), L"上海");
+  ClickElement(*dialog, CQueryPage::kSearchButton);
+  ASSERT_TRUE(PumpUntil([&] { return ItemCount(*dialog) > 20; }, 20000));
+  PumpUntil([&] { return !Busy(*dialog); }, 5000);
+  EXPECT_EQ("GET " + BuildQueryPath(L"北京", L"上海") + " HTTP/1.1\n", SharedDemoSite().RequestLog());
+  EXPECT_EQ(32, ItemCount(*dialog));
+  ASSERT_EQ(32u, page.Rows().size());
+  EXPECT_FALSE(Busy(*dialog));
+
+  // The rows paint in alternating colours with the train code at the left.
+  const HWND list = page.listView.GetHwnd();
+  UpdateWindow(list);
+  RECT client = {};
+  GetClientRect(list, &client);
+  DibCanvas canvas(client.right, client.bottom, RGB(1, 2, 3));
+  ASSERT_TRUE(CaptureClient(list, canvas));
+  RECT row0 = {LVIR_BOUNDS, 0, 0, 0}, row1 = {LVIR_BOUNDS, 0, 0, 0};
+  SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row0));
+  SendMessageW(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&row1));
+  EXPECT_EQ(kEven, canvas.Pixel(400, row0.top + 2));
+  EXPECT_EQ(kOdd, canvas.Pixel(400, row1.top + 2));
+  int dark = 0;
+  for (int y = row0.top; y < row0.bottom; ++y)
+    for (int x = 2; x < 50; ++x) dark += GetRValue(canvas.Pixel(x, y)) < 100;
+  EXPECT_GT(dark, 10) << "no train code drawn in the first cell";
+
+  // The last train is reachable: the list scrolls to it and asks for it.
+  SendMessageW(list, LVM_ENSUREVISIBLE, 31, FALSE);
+  UpdateWindow(list);
+  EXPECT_GT(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 0);
+  const CBkWindow* code = page.listView.Template().FindElementById(20020);
+  ASSERT_NE(nullptr, code);
+  EXPECT_FALSE(code->GetText().empty());
+}
+
+TEST_F(MainDialogTest, BusyImageAnimatesDuringASlowAnswerAndTheButtonReturns) {
+  auto dialog = MakeDialog();
+  CQueryPage& page = dialog->QueryPage();
+  SetWindowTextW(page.fromEdit.GetHwnd(), L"fault-slow-1500");
+  SetWindowTextW(page.toEdit.GetHwnd(), L"上海");
+  ClickElement(*dialog, CQueryPage::kSearchButton);
+  ASSERT_TRUE(PumpUntil([&] { return Busy(*dialog); }, 5000));
+  EXPECT_FALSE(dialog->GetView().FindElement(CQueryPage::kSearchButton)->IsVisible(false));
+
+  // Frames of the busy image differ from one timer tick to the next.
+  const RECT busy = dialog->GetView().FindElement(CQueryPage::kBusyImage)->GetRect();
+  const HWND view = dialog->GetView().GetHwnd();
+  std::vector<std::vector<COLORREF>> frames;
+  for (int i = 0; i < 4; ++i) {
+    PumpUntil([] { return false; }, 130);
+    UpdateWindow(view);
+    DibCanvas canvas(680, 430);
+    ASSERT_TRUE(CaptureClient(view, canvas));
+    std::vector<COLORREF> pixels;
+    for (int y = busy.top; y < busy.bottom; ++y)
+      for (int x = busy.left; x < busy.right; ++x) pixels.push_back(canvas.Pixel(x, y));
+    frames.push_back(pixels);
+  }
+  int changes = 0;
+  for (size_t i = 1; i < frames.size(); ++i) changes += frames[i] != frames[i - 1];
+  EXPECT_GE(changes, 2);
+  // A second start while busy starts nothing.
+  page.StartQuery();
+
+  ASSERT_TRUE(PumpUntil([&] { return !Busy(*dialog); }, 15000));
+  EXPECT_TRUE(dialog->GetView().FindElement(CQueryPage::kSearchButton)->IsVisible(false));
+  EXPECT_EQ(32u, page.Rows().size());
+  const std::string log = SharedDemoSite().RequestLog();
+  EXPECT_EQ(1, std::count(log.begin(), log.end(), '\n')) << log;
+}
+
+// Runs the dialog modally; `script` runs once from inside the loop. A loop
+// that nothing ends is ended with kGaveUp after 20 seconds.
+std::function<void()> g_script;
+CMainDlg* g_running = nullptr;
+
+void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  if (!g_script) return;
+  auto run = std::move(g_script);
+  g_script = nullptr;
+  run();
+}
+
+void CALLBACK GiveUp(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  if (g_running) g_running->EndModal(kGaveUp);
+}
+
+int RunModalWith(CMainDlg& dialog, std::function<void()> script) {
+  g_script = std::move(script);
+  g_running = &dialog;
+  const UINT_PTR start = SetTimer(nullptr, 0, 300, RunScript);
+  const UINT_PTR giveUp = SetTimer(nullptr, 0, 20000, GiveUp);
+  const int result = dialog.RunModal(nullptr, nullptr);
+  KillTimer(nullptr, start);
+  KillTimer(nullptr, giveUp);
+  g_running = nullptr;
+  g_script = nullptr;
+  return result;
+}
+
+TEST_F(MainDialogTest, EscapeCloseButtonAndSystemCloseEndWithZero) {
+  const struct {
+    const char* name;
+    std::function<void(CMainDlg&)> action;
+  } cases[] = {
+      {"escape", [](CMainDlg& d) { PostMessageW(d.GetHwnd(), WM_KEYDOWN, VK_ESCAPE, 0); }},
+      {"close button", [](CMainDlg& d) {
+         BringToFront(d.GetHwnd());
+         const POINT at = ScreenCentreOf(d, ID_CLOSE);
+         SendClick(at.x, at.y);
+       }},
+      {"system close", [](CMainDlg& d) { PostMessageW(d.GetHwnd(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+  };
+  for (const auto& c : cases) {
+    CMainDlg dialog(nullptr, SharedDemoSite().HostPort().c_str());
+    EXPECT_EQ(0, RunModalWith(dialog, [&] { c.action(dialog); })) << c.name;
+  }
+}
+
+TEST_F(MainDialogTest, EnterStartsNoQueryAndMinimiseMinimises) {
+  CMainDlg dialog(nullptr, SharedDemoSite().HostPort().c_str());
+  bool minimised = false;
+  const int result = RunModalWith(dialog, [&] {
+    SetWindowTextW(dialog.QueryPage().fromEdit.GetHwnd(), L"北京");
+    SetWindowTextW(dialog.QueryPage().toEdit.GetHwnd(), L"上海");
+    SendMessageW(dialog.GetHwnd(), WM_KEYDOWN, VK_RETURN, 0);
+    BringToFront(dialog.GetHwnd());
+    const POINT at = ScreenCentreOf(dialog, ID_MINIMIZE);
+    SendClick(at.x, at.y);
+    PumpUntil([&] { return IsIconic(dialog.GetHwnd()) != FALSE; }, 5000);
+    minimised = IsIconic(dialog.GetHwnd()) != FALSE;
+    dialog.EndModal(7);
+  });
+  EXPECT_EQ(7, result);
+  EXPECT_TRUE(minimised);
+  EXPECT_EQ("", SharedDemoSite().RequestLog());
+}
+
+// Closing during a query that takes three seconds: the window goes at once,
+// the worker finishes later on its own share of the session and posts to
+// nobody.
+TEST_F(MainDialogTest, ClosingDuringAQueryReturnsAtOnceAndLeavesTheWorkerSafe) {
+  DWORD closed = 0;
+  DWORD returned = 0;
+  {
+    CMainDlg dialog(nullptr, SharedDemoSite().HostPort().c_str());
+    const int result = RunModalWith(dialog, [&] {
+      SetWindowTextW(dialog.QueryPage().fromEdit.GetHwnd(), L"fault-slow-3000");
+      SetWindowTextW(dialog.QueryPage().toEdit.GetHwnd(), L"上海");
+      dialog.QueryPage().StartQuery();
+      PumpUntil([] { return !SharedDemoSite().RequestLog().empty(); }, 5000);
+      closed = GetTickCount();
+      PostMessageW(dialog.GetHwnd(), WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(0, result);
+  }
+  returned = GetTickCount();
+  EXPECT_LT(returned - closed, 2000u);
+  // The answer arrives after the window is gone; nothing breaks meanwhile.
+  PumpUntil([] { return false; }, 4000);
+  EXPECT_NE(std::string::npos, SharedDemoSite().RequestLog().find("fault-slow-3000"));
+}
+
+}  // namespace
