@@ -13,7 +13,8 @@ Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
              fault-attributes, fault-rows-N, fault-noSibling,
              fault-headeronly, fault-slow-MS (the Beijing table after
              MS milliseconds, at most a minute).
-Update       GET /tavo/update.php?v=...           the update INI
+Update       GET /tavo/update.php?v=...           the update INI (the variant
+                                                 --update-variant names)
              GET /ini/<variant>/tavo/update.php?v=...   (see INI_VARIANTS)
              GET /tavo/tavoSetup.exe              64 KiB of setup bytes
              GET /tavo/tampered/tavoSetup.exe     the same with one byte changed
@@ -494,7 +495,7 @@ def is_control(target):
 # ---------------------------------------------------------------- server
 
 class DemoSite:
-    def __init__(self, listener, log_file, update_version, recorder=b""):
+    def __init__(self, listener, log_file, update_version, recorder=b"", update_variant=None):
         self.recorder = recorder
         key = sign_release.load_key(TEST_KEY_PATH)
         self.signatures = {"setup": sign_release.signature_text(key, SETUP_BYTES)}
@@ -504,6 +505,7 @@ class DemoSite:
         self.port = listener.getsockname()[1]
         self.log_file = log_file
         self.update_version = update_version
+        self.update_variant = INI_VARIANTS.get(update_variant, {}) if update_variant else {}
         self.log = bytearray()
         self.log_lock = threading.Lock()
         self.stopping = threading.Event()
@@ -552,7 +554,7 @@ class DemoSite:
         if path.lower() == b"/default.aspx":
             return query_reply(parse_query(query))
         if path == b"/tavo/update.php":
-            return build_ini(self.base_url(), self.update_version, {}, self.signatures)
+            return build_ini(self.base_url(), self.update_version, self.update_variant, self.signatures)
         if path == b"/tavo/tavoSetup.exe":
             return Reply(200, SETUP_BYTES, BINARY)
         if path == b"/tavo/tampered/tavoSetup.exe":
@@ -700,6 +702,8 @@ def main(argv=None):
     parser.add_argument("--log", help="file that receives every request line")
     parser.add_argument("--update-version", default=DEFAULT_VERSION,
                         help="CurrentVersion of /tavo/update.php")
+    parser.add_argument("--update-variant", choices=sorted(INI_VARIANTS),
+                        help="/tavo/update.php answers this INI variant")
     parser.add_argument("--setup-program",
                         help="file served (and signed) as /tavo/recorder/tavoSetup.exe")
     parser.add_argument("--detach-stdio", action="store_true",
@@ -729,7 +733,7 @@ def main(argv=None):
         except OSError as exc:
             print("demo_site: cannot read the setup program: %s" % exc, file=sys.stderr)
             return 2
-    site = DemoSite(listener, log_file, version, recorder)
+    site = DemoSite(listener, log_file, version, recorder, args.update_variant)
     for signum in (signal.SIGTERM, signal.SIGINT):
         signal.signal(signum, lambda *_: site.stopping.set())
     if args.port_file:

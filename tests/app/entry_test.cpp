@@ -211,14 +211,6 @@ TEST_F(EntryTest, UpdateOfMissingOrEmptyProgramEndsQuietlyWithZero) {
   }
 }
 
-TEST_F(EntryTest, PlainStartPassesElevationAndEndsWithZero) {
-  // Under a high-integrity token no elevated relaunch happens (that would
-  // end with -3); with no main dialog to run the program ends with 0.
-  const ProcessResult result = RunProcess(TavoraCommand(L""), kRunLimitMs);
-  EXPECT_EQ(0u, result.exitCode);
-  EXPECT_EQ("", SharedDemoSite().RequestLog());
-}
-
 TEST_F(EntryTest, SecondInstanceBringsTheFirstForwardAndEnds) {
   MessageCounterWindow first(true);
   ASSERT_TRUE(first.hwnd());

@@ -8,10 +8,9 @@
 #include <string>
 
 #include "app/update_signature.h"
+#include "tests/app/update_test_key.h"
 #include "tests/support/demo_site.h"
 
-// The public half of tools/update_test_signing_key.pem.
-const UpdatePublicKey& TestUpdateKey();
 
 // "Z:\a\b" → "/a/b".
 std::string UnixPath(const std::wstring& windowsPath);
