@@ -13,9 +13,6 @@
 // The public half of tools/update_test_signing_key.pem.
 const UpdatePublicKey& TestUpdateKey();
 
-// "Z:\a\b" → "/a/b".
-std::string UnixPath(const std::wstring& windowsPath);
-
 // The demo site of this test program, started with record_args.exe as its
 // recorder setup program.
 DemoSite& UpdateDemoSite();
