@@ -9,14 +9,6 @@ const wchar_t kLastTimeKey[] = L"SOFTWARE\\tavo\\LastTime";
 
 }  // namespace
 
-std::string UnixPath(const std::wstring& windowsPath) {
-  std::string path = WideToUtf8(windowsPath.substr(2));
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
-}
-
 DemoSite& UpdateDemoSite() {
   static DemoSite site;
   if (site.Port() == 0) site.Start("--setup-program " + UnixPath(ProgramFolder() + L"record_args.exe"));

@@ -12,9 +12,6 @@
 #include "tests/support/demo_site.h"
 
 
-// "Z:\a\b" → "/a/b".
-std::string UnixPath(const std::wstring& windowsPath);
-
 // The demo site of this test program, started with record_args.exe as its
 // recorder setup program.
 DemoSite& UpdateDemoSite();

@@ -10,15 +10,6 @@
 
 namespace {
 
-// "Z:\a\b" → "/a/b": the demo site is a Unix program and takes Unix paths.
-std::string ToUnixPath(const std::wstring& windowsPath) {
-  std::string path = WideToUtf8(windowsPath.substr(2));
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
-}
-
 // Sends one bodiless request and ignores the answer.
 void SendRequest(unsigned short port, const char* request) {
   WSADATA data;
@@ -50,8 +41,8 @@ bool DemoSite::Start(const std::string& extraArguments) {
   static int serial = 0;
   folder_ = MakeScratchFolder("demo-site-" + std::to_string(++serial));
   const std::wstring& folder = folder_;
-  const std::string unixFolder = ToUnixPath(folder);
-  const std::string script = ToUnixPath(SourcePath("tools/demo_site.py"));
+  const std::string unixFolder = UnixPath(folder);
+  const std::string script = UnixPath(SourcePath("tools/demo_site.py"));
 
   // Wine starts Unix programs directly; the server ends itself after a while
   // should this process die without stopping it.

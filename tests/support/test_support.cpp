@@ -44,6 +44,14 @@ std::wstring MakeScratchFolder(const std::string& name) {
   return folder;
 }
 
+std::string UnixPath(const std::wstring& windowsPath) {
+  std::string path = WideToUtf8(windowsPath.substr(windowsPath.size() >= 2 ? 2 : 0));
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH];
   const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);

@@ -12,6 +12,8 @@ std::wstring SourcePath(const std::string& relative);
 std::wstring MakeScratchFolder(const std::string& name);
 // Folder of the running test program, with a trailing backslash.
 std::wstring ProgramFolder();
+// "Z:\a\b" → "/a/b", for Unix programs (the demo site, Python scripts).
+std::string UnixPath(const std::wstring& windowsPath);
 
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFileBytes(const std::wstring& path);
