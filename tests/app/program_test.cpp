@@ -277,7 +277,7 @@ TEST_F(ProgramTest, SkinFolderBesideTheProgramOverridesAnEmbeddedDocument) {
 // closes and starts itself with "-Update:", which starts the setup.
 TEST_F(ProgramTest, CloseCommandEightRunsTheVerifiedSetupThroughTheUpdateSwitch) {
   DemoSite updates;
-  ASSERT_TRUE(updates.Start("--update-variant recorder8 --setup-program " +
+  ASSERT_TRUE(updates.Start("--update-version 1,0,0,36 --update-variant recorder8 --setup-program " +
                             UnixPath(ProgramFolder() + L"record_args.exe")));
   ScopedEnvironment host(L"TAVORA_UPDATE_HOST", updates.HostPort());
   const std::wstring record = MakeScratchFolder("program-update") + L"\\args.txt";
