@@ -1,23 +1,30 @@
 #!/usr/bin/env bash
 # The main job: the program itself against the demo site, under Wine.
-#   tools/run.sh [FROM] [TO]      (default: 北京 上海)
+#   tools/run.sh [FROM] [TO] [--docs]      (default: 北京 上海)
 # With a display, tavora.exe opens its window for you to query. Without one,
 # the run goes inside Xvfb: tavora-drive types FROM and TO into the edit boxes
 # with real input, clicks search, waits for the rows and saves the window as
 # build/tavora-main.png; the run prints the number of trains shown and the
-# screenshot's path, and exits 0 only when trains were shown.
+# screenshot's path, and exits 0 only when trains were shown. --docs also
+# copies the screenshot to docs/tavora-main.png, the README's picture.
 # Sets the machine up and builds first when needed.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${TAVORA_BUILD_DIR:-$repo/build}"
-from="${1:-北京}"
-to="${2:-上海}"
+docs=""
+args=()
+for arg in "$@"; do
+  if [ "$arg" = --docs ]; then docs=1; else args+=("$arg"); fi
+done
+from="${args[0]:-北京}"
+to="${args[1]:-上海}"
 
 if [ -z "${TAVORA_RUN_IN_DISPLAY:-}" ]; then
   bash "$repo/tools/setup.sh" >/dev/null
   bash "$repo/tools/build.sh" "$build" >/dev/null
   if [ -z "${DISPLAY:-}" ]; then
-    exec env TAVORA_RUN_IN_DISPLAY=headless xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$from" "$to"
+    exec env TAVORA_RUN_IN_DISPLAY=headless TAVORA_RUN_DOCS="$docs" xvfb-run -a -s "-screen 0 1280x1024x24" \
+      bash "$0" "$from" "$to"
   fi
   export TAVORA_RUN_IN_DISPLAY=screen
 fi
@@ -54,5 +61,9 @@ if [ -s "$shot.bmp" ]; then
   convert "$shot.bmp" "$shot.png"
   rm -f "$shot.bmp"
   echo "screenshot: $shot.png"
+  if [ -n "${docs:-${TAVORA_RUN_DOCS:-}}" ]; then
+    cp "$shot.png" "$repo/docs/tavora-main.png"
+    echo "copied to: $repo/docs/tavora-main.png"
+  fi
 fi
 exit $status
