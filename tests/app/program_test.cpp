@@ -296,3 +296,22 @@ TEST_F(ProgramTest, CloseCommandEightRunsTheVerifiedSetupThroughTheUpdateSwitch)
   EXPECT_EQ(1, CountLines(updates.RequestLog(), "/tavo/recorder/tavoSetup.exe"));
   ClearLastCheck();
 }
+
+// Closing while the update check's download of the setup stalls: the window
+// goes, the check is stopped, and the program ends with 0 within two seconds.
+TEST_F(ProgramTest, ClosingDuringAStalledUpdateDownloadEndsWithZeroWithinTwoSeconds) {
+  DemoSite updates;
+  ASSERT_TRUE(updates.Start("--update-version 1,0,0,36 --update-variant stallsetup"));
+  ScopedEnvironment host(L"TAVORA_UPDATE_HOST", updates.HostPort());
+  ClearLastCheck();
+
+  RunningProgram program(TestKeyProgramPath());
+  const HWND window = program.WaitForWindow();
+  ASSERT_NE(nullptr, window);
+  ASSERT_TRUE(PumpUntil([&] { return CountLines(updates.RequestLog(), "tavoSetup.exe") > 0; }, 30000));
+  const DWORD start = GetTickCount();
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(0, program.WaitForExit(10000));
+  EXPECT_LT(GetTickCount() - start, kCloseLimitMs);
+  ClearLastCheck();
+}
