@@ -15,16 +15,7 @@ struct DibSection {
 
 // A bottom-up DIB section (positive height) of the given depth.
 void CreateBottomUpDib(DibSection& dib, int width, int height, WORD bitCount) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = bitCount;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  dib.bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  dib.bits = dib.bitmap ? static_cast<BYTE*>(bits) : nullptr;
+  dib.bitmap = CreateDib(width, height, bitCount, false, dib.bits);
 }
 
 // Restores a device context's background and text colours.
@@ -47,6 +38,20 @@ class ColourGuard {
 using GradientFillProc = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
 
 }  // namespace
+
+GdiObject<HBITMAP> CreateDib(int width, int height, WORD bitCount, bool topDown, BYTE*& bits) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = topDown ? -height : height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = bitCount;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* pixels = nullptr;
+  GdiObject<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+  bits = bitmap ? static_cast<BYTE*>(pixels) : nullptr;
+  return bitmap;
+}
 
 bool FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
   if (!dc || colour == CLR_INVALID) return false;

@@ -5,6 +5,13 @@
 
 #include <windows.h>
 
+#include "skin/resources/gdi_handles.h"
+
+// A DIB section of width x height pixels of `bitCount` bits, rows from the
+// top when `topDown`; `bits` receives its pixels. Null (and `bits` null) when
+// it cannot be made.
+GdiObject<HBITMAP> CreateDib(int width, int height, WORD bitCount, bool topDown, BYTE*& bits);
+
 // Fills `rect` with `colour` through the background colour and an opaque
 // ExtTextOutW with no text; the previous background colour is restored.
 // Nothing is drawn (false) when the colour is CLR_INVALID or cannot be set,

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "skin/resources/gdi_drawing.h"
 #include "skin/resources/skin_resource.h"
 
 // ---- BkBmpPool ---------------------------------------------------------------
@@ -58,16 +59,9 @@ std::unique_ptr<PngPixels> MakePixels(Gdiplus::Image& image) {
   const int height = static_cast<int>(image.GetHeight());
   if (width <= 0 || height <= 0 || width > 0x4000 || height > 0x4000) return nullptr;
 
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
+  BYTE* bits = nullptr;
   auto pixels = std::make_unique<PngPixels>();
-  pixels->bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  pixels->bitmap = CreateDib(width, height, 32, true, bits);
   if (!pixels->bitmap || !bits) return nullptr;
 
   // GDI+ writes the converted rows straight into the section.
@@ -84,7 +78,7 @@ std::unique_ptr<PngPixels> MakePixels(Gdiplus::Image& image) {
     return nullptr;
   bitmap.UnlockBits(&data);
 
-  const BYTE* pixel = static_cast<const BYTE*>(bits);
+  const BYTE* pixel = bits;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
   pixels->opaque = true;
   for (size_t i = 0; i < count && pixels->opaque; ++i) pixels->opaque = pixel[i * 4 + 3] == 255;
