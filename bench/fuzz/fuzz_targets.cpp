@@ -1,18 +1,25 @@
 #include "bench/fuzz/fuzz_targets.h"
 
 #include <windows.h>
+#include <tinyxml.h>
 
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/result_page.h"
 #include "app/ticket_row.h"
 #include "bench/bench_surface.h"
+#include "skin/host/dialog_view.h"
+#include "skin/host/list_view.h"
 #include "skin/resources/bk_string.h"
 #include "skin/resources/skin_pool.h"
 #include "skin/resources/skin_resource.h"
+#include "skin/resources/skin_xml.h"
 #include "skin/resources/style.h"
 #include "skin/resources/text_encoding.h"
+#include "skin/tree/containers.h"
+#include "skin/tree/window_registry.h"
 
 std::string MakeResultPage(int rows) {
   std::string page =
@@ -141,6 +148,136 @@ std::string RunSkins(const std::string& input, const FuzzContext& context) {
   return std::string();
 }
 
+// ---- element documents: layers, fragments, list-item templates -------------------
+
+constexpr int kLayerWidth = 680;
+constexpr int kLayerHeight = 430;
+
+Surface& LayerSurface() {
+  static Surface surface(kLayerWidth, kLayerHeight);
+  return surface;
+}
+
+// Lays `element` out in a box of the layer's size (and a tiny one, and an
+// inverted one), paints it into the surface and hit-tests it: the paths a
+// host takes, without a window.
+void PlaceAndPaint(CBkWindow& element, HDC dc) {
+  static const RECT kBoxes[] = {{0, 0, kLayerWidth, kLayerHeight}, {0, 0, 3, 2}, {10, 10, -40, -5}};
+  for (const RECT& box : kBoxes) {
+    PlaceElement(element, box.left, box.top, box.right - box.left, box.bottom - box.top);
+    element.PaintInRegion(dc, nullptr);
+    element.HitTest(box.left + 5, box.top + 5, 0);
+  }
+  PlaceElement(element, 0, 0, kLayerWidth, kLayerHeight);
+  element.PaintInRegion(dc, nullptr);
+  for (int x = 0; x < kLayerWidth; x += 97) element.HitTest(x, x % kLayerHeight, 0);
+}
+
+// Elements are made and registered per document: all of them are gone again
+// when the document's holder goes.
+std::string RegistryKept(size_t before) {
+  return BkWindowRegistry::Instance().Count() == before ? std::string() : "elements outlived their document";
+}
+
+std::string RunLayer(const std::string& input, const FuzzContext& context) {
+  SetSkinFolder(context.skinFolder);
+  Surface& target = LayerSurface();
+  if (!target.valid()) return "no paint target";
+  const size_t before = BkWindowRegistry::Instance().Count();
+  {
+    CBkDialogView view;
+    view.LoadLayer(input);
+    for (int i = 0; i < 3; ++i)
+      if (CBkDialog* section = view.Section(i)) PlaceAndPaint(*section, target.dc());
+    GdiFlush();
+  }
+  return RegistryKept(before);
+}
+
+// A dialog fragment, loaded as the program loads its header and footer: by a
+// "dlgfile" element from the skin folder.
+std::string RunFragment(const std::string& input, const FuzzContext& context) {
+  if (!WriteDocument(context, input)) return "cannot write the skin document";
+  Surface& target = LayerSurface();
+  if (!target.valid()) return "no paint target";
+  static const std::string kHost =
+      "<dlg><dlgfile pos=\"0,0,-0,-0\" src=\"" + std::to_string(kFuzzDocumentId) + "\"/></dlg>";
+  const size_t before = BkWindowRegistry::Instance().Count();
+  {
+    TiXmlDocument document;
+    if (!ParseSkinDocument(kHost, document)) return "the host document does not parse";
+    CBkDialog dialog;
+    dialog.Load(document.RootElement());
+    PlaceAndPaint(dialog, target.dc());
+    GdiFlush();
+  }
+  return RegistryKept(before);
+}
+
+std::string RunListItem(const std::string& input, const FuzzContext& context) {
+  SetSkinFolder(context.skinFolder);
+  Surface& target = LayerSurface();
+  if (!target.valid()) return "no paint target";
+  const size_t before = BkWindowRegistry::Instance().Count();
+  {
+    CBkListView list;
+    const bool loaded = list.LoadTemplate(input);
+    const int height = list.GetRowHeight();
+    if (loaded && (height < CBkListView::kMinRowHeight || height > CBkListView::kMaxRowHeight) &&
+        list.IsTemplateLoaded() && height != 0)
+      return "row height outside its bounds";
+    for (int id : {5, 20020, 20114}) {
+      list.SetElementText(id, L"G1234");
+      list.SetElementAttribute(id, "crbg", "A9DAF1");
+    }
+    PlaceAndPaint(list.Template(), target.dc());
+    GdiFlush();
+  }
+  return RegistryKept(before);
+}
+
+// ---- command lines ------------------------------------------------------------------
+
+// The input's bytes as UTF-16 units (pairs, little-endian), so that every
+// unit, quotes and blanks included, can appear.
+std::wstring WideUnits(const std::string& input) {
+  std::wstring text;
+  for (size_t i = 0; i + 1 < input.size(); i += 2)
+    text += static_cast<wchar_t>(static_cast<unsigned char>(input[i]) | (static_cast<unsigned char>(input[i + 1]) << 8));
+  return text;
+}
+
+std::vector<std::string> CommandLineSeeds() {
+  const std::wstring texts[] = {
+      L"\"C:\\Program Files\\tavora.exe\" -Install",
+      L"tavora.exe -Update:\"C:\\Temp Dir\\tavoSetup.exe\" /x -Name:\"a b\"",
+      L"- -: -\"\" /\" -q:\"  \" -k",
+  };
+  std::vector<std::string> seeds;
+  for (const std::wstring& text : texts) {
+    std::string bytes;
+    for (wchar_t c : text) {
+      bytes += static_cast<char>(c & 0xFF);
+      bytes += static_cast<char>((c >> 8) & 0xFF);
+    }
+    seeds.push_back(bytes);
+  }
+  return seeds;
+}
+
+// Any command line parses, and the switches written out again for a relaunch
+// parse to the same switches.
+std::string RunCommandLine(const std::string& input, const FuzzContext&) {
+  const std::wstring text = WideUnits(input);
+  CCommandLine first;
+  if (!first.ParseCommandLine(text.c_str())) return "a command line was refused";
+  const std::wstring rebuilt = first.BuildSwitchParameters();
+  CCommandLine second;
+  second.ParseCommandLine(rebuilt.c_str());
+  if (second.switches != first.switches) return "rebuilt parameters parse to other switches";
+  return std::string();
+}
+
 }  // namespace
 
 const std::vector<FuzzFamily>& FuzzFamilies() {
@@ -149,6 +286,10 @@ const std::vector<FuzzFamily>& FuzzFamilies() {
       {"strings", [] { return std::vector<std::string>{ModuleDocument(102)}; }, RunStrings},
       {"styles", [] { return std::vector<std::string>{ModuleDocument(101)}; }, RunStyles},
       {"skins", [] { return std::vector<std::string>{ModuleDocument(100)}; }, RunSkins},
+      {"layers", [] { return std::vector<std::string>{ModuleDocument(103)}; }, RunLayer},
+      {"fragments", [] { return std::vector<std::string>{ModuleDocument(104), ModuleDocument(105)}; }, RunFragment},
+      {"listitem", [] { return std::vector<std::string>{ModuleDocument(106)}; }, RunListItem},
+      {"cmdline", CommandLineSeeds, RunCommandLine},
   };
   return kFamilies;
 }
