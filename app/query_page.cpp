@@ -44,6 +44,17 @@ unsigned __stdcall WorkerMain(void* parameter) {
 
 }  // namespace
 
+namespace {
+
+// The string table's text for `id`; empty when the table lacks it (a skin
+// folder may bring a table without the program's entries).
+std::wstring StringOrEmpty(int id) {
+  const wchar_t* text = GetString(id);
+  return text ? text : L"";
+}
+
+}  // namespace
+
 int ListItemCount(size_t rowCount) {
   return static_cast<int>(std::min<size_t>(std::max<size_t>(rowCount, CQueryPage::kMinimumListRows), INT_MAX));
 }
@@ -89,12 +100,12 @@ void CQueryPage::SetUpQueryPage() {
   if (const HWND list = listView.GetHwnd()) {
     ListView_DeleteColumn(list, 0);
     for (int i = 0; i < kColumnCount; ++i) {
-      std::wstring title = GetString(kFirstColumnTitle + i);
+      std::wstring title = StringOrEmpty(kFirstColumnTitle + i);
       LVCOLUMNW column = {};
       column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
       column.fmt = LVCFMT_LEFT;
-      column.cx = ParseDecimal(WideToUtf8(GetString(kFirstColumnWidth + i)));
-      column.pszText = &title[0];
+      column.cx = ParseDecimal(WideToUtf8(StringOrEmpty(kFirstColumnWidth + i)));
+      column.pszText = title.data();
       column.iSubItem = i;
       SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }
@@ -109,7 +120,7 @@ void CQueryPage::SetUpQueryPage() {
     if (!window) continue;
     SetWindowLongPtrW(window, GWLP_ID, ids[i]);
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    edit.SetHintText(GetString(kFirstHintText + i));
+    edit.SetHintText(StringOrEmpty(kFirstHintText + i));
   }
   // The view places the edit boxes and the list on its "realwnd" elements.
   owner.GetView().ShowHostedWindows();

@@ -20,6 +20,7 @@
 #include "tests/skin/host/view_test_util.h"
 #include "tests/support/demo_site.h"
 #include "tests/support/dib_canvas.h"
+#include "tests/support/scratch_skin_folder.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -360,6 +361,37 @@ TEST_F(MainDialogTest, ClosingDuringAQueryReturnsAtOnceAndLeavesTheWorkerSafe) {
   // The answer arrives after the window is gone; nothing breaks meanwhile.
   PumpUntil([] { return false; }, 4000);
   EXPECT_NE(std::string::npos, SharedDemoSite().RequestLog().find("fault-slow-3000"));
+}
+
+// A skin folder's string table without the program's entries: the columns
+// and hints stay empty, and the window still works.
+// Entries are never removed from the table, so the case needs a process of
+// its own (ctest runs every case alone) in which the suite's set-up has not
+// loaded the program's table.
+TEST(MainDialogStrings, StringTableWithoutTheEntriesLeavesColumnsAndHintsEmpty) {
+  if (GetString(31)) GTEST_SKIP() << "this process already holds the program's string table";
+  ScopedEnvironment deadUpdateServer(L"TAVORA_UPDATE_HOST", L"127.0.0.1:1");
+  ScratchSkinFolder folder("main-dialog-strings");
+  ASSERT_TRUE(folder.Write(102, "<string><s id=\"5\">x</s></string>"));
+  CtavoModule::LoadSkinResources();
+  ASSERT_EQ(nullptr, GetString(31));
+  auto dialog = std::make_unique<CMainDlg>(nullptr, SharedDemoSite().HostPort().c_str());
+  ASSERT_NE(nullptr, dialog->Create(nullptr));
+  CQueryPage& page = dialog->QueryPage();
+  const HWND list = page.listView.GetHwnd();
+  ASSERT_NE(nullptr, list);
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  EXPECT_EQ(14, static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)));
+  wchar_t title[16] = L"?";
+  LVCOLUMNW column = {};
+  column.mask = LVCF_TEXT | LVCF_WIDTH;
+  column.pszText = title;
+  column.cchTextMax = 16;
+  ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, 3, reinterpret_cast<LPARAM>(&column)));
+  EXPECT_EQ(std::wstring(), title);
+  EXPECT_EQ(0, column.cx);
+  EXPECT_EQ(std::wstring(), page.fromEdit.GetHintText());
+  EXPECT_EQ(20, static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
 }
 
 }  // namespace
