@@ -66,4 +66,6 @@ if [ -s "$shot.bmp" ]; then
     echo "copied to: $repo/docs/tavora-main.png"
   fi
 fi
+# Wine's processes end before the display does.
+wineserver -k >/dev/null 2>&1 || true
 exit $status
