@@ -76,10 +76,22 @@ bool PngPainter::DrawPart(Gdiplus::Image* image, int dx, int dy, int dw, int dh,
   if (toLeft >= toRight || toTop >= toBottom) return false;
   if (toLeft < INT_MIN / 2 || toRight > INT_MAX / 2 || toTop < INT_MIN / 2 || toBottom > INT_MAX / 2) return false;
 
-  const int x = static_cast<int>(toLeft), y = static_cast<int>(toTop);
-  const int w = static_cast<int>(toRight - toLeft), h = static_cast<int>(toBottom - toTop);
-  const int fromX = static_cast<int>(left), fromY = static_cast<int>(top);
-  const int fromW = static_cast<int>(right - left), fromH = static_cast<int>(bottom - top);
+  int x = static_cast<int>(toLeft), y = static_cast<int>(toTop);
+  int w = static_cast<int>(toRight - toLeft), h = static_cast<int>(toBottom - toTop);
+  int fromX = static_cast<int>(left), fromY = static_cast<int>(top);
+  int fromW = static_cast<int>(right - left), fromH = static_cast<int>(bottom - top);
+  if (!pixels->opaque && w == fromW && h == fromH) {
+    // At scale 1 the fully transparent margin is left out: blending it would
+    // change no pixel.
+    const RECT visible = pixels->VisibleBounds(RECT{fromX, fromY, fromX + fromW, fromY + fromH});
+    if (visible.right <= visible.left) return true;
+    x += visible.left - fromX;
+    y += visible.top - fromY;
+    fromX = visible.left;
+    fromY = visible.top;
+    w = fromW = visible.right - visible.left;
+    h = fromH = visible.bottom - visible.top;
+  }
   HDC source = pixels->dc.Get();
   if (pixels->opaque) {
     if (w == fromW && h == fromH) return BitBlt(dc_, x, y, w, h, source, fromX, fromY, SRCCOPY) != FALSE;

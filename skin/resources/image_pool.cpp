@@ -3,6 +3,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -83,6 +84,7 @@ std::unique_ptr<PngPixels> MakePixels(Gdiplus::Image& image) {
   pixels->opaque = true;
   for (size_t i = 0; i < count && pixels->opaque; ++i) pixels->opaque = pixel[i * 4 + 3] == 255;
   pixels->size = SIZE{width, height};
+  pixels->bits = bits;
   if (!pixels->dc.Select(pixels->bitmap.Get())) return nullptr;
   return pixels;
 }
@@ -131,6 +133,28 @@ Gdiplus::Image* BkPngPool::GetImage(int id, bool load) {
   pool.byImage_[image] = entry.get();
   pool.images_[id] = std::move(entry);
   return image;
+}
+
+RECT PngPixels::VisibleBounds(const RECT& area) const {
+  const auto key = std::make_pair(std::make_pair(area.left, area.top), std::make_pair(area.right, area.bottom));
+  const auto known = bounds_.find(key);
+  if (known != bounds_.end()) return known->second;
+  RECT visible = {area.right, area.bottom, area.left, area.top};
+  const bool inside = bits && area.left >= 0 && area.top >= 0 && area.right <= size.cx && area.bottom <= size.cy;
+  for (LONG y = area.top; inside && y < area.bottom; ++y) {
+    const BYTE* row = bits + static_cast<size_t>(y) * static_cast<size_t>(size.cx) * 4;
+    for (LONG x = area.left; x < area.right; ++x) {
+      if (row[x * 4 + 3] == 0) continue;
+      visible.left = std::min(visible.left, x);
+      visible.right = std::max(visible.right, x + 1);
+      visible.top = std::min(visible.top, y);
+      visible.bottom = std::max(visible.bottom, y + 1);
+    }
+  }
+  if (!inside) visible = area;  // unknown pixels: keep the whole area
+  if (visible.left >= visible.right || visible.top >= visible.bottom) visible = RECT{0, 0, 0, 0};
+  bounds_.emplace(key, visible);
+  return visible;
 }
 
 const PngPixels* BkPngPool::PixelsOf(Gdiplus::Image* image) {

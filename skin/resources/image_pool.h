@@ -41,8 +41,19 @@ class BkBmpPool {
 struct PngPixels {
   GdiObject<HBITMAP> bitmap;  // declared first: deleted after the context
   MemoryDc dc;
+  const BYTE* bits = nullptr;  // the section's rows, 4 bytes a pixel
   SIZE size = {0, 0};
   bool opaque = false;  // every alpha is 255
+
+  // The smallest rectangle within `area` (image pixels, inside the image)
+  // that holds every pixel of it with a non-zero alpha; empty when it has
+  // none. Blending the rest would change nothing, so drawing at scale 1 can
+  // leave it out: icons and hover strips are mostly transparent. Worked out
+  // once per area.
+  RECT VisibleBounds(const RECT& area) const;
+
+ private:
+  mutable std::map<std::pair<std::pair<LONG, LONG>, std::pair<LONG, LONG>>, RECT> bounds_;
 };
 
 // PNG images decoded with GDI+, read through LoadSkinResource(id, "png"). The

@@ -392,4 +392,41 @@ TEST(PngPainter, PoolPixelsAndGdiplusDrawTheSamePicture) {
   }
 }
 
+// PNG 6 is 2 x 2 with one fully transparent pixel at (0, 1): the visible
+// bounds of an area leave out its fully transparent margin.
+TEST(BkPngPool, VisibleBoundsLeaveOutTheTransparentMargin) {
+  const PngPixels* pixels = BkPngPool::PixelsOf(BkPngPool::GetImage(6, true));
+  ASSERT_NE(pixels, nullptr);
+  struct Case {
+    RECT area;
+    RECT visible;
+  };
+  const Case cases[] = {
+      {{0, 0, 2, 2}, {0, 0, 2, 2}},  // the whole image
+      {{0, 1, 1, 2}, {0, 0, 0, 0}},  // only the transparent pixel: nothing
+      {{0, 1, 2, 2}, {1, 1, 2, 2}},  // the bottom row: its right pixel
+      {{0, 0, 1, 2}, {0, 0, 1, 1}},  // the left column: its top pixel
+      {{1, 0, 5, 9}, {1, 0, 5, 9}},  // partly outside the image: kept whole
+  };
+  for (const Case& c : cases) {
+    for (int round = 0; round < 2; ++round) {  // worked out, then remembered
+      const RECT visible = pixels->VisibleBounds(c.area);
+      EXPECT_TRUE(EqualRect(&visible, &c.visible)) << c.area.left << "," << c.area.top << "," << c.area.right << ","
+                                                   << c.area.bottom << " gave " << visible.left << "," << visible.top
+                                                   << "," << visible.right << "," << visible.bottom;
+    }
+  }
+
+  // Drawing at scale 1 with the margin left out changes the same pixels as
+  // blending the whole area would.
+  DibCanvas trimmed(4, 4, kBackground);
+  {
+    PngPainter painter(trimmed.dc());
+    EXPECT_TRUE(painter.DrawPart(BkPngPool::GetImage(6, true), 1, 1, 2, 1, 0, 1, 2, 1));
+  }
+  EXPECT_EQ(trimmed.Pixel(1, 1), kBackground);
+  EXPECT_EQ(trimmed.Pixel(2, 1), RGB(30, 60, 90));
+  EXPECT_EQ(trimmed.CountOutside(RECT{2, 1, 3, 2}, kBackground), 0);
+}
+
 }  // namespace
