@@ -29,13 +29,8 @@ if [ -z "${TAVORA_RUN_IN_DISPLAY:-}" ]; then
   export TAVORA_RUN_IN_DISPLAY=screen
 fi
 
-scratch="$(mktemp -d)"
-python3 "$repo/tools/demo_site.py" --port 0 --port-file "$scratch/port" --max-seconds 3600 >/dev/null 2>&1 &
-site=$!
-trap 'kill $site 2>/dev/null || true; rm -rf "$scratch"' EXIT
-for _ in $(seq 100); do [ -s "$scratch/port" ] && break; sleep 0.1; done
-[ -s "$scratch/port" ] || { echo "run: the demo site did not start" >&2; exit 1; }
-host="127.0.0.1:$(cat "$scratch/port")"
+. "$repo/tools/demo-site-start.sh" 3600
+host="$demo_host"
 
 . "$repo/tools/wine-env.sh" "$build"
 tavora_wine_warm
