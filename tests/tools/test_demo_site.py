@@ -567,6 +567,50 @@ class FaultTest(unittest.TestCase):
         self.assertEqual(dechunk(nested.body).replace(b"\0", b"", 1), self.small)
 
 
+def wire(mode):
+    return b"/Default.aspx?A=fault-wire-" + mode + b"&B=" + SH + b"&C=&D=1&S=0"
+
+
+class WireFaultTest(unittest.TestCase):
+    """fault-wire-MODE breaks the Beijing query's answer as /fault/MODE/ does."""
+
+    def test_each_mode_answers_as_its_fault_prefix(self):
+        for mode in (b"404", b"zero", b"chunked", b"short", b"nul", b"trickle", b"hugelen", b"closemid"):
+            with self.subTest(mode=mode):
+                broken = fetch(wire(mode))
+                prefixed = fetch(b"/fault/" + mode + BJ_SH)
+                self.assertEqual(broken.status, prefixed.status)
+                self.assertEqual(broken.body, prefixed.body)
+                for name in ("content-length", "transfer-encoding", "connection"):
+                    self.assertEqual(broken.headers.get(name), prefixed.headers.get(name), name)
+
+    def test_name_is_case_blind_and_unknown_mode_is_not_found(self):
+        self.assertEqual(fetch(wire(b"NUL")).body, fetch(b"/fault/nul" + BJ_SH).body)
+        self.assertEqual(fetch(wire(b"bogus")).status, 404)
+        self.assertEqual(fetch(wire(b"")).status, 404)
+
+    def test_redirect_leads_to_the_beijing_query(self):
+        response = fetch(wire(b"redirect"))
+        self.assertEqual(response.status, 302)
+        location = response.headers["location"]
+        self.assertEqual(location, "http://127.0.0.1:%d/Default.aspx?A=%%E5%%8C%%97%%E4%%BA%%AC"
+                         "&B=%%E4%%B8%%8A%%E6%%B5%%B7&C=&D=1&S=0" % PORT)
+        self.assertEqual(fetch(location.split(str(PORT), 1)[1].encode("ascii")).body, fetch(BJ_SH).body)
+
+    def test_hang_and_stall_keep_the_connection_silent(self):
+        normal = fetch(BJ_SH).body
+        for mode, expected in ((b"hang", b""), (b"stall", normal[:len(normal) // 2])):
+            with self.subTest(mode=mode), socket.create_connection(("127.0.0.1", PORT), timeout=1) as sock:
+                sock.sendall(b"GET " + wire(mode) + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+                received = b""
+                with self.assertRaises(socket.timeout):
+                    while True:
+                        piece = sock.recv(65536)
+                        self.assertTrue(piece, "the connection closed instead of staying silent")
+                        received += piece
+                self.assertEqual(received.partition(b"\r\n\r\n")[2], expected)
+
+
 class ProtocolTest(unittest.TestCase):
     def test_http_client_keep_alive_reuses_socket(self):
         conn = http.client.HTTPConnection("127.0.0.1", PORT, timeout=5)
