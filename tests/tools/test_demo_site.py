@@ -461,6 +461,20 @@ class RequestLogTest(unittest.TestCase):
                          b"GET /tavo/update.php?v=1,0,0,35 HTTP/1.1\n")
 
 
+def read_until_silent(test, target):
+    """Everything the server sends for target before a second of silence;
+    the test fails when the server closes the connection instead."""
+    with socket.create_connection(("127.0.0.1", PORT), timeout=1) as sock:
+        sock.sendall(b"GET " + target + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+        received = b""
+        with test.assertRaises(socket.timeout):
+            while True:
+                piece = sock.recv(65536)
+                test.assertTrue(piece, "the connection closed instead of staying silent")
+                received += piece
+    return received
+
+
 class FaultTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -547,14 +561,7 @@ class FaultTest(unittest.TestCase):
         self.assertEqual(fetch(HEADER_ONLY).status, 200)
 
     def test_stall(self):
-        with socket.create_connection(("127.0.0.1", PORT), timeout=1) as sock:
-            sock.sendall(b"GET /fault/stall" + BJ_SH + b" HTTP/1.1\r\nHost: x\r\n\r\n")
-            received = b""
-            with self.assertRaises(socket.timeout):
-                while True:
-                    piece = sock.recv(65536)
-                    self.assertTrue(piece, "the connection closed instead of stalling")
-                    received += piece
+        received = read_until_silent(self, b"/fault/stall" + BJ_SH)
         head, _, body = received.partition(b"\r\n\r\n")
         self.assertIn(b"Content-Length: %d\r\n" % len(self.normal), head)
         self.assertEqual(body, self.normal[:len(self.normal) // 2])
@@ -600,14 +607,8 @@ class WireFaultTest(unittest.TestCase):
     def test_hang_and_stall_keep_the_connection_silent(self):
         normal = fetch(BJ_SH).body
         for mode, expected in ((b"hang", b""), (b"stall", normal[:len(normal) // 2])):
-            with self.subTest(mode=mode), socket.create_connection(("127.0.0.1", PORT), timeout=1) as sock:
-                sock.sendall(b"GET " + wire(mode) + b" HTTP/1.1\r\nHost: x\r\n\r\n")
-                received = b""
-                with self.assertRaises(socket.timeout):
-                    while True:
-                        piece = sock.recv(65536)
-                        self.assertTrue(piece, "the connection closed instead of staying silent")
-                        received += piece
+            with self.subTest(mode=mode):
+                received = read_until_silent(self, wire(mode))
                 self.assertEqual(received.partition(b"\r\n\r\n")[2], expected)
 
 
