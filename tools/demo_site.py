@@ -12,7 +12,9 @@ Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
              Reserved departure names: fault-deep, fault-hiddenDeep,
              fault-attributes, fault-rows-N, fault-noSibling,
              fault-headeronly, fault-slow-MS (the Beijing table after
-             MS milliseconds, at most a minute).
+             MS milliseconds, at most a minute), fault-wire-MODE (the
+             Beijing table broken on the wire as /fault/MODE/ breaks an
+             answer; "redirect" leads to the Beijing query itself).
 Update       GET /tavo/update.php?v=...           the update INI (the variant
                                                  --update-variant names)
              GET /ini/<variant>/tavo/update.php?v=...   (see INI_VARIANTS)
@@ -76,6 +78,7 @@ BINARY = "application/octet-stream"
 # closemid  the full length announced, half the body sent, then close
 # hang      the request is read and never answered
 # stall     the full length announced, half the body sent, then silence
+WIRE_FAULT_PREFIX = "fault-wire-"
 FAULT_MODES = ("404", "redirect", "zero", "chunked", "short", "nul",
                "trickle", "hugelen", "closemid", "hang", "stall")
 
@@ -552,7 +555,11 @@ class DemoSite:
                 return not_found()
             return build_ini(self.base_url(), "1,0,0,36", changes, self.signatures)
         if path.lower() == b"/default.aspx":
-            return query_reply(parse_query(query))
+            params = parse_query(query)
+            wire = params.get("A", "").strip().lower()
+            if wire.startswith(WIRE_FAULT_PREFIX):
+                return self.wire_fault(request, wire[len(WIRE_FAULT_PREFIX):], params.get("B", "").strip())
+            return query_reply(params)
         if path == b"/tavo/update.php":
             return build_ini(self.base_url(), self.update_version, self.update_variant, self.signatures)
         if path == b"/tavo/tavoSetup.exe":
@@ -567,6 +574,15 @@ class DemoSite:
 
     def base_url(self):
         return "http://127.0.0.1:%d" % self.port
+
+    def wire_fault(self, request, mode, end):
+        """The Beijing table for end, broken by fault mode (the program's
+        query path has no room for a /fault/ prefix)."""
+        beijing = "北京"
+        target = ("/Default.aspx?A=%s&B=%s&C=&D=1&S=0" % (
+            urllib.parse.quote(beijing), urllib.parse.quote(end))).encode("ascii")
+        reply = Reply(200, result_page(beijing, end, timetable_rows(beijing, end)))
+        return self.fault(request, mode, target, reply)
 
     def fault(self, request, mode, rest_target, reply):
         if mode not in FAULT_MODES:

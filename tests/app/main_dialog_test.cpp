@@ -16,6 +16,7 @@
 #include "app/result_page.h"
 #include "skin/host/view_notifications.h"
 #include "skin/resources/bk_string.h"
+#include "tests/app/main_dialog_fixture.h"
 #include "tests/skin/host/host_test_windows.h"
 #include "tests/skin/host/view_test_util.h"
 #include "tests/support/demo_site.h"
@@ -68,25 +69,9 @@ TEST(ListFill, FourteenTextsWithOriginAndTerminalJoined) {
 
 // ---- the main window -------------------------------------------------------------
 
-class MainDialogTest : public ::testing::Test {
+class MainDialogTest : public MainDialogFixture {
  protected:
-  static void SetUpTestSuite() { CtavoModule::LoadSkinResources(); }
-
-  void SetUp() override {
-    ASSERT_NE(0, SharedDemoSite().Port()) << "the demo site did not start";
-    SharedDemoSite().ClearLog();
-    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
-  }
   void TearDown() override { SendMouseButton(false); }
-
-  // A created, shown main window against the demo site.
-  std::unique_ptr<CMainDlg> MakeDialog() {
-    auto dialog = std::make_unique<CMainDlg>(nullptr, SharedDemoSite().HostPort().c_str());
-    EXPECT_NE(nullptr, dialog->Create(nullptr));
-    ShowWindow(dialog->GetHwnd(), SW_SHOWNORMAL);
-    UpdateWindow(dialog->GetHwnd());
-    return dialog;
-  }
 
   static POINT ScreenCentreOf(CMainDlg& dialog, int id) {
     const RECT rect = dialog.GetView().FindElement(id)->GetRect();
@@ -99,15 +84,6 @@ class MainDialogTest : public ::testing::Test {
     ASSERT_TRUE(BringToFront(dialog.GetHwnd()));
     const POINT at = ScreenCentreOf(dialog, id);
     SendClick(at.x, at.y);
-  }
-
-  static int ItemCount(CMainDlg& dialog) {
-    return static_cast<int>(SendMessageW(dialog.QueryPage().listView.GetHwnd(), LVM_GETITEMCOUNT, 0, 0));
-  }
-
-  static bool Busy(CMainDlg& dialog) {
-    const CBkWindow* busy = dialog.GetView().FindElement(CQueryPage::kBusyImage);
-    return busy && busy->IsVisible(false);
   }
 
   // Types `text` into `edit` with real keyboard input.
@@ -132,9 +108,6 @@ class MainDialogTest : public ::testing::Test {
     GetWindowTextW(window, buffer, 256);
     return buffer;
   }
-
-  ScopedEnvironment deadUpdateServer_{L"TAVORA_UPDATE_HOST", L"127.0.0.1:1"};
-  ScopedEnvironment fastRetries_{L"TAVORA_UPDATE_RETRY_MS", L"1"};
 };
 
 TEST_F(MainDialogTest, SetUpMakesTheListColumnsEditsAndIcons) {

@@ -461,6 +461,20 @@ class RequestLogTest(unittest.TestCase):
                          b"GET /tavo/update.php?v=1,0,0,35 HTTP/1.1\n")
 
 
+def read_until_silent(test, target):
+    """Everything the server sends for target before a second of silence;
+    the test fails when the server closes the connection instead."""
+    with socket.create_connection(("127.0.0.1", PORT), timeout=1) as sock:
+        sock.sendall(b"GET " + target + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+        received = b""
+        with test.assertRaises(socket.timeout):
+            while True:
+                piece = sock.recv(65536)
+                test.assertTrue(piece, "the connection closed instead of staying silent")
+                received += piece
+    return received
+
+
 class FaultTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -547,14 +561,7 @@ class FaultTest(unittest.TestCase):
         self.assertEqual(fetch(HEADER_ONLY).status, 200)
 
     def test_stall(self):
-        with socket.create_connection(("127.0.0.1", PORT), timeout=1) as sock:
-            sock.sendall(b"GET /fault/stall" + BJ_SH + b" HTTP/1.1\r\nHost: x\r\n\r\n")
-            received = b""
-            with self.assertRaises(socket.timeout):
-                while True:
-                    piece = sock.recv(65536)
-                    self.assertTrue(piece, "the connection closed instead of stalling")
-                    received += piece
+        received = read_until_silent(self, b"/fault/stall" + BJ_SH)
         head, _, body = received.partition(b"\r\n\r\n")
         self.assertIn(b"Content-Length: %d\r\n" % len(self.normal), head)
         self.assertEqual(body, self.normal[:len(self.normal) // 2])
@@ -565,6 +572,44 @@ class FaultTest(unittest.TestCase):
         self.assertEqual(len(response.body), 65536)
         nested = fetch(b"/fault/chunked/fault/nul" + HEADER_ONLY)
         self.assertEqual(dechunk(nested.body).replace(b"\0", b"", 1), self.small)
+
+
+def wire(mode):
+    return b"/Default.aspx?A=fault-wire-" + mode + b"&B=" + SH + b"&C=&D=1&S=0"
+
+
+class WireFaultTest(unittest.TestCase):
+    """fault-wire-MODE breaks the Beijing query's answer as /fault/MODE/ does."""
+
+    def test_each_mode_answers_as_its_fault_prefix(self):
+        for mode in (b"404", b"zero", b"chunked", b"short", b"nul", b"trickle", b"hugelen", b"closemid"):
+            with self.subTest(mode=mode):
+                broken = fetch(wire(mode))
+                prefixed = fetch(b"/fault/" + mode + BJ_SH)
+                self.assertEqual(broken.status, prefixed.status)
+                self.assertEqual(broken.body, prefixed.body)
+                for name in ("content-length", "transfer-encoding", "connection"):
+                    self.assertEqual(broken.headers.get(name), prefixed.headers.get(name), name)
+
+    def test_name_is_case_blind_and_unknown_mode_is_not_found(self):
+        self.assertEqual(fetch(wire(b"NUL")).body, fetch(b"/fault/nul" + BJ_SH).body)
+        self.assertEqual(fetch(wire(b"bogus")).status, 404)
+        self.assertEqual(fetch(wire(b"")).status, 404)
+
+    def test_redirect_leads_to_the_beijing_query(self):
+        response = fetch(wire(b"redirect"))
+        self.assertEqual(response.status, 302)
+        location = response.headers["location"]
+        self.assertEqual(location, "http://127.0.0.1:%d/Default.aspx?A=%%E5%%8C%%97%%E4%%BA%%AC"
+                         "&B=%%E4%%B8%%8A%%E6%%B5%%B7&C=&D=1&S=0" % PORT)
+        self.assertEqual(fetch(location.split(str(PORT), 1)[1].encode("ascii")).body, fetch(BJ_SH).body)
+
+    def test_hang_and_stall_keep_the_connection_silent(self):
+        normal = fetch(BJ_SH).body
+        for mode, expected in ((b"hang", b""), (b"stall", normal[:len(normal) // 2])):
+            with self.subTest(mode=mode):
+                received = read_until_silent(self, wire(mode))
+                self.assertEqual(received.partition(b"\r\n\r\n")[2], expected)
 
 
 class ProtocolTest(unittest.TestCase):
