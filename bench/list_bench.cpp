@@ -6,8 +6,10 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "bench/bench_setup.h"
 #include "bench/bench_surface.h"
@@ -21,6 +23,8 @@ constexpr int kRows = 40;
 constexpr int kRowHeight = 24;
 constexpr int kWidth = 900;
 constexpr double kFrameSeconds = 1.0 / 60.0;
+constexpr int kLongListRows = 3000;
+constexpr int kScrollSteps = 20;
 constexpr int kTextIds[] = {20020, 20021, 20022, 20023, 20024, 20025, 20026,
                             20027, 20028, 20029, 20111, 20112, 20113, 20114};
 
@@ -127,6 +131,38 @@ int main() {
   std::printf("owner asked %d times per page repaint\n", asksPerPage);
   std::printf("floors: row BitBlt %.1f us, page BitBlt %.1f us; frame %.0f us\n", rowFloor * 1e6, pageFloor * 1e6,
               kFrameSeconds * 1e6);
+
+  // Scrolling a long list: each step should ask the owner only for the rows
+  // it exposes (a page down exposes a whole page, three rows down three).
+  SendMessageW(hwnd, LVM_SETITEMCOUNT, kLongListRows, 0);
+  UpdateWindow(hwnd);
+  std::printf("\nScrolling %d rows, %d steps each, median per step\n", kLongListRows, kScrollSteps);
+  std::printf("%-34s %12s %14s %12s %10s\n", "what", "us", "x page floor", "asks/step", "exposed");
+  const struct {
+    const char* name;
+    int rows;  // rows a step moves
+  } scrolls[] = {{"page down (WM_VSCROLL SB_PAGEDOWN)", 0}, {"three rows down (LVM_SCROLL)", 3}};
+  for (const auto& scroll : scrolls) {
+    SendMessageW(hwnd, LVM_ENSUREVISIBLE, 0, FALSE);
+    UpdateWindow(hwnd);
+    const int exposed = scroll.rows ? scroll.rows : visible;
+    g_asks = 0;
+    std::vector<double> steps;
+    for (int i = 0; i < kScrollSteps; ++i) {
+      const double start = Now();
+      if (scroll.rows)
+        SendMessageW(hwnd, LVM_SCROLL, 0, scroll.rows * kRowHeight);
+      else
+        SendMessageW(hwnd, WM_VSCROLL, SB_PAGEDOWN, 0);
+      UpdateWindow(hwnd);
+      GdiFlush();
+      steps.push_back(Now() - start);
+    }
+    std::sort(steps.begin(), steps.end());
+    const double step = steps[steps.size() / 2];
+    std::printf("%-34s %12.1f %14.2f %12.1f %10d\n", scroll.name, step * 1e6, step / pageFloor,
+                static_cast<double>(g_asks) / kScrollSteps, exposed);
+  }
   DestroyWindow(frame);
   return 0;
 }

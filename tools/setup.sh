@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need on a fresh Debian 12 machine.
 # Safe to run again: every step checks before it acts.
+#   tools/setup.sh [--browser]
+# --browser also installs headless Chromium and Python's WebSocket client, which
+# only tools/bench-browser.sh needs.
 set -euo pipefail
 
 need_root() { if [ "$(id -u)" -ne 0 ]; then echo "setup: run as root (or through sudo)" >&2; exit 1; fi; }
@@ -8,6 +11,9 @@ need_root() { if [ "$(id -u)" -ne 0 ]; then echo "setup: run as root (or through
 pkgs=(g++-mingw-w64-i686 mingw-w64-i686-dev cmake ninja-build python3 dpkg-dev
       wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei googletest
       ca-certificates python3-pil python3-cryptography patch)
+if [ "${1:-}" = --browser ]; then
+  pkgs+=(chromium python3-websocket)
+fi
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -228,6 +228,57 @@ TEST_F(ListViewTest, AsksTheOwnerOnlyForVisibleRowsOncePerPaint) {
   }
 }
 
+TEST_F(ListViewTest, ScrollingALongListAsksOnlyForTheRowsItExposes) {
+  SendMessageW(list_, LVM_SETITEMCOUNT, 3000, 0);
+  Settle();
+  const int visible = RowsPerPage();
+  ASSERT_GE(visible, 10);
+  struct Case {
+    const char* name;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    int rows;  // rows the step moves
+  };
+  const Case cases[] = {
+      {"three rows down", LVM_SCROLL, 0, 3 * 24, 3},
+      {"one row down", WM_VSCROLL, SB_LINEDOWN, 0, 1},
+      {"a page down", WM_VSCROLL, SB_PAGEDOWN, 0, visible},
+      {"three rows up", LVM_SCROLL, 0, -3 * 24, -3},
+  };
+  SendMessageW(list_, LVM_ENSUREVISIBLE, 100, FALSE);
+  Settle();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int top = TopRow();
+    requests.clear();
+    SendMessageW(list_, c.message, c.wParam, c.lParam);
+    UpdateWindow(list_);
+    ASSERT_EQ(TopRow(), top + c.rows);
+    // Rows that stay in view keep their pixels; the rows scrolled into view
+    // are each asked for once (a partly shown row at the bottom may be too),
+    // except the partly shown row of before the step, which the template
+    // still holds when it was the last one painted.
+    const int firstExposed = c.rows > 0 ? top + visible : top + c.rows;
+    const int endExposed = c.rows > 0 ? top + c.rows + visible : top;
+    const std::map<int, int> asks = AsksPerRow();
+    for (int row = firstExposed; row < endExposed; ++row) {
+      const auto found = asks.find(row);
+      const int count = found == asks.end() ? 0 : found->second;
+      if (row == top + visible) {
+        EXPECT_LE(count, 1) << row;
+      } else {
+        EXPECT_EQ(count, 1) << row;
+      }
+    }
+    for (const auto& [row, count] : asks) {
+      const bool exposed = row >= firstExposed && row < endExposed;
+      const bool partlyShown = row == top + c.rows + visible;
+      EXPECT_TRUE(exposed || partlyShown) << "row " << row << " asked " << count << " times";
+    }
+  }
+}
+
 TEST_F(ListViewTest, ClickOnRowThreeReportsTheRowAndElementAndSelectsIt) {
   const RECT bounds = Row(3);
   Click({10, bounds.top + 12});
