@@ -11,6 +11,7 @@
 #include "app/main_dialog.h"
 #include "app/program_folder.h"
 #include "app/query_worker.h"
+#include "app/ticket_order.h"
 #include "app/update_checker.h"
 #include "skin/host/view_notifications.h"
 #include "skin/resources/bk_string.h"
@@ -20,10 +21,16 @@
 
 namespace {
 
-constexpr int kColumnCount = 14;
 constexpr unsigned kFirstColumnTitle = 31;
 constexpr unsigned kFirstColumnWidth = 51;
 constexpr unsigned kFirstHintText = 70;
+// Seat cells with tickets left, and those without ("无", "--"): readable on
+// every row background.
+constexpr char kSeatWithTicketsColour[] = "007A2E";
+constexpr char kSeatWithoutTicketsColour[] = "707070";
+// Put in front of the sorted column's title.
+constexpr wchar_t kAscendingMark[] = L"\u25B2";
+constexpr wchar_t kDescendingMark[] = L"\u25BC";
 
 // The animation counter: it only grows, across queries, so the busy image
 // goes on from the frame where the last query left it.
@@ -65,11 +72,10 @@ const char* RowColour(int index, bool selected) {
 }
 
 std::vector<std::wstring> RowTexts(const TicketRow& row) {
-  return {row.trainCode,       row.fromStation,     row.toStation,
-          row.departTime,      row.arriveTime,      row.seatHardOrSecond,
-          row.seatSoftOrFirst, row.sleeperHard,     row.sleeperSoft,
-          row.sleeperDeluxe,   row.standing,        row.originStation + L" - " + row.terminalStation,
-          row.travelTime,      row.trainType};
+  return {row.trainCode,   row.fromStation,      row.toStation,       row.departTime,
+          row.arriveTime,  row.seatHardOrSecond, row.seatSoftOrFirst, row.sleeperHard,
+          row.sleeperSoft, row.sleeperDeluxe,    row.standing,        row.originStation + L" - " + row.terminalStation,
+          row.travelTime,  row.trainType};
 }
 
 CQueryPage::CQueryPage(CMainDlg& owner, const UpdatePublicKey& updateKey, const wchar_t* queryHost)
@@ -99,7 +105,7 @@ void CQueryPage::SetUpQueryPage() {
 
   if (const HWND list = listView.GetHwnd()) {
     ListView_DeleteColumn(list, 0);
-    for (int i = 0; i < kColumnCount; ++i) {
+    for (int i = 0; i < kResultColumnCount; ++i) {
       std::wstring title = StringOrEmpty(kFirstColumnTitle + i);
       LVCOLUMNW column = {};
       column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -124,6 +130,7 @@ void CQueryPage::SetUpQueryPage() {
   }
   // The view places the edit boxes and the list on its "realwnd" elements.
   owner.GetView().ShowHostedWindows();
+  queryBarBoxes.Bind(owner.GetView());
 }
 
 bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -139,8 +146,15 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
                  reinterpret_cast<const CommandNotify*>(header)->uItemID == kSearchButton) {
         StartQuery();
         result = 1;
+      } else if (header->idFrom == VIEW_ID && header->code == SKN_COMMAND &&
+                 queryBarBoxes.IsBound(static_cast<int>(reinterpret_cast<const CommandNotify*>(header)->uItemID))) {
+        OnQueryBarBoxClicked(static_cast<int>(reinterpret_cast<const CommandNotify*>(header)->uItemID));
+        result = 0;
       } else if (header->idFrom == kListId && header->code == SKLN_GETROWDATA) {
         result = OnListItemRefresh(*reinterpret_cast<const RowDataNotify*>(header));
+      } else if (header->idFrom == kListId && header->code == LVN_COLUMNCLICK) {
+        OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+        result = 0;
       } else {
         handled = false;
       }
@@ -179,8 +193,10 @@ void CQueryPage::StartQuery() {
   if (QueryRunning()) return;
   // The finished worker's handle goes before the next one takes its place.
   workerThread.reset();
-  auto job = std::make_unique<WorkerJob>(
-      WorkerJob{session_, ReadStations(fromEdit.GetHwnd(), toEdit.GetHwnd())});
+  QueryStations stations = ReadStations(fromEdit.GetHwnd(), toEdit.GetHwnd());
+  // The return trip asks for the same pair the other way round.
+  if (queryBarBoxes.ReturnTripChecked(owner.GetView())) std::swap(stations.from, stations.to);
+  auto job = std::make_unique<WorkerJob>(WorkerJob{session_, std::move(stations)});
   session_->SetOwnerWindow(owner.GetHwnd());
   workerThread.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerMain, job.get(), 0, nullptr)));
   if (workerThread) job.release();  // the thread owns it now
@@ -200,16 +216,46 @@ void CQueryPage::EndBusy() {
 
 LRESULT CQueryPage::OnQueryDone() {
   EndBusy();
-  if (session_->TakeNewRows(rows)) {
-    ShowRowCount();
-    listView.RefreshRows();
-  }
+  if (session_->TakeNewRows(rows)) ShowRows();
   return 0;
 }
 
 void CQueryPage::ShowRowCount() {
   if (const HWND list = listView.GetHwnd())
-    SendMessageW(list, LVM_SETITEMCOUNT, ListItemCount(rows.size()), LVSICF_NOINVALIDATEALL);
+    SendMessageW(list, LVM_SETITEMCOUNT, ListItemCount(shownRows.size()), LVSICF_NOINVALIDATEALL);
+}
+
+void CQueryPage::ShowRows() {
+  std::vector<TicketRow> shown = FilterRows(rows, queryBarBoxes.CheckedKinds(owner.GetView()));
+  if (sortColumn_ >= 0) SortRows(shown, sortColumn_, sortDescending_);
+  shownRows.swap(shown);
+  ShowRowCount();
+  listView.RefreshRows();
+}
+
+void CQueryPage::OnQueryBarBoxClicked(int id) {
+  if (queryBarBoxes.OnBoxClicked(owner.GetView(), id)) ShowRows();
+}
+
+void CQueryPage::OnColumnClick(int column) {
+  if (column < 0 || column >= kResultColumnCount) return;
+  const int previous = sortColumn_;
+  sortDescending_ = column == previous ? !sortDescending_ : SortsDescendingFirst(column);
+  sortColumn_ = column;
+  if (previous >= 0 && previous != column) ShowColumnTitle(previous);
+  ShowColumnTitle(column);
+  ShowRows();
+}
+
+void CQueryPage::ShowColumnTitle(int column) {
+  const HWND list = listView.GetHwnd();
+  if (!list) return;
+  std::wstring title = StringOrEmpty(kFirstColumnTitle + column);
+  if (column == sortColumn_) title.insert(0, sortDescending_ ? kDescendingMark : kAscendingMark);
+  LVCOLUMNW item = {};
+  item.mask = LVCF_TEXT;
+  item.pszText = title.data();
+  SendMessageW(list, LVM_SETCOLUMNW, column, reinterpret_cast<LPARAM>(&item));
 }
 
 void CQueryPage::OnAnimationTimer(UINT_PTR) {
@@ -221,12 +267,17 @@ void CQueryPage::OnAnimationTimer(UINT_PTR) {
 LRESULT CQueryPage::OnListItemRefresh(const RowDataNotify& notify) {
   const int index = notify.row;
   listView.SetElementAttribute(5, "crbg", RowColour(index, notify.selected != 0));
-  if (index < 0 || static_cast<size_t>(index) >= rows.size()) {
+  if (index < 0 || static_cast<size_t>(index) >= shownRows.size()) {
     for (const int id : kRowTextIds) listView.SetElementText(id, std::wstring());
     return 0;
   }
-  const std::vector<std::wstring> texts = RowTexts(rows[static_cast<size_t>(index)]);
+  const std::vector<std::wstring> texts = RowTexts(shownRows[static_cast<size_t>(index)]);
   for (size_t i = 0; i < texts.size(); ++i) listView.SetElementText(kRowTextIds[i], texts[i]);
+  for (int column = kColumnFirstSeat; column <= kColumnLastSeat; ++column) {
+    const bool has = HasTickets(texts[static_cast<size_t>(column)]);
+    listView.SetElementAttribute(kRowTextIds[column], "crtext",
+                                 has ? kSeatWithTicketsColour : kSeatWithoutTicketsColour);
+  }
   return 0;
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/query_bar_boxes.h"
 #include "app/query_session.h"
 #include "app/ticket_row.h"
 #include "skin/host/edit_impl.h"
@@ -56,12 +57,24 @@ class CQueryPage {
   LRESULT OnQueryDone();
   void OnAnimationTimer(UINT_PTR timerId);
   LRESULT OnListItemRefresh(const RowDataNotify& notify);
+  // A click on a query-bar check box (its page id): the kind boxes refilter
+  // the rows at once.
+  void OnQueryBarBoxClicked(int id);
+  // A click on list column `column`'s header: sorts the shown rows by it, or
+  // reverses the order when it is the column already sorted by.
+  void OnColumnClick(int column);
   void RunDownloadedUpdate(UINT notifyCode, UINT commandId, HWND sender);
 
   // Whether a worker thread is running.
   bool QueryRunning() const;
-  // The rows the list shows (the user-interface thread's copy).
+  // The rows of the last answer (the user-interface thread's copy).
   const std::vector<TicketRow>& Rows() const { return rows; }
+  // The rows the list shows: those of the checked kinds, in the chosen order.
+  const std::vector<TicketRow>& ShownRows() const { return shownRows; }
+  // The column the rows are sorted by (-1: the answer's order) and whether
+  // that order is descending.
+  int SortColumn() const { return sortColumn_; }
+  bool SortDescending() const { return sortDescending_; }
 
   CMainDlg& owner;
   CBkListView listView;
@@ -71,14 +84,23 @@ class CQueryPage {
   std::shared_ptr<CUpdateChecker> updateChecker;
   UniqueKernelHandle workerThread;
   std::vector<TicketRow> rows;
+  std::vector<TicketRow> shownRows;
+  QueryBarBoxes queryBarBoxes;
 
  private:
   void EndBusy();
   void ShowRowCount();
+  // Filters and sorts `rows` into `shownRows` and shows them.
+  void ShowRows();
+  // Column `column`'s title with the sort direction in front when the rows
+  // are sorted by it.
+  void ShowColumnTitle(int column);
 
   // The query client and the store the workers fill, shared with them.
   std::shared_ptr<QuerySession> session_;
   BOOL handled_ = FALSE;
+  int sortColumn_ = -1;
+  bool sortDescending_ = false;
 };
 
 // The items an owner-data list holds for `rowCount` rows: every row, and at

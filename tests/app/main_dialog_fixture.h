@@ -3,13 +3,17 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "app/main_dialog.h"
 #include "app/tavo_module.h"
+#include "tests/skin/host/host_test_windows.h"
+#include "tests/skin/host/view_test_util.h"
 #include "tests/support/demo_site.h"
 #include "tests/support/test_support.h"
 
@@ -39,6 +43,43 @@ class MainDialogFixture : public ::testing::Test {
   static bool Busy(CMainDlg& dialog) {
     const CBkWindow* busy = dialog.GetView().FindElement(CQueryPage::kBusyImage);
     return busy && busy->IsVisible(false);
+  }
+
+  // ---- real input
+  static POINT ScreenCentreOf(CMainDlg& dialog, int id) {
+    const RECT rect = dialog.GetView().FindElement(id)->GetRect();
+    POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ClientToScreen(dialog.GetView().GetHwnd(), &centre);
+    return centre;
+  }
+
+  static void ClickElement(CMainDlg& dialog, int id) {
+    ASSERT_TRUE(BringToFront(dialog.GetHwnd()));
+    const POINT at = ScreenCentreOf(dialog, id);
+    SendClick(at.x, at.y);
+  }
+
+  // Types `text` into `edit` with real keyboard input.
+  static void Type(HWND edit, const std::wstring& text) {
+    SetForegroundWindow(GetAncestor(edit, GA_ROOT));
+    SetFocus(edit);
+    for (const wchar_t c : text) {
+      INPUT keys[2] = {};
+      for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+        key.ki.wScan = c;
+        key.ki.dwFlags = KEYEVENTF_UNICODE;
+      }
+      keys[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+      SendInput(2, keys, sizeof(INPUT));
+    }
+    PumpUntil([&] { return ReadWindowTextOf(edit) == text; }, 5000);
+  }
+
+  static std::wstring ReadWindowTextOf(HWND window) {
+    wchar_t buffer[256] = L"";
+    GetWindowTextW(window, buffer, 256);
+    return buffer;
   }
 
   ScopedEnvironment deadUpdateServer_{L"TAVORA_UPDATE_HOST", L"127.0.0.1:1"};

@@ -72,42 +72,6 @@ TEST(ListFill, FourteenTextsWithOriginAndTerminalJoined) {
 class MainDialogTest : public MainDialogFixture {
  protected:
   void TearDown() override { SendMouseButton(false); }
-
-  static POINT ScreenCentreOf(CMainDlg& dialog, int id) {
-    const RECT rect = dialog.GetView().FindElement(id)->GetRect();
-    POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-    ClientToScreen(dialog.GetView().GetHwnd(), &centre);
-    return centre;
-  }
-
-  static void ClickElement(CMainDlg& dialog, int id) {
-    ASSERT_TRUE(BringToFront(dialog.GetHwnd()));
-    const POINT at = ScreenCentreOf(dialog, id);
-    SendClick(at.x, at.y);
-  }
-
-  // Types `text` into `edit` with real keyboard input.
-  static void Type(HWND edit, const std::wstring& text) {
-    SetForegroundWindow(GetAncestor(edit, GA_ROOT));
-    SetFocus(edit);
-    for (const wchar_t c : text) {
-      INPUT keys[2] = {};
-      for (INPUT& key : keys) {
-        key.type = INPUT_KEYBOARD;
-        key.ki.wScan = c;
-        key.ki.dwFlags = KEYEVENTF_UNICODE;
-      }
-      keys[1].ki.dwFlags |= KEYEVENTF_KEYUP;
-      SendInput(2, keys, sizeof(INPUT));
-    }
-    PumpUntil([&] { return ReadWindowTextOf(edit) == text; }, 5000);
-  }
-
-  static std::wstring ReadWindowTextOf(HWND window) {
-    wchar_t buffer[256] = L"";
-    GetWindowTextW(window, buffer, 256);
-    return buffer;
-  }
 };
 
 TEST_F(MainDialogTest, SetUpMakesTheListColumnsEditsAndIcons) {

@@ -7,9 +7,8 @@
 
 namespace {
 
-TicketRow Train(const wchar_t *code, const wchar_t *depart = L"",
-                const wchar_t *arrive = L"", const wchar_t *travel = L"",
-                const wchar_t *seat = L"") {
+TicketRow Train(const wchar_t* code, const wchar_t* depart = L"", const wchar_t* arrive = L"",
+                const wchar_t* travel = L"", const wchar_t* seat = L"") {
   TicketRow row;
   row.trainCode = code;
   row.departTime = depart;
@@ -19,16 +18,15 @@ TicketRow Train(const wchar_t *code, const wchar_t *depart = L"",
   return row;
 }
 
-std::wstring Codes(const std::vector<TicketRow> &rows) {
+std::wstring Codes(const std::vector<TicketRow>& rows) {
   std::wstring codes;
-  for (const TicketRow &row : rows)
-    codes += (codes.empty() ? L"" : L" ") + row.trainCode;
+  for (const TicketRow& row : rows) codes += (codes.empty() ? L"" : L" ") + row.trainCode;
   return codes;
 }
 
 TEST(TrainKind, EveryBoxNamesItsCodes) {
   const struct {
-    const wchar_t *code;
+    const wchar_t* code;
     unsigned kind;
   } cases[] = {
       {L"C2001", kKindIntercity},
@@ -49,13 +47,12 @@ TEST(TrainKind, EveryBoxNamesItsCodes) {
       {L"   ", 0},
       {L"高1", 0},
   };
-  for (const auto &c : cases)
-    EXPECT_EQ(c.kind, TrainKindOf(c.code)) << c.code;
+  for (const auto& c : cases) EXPECT_EQ(c.kind, TrainKindOf(c.code)) << c.code;
 }
 
 TEST(TrainKind, KindLettersOfTheCommandLine) {
   const struct {
-    const wchar_t *letters;
+    const wchar_t* letters;
     bool ok;
     unsigned kinds;
   } cases[] = {
@@ -70,7 +67,7 @@ TEST(TrainKind, KindLettersOfTheCommandLine) {
       {L"G,D", false, 0},
       {L"1", false, 0},
   };
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     unsigned kinds = 0xDEAD;
     EXPECT_EQ(c.ok, ParseTrainKinds(c.letters, kinds)) << c.letters;
     EXPECT_EQ(c.ok ? c.kinds : 0xDEADu, kinds) << c.letters;
@@ -78,12 +75,11 @@ TEST(TrainKind, KindLettersOfTheCommandLine) {
 }
 
 TEST(FilterRows, KeepsTheCheckedKindsAndUnnamedTrainsInOrder) {
-  const std::vector<TicketRow> rows = {
-      Train(L"G1"), Train(L"K51"), Train(L"1461"), Train(L"S5"),
-      Train(L"D7"), Train(L"Y9"),  Train(L"G3")};
+  const std::vector<TicketRow> rows = {Train(L"G1"), Train(L"K51"), Train(L"1461"), Train(L"S5"),
+                                       Train(L"D7"), Train(L"Y9"),  Train(L"G3")};
   const struct {
     unsigned kinds;
-    const wchar_t *shown;
+    const wchar_t* shown;
   } cases[] = {
       {kAllTrainKinds, L"G1 K51 1461 S5 D7 Y9 G3"},
       {kKindHighSpeed, L"G1 S5 G3"},
@@ -91,57 +87,49 @@ TEST(FilterRows, KeepsTheCheckedKindsAndUnnamedTrainsInOrder) {
       {kKindFast | kKindMultipleUnit, L"K51 S5 D7"},
       {0, L"S5"},
   };
-  for (const auto &c : cases)
-    EXPECT_EQ(c.shown, Codes(FilterRows(rows, c.kinds))) << c.kinds;
+  for (const auto& c : cases) EXPECT_EQ(c.shown, Codes(FilterRows(rows, c.kinds))) << c.kinds;
 }
 
 TEST(ParseMinutes, ClockAndTravelTimes) {
   const struct {
-    const wchar_t *text;
+    const wchar_t* text;
     int minutes;
   } cases[] = {
-      {L"00:00", 0},    {L"06:36", 396},  {L"23:59", 1439},  {L"22:58", 1378},
-      {L"26:10", 1570}, {L" 9:05 ", 545}, {L"100:00", 6000}, {L"--", -1},
-      {L"", -1},        {L"12:60", -1},   {L"12:5", -1},     {L":30", -1},
-      {L"1a:30", -1},   {L"12-30", -1},   {L"12:30:00", -1},
+      {L"00:00", 0},    {L"06:36", 396},   {L"23:59", 1439}, {L"22:58", 1378}, {L"26:10", 1570},
+      {L" 9:05 ", 545}, {L"100:00", 6000}, {L"--", -1},      {L"", -1},        {L"12:60", -1},
+      {L"12:5", -1},    {L":30", -1},      {L"1a:30", -1},   {L"12-30", -1},   {L"12:30:00", -1},
   };
-  for (const auto &c : cases)
-    EXPECT_EQ(c.minutes, ParseMinutes(c.text)) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(c.minutes, ParseMinutes(c.text)) << c.text;
 }
 
 TEST(SeatRank, HasAboveCountsAboveNoneAboveDashes) {
-  const wchar_t *ranked[] = {L"有", L"2000", L"19", L"2",
-                             L"1",  L"0",    L"无", L"--"};
+  const wchar_t* ranked[] = {L"有", L"2000", L"19", L"2", L"1", L"0", L"无", L"--"};
   for (size_t i = 0; i + 1 < sizeof(ranked) / sizeof(ranked[0]); ++i)
-    EXPECT_GT(SeatRank(ranked[i]), SeatRank(ranked[i + 1]))
-        << ranked[i] << " vs " << ranked[i + 1];
+    EXPECT_GT(SeatRank(ranked[i]), SeatRank(ranked[i + 1])) << ranked[i] << " vs " << ranked[i + 1];
   EXPECT_EQ(SeatRank(L"--"), SeatRank(L""));
   EXPECT_EQ(SeatRank(L"--"), SeatRank(L"候补"));
   EXPECT_EQ(SeatRank(L"有"), SeatRank(L" 有 "));
   EXPECT_GT(SeatRank(L"有"),
-            SeatRank(L"99999999999")); // a huge count never outranks "有"
+            SeatRank(L"99999999999"));  // a huge count never outranks "有"
 
   const struct {
-    const wchar_t *cell;
+    const wchar_t* cell;
     bool has;
   } cases[] = {{L"有", true},  {L"1", true},   {L"13", true}, {L"0", false},
                {L"无", false}, {L"--", false}, {L"", false},  {L"-1", false}};
-  for (const auto &c : cases)
-    EXPECT_EQ(c.has, HasTickets(c.cell)) << c.cell;
+  for (const auto& c : cases) EXPECT_EQ(c.has, HasTickets(c.cell)) << c.cell;
 }
 
 TEST(SortRows, EachColumnKindSortsByItsMeaning) {
   const std::vector<TicketRow> rows = {
-      Train(L"G10", L"08:00", L"12:51", L"04:51", L"无"),
-      Train(L"K51", L"15:20", L"09:14", L"17:54", L"有"),
-      Train(L"G2", L"23:05", L"03:10", L"04:05", L"15"),
-      Train(L"1461", L"11:54", L"10:52", L"22:58", L"--"),
+      Train(L"G10", L"08:00", L"12:51", L"04:51", L"无"), Train(L"K51", L"15:20", L"09:14", L"17:54", L"有"),
+      Train(L"G2", L"23:05", L"03:10", L"04:05", L"15"),  Train(L"1461", L"11:54", L"10:52", L"22:58", L"--"),
       Train(L"G101", L"6:36", L"11:55", L"05:19", L"2"),
   };
   const struct {
     int column;
     bool descending;
-    const wchar_t *order;
+    const wchar_t* order;
   } cases[] = {
       {kColumnDepart, false, L"G101 G10 1461 K51 G2"},
       {kColumnDepart, true, L"G2 K51 1461 G10 G101"},
@@ -153,21 +141,19 @@ TEST(SortRows, EachColumnKindSortsByItsMeaning) {
       // Numbers after letters: 1461 before G2, G2 before G10 before G101.
       {kColumnTrainCode, false, L"1461 G2 G10 G101 K51"},
   };
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     std::vector<TicketRow> sorted = rows;
     SortRows(sorted, c.column, c.descending);
-    EXPECT_EQ(c.order, Codes(sorted))
-        << "column " << c.column << (c.descending ? " descending" : "");
+    EXPECT_EQ(c.order, Codes(sorted)) << "column " << c.column << (c.descending ? " descending" : "");
   }
 }
 
 TEST(SortRows, TiesKeepTheirOrderAndUnreadableTimesGoLast) {
-  std::vector<TicketRow> rows = {Train(L"A", L"--"), Train(L"B", L"08:00"),
-                                 Train(L"C", L""), Train(L"D", L"08:00"),
+  std::vector<TicketRow> rows = {Train(L"A", L"--"), Train(L"B", L"08:00"), Train(L"C", L""), Train(L"D", L"08:00"),
                                  Train(L"E", L"07:00")};
   SortRows(rows, kColumnDepart, false);
   EXPECT_EQ(L"E B D A C", Codes(rows));
-  SortRows(rows, kColumnTrainType, false); // every type is empty: nothing moves
+  SortRows(rows, kColumnTrainType, false);  // every type is empty: nothing moves
   EXPECT_EQ(L"E B D A C", Codes(rows));
   SortRows(rows, -1, false);
   SortRows(rows, kResultColumnCount, true);
@@ -176,9 +162,7 @@ TEST(SortRows, TiesKeepTheirOrderAndUnreadableTimesGoLast) {
 
 TEST(SortRows, FirstClickDirectionPutsMostTicketsFirst) {
   for (int column = 0; column < kResultColumnCount; ++column)
-    EXPECT_EQ(column >= kColumnFirstSeat && column <= kColumnLastSeat,
-              SortsDescendingFirst(column))
-        << column;
+    EXPECT_EQ(column >= kColumnFirstSeat && column <= kColumnLastSeat, SortsDescendingFirst(column)) << column;
 }
 
-} // namespace
+}  // namespace
