@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
 # The main job: the program itself against the demo site, under Wine.
-#   tools/run.sh [FROM] [TO] [--docs]      (default: 北京 上海)
+#   tools/run.sh [FROM] [TO] [--docs] [--sort COLUMN]      (default: 北京 上海)
 # With a display, tavora.exe opens its window for you to query. Without one,
 # the run goes inside Xvfb: tavora-drive types FROM and TO into the edit boxes
 # with real input, clicks search, waits for the rows and saves the window as
 # build/tavora-main.png; the run prints the number of trains shown and the
 # screenshot's path, and exits 0 only when trains were shown. --docs also
 # copies the screenshot to docs/tavora-main.png, the README's picture.
+# --sort COLUMN clicks that list column's header (0 is the train code, 3 the
+# departure time) before the screenshot, sorting the trains by it.
 # Sets the machine up and builds first when needed.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${TAVORA_BUILD_DIR:-$repo/build}"
 docs=""
+sort_column="${TAVORA_RUN_SORT:-}"
 args=()
-for arg in "$@"; do
-  if [ "$arg" = --docs ]; then docs=1; else args+=("$arg"); fi
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --docs) docs=1 ;;
+    --sort) sort_column="${2:?--sort needs a column number}"; shift ;;
+    *) args+=("$1") ;;
+  esac
+  shift
 done
 from="${args[0]:-北京}"
 to="${args[1]:-上海}"
@@ -23,7 +31,7 @@ if [ -z "${TAVORA_RUN_IN_DISPLAY:-}" ]; then
   bash "$repo/tools/setup.sh" >/dev/null
   bash "$repo/tools/build.sh" "$build" >/dev/null
   if [ -z "${DISPLAY:-}" ]; then
-    exec env TAVORA_RUN_IN_DISPLAY=headless TAVORA_RUN_DOCS="$docs" xvfb-run -a -s "-screen 0 1280x1024x24" \
+    exec env TAVORA_RUN_IN_DISPLAY=headless TAVORA_RUN_DOCS="$docs" TAVORA_RUN_SORT="$sort_column" xvfb-run -a -s "-screen 0 1280x1024x24" \
       bash "$0" "$from" "$to"
   fi
   export TAVORA_RUN_IN_DISPLAY=screen
@@ -47,7 +55,7 @@ rm -f "$shot.bmp" "$shot.png"
 wine "$build/app/tavora.exe" &
 program=$!
 status=0
-wine "$build/tools/driver/tavora-drive.exe" "$from" "$to" "$(winepath -w "$shot.bmp")" || status=$?
+wine "$build/tools/driver/tavora-drive.exe" "$from" "$to" "$(winepath -w "$shot.bmp")" $sort_column || status=$?
 # The driver closed the window; the program ends by itself.
 for _ in $(seq 100); do kill -0 $program 2>/dev/null || break; sleep 0.1; done
 kill $program 2>/dev/null || true

@@ -76,10 +76,12 @@ int RowsWithText(const Picture& picture, const MainWindow& window, int positions
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: tavora-drive FROM TO SCREENSHOT.bmp\n");
+  if (argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN]\n");
     return 2;
   }
+  // Optional: the list column whose header is clicked once the rows are in.
+  const int sortColumn = argc == 5 ? _wtoi(argv[4]) : -1;
   const std::wstring from = argv[1];
   const std::wstring to = argv[2];
   const std::wstring screenshot = argv[3];
@@ -105,6 +107,10 @@ int wmain(int argc, wchar_t** argv) {
   // rows' pixels instead.
   WaitFor([&] { return ItemCount(list) != before; }, kRowsWaitMs);
   Pause(1000);
+  if (sortColumn >= 0) {
+    Click(window.ColumnHeader(sortColumn));
+    Pause(500);
+  }
 
   MouseTo(POINT{0, 0});
   Pause(300);

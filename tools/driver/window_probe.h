@@ -195,6 +195,19 @@ struct MainWindow {
     return POINT{listRect.right - 30, listRect.top - 30};
   }
 
+  // The screen point at the middle of column `column`'s header, from the
+  // column widths (a header's item rectangles cannot be read from another
+  // process).
+  POINT ColumnHeader(int column) const {
+    const HWND header = FindWindowExW(list, nullptr, WC_HEADERW, nullptr);
+    RECT headerRect = {};
+    if (!header || !GetWindowRect(header, &headerRect)) return POINT{-1, -1};
+    int left = headerRect.left;
+    for (int i = 0; i < column; ++i) left += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0));
+    const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+    return POINT{left + width / 2, (headerRect.top + headerRect.bottom) / 2};
+  }
+
   // The screen rectangle of the train-code cell of the list's row `row`
   // (counted from the first row below the header).
   RECT CodeCell(int row) const {
