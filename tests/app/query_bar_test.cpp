@@ -103,13 +103,7 @@ class QueryBarTest : public MainDialogFixture {
   }
 
   static std::unique_ptr<DibCanvas> CaptureList(CMainDlg& dialog) {
-    const HWND list = dialog.QueryPage().listView.GetHwnd();
-    UpdateWindow(list);
-    RECT client = {};
-    GetClientRect(list, &client);
-    auto canvas = std::make_unique<DibCanvas>(client.right, client.bottom, RGB(1, 2, 3));
-    EXPECT_TRUE(CaptureClient(list, *canvas));
-    return canvas;
+    return CaptureWholeClient(dialog.QueryPage().listView.GetHwnd());
   }
 };
 
@@ -247,8 +241,7 @@ TEST_F(QueryBarTest, ReturnTripAsksForTheReverseDirection) {
   }
 }
 
-// ---- binding the boxes of other layers
-// ---------------------------------------
+// ---- binding the boxes of other layers -------------------------------------------
 
 TEST(QueryBarBoxes, BoxesAreFoundByTextAnywhereAndMissingOnesCountAsChecked) {
   const struct {

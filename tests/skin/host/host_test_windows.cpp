@@ -1,5 +1,7 @@
 #include "tests/skin/host/host_test_windows.h"
 
+#include <gtest/gtest.h>
+
 #include <map>
 
 #include "tests/support/test_support.h"
@@ -50,6 +52,15 @@ bool CaptureClient(HWND hwnd, DibCanvas& canvas) {
   ReleaseDC(hwnd, windowDc);
   GdiFlush();
   return copied;
+}
+
+std::unique_ptr<DibCanvas> CaptureWholeClient(HWND hwnd) {
+  UpdateWindow(hwnd);
+  RECT client = {};
+  GetClientRect(hwnd, &client);
+  auto canvas = std::make_unique<DibCanvas>(client.right, client.bottom, RGB(1, 2, 3));
+  EXPECT_TRUE(CaptureClient(hwnd, *canvas));
+  return canvas;
 }
 
 bool BringToFront(HWND hwnd) {

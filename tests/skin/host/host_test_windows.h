@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,9 @@ class RecordingWindow : public CWindowImplBase {
 // Copies the client area of `hwnd`, as it is on the screen, into a canvas
 // (GetDC of the window and BitBlt).
 bool CaptureClient(HWND hwnd, DibCanvas& canvas);
+// The whole client area of `hwnd`, painted first (UpdateWindow), in a canvas
+// of its size; a failed copy is a test failure.
+std::unique_ptr<DibCanvas> CaptureWholeClient(HWND hwnd);
 
 // Shows a top-level window, makes it the foreground window and pumps until it
 // is active.

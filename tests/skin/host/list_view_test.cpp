@@ -108,14 +108,7 @@ class ListViewTest : public ::testing::Test {
     PumpUntil([] { return false; }, 50);
   }
 
-  std::unique_ptr<DibCanvas> Capture() {
-    UpdateWindow(list_);
-    RECT client = {};
-    GetClientRect(list_, &client);
-    auto canvas = std::make_unique<DibCanvas>(client.right, client.bottom, RGB(1, 2, 3));
-    EXPECT_TRUE(CaptureClient(list_, *canvas));
-    return canvas;
-  }
+  std::unique_ptr<DibCanvas> Capture() { return CaptureWholeClient(list_); }
 
   RECT Row(int row) const {
     RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
