@@ -221,6 +221,40 @@ TEST_F(ListViewTest, AsksTheOwnerOnlyForVisibleRowsOncePerPaint) {
   }
 }
 
+// Counts the WM_PAINTs a window receives, through a window subclass.
+LRESULT CALLBACK CountPaints(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR count) {
+  if (message == WM_PAINT) ++*reinterpret_cast<int*>(count);
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+TEST_F(ListViewTest, RefreshRowsRepaintsEveryVisibleRowAndLeavesTheHeaderAlone) {
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0));
+  ASSERT_NE(nullptr, header);
+  RECT headerRect = {};
+  GetClientRect(header, &headerRect);
+  ASSERT_GT(headerRect.bottom, 0);
+  const auto before = CaptureWholeClient(header);
+  int headerPaints = 0;
+  ASSERT_TRUE(SetWindowSubclass(header, CountPaints, 1, reinterpret_cast<DWORD_PTR>(&headerPaints)));
+  requests.clear();
+
+  list.RefreshRows();
+
+  // Every visible row was asked for and painted at once, the header not at all.
+  const std::map<int, int> asks = AsksPerRow();
+  for (int row = TopRow(); row < TopRow() + RowsPerPage() && row < kRowCount; ++row)
+    EXPECT_EQ(1u, asks.count(row)) << row;
+  EXPECT_EQ(0, headerPaints);
+  RemoveWindowSubclass(header, CountPaints, 1);
+  const auto after = CaptureWholeClient(header);
+  int changed = 0;
+  for (int y = 0; y < headerRect.bottom; ++y)
+    for (int x = 0; x < headerRect.right; ++x) changed += before->Pixel(x, y) != after->Pixel(x, y);
+  EXPECT_EQ(0, changed) << "the header keeps its titles";
+  const auto rows = Capture();
+  EXPECT_EQ(kEven, rows->Pixel(kListWidth / 2, Row(0).top + 2));
+}
+
 TEST_F(ListViewTest, ScrollingALongListAsksOnlyForTheRowsItExposes) {
   SendMessageW(list_, LVM_SETITEMCOUNT, 3000, 0);
   Settle();
