@@ -97,6 +97,8 @@ class ConsoleStop {
     std::lock_guard<std::mutex> hold(lock_);
     current_ = this;
     client_ = &client;
+    // A process started in a group of its own ignores Ctrl+C until it asks for it.
+    SetConsoleCtrlHandler(nullptr, FALSE);
     SetConsoleCtrlHandler(OnControl, TRUE);
   }
   ~ConsoleStop() {

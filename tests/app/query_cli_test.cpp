@@ -8,6 +8,7 @@
 #include "app/http_page_client.h"
 #include "app/query_worker.h"
 #include "skin/resources/text_encoding.h"
+#include "skin/resources/unique_handle.h"
 #include "tests/app/json_rows.h"
 #include "tests/support/demo_site.h"
 #include "tests/support/test_support.h"
@@ -252,4 +253,47 @@ TEST(QueryCli, UsageErrorsEndWithOneLine) {
   EXPECT_EQ(0u, help.out.find("usage: tavora-query [options] <from station> <to station>\n"));
   EXPECT_NE(std::string::npos, help.out.find("--watch SECONDS"));
   EXPECT_EQ("", SharedDemoSite().RequestLog());  // no query was sent
+}
+
+// Ctrl+C in the console of a watch ends it during its pause (an hour here),
+// with exit code 0 since a round had trains. The test process takes a console
+// of its own, shares it with the watch and ignores Ctrl+C itself; Wine
+// delivers the event to every process of the console (it refuses one sent to
+// a process group).
+TEST(QueryCli, CtrlCEndsAWatchAtOnce) {
+  ASSERT_NE(0, SharedDemoSite().Port());
+  ScopedEnvironment site(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort());
+  ScopedEnvironment pause(L"TAVORA_WATCH_INTERVAL_MS", L"3600000");
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole()) << GetLastError();
+
+  const std::wstring outPath = MakeScratchFolder("ctrl-c") + L"\\out.txt";
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  const UniqueKernelHandle out(CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                           CREATE_ALWAYS, 0, nullptr));
+  ASSERT_NE(INVALID_HANDLE_VALUE, out.get());
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = out.get();
+  startup.hStdError = out.get();
+  PROCESS_INFORMATION process = {};
+  std::wstring line = Command(L"--watch 30 北京 上海");
+  ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
+  const UniqueKernelHandle processHandle(process.hProcess);
+  const UniqueKernelHandle threadHandle(process.hThread);
+
+  // The first round is printed: the watch is in its pause.
+  EXPECT_TRUE(PumpUntil([&] { return ReadFileBytes(outPath).find("\nG1 ") != std::string::npos; }, 60000));
+  ASSERT_TRUE(SetConsoleCtrlHandler(nullptr, TRUE));
+  EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+  const DWORD waited = WaitForSingleObject(processHandle.get(), 60000);
+  if (waited != WAIT_OBJECT_0) TerminateProcess(processHandle.get(), 99);
+  ASSERT_EQ(WAIT_OBJECT_0, waited);
+  DWORD exitCode = 0;
+  GetExitCodeProcess(processHandle.get(), &exitCode);
+  EXPECT_EQ(0u, exitCode);
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  FreeConsole();
 }
