@@ -5,6 +5,19 @@ namespace {
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// The two-character escapes that JSON has, for the characters that have one
+// and must be escaped.
+const wchar_t* ShortEscape(wchar_t c) {
+  static const struct {
+    wchar_t c;
+    const wchar_t* escape;
+  } kEscapes[] = {{L'"', L"\\\""}, {L'\\', L"\\\\"}, {L'\n', L"\\n"}, {L'\r', L"\\r"}, {L'\t', L"\\t"}};
+  for (const auto& entry : kEscapes) {
+    if (entry.c == c) return entry.escape;
+  }
+  return nullptr;
+}
+
 void AppendUnicodeEscape(std::wstring& out, wchar_t c) {
   static const wchar_t kHex[] = L"0123456789abcdef";
   out += L"\\u";
@@ -45,24 +58,9 @@ std::wstring JsonString(const std::wstring& text) {
   out += L'"';
   for (size_t i = 0; i < text.size(); ++i) {
     const wchar_t c = text[i];
-    switch (c) {
-      case L'"':
-        out += L"\\\"";
-        continue;
-      case L'\\':
-        out += L"\\\\";
-        continue;
-      case L'\n':
-        out += L"\\n";
-        continue;
-      case L'\r':
-        out += L"\\r";
-        continue;
-      case L'\t':
-        out += L"\\t";
-        continue;
-      default:
-        break;
+    if (const wchar_t* escape = ShortEscape(c)) {
+      out += escape;
+      continue;
     }
     if (c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029) {
       AppendUnicodeEscape(out, c);

@@ -41,6 +41,23 @@ std::vector<std::string> TableCodes(const std::string& table) {
   return codes;
 }
 
+// tavora-query with `jsonArguments` prints `rows` as JSON, and with
+// `tableArguments` a table of the same trains in the same order.
+void ExpectTrains(const std::wstring& jsonArguments, const std::wstring& tableArguments,
+                  const std::vector<TicketRow>& rows) {
+  const ProcessResult json = RunProcess(Command(jsonArguments), 60000);
+  ASSERT_EQ(0u, json.exitCode) << json.err;
+  std::string reading, reason;
+  ASSERT_TRUE(ReadJsonRows(json.out, reading, reason)) << reason;
+  EXPECT_EQ(ExpectedReading(rows), reading);
+
+  const ProcessResult table = RunProcess(Command(tableArguments), 60000);
+  ASSERT_EQ(0u, table.exitCode) << table.err;
+  std::vector<std::string> expected;
+  for (const TicketRow& row : rows) expected.push_back(WideToUtf8(row.trainCode));
+  EXPECT_EQ(expected, TableCodes(table.out));
+}
+
 bool IsGdc(const std::wstring& code) { return !code.empty() && (code[0] == L'G' || code[0] == L'D' || code[0] == L'C'); }
 
 // The rows the churning site answers for its request `number` (from 1):
@@ -138,17 +155,7 @@ TEST(QueryCli, KindsKeepOnlyTheNamedTrains) {
   ASSERT_FALSE(gdc.empty());
   ASSERT_LT(gdc.size(), all.size());  // the site has other kinds too
 
-  const ProcessResult json = RunProcess(Command(L"--kinds GDC --json 北京 上海"), 60000);
-  ASSERT_EQ(0u, json.exitCode) << json.err;
-  std::string reading, reason;
-  ASSERT_TRUE(ReadJsonRows(json.out, reading, reason)) << reason;
-  EXPECT_EQ(ExpectedReading(gdc), reading);
-
-  const ProcessResult table = RunProcess(Command(L"北京 上海 --kinds=gdc"), 60000);
-  ASSERT_EQ(0u, table.exitCode) << table.err;
-  std::vector<std::string> expected;
-  for (const TicketRow& row : gdc) expected.push_back(WideToUtf8(row.trainCode));
-  EXPECT_EQ(expected, TableCodes(table.out));
+  ExpectTrains(L"--kinds GDC --json 北京 上海", L"北京 上海 --kinds=gdc", gdc);
 
   // Kinds the page has none of: no trains, exit code 1.
   const ProcessResult none = RunProcess(Command(L"--kinds Y 北京 上海"), 60000);
@@ -167,17 +174,7 @@ TEST(QueryCli, SortsByDepartureTime) {
   ASSERT_FALSE(std::is_sorted(rows.begin(), rows.end(), byDeparture));  // the site's own order is another
   std::stable_sort(rows.begin(), rows.end(), byDeparture);  // "HH:MM" texts sort as times
 
-  const ProcessResult json = RunProcess(Command(L"--sort depart --json fault-rows-40 上海"), 60000);
-  ASSERT_EQ(0u, json.exitCode) << json.err;
-  std::string reading, reason;
-  ASSERT_TRUE(ReadJsonRows(json.out, reading, reason)) << reason;
-  EXPECT_EQ(ExpectedReading(rows), reading);
-
-  const ProcessResult table = RunProcess(Command(L"--sort depart fault-rows-40 上海"), 60000);
-  ASSERT_EQ(0u, table.exitCode) << table.err;
-  std::vector<std::string> expected;
-  for (const TicketRow& row : rows) expected.push_back(WideToUtf8(row.trainCode));
-  EXPECT_EQ(expected, TableCodes(table.out));
+  ExpectTrains(L"--sort depart --json fault-rows-40 上海", L"--sort depart fault-rows-40 上海", rows);
 }
 
 // Two rounds against the churning site: every train, then only the trains
