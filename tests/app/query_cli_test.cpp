@@ -252,45 +252,58 @@ TEST(QueryCli, UsageErrorsEndWithOneLine) {
   EXPECT_EQ("", SharedDemoSite().RequestLog());  // no query was sent
 }
 
-// Ctrl+C in the console of a watch ends it during its pause (an hour here),
-// with exit code 0 since a round had trains. The test process takes a console
-// of its own, shares it with the watch and ignores Ctrl+C itself; Wine
-// delivers the event to every process of the console (it refuses one sent to
-// a process group).
+// Ctrl+C in the console of a watch ends it during its pause (an hour here)
+// with the watch's own exit code: 0 after a round with trains, 1 when no round
+// had any (the default handling would end the process with another code). The
+// test process takes a console of its own, shares it with the watch and
+// ignores Ctrl+C itself; Wine delivers the event to every process of the
+// console (it refuses one sent to a process group).
 TEST(QueryCli, CtrlCEndsAWatchAtOnce) {
   ASSERT_NE(0, SharedDemoSite().Port());
-  ScopedEnvironment site(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort());
   ScopedEnvironment pause(L"TAVORA_WATCH_INTERVAL_MS", L"3600000");
-  FreeConsole();
-  ASSERT_TRUE(AllocConsole()) << GetLastError();
+  const struct {
+    std::wstring host;
+    const char* firstRound;  // printed by the first round
+    DWORD exitCode;
+  } cases[] = {
+      {SharedDemoSite().HostPort(), "\nG1 ", 0},
+      {L"127.0.0.1:1", "tavora-query: no result page from 127.0.0.1:1\n", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.firstRound);
+    ScopedEnvironment site(L"TAVORA_QUERY_HOST", c.host);
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole()) << GetLastError();
 
-  const std::wstring outPath = MakeScratchFolder("ctrl-c") + L"\\out.txt";
-  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-  const UniqueKernelHandle out(CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                           CREATE_ALWAYS, 0, nullptr));
-  ASSERT_NE(INVALID_HANDLE_VALUE, out.get());
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = out.get();
-  startup.hStdError = out.get();
-  PROCESS_INFORMATION process = {};
-  std::wstring line = Command(L"--watch 30 北京 上海");
-  ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
-  const UniqueKernelHandle processHandle(process.hProcess);
-  const UniqueKernelHandle threadHandle(process.hThread);
+    const std::wstring outPath = MakeScratchFolder("ctrl-c") + L"\\out.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    const UniqueKernelHandle out(CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                             &inherit, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_NE(INVALID_HANDLE_VALUE, out.get());
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out.get();
+    startup.hStdError = out.get();
+    PROCESS_INFORMATION process = {};
+    std::wstring line = Command(L"--watch 30 北京 上海");
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
+    const UniqueKernelHandle processHandle(process.hProcess);
+    const UniqueKernelHandle threadHandle(process.hThread);
 
-  // The first round is printed: the watch is in its pause.
-  EXPECT_TRUE(PumpUntil([&] { return ReadFileBytes(outPath).find("\nG1 ") != std::string::npos; }, 60000));
-  ASSERT_TRUE(SetConsoleCtrlHandler(nullptr, TRUE));
-  EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
-  const DWORD waited = WaitForSingleObject(processHandle.get(), 60000);
-  if (waited != WAIT_OBJECT_0) TerminateProcess(processHandle.get(), 99);
-  ASSERT_EQ(WAIT_OBJECT_0, waited);
-  DWORD exitCode = 0;
-  GetExitCodeProcess(processHandle.get(), &exitCode);
-  EXPECT_EQ(0u, exitCode);
-  SetConsoleCtrlHandler(nullptr, FALSE);
-  FreeConsole();
+    // The first round is printed: the watch is in its pause. Ignoring Ctrl+C
+    // only now keeps the watch from inheriting that.
+    EXPECT_TRUE(PumpUntil([&] { return ReadFileBytes(outPath).find(c.firstRound) != std::string::npos; }, 60000));
+    ASSERT_TRUE(SetConsoleCtrlHandler(nullptr, TRUE));
+    EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+    const DWORD waited = WaitForSingleObject(processHandle.get(), 60000);
+    if (waited != WAIT_OBJECT_0) TerminateProcess(processHandle.get(), 99);
+    ASSERT_EQ(WAIT_OBJECT_0, waited);
+    DWORD exitCode = 99;
+    GetExitCodeProcess(processHandle.get(), &exitCode);
+    EXPECT_EQ(c.exitCode, exitCode);
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    FreeConsole();
+  }
 }
