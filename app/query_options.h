@@ -29,7 +29,7 @@ constexpr unsigned kMaxWatchRounds = 1000000;
 // "--" ends the options, so a station name may start with "-". False with a
 // one-line `error` (no program name, no line end) on an unknown option, a
 // missing or bad value, an option given twice, --count without --watch, or
-// other than two station names; `options` is then unspecified. --help ends
+// other than two station names; `options` is then not to be used. --help ends
 // the reading at once: the rest is not examined.
 bool ParseQueryOptions(const std::vector<std::wstring>& args, QueryOptions& options, std::wstring& error);
 
