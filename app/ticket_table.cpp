@@ -34,15 +34,14 @@ const Column kColumns[] = {
 };
 constexpr size_t kColumnCount = sizeof(kColumns) / sizeof(kColumns[0]);
 
-// Drops characters that would move the cursor or corrupt the terminal.
-std::wstring Printable(std::wstring text) {
+}  // namespace
+
+std::wstring PrintableText(std::wstring text) {
   for (wchar_t& c : text) {
     if (c < 0x20 || c == 0x7F) c = L' ';
   }
   return text;
 }
-
-}  // namespace
 
 int DisplayWidth(const std::wstring& text) {
   int width = 0;
@@ -66,7 +65,7 @@ std::wstring FormatTicketTable(const std::vector<TicketRow>& rows) {
   for (const Column& column : kColumns) cells.back().push_back(column.title);
   for (const TicketRow& row : rows) {
     cells.emplace_back();
-    for (const Column& column : kColumns) cells.back().push_back(Printable(column.value(row)));
+    for (const Column& column : kColumns) cells.back().push_back(PrintableText(column.value(row)));
   }
 
   int widths[kColumnCount] = {};

@@ -10,6 +10,10 @@
 // full-width characters, 1 otherwise.
 int DisplayWidth(const std::wstring& text);
 
+// `text` with control characters (which would move the cursor or corrupt the
+// terminal) turned into blanks.
+std::wstring PrintableText(std::wstring text);
+
 // A header line and one line per row, the columns in the result list's order,
 // each padded to its widest entry; lines end with "\n".
 std::wstring FormatTicketTable(const std::vector<TicketRow>& rows);

@@ -14,7 +14,11 @@ Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
              fault-headeronly, fault-slow-MS (the Beijing table after
              MS milliseconds, at most a minute), fault-wire-MODE (the
              Beijing table broken on the wire as /fault/MODE/ breaks an
-             answer; "redirect" leads to the Beijing query itself).
+             answer; "redirect" leads to the Beijing query itself),
+             fault-churn (the Beijing table in which every third train
+             offers as many tickets in each class it sells as there have
+             been fault-churn requests for that arrival station, this one
+             included: successive requests differ in those trains' seats).
 Update       GET /tavo/update.php?v=...           the update INI (the variant
                                                  --update-variant names)
              GET /ini/<variant>/tavo/update.php?v=...   (see INI_VARIANTS)
@@ -195,14 +199,21 @@ def result_page(start, end, rows):
     )).encode("utf-8")
 
 
-def timetable_rows(start, end):
+CHURN_DEPARTURE = "fault-churn"
+
+
+def timetable_rows(start, end, churn=0):
+    """The timetable's rows; with churn > 0, every third train offers churn
+    tickets in each class it sells."""
     rows = []
     for number, seg in enumerate(tt.find_trains(start, end), 1):
         train = seg.train
+        counts = tt.remaining(train, start, end)
+        if churn and number % 3 == 0:
+            counts = [count if count == "--" else str(churn) for count in counts]
         rows.append(data_row(number, tt.internal_code(train), train.code, start, end,
                              tt.hhmm(seg.depart), tt.hhmm(seg.arrive),
-                             tt.duration(seg.arrive - seg.depart),
-                             tt.remaining(train, start, end),
+                             tt.duration(seg.arrive - seg.depart), counts,
                              train.origin, train.terminal, tt.train_type(train)))
     return rows
 
@@ -512,6 +523,7 @@ class DemoSite:
         self.log = bytearray()
         self.log_lock = threading.Lock()
         self.stopping = threading.Event()
+        self.churn_counts = {}             # arrival station: fault-churn requests
 
     # -- request log
 
@@ -557,6 +569,8 @@ class DemoSite:
         if path.lower() == b"/default.aspx":
             params = parse_query(query)
             wire = params.get("A", "").strip().lower()
+            if wire == CHURN_DEPARTURE:
+                return self.churn_reply(params.get("B", "").strip())
             if wire.startswith(WIRE_FAULT_PREFIX):
                 return self.wire_fault(request, wire[len(WIRE_FAULT_PREFIX):], params.get("B", "").strip())
             return query_reply(params)
@@ -574,6 +588,14 @@ class DemoSite:
 
     def base_url(self):
         return "http://127.0.0.1:%d" % self.port
+
+    def churn_reply(self, end):
+        """The Beijing table for end, its seats changed by the request count."""
+        with self.log_lock:
+            count = self.churn_counts.get(end, 0) + 1
+            self.churn_counts[end] = count
+        beijing = "北京"
+        return Reply(200, result_page(beijing, end, timetable_rows(beijing, end, count)))
 
     def wire_fault(self, request, mode, end):
         """The Beijing table for end, broken by fault mode (the program's

@@ -1,0 +1,39 @@
+#include "app/ticket_watch.h"
+
+#include <map>
+#include <set>
+
+#include "app/ticket_table.h"
+
+bool SameSeats(const TicketRow& a, const TicketRow& b) {
+  return a.seatHardOrSecond == b.seatHardOrSecond && a.seatSoftOrFirst == b.seatSoftOrFirst &&
+         a.sleeperHard == b.sleeperHard && a.sleeperSoft == b.sleeperSoft && a.sleeperDeluxe == b.sleeperDeluxe &&
+         a.standing == b.standing;
+}
+
+TrainChanges ChangesSince(const std::vector<TicketRow>& previous, const std::vector<TicketRow>& current) {
+  std::map<std::wstring, const TicketRow*> before;
+  for (const TicketRow& row : previous) before.emplace(row.trainCode, &row);  // the first row of a code stays
+
+  TrainChanges changes;
+  std::set<std::wstring> now;
+  for (const TicketRow& row : current) {
+    now.insert(row.trainCode);
+    const auto found = before.find(row.trainCode);
+    if (found == before.end() || !SameSeats(*found->second, row)) changes.changed.push_back(row);
+  }
+  std::set<std::wstring> reported;
+  for (const TicketRow& row : previous) {
+    if (now.count(row.trainCode) == 0 && reported.insert(row.trainCode).second) {
+      changes.gone.push_back(row.trainCode);
+    }
+  }
+  return changes;
+}
+
+std::wstring FormatChangesAsTable(const TrainChanges& changes) {
+  std::wstring out;
+  if (!changes.changed.empty()) out = FormatTicketTable(changes.changed);
+  for (const std::wstring& code : changes.gone) out += L"gone: " + PrintableText(code) + L"\n";
+  return out;
+}
