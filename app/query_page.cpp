@@ -216,7 +216,7 @@ void CQueryPage::EndBusy() {
 
 LRESULT CQueryPage::OnQueryDone() {
   EndBusy();
-  if (session_->TakeNewRows(rows)) ShowRows();
+  if (session_->TakeNewRows(rows)) ShowRows(false);
   return 0;
 }
 
@@ -225,16 +225,25 @@ void CQueryPage::ShowRowCount() {
     SendMessageW(list, LVM_SETITEMCOUNT, ListItemCount(shownRows.size()), LVSICF_NOINVALIDATEALL);
 }
 
-void CQueryPage::ShowRows() {
+void CQueryPage::ShowRows(bool fromTop) {
   std::vector<TicketRow> shown = FilterRows(rows, queryBarBoxes.CheckedKinds(owner.GetView()));
   if (sortColumn_ >= 0) SortRows(shown, sortColumn_, sortDescending_);
   shownRows.swap(shown);
-  ShowRowCount();
+  const HWND list = listView.GetHwnd();
+  if (!list) return;
+  // A list that grows keeps its top row, so the rows in view can be painted
+  // before the new count is set; under Wine, fitting the scroll bars to a new
+  // count costs more than painting the rows. A list that shrinks may have to
+  // scroll back first.
+  const bool grows = ListItemCount(shownRows.size()) >= SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+  if (!grows) ShowRowCount();
+  if (fromTop) SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
   listView.RefreshRows();
+  if (grows) ShowRowCount();
 }
 
 void CQueryPage::OnQueryBarBoxClicked(int id) {
-  if (queryBarBoxes.OnBoxClicked(owner.GetView(), id)) ShowRows();
+  if (queryBarBoxes.OnBoxClicked(owner.GetView(), id)) ShowRows(true);
 }
 
 void CQueryPage::OnColumnClick(int column) {
@@ -244,7 +253,7 @@ void CQueryPage::OnColumnClick(int column) {
   sortColumn_ = column;
   if (previous >= 0 && previous != column) ShowColumnTitle(previous);
   ShowColumnTitle(column);
-  ShowRows();
+  ShowRows(true);
 }
 
 void CQueryPage::ShowColumnTitle(int column) {

@@ -90,8 +90,9 @@ class CQueryPage {
  private:
   void EndBusy();
   void ShowRowCount();
-  // Filters and sorts `rows` into `shownRows` and shows them.
-  void ShowRows();
+  // Filters and sorts `rows` into `shownRows` and shows them; `fromTop`
+  // scrolls the list back to its first row (the filter or the order changed).
+  void ShowRows(bool fromTop);
   // Column `column`'s title with the sort direction in front when the rows
   // are sorted by it.
   void ShowColumnTitle(int column);

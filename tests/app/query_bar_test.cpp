@@ -159,6 +159,40 @@ TEST_F(QueryBarTest, KindBoxesFilterTheRowsAtOnceAndAllFollowsThem) {
   EXPECT_FALSE(page.QueryRunning());
 }
 
+TEST_F(QueryBarTest, FilteringAScrolledLongListAwayAndBackShowsItFromTheTop) {
+  auto dialog = MakeDialog();
+  CQueryPage& page = dialog->QueryPage();
+  const HWND list = page.listView.GetHwnd();
+  Type(page.fromEdit.GetHwnd(), L"fault-rows-300");
+  Type(page.toEdit.GetHwnd(), L"上海");
+  ClickElement(*dialog, CQueryPage::kSearchButton);
+  ASSERT_TRUE(PumpUntil([&] { return page.Rows().size() == 300 && !Busy(*dialog); }, 20000));
+  SendMessageW(list, LVM_ENSUREVISIBLE, 299, FALSE);
+  UpdateWindow(list);
+  ASSERT_GT(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 200);
+
+  // Every kind cleared: twenty blank positions, shown from the top.
+  ClickElement(*dialog, QueryBarBoxes::kAllKindsId);
+  ASSERT_TRUE(PumpUntil([&] { return page.ShownRows().empty(); }, 5000));
+  EXPECT_EQ(CQueryPage::kMinimumListRows, ItemCount(*dialog));
+  EXPECT_EQ(0, SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  {
+    const auto canvas = CaptureList(*dialog);
+    for (int item = 0; item < 5; ++item) EXPECT_EQ(0, TextPixels(*canvas, list, item)) << item;
+  }
+
+  // Every kind back: all 300 trains, the first ones in view and drawn.
+  ClickElementAside(*dialog, QueryBarBoxes::kAllKindsId);
+  ASSERT_TRUE(PumpUntil([&] { return page.ShownRows().size() == 300; }, 5000));
+  EXPECT_EQ(300, ItemCount(*dialog));
+  EXPECT_EQ(0, SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  const auto canvas = CaptureList(*dialog);
+  for (int item = 0; item < 5; ++item) EXPECT_GT(TextPixels(*canvas, list, item), 10) << item;
+  const CBkWindow* code = page.listView.Template().FindElementById(20020);
+  ASSERT_NE(nullptr, code);
+  EXPECT_FALSE(code->GetText().empty());
+}
+
 TEST_F(QueryBarTest, HeaderClicksSortAndReverseAndSeatCellsShowTheirAvailability) {
   auto dialog = MakeDialog();
   CQueryPage& page = dialog->QueryPage();
