@@ -229,17 +229,9 @@ void CQueryPage::ShowRows(bool fromTop) {
   std::vector<TicketRow> shown = FilterRows(rows, queryBarBoxes.CheckedKinds(owner.GetView()));
   if (sortColumn_ >= 0) SortRows(shown, sortColumn_, sortDescending_);
   shownRows.swap(shown);
-  const HWND list = listView.GetHwnd();
-  if (!list) return;
-  // A list that grows keeps its top row, so the rows in view can be painted
-  // before the new count is set; under Wine, fitting the scroll bars to a new
-  // count costs more than painting the rows. A list that shrinks may have to
-  // scroll back first.
-  const bool grows = ListItemCount(shownRows.size()) >= SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-  if (!grows) ShowRowCount();
-  if (fromTop) SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
+  ShowRowCount();
+  if (fromTop && listView.GetHwnd()) SendMessageW(listView.GetHwnd(), LVM_ENSUREVISIBLE, 0, FALSE);
   listView.RefreshRows();
-  if (grows) ShowRowCount();
 }
 
 void CQueryPage::OnQueryBarBoxClicked(int id) {
