@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "skin/resources/parse_util.h"
+
 namespace {
 
 constexpr wchar_t kHasTickets[] = L"有";
@@ -36,22 +38,13 @@ unsigned KindOfLetter(wchar_t letter) {
   }
 }
 
-std::wstring Trimmed(const std::wstring& text) {
-  const size_t first = text.find_first_not_of(L" \t\r\n\u00a0\u3000");
-  if (first == std::wstring::npos) return std::wstring();
-  const size_t last = text.find_last_not_of(L" \t\r\n\u00a0\u3000");
-  return text.substr(first, last - first + 1);
-}
+std::wstring Trimmed(const std::wstring& text) { return std::wstring(TrimWhiteSpace(text)); }
 
 // The whole text as a count, capped at kCountCap; -1 unless it is all digits.
 int ParseCount(const std::wstring& text) {
-  if (text.empty() || text.size() > 9) return -1;
-  int value = 0;
-  for (const wchar_t c : text) {
-    if (!IsDigit(c)) return -1;
-    value = value * 10 + (c - L'0');
-  }
-  return std::min(value, kCountCap);
+  const DecimalScan scan = ScanDecimal(text, false);
+  if (scan.digits == 0 || !scan.wholeText) return -1;
+  return static_cast<int>(std::min<unsigned long long>(scan.magnitude, kCountCap));
 }
 
 // Unreadable keys (-1) sort after every readable one in ascending order.
