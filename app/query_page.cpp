@@ -140,15 +140,15 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
   switch (message) {
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      const bool command = header && header->idFrom == VIEW_ID && header->code == SKN_COMMAND;
+      const int item = command ? static_cast<int>(reinterpret_cast<const CommandNotify*>(header)->uItemID) : 0;
       if (!header) {
         handled = false;
-      } else if (header->idFrom == VIEW_ID && header->code == SKN_COMMAND &&
-                 reinterpret_cast<const CommandNotify*>(header)->uItemID == kSearchButton) {
+      } else if (command && item == kSearchButton) {
         StartQuery();
         result = 1;
-      } else if (header->idFrom == VIEW_ID && header->code == SKN_COMMAND &&
-                 queryBarBoxes.IsBound(static_cast<int>(reinterpret_cast<const CommandNotify*>(header)->uItemID))) {
-        OnQueryBarBoxClicked(static_cast<int>(reinterpret_cast<const CommandNotify*>(header)->uItemID));
+      } else if (command && queryBarBoxes.IsBound(item)) {
+        OnQueryBarBoxClicked(item);
         result = 0;
       } else if (header->idFrom == kListId && header->code == SKLN_GETROWDATA) {
         result = OnListItemRefresh(*reinterpret_cast<const RowDataNotify*>(header));
