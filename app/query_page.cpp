@@ -1,7 +1,6 @@
 #include "app/query_page.h"
 
 #include <commctrl.h>
-#include <process.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -36,22 +35,6 @@ constexpr wchar_t kDescendingMark[] = L"\u25BC";
 // goes on from the frame where the last query left it.
 int g_animationCounter = 0;
 
-// What one worker thread receives: its own share of the session and the
-// station names read when the query started.
-struct WorkerJob {
-  std::shared_ptr<QuerySession> session;
-  QueryStations stations;
-};
-
-unsigned __stdcall WorkerMain(void* parameter) {
-  std::unique_ptr<WorkerJob> job(static_cast<WorkerJob*>(parameter));
-  QueryWorker(std::move(job->session), std::move(job->stations));
-  return 0;
-}
-
-}  // namespace
-
-namespace {
 
 // The string table's text for `id`; empty when the table lacks it (a skin
 // folder may bring a table without the program's entries).
@@ -84,6 +67,8 @@ CQueryPage::CQueryPage(CMainDlg& owner, const UpdatePublicKey& updateKey, const 
       session_(std::make_shared<QuerySession>(queryHost)) {}
 
 CQueryPage::~CQueryPage() {
+  // No task runs from here on: they refer to this page.
+  uiTasks_.Close();
   // The update checker first: once it is stopped no thread of the process
   // opens network handles, so the query client may close its own.
   if (updateChecker) updateChecker->Stop();
@@ -164,9 +149,6 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       OnAnimationTimer(wParam);
       result = 0;
       break;
-    case WM_TICKET_QUERY_DONE:
-      result = OnQueryDone();
-      break;
     case WM_COMMAND:
       if (LOWORD(wParam) == kRunUpdateCommand) {
         RunDownloadedUpdate(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
@@ -196,10 +178,8 @@ void CQueryPage::StartQuery() {
   QueryStations stations = ReadStations(fromEdit.GetHwnd(), toEdit.GetHwnd());
   // The return trip asks for the same pair the other way round.
   if (queryBarBoxes.ReturnTripChecked(owner.GetView())) std::swap(stations.from, stations.to);
-  auto job = std::make_unique<WorkerJob>(WorkerJob{session_, std::move(stations)});
-  session_->SetOwnerWindow(owner.GetHwnd());
-  workerThread.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerMain, job.get(), 0, nullptr)));
-  if (workerThread) job.release();  // the thread owns it now
+  workerThread = StartQueryWorker(session_, std::move(stations), uiTasks_.Poster(),
+                                  [this](QueryResult result) { OnQueryDone(std::move(result)); });
 
   SetTimer(owner.GetHwnd(), kQueryTimer, kQueryTimerMs, nullptr);
   owner.GetView().SetElementVisible(kSearchButton, false);
@@ -214,10 +194,11 @@ void CQueryPage::EndBusy() {
   owner.GetView().SetElementVisible(kSearchButton, true);
 }
 
-LRESULT CQueryPage::OnQueryDone() {
+void CQueryPage::OnQueryDone(QueryResult result) {
   EndBusy();
-  if (session_->TakeNewRows(rows)) ShowRows(false);
-  return 0;
+  if (result.outcome != QueryOutcome::RowsReplaced) return;
+  rows = std::move(result.rows);
+  ShowRows(false);
 }
 
 void CQueryPage::ShowRowCount() {

@@ -1,7 +1,8 @@
 // The query page of the main window: the real child windows of its body (the
 // three edit boxes and the result list), the query session the workers share,
-// the update checker, and the handlers of the search button, the busy
-// animation, the completion message and the list's row requests.
+// the update checker, the queue through which their results arrive, and the
+// handlers of the search button, the busy animation, a query's result and the
+// list's row requests.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,8 @@
 
 #include "app/query_bar_boxes.h"
 #include "app/query_session.h"
+#include "app/query_worker.h"
+#include "app/ui_tasks.h"
 #include "app/ticket_row.h"
 #include "skin/host/edit_impl.h"
 #include "skin/host/list_view.h"
@@ -49,12 +52,14 @@ class CQueryPage {
   // starts the update checker.
   void SetUpQueryPage();
 
-  // The page's message map: the search button's click, the timer, the
-  // completion message, command 8 and the list's row requests.
+  // The page's message map: the search button's click, the timer, command 8
+  // and the list's row requests.
   bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   void StartQuery();
-  LRESULT OnQueryDone();
+  // A query's result, on the user-interface thread: the busy state ends; the
+  // rows change only when the query produced rows.
+  void OnQueryDone(QueryResult result);
   void OnAnimationTimer(UINT_PTR timerId);
   LRESULT OnListItemRefresh(const RowDataNotify& notify);
   // A click on a query-bar check box (its page id): the kind boxes refilter
@@ -97,8 +102,11 @@ class CQueryPage {
   // are sorted by it.
   void ShowColumnTitle(int column);
 
-  // The query client and the store the workers fill, shared with them.
+  // The query client, shared with the workers.
   std::shared_ptr<QuerySession> session_;
+  // Where workers hand their results to this thread; closed first when the
+  // page goes.
+  UiTaskQueue uiTasks_;
   BOOL handled_ = FALSE;
   int sortColumn_ = -1;
   bool sortDescending_ = false;

@@ -1,9 +1,12 @@
 #include "app/query_worker.h"
 
+#include <new>
+#include <stdexcept>
 #include <utility>
 
 #include "app/query_session.h"
 #include "app/result_page.h"
+#include "app/worker_thread.h"
 #include "skin/resources/text_encoding.h"
 
 QueryOutcome RunQuery(CHttpPageClient& client, const std::wstring& from, const std::wstring& to,
@@ -34,11 +37,25 @@ QueryStations ReadStations(HWND fromEdit, HWND toEdit) {
   return QueryStations{TrimStationName(ReadWindowText(fromEdit)), TrimStationName(ReadWindowText(toEdit))};
 }
 
-void QueryWorker(std::shared_ptr<QuerySession> session, QueryStations stations) {
-  if (!session) return;
-  std::vector<TicketRow> rows;
-  if (RunQuery(session->queryClient, stations.from, stations.to, rows) == QueryOutcome::RowsReplaced) {
-    session->InstallRows(std::move(rows));
+QueryResult QueryWorker(CHttpPageClient& client, const QueryStations& stations) {
+  QueryResult result;
+  try {
+    result.outcome = RunQuery(client, stations.from, stations.to, result.rows);
+  } catch (const std::bad_alloc&) {
+    result = QueryResult();
+  } catch (const std::length_error&) {
+    result = QueryResult();
   }
-  if (const HWND owner = session->OwnerWindow()) PostMessageW(owner, WM_TICKET_QUERY_DONE, 0, 0);
+  if (result.outcome != QueryOutcome::RowsReplaced) result.rows.clear();
+  return result;
+}
+
+UniqueKernelHandle StartQueryWorker(std::shared_ptr<QuerySession> session, QueryStations stations, UiTaskPoster ui,
+                                    QueryDone done) {
+  if (!session || !done) return UniqueKernelHandle();
+  return StartThread([session = std::move(session), stations = std::move(stations), ui = std::move(ui),
+                      done = std::move(done)] {
+    QueryResult result = QueryWorker(session->queryClient, stations);
+    ui.Post([done, result = std::move(result)]() mutable { done(std::move(result)); });
+  });
 }

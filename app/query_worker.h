@@ -3,12 +3,15 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/http_page_client.h"
 #include "app/ticket_row.h"
+#include "app/ui_tasks.h"
+#include "skin/resources/unique_handle.h"
 
 class QuerySession;
 
@@ -31,13 +34,28 @@ enum class QueryOutcome {
 QueryOutcome RunQuery(CHttpPageClient& client, const std::wstring& from, const std::wstring& to,
                       std::vector<TicketRow>& rows);
 
-// The worker thread's body: runs the query for the names the user-interface
-// thread read when the query started (ReadStations), installs the rows when
-// the query produced them, and always posts WM_TICKET_QUERY_DONE to the
-// session's owner window at the end (none once the session is closed). It
-// never waits for the user-interface thread: the list is repainted there,
-// when the completion message is handled.
-void QueryWorker(std::shared_ptr<QuerySession> session, QueryStations stations);
+// What one query run hands to the user-interface thread.
+struct QueryResult {
+  QueryOutcome outcome = QueryOutcome::NoPage;
+  // The page's rows when `outcome` is RowsReplaced; empty otherwise.
+  std::vector<TicketRow> rows;
+};
+
+// The worker's whole job: RunQuery for the names the user-interface thread
+// read when the query started (ReadStations). Never throws: an answer too
+// large to hold is a failed query.
+QueryResult QueryWorker(CHttpPageClient& client, const QueryStations& stations);
+
+// Receives a query's result on the user-interface thread.
+using QueryDone = std::function<void(QueryResult)>;
+
+// Starts the worker thread of one query: it runs QueryWorker on the session's
+// page client and hands the result to `done` through `ui`, whatever the
+// outcome. It never waits for the user-interface thread, and once that
+// thread's queue has closed the result is dropped unseen. Null when no thread
+// starts (`done` is then not called).
+UniqueKernelHandle StartQueryWorker(std::shared_ptr<QuerySession> session, QueryStations stations, UiTaskPoster ui,
+                                    QueryDone done);
 
 // User-interface thread, when a query starts: the texts of the two station
 // edits, trimmed. Reading them here keeps the worker from sending window

@@ -1,7 +1,5 @@
 #include "app/ticket_row.h"
 
-#include <utility>
-
 namespace {
 using FieldPointer = std::wstring TicketRow::*;
 constexpr FieldPointer kFields[TicketRow::kFieldCount] = {
@@ -16,30 +14,3 @@ constexpr FieldPointer kFields[TicketRow::kFieldCount] = {
 
 std::wstring& TicketRow::Field(int index) { return this->*kFields[index]; }
 const std::wstring& TicketRow::Field(int index) const { return this->*kFields[index]; }
-
-void TicketRowStore::Replace(std::vector<TicketRow> rows) {
-  std::vector<TicketRow> old;
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    old.swap(rows_);
-    rows_ = std::move(rows);
-  }
-  // `old` is released here, outside the lock.
-}
-
-size_t TicketRowStore::Size() const {
-  std::lock_guard<std::mutex> guard(lock_);
-  return rows_.size();
-}
-
-bool TicketRowStore::Get(size_t index, TicketRow& row) const {
-  std::lock_guard<std::mutex> guard(lock_);
-  if (index >= rows_.size()) return false;
-  row = rows_[index];
-  return true;
-}
-
-std::vector<TicketRow> TicketRowStore::Snapshot() const {
-  std::lock_guard<std::mutex> guard(lock_);
-  return rows_;
-}

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
 #include "app/query_session.h"
 #include "app/result_page.h"
 #include "skin/resources/unique_handle.h"
@@ -14,54 +11,58 @@
 
 namespace {
 
-// A query session wired to real windows: a hidden owner that counts
-// completion messages and two edit controls holding the station names. The
-// rows a finished query installed are taken on this thread, as the main
-// window does when the completion message arrives.
+// A query session wired as the main window wires it: two edit controls hold
+// the station names, this thread reads them and starts the worker, and the
+// result arrives through this thread's task queue.
 class QueryWorkerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(0, SharedDemoSite().Port()) << "the demo site did not start";
     SharedDemoSite().ClearLog();
-    session_->SetOwnerWindow(owner_.hwnd());
     fromEdit_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 100, 20, owner_.hwnd(), nullptr, nullptr, nullptr);
     toEdit_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 30, 100, 20, owner_.hwnd(), nullptr, nullptr, nullptr);
     ASSERT_TRUE(fromEdit_ && toEdit_ && owner_.hwnd());
   }
 
-  // What the user-interface thread does on the completion message.
-  void TakeRows() { takes_ += session_->TakeNewRows(taken_) ? 1 : 0; }
+  // What the main window does with a result: rows only when the query
+  // produced them.
+  UniqueKernelHandle Start(std::shared_ptr<QuerySession> session) {
+    return StartQueryWorker(std::move(session), ReadStations(fromEdit_, toEdit_), tasks_.Poster(),
+                            [this](QueryResult result) {
+                              ++results_;
+                              if (result.outcome == QueryOutcome::RowsReplaced) rows_ = std::move(result.rows);
+                            });
+  }
 
-  // Runs one query as the main window does: this thread reads the names and
-  // starts the worker with them, pumps its messages until the completion
-  // message arrives (and a little longer, to catch a second one), and then
-  // handles it.
+  // Runs one query and pumps this thread's messages until its result has
+  // arrived (and a little longer, to catch a second one).
   void RunWorker(const std::wstring& from, const std::wstring& to) {
     SetWindowTextW(fromEdit_, from.c_str());
     SetWindowTextW(toEdit_, to.c_str());
-    owner_.Reset();
-    std::thread worker(QueryWorker, session_, ReadStations(fromEdit_, toEdit_));
-    const bool done = PumpUntil([&] { return owner_.Count(WM_TICKET_QUERY_DONE) > 0; }, 30000);
+    const int before = results_;
+    const UniqueKernelHandle worker = Start(session_);
+    ASSERT_TRUE(worker);
+    const bool done = PumpUntil([&] { return results_ > before; }, 30000);
     PumpUntil([] { return false; }, 150);
-    worker.join();
+    WaitForSingleObject(worker.get(), 30000);
     ASSERT_TRUE(done);
-    EXPECT_EQ(1, owner_.Count(WM_TICKET_QUERY_DONE));
-    TakeRows();
+    EXPECT_EQ(before + 1, results_);
   }
 
   MessageCounterWindow owner_;
   HWND fromEdit_ = nullptr;
   HWND toEdit_ = nullptr;
+  UiTaskQueue tasks_;
   std::shared_ptr<QuerySession> session_ = std::make_shared<QuerySession>(SharedDemoSite().HostPort().c_str());
-  std::vector<TicketRow> taken_;
-  int takes_ = 0;
+  std::vector<TicketRow> rows_;
+  int results_ = 0;
 };
 
 }  // namespace
 
 TEST_F(QueryWorkerTest, FillsRowsFromTheSiteAndRedrawsTheList) {
   RunWorker(L"  北京\t", L"上海 ");
-  const std::vector<TicketRow> rows = session_->rows.Snapshot();
+  const std::vector<TicketRow>& rows = rows_;
   ASSERT_GE(rows.size(), 25u);
   for (const TicketRow& row : rows) {
     EXPECT_FALSE(row.trainCode.empty());
@@ -70,10 +71,6 @@ TEST_F(QueryWorkerTest, FillsRowsFromTheSiteAndRedrawsTheList) {
     EXPECT_EQ(5u, row.departTime.size());
     EXPECT_FALSE(row.trainType.empty());
   }
-  // The user-interface thread took a copy of exactly these rows.
-  EXPECT_EQ(1, takes_);
-  ASSERT_EQ(rows.size(), taken_.size());
-  EXPECT_EQ(rows.back().trainCode, taken_.back().trainCode);
   // Trimmed names, raw UTF-8 on the wire.
   EXPECT_EQ("GET " + BuildQueryPath(L"北京", L"上海") + " HTTP/1.1\n", SharedDemoSite().RequestLog());
 }
@@ -84,91 +81,71 @@ TEST_F(QueryWorkerTest, BlankNamesSendNothing) {
     RunWorker(pair[0], pair[1]);
   }
   EXPECT_EQ("", SharedDemoSite().RequestLog());
-  EXPECT_EQ(0, takes_);
+  EXPECT_TRUE(rows_.empty());
 }
 
 TEST_F(QueryWorkerTest, EscapesNamesThatWouldBreakTheRequest) {
   RunWorker(L"a b&c", L"#1%");
   EXPECT_EQ("GET /Default.aspx?A=a%20b%26c&B=%231%25&C=&D=1&S=0 HTTP/1.1\n", SharedDemoSite().RequestLog());
   // An unknown pair answers a table with only its header row.
-  EXPECT_EQ(0u, session_->rows.Size());
+  EXPECT_TRUE(rows_.empty());
 }
 
 TEST_F(QueryWorkerTest, UnknownPairEmptiesTheRows) {
   RunWorker(L"北京", L"上海");
-  ASSERT_GT(session_->rows.Size(), 0u);
-  ASSERT_FALSE(taken_.empty());
+  ASSERT_FALSE(rows_.empty());
   RunWorker(L"北京", L"不存在站");
-  EXPECT_EQ(0u, session_->rows.Size());
-  EXPECT_EQ(2, takes_);
-  EXPECT_TRUE(taken_.empty());
+  EXPECT_TRUE(rows_.empty());
 }
 
 TEST_F(QueryWorkerTest, FailedQueriesKeepThePreviousRows) {
   RunWorker(L"北京", L"上海");
-  const std::vector<TicketRow> before = session_->rows.Snapshot();
+  const std::vector<TicketRow> before = rows_;
   ASSERT_FALSE(before.empty());
-  ASSERT_EQ(1, takes_);
 
   RunWorker(L"fault-deep", L"x");         // 200,000 nested elements
   RunWorker(L"fault-noSibling", L"x");    // no result table
-  ASSERT_EQ(before.size(), session_->rows.Size());
-  EXPECT_EQ(before[0].trainCode, session_->rows.Snapshot()[0].trainCode);
-  EXPECT_EQ(1, takes_);
-  EXPECT_EQ(before.size(), taken_.size());
+  ASSERT_EQ(before.size(), rows_.size());
+  EXPECT_EQ(before[0].trainCode, rows_[0].trainCode);
 
-  // A dead site: nothing changes either.
+  // A dead site: a result arrives, and nothing changes either.
   auto dead = std::make_shared<QuerySession>(L"127.0.0.1:1");
-  dead->SetOwnerWindow(owner_.hwnd());
   dead->queryClient.SetTimeout(2000);
-  owner_.Reset();
-  std::thread worker(QueryWorker, dead, ReadStations(fromEdit_, toEdit_));
-  EXPECT_TRUE(PumpUntil([&] { return owner_.Count(WM_TICKET_QUERY_DONE) > 0; }, 30000));
-  worker.join();
-  EXPECT_EQ(1, owner_.Count(WM_TICKET_QUERY_DONE));
-  EXPECT_EQ(0u, dead->rows.Size());
-  std::vector<TicketRow> none;
-  EXPECT_FALSE(dead->TakeNewRows(none));
+  const int results = results_;
+  const UniqueKernelHandle worker = Start(dead);
+  EXPECT_TRUE(PumpUntil([&] { return results_ > results; }, 30000));
+  WaitForSingleObject(worker.get(), 30000);
+  EXPECT_EQ(results + 1, results_);
+  EXPECT_EQ(before.size(), rows_.size());
 }
 
 TEST_F(QueryWorkerTest, FinishesWhileTheUserInterfaceThreadWaitsForIt) {
   SetWindowTextW(fromEdit_, L" 北京");
   SetWindowTextW(toEdit_, L"上海\t");
-  owner_.Reset();
-  const UniqueKernelHandle finished(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  ASSERT_TRUE(finished);
-  std::thread worker([this, &finished, stations = ReadStations(fromEdit_, toEdit_)] {
-    QueryWorker(session_, stations);
-    SetEvent(finished.get());
-  });
+  const UniqueKernelHandle worker = Start(session_);
+  ASSERT_TRUE(worker);
   // As when the window closes during a query: this thread blocks on the
   // worker without pumping messages. A worker that sent this thread a
   // message (reading an edit, repainting the list now) would wait here too.
-  const DWORD waited = WaitForSingleObject(finished.get(), 60000);
+  const DWORD waited = WaitForSingleObject(worker.get(), 60000);
   if (waited != WAIT_OBJECT_0) {
-    // Let a stuck worker go before joining it.
-    PumpUntil([&] { return WaitForSingleObject(finished.get(), 0) == WAIT_OBJECT_0; }, 60000);
+    // Let a stuck worker go before the test ends.
+    PumpUntil([&] { return WaitForSingleObject(worker.get(), 0) == WAIT_OBJECT_0; }, 60000);
   }
-  worker.join();
   ASSERT_EQ(WAIT_OBJECT_0, waited) << "the worker waited for the user-interface thread";
-  EXPECT_GE(session_->rows.Size(), 25u);
   EXPECT_EQ("GET " + BuildQueryPath(L"北京", L"上海") + " HTTP/1.1\n", SharedDemoSite().RequestLog());
 
-  // The completion message is waiting; the rows are taken once, on this
-  // thread, when it is handled.
-  EXPECT_TRUE(PumpUntil([&] { return owner_.Count(WM_TICKET_QUERY_DONE) > 0; }, 5000));
+  // The result waits in the queue and is handled once, on this thread.
+  EXPECT_EQ(0, results_);
+  EXPECT_TRUE(PumpUntil([&] { return results_ > 0; }, 5000));
   PumpUntil([] { return false; }, 150);
-  EXPECT_EQ(1, owner_.Count(WM_TICKET_QUERY_DONE));
-  TakeRows();
-  EXPECT_EQ(1, takes_);
-  EXPECT_GE(taken_.size(), 25u);
-  TakeRows();
-  EXPECT_EQ(1, takes_);
+  EXPECT_EQ(1, results_);
+  EXPECT_GE(rows_.size(), 25u);
 }
 
 TEST_F(QueryWorkerTest, ReadsEveryRowOfALargeTable) {
   RunWorker(L"fault-rows-2000", L"x");
-  const std::vector<TicketRow> rows = session_->rows.Snapshot();
+  const std::vector<TicketRow>& rows = rows_;
   ASSERT_EQ(2000u, rows.size());
   for (const TicketRow& row : rows) {
     for (int i = 2; i < TicketRow::kFieldCount; ++i) {
@@ -177,56 +154,29 @@ TEST_F(QueryWorkerTest, ReadsEveryRowOfALargeTable) {
   }
 }
 
-TEST(TicketRowStore, ReaderAndWriterDoNotTrip) {
-  // One thread keeps installing row sets of different sizes while this one
-  // reads: every read sees a whole set.
-  TicketRowStore store;
-  std::atomic<bool> stop{false};
-  std::thread writer([&] {
-    for (int round = 0; round < 2000; ++round) {
-      std::vector<TicketRow> rows(round % 2 ? 20 : 3);
-      for (TicketRow& row : rows) row.trainCode = round % 2 ? L"odd" : L"even";
-      store.Replace(std::move(rows));
-    }
-    stop = true;
-  });
-  while (!stop) {
-    const std::vector<TicketRow> rows = store.Snapshot();
-    if (!rows.empty()) {
-      const std::wstring& code = rows[0].trainCode;
-      EXPECT_EQ(code == L"odd" ? 20u : 3u, rows.size());
-      for (const TicketRow& row : rows) ASSERT_EQ(code, row.trainCode);
-    }
-    TicketRow row;
-    if (store.Get(2, row)) {
-      EXPECT_FALSE(row.trainCode.empty());
-    }
-  }
-  writer.join();
-  TicketRow row;
-  EXPECT_FALSE(store.Get(20, row));
-  EXPECT_EQ(20u, store.Size());  // the last round was odd
-}
-
 // The page closes while its worker waits on a server that never answers: the
-// worker keeps the session alive by itself, ends with its time-out and posts
-// nothing to the window that is gone.
+// worker keeps the session alive by itself, ends with its time-out, and its
+// result is dropped by the closed queue, unrun.
 TEST(QuerySession, ClosedSessionOutlivesItsPageAndHearsNothing) {
   SilentServer silent;
   ASSERT_NE(0, silent.Port());
-  MessageCounterWindow owner;
+  UiTaskQueue tasks;
   auto session = std::make_shared<QuerySession>(silent.HostPort().c_str());
-  session->SetOwnerWindow(owner.hwnd());
   session->queryClient.SetTimeout(1500);
   std::weak_ptr<QuerySession> watch = session;
-  std::thread worker(QueryWorker, session, QueryStations{L"北京", L"上海"});
+  int results = 0;
+  const UniqueKernelHandle worker =
+      StartQueryWorker(session, QueryStations{L"北京", L"上海"}, tasks.Poster(), [&](QueryResult) { ++results; });
+  ASSERT_TRUE(worker);
   ASSERT_TRUE(PumpUntil([&] { return silent.Connections() > 0; }, 5000));
 
-  // What the page does when it goes: close, then let go of the session.
+  // What the page does when it goes: close its queue and the session, then
+  // let go of the session.
+  tasks.Close();
   session->Close();
   session.reset();
-  worker.join();
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker.get(), 30000));
   EXPECT_TRUE(watch.expired());
   PumpUntil([] { return false; }, 200);
-  EXPECT_EQ(0, owner.Count(WM_TICKET_QUERY_DONE));
+  EXPECT_EQ(0, results);
 }
