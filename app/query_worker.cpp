@@ -1,5 +1,7 @@
 #include "app/query_worker.h"
 
+#include <new>
+#include <stdexcept>
 #include <utility>
 
 #include "app/query_session.h"
@@ -15,8 +17,14 @@ QueryOutcome RunQuery(CHttpPageClient& client, const std::wstring& from, const s
   std::wstring page = client.Get(BuildQueryPath(departure, arrival), kCodePageUtf8);
   if (page.empty()) return QueryOutcome::NoPage;
 
-  page = RepairMarkup(std::move(page));
-  if (!ParseResultPage(page, rows)) return QueryOutcome::NoResultTable;
+  switch (ParseResultPage(RepairMarkup(std::move(page)), rows)) {
+    case ResultPage::NoTable:
+      return QueryOutcome::NoResultTable;
+    case ResultPage::TooLarge:
+      return QueryOutcome::PageTooLarge;
+    case ResultPage::Rows:
+      break;
+  }
   return QueryOutcome::RowsReplaced;
 }
 
@@ -36,9 +44,15 @@ QueryStations ReadStations(HWND fromEdit, HWND toEdit) {
 
 void QueryWorker(std::shared_ptr<QuerySession> session, QueryStations stations) {
   if (!session) return;
-  std::vector<TicketRow> rows;
-  if (RunQuery(session->queryClient, stations.from, stations.to, rows) == QueryOutcome::RowsReplaced) {
-    session->InstallRows(std::move(rows));
+  // A query that runs out of memory has failed: what it held is freed on the
+  // way out, and the window goes on with the rows it had.
+  try {
+    std::vector<TicketRow> rows;
+    if (RunQuery(session->queryClient, stations.from, stations.to, rows) == QueryOutcome::RowsReplaced) {
+      session->InstallRows(std::move(rows));
+    }
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
   }
   if (const HWND owner = session->OwnerWindow()) PostMessageW(owner, WM_TICKET_QUERY_DONE, 0, 0);
 }

@@ -23,18 +23,21 @@ enum class QueryOutcome {
   MissingStation,  // a name was empty after trimming: nothing was sent
   NoPage,          // the page client returned nothing
   NoResultTable,   // the page was rejected or had no result table
+  PageTooLarge,    // the page held more than kMaxResultRows trains or markup for more
   RowsReplaced,    // `rows` now holds the page's rows (possibly none)
 };
 
 // Trims the names, fetches and repairs the result page and parses it. `rows`
-// is replaced only when the outcome is RowsReplaced.
+// is replaced only when the outcome is RowsReplaced. Throws std::bad_alloc
+// or std::length_error when memory runs out.
 QueryOutcome RunQuery(CHttpPageClient& client, const std::wstring& from, const std::wstring& to,
                       std::vector<TicketRow>& rows);
 
 // The worker thread's body: runs the query for the names the user-interface
 // thread read when the query started (ReadStations), installs the rows when
 // the query produced them, and always posts WM_TICKET_QUERY_DONE to the
-// session's owner window at the end (none once the session is closed). It
+// session's owner window at the end (none once the session is closed). A
+// query that runs out of memory has failed: the rows stay as they were. It
 // never waits for the user-interface thread: the list is repainted there,
 // when the completion message is handled.
 void QueryWorker(std::shared_ptr<QuerySession> session, QueryStations stations);

@@ -8,6 +8,7 @@
 #include "app/query_session.h"
 #include "app/result_page.h"
 #include "skin/resources/unique_handle.h"
+#include "tests/app/address_squeeze.h"
 #include "tests/app/silent_server.h"
 #include "tests/support/demo_site.h"
 #include "tests/support/test_support.h"
@@ -110,8 +111,10 @@ TEST_F(QueryWorkerTest, FailedQueriesKeepThePreviousRows) {
   ASSERT_FALSE(before.empty());
   ASSERT_EQ(1, takes_);
 
-  RunWorker(L"fault-deep", L"x");         // 200,000 nested elements
-  RunWorker(L"fault-noSibling", L"x");    // no result table
+  RunWorker(L"fault-deep", L"x");                  // 200,000 nested elements
+  RunWorker(L"fault-noSibling", L"x");             // no result table
+  RunWorker(L"fault-emptyRows-6700000", L"上海");  // 32 MiB of empty rows
+  RunWorker(L"fault-rows-10001", L"x");            // one train too many
   ASSERT_EQ(before.size(), session_->rows.Size());
   EXPECT_EQ(before[0].trainCode, session_->rows.Snapshot()[0].trainCode);
   EXPECT_EQ(1, takes_);
@@ -175,6 +178,29 @@ TEST_F(QueryWorkerTest, ReadsEveryRowOfALargeTable) {
       EXPECT_FALSE(row.Field(i).empty()) << i;
     }
   }
+}
+
+TEST_F(QueryWorkerTest, SkipsEmptyRows) {
+  RunWorker(L"fault-emptyRows-100000", L"上海");
+  ASSERT_EQ(32u, taken_.size());
+  for (const TicketRow& row : taken_) EXPECT_FALSE(row.trainCode.empty());
+}
+
+// A query that runs out of memory has failed like any other: its completion
+// comes, the rows stay, and the next query works. The squeeze leaves holes of
+// 3 MiB: the 4.7 MB page does not fit, a thread's stack and small blocks do.
+TEST_F(QueryWorkerTest, RunningOutOfMemoryFailsTheQueryOnly) {
+  RunWorker(L"fault-rows-3", L"x");
+  ASSERT_EQ(3u, taken_.size());
+  {
+    const AddressSqueeze squeeze(GetCurrentProcess(), 3u << 20, 16);
+    ASSERT_LE(squeeze.LargestFree(), 3u << 20);
+    RunWorker(L"fault-rows-10000", L"x");
+  }
+  EXPECT_EQ(3u, session_->rows.Size());
+  EXPECT_EQ(1, takes_);
+  RunWorker(L"fault-rows-10000", L"x");
+  EXPECT_EQ(kMaxResultRows, taken_.size());
 }
 
 TEST(TicketRowStore, ReaderAndWriterDoNotTrip) {
