@@ -3,10 +3,12 @@
 //                [--count N]] <from> <to>
 // Prints the trains as an aligned table or a JSON array (UTF-8). Exit code 0
 // when rows came back (in any round of a watch), 1 with a one-line reason
-// when none did, 2 with a one-line reason on wrong usage.
+// when none did or memory ran out, 2 with a one-line reason on wrong usage.
 #include <windows.h>
 
 #include <mutex>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "app/http_page_client.h"
 #include "app/query_options.h"
 #include "app/query_worker.h"
+#include "app/result_page.h"
 #include "app/server_config.h"
 #include "app/ticket_json.h"
 #include "app/ticket_order.h"
@@ -55,6 +58,9 @@ bool QueryTrains(CHttpPageClient& client, const std::wstring& siteName, const Qu
       return false;
     case QueryOutcome::NoResultTable:
       reason = L"the result page from " + siteName + L" held no result table";
+      return false;
+    case QueryOutcome::PageTooLarge:
+      reason = L"the result page from " + siteName + L" held more than " + std::to_wstring(kMaxResultRows) + L" trains";
       return false;
     case QueryOutcome::RowsReplaced:
       break;
@@ -172,7 +178,15 @@ int wmain(int argc, wchar_t** argv) {
     Write(GetStdHandle(STD_OUTPUT_HANDLE), QueryUsage());
     return 0;
   }
-  const std::wstring siteName = GetServerAddress(ServerKind::Query).HostPort();
-  CHttpPageClient client(siteName.c_str());
-  return options.watchSeconds == 0 ? QueryOnce(client, siteName, options) : Watch(client, siteName, options);
+  // Running out of memory ends the program like any failed query, with
+  // whatever it held freed on the way out.
+  try {
+    const std::wstring siteName = GetServerAddress(ServerKind::Query).HostPort();
+    CHttpPageClient client(siteName.c_str());
+    return options.watchSeconds == 0 ? QueryOnce(client, siteName, options) : Watch(client, siteName, options);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  WriteReason(L"out of memory");
+  return 1;
 }

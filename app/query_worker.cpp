@@ -18,8 +18,14 @@ QueryOutcome RunQuery(CHttpPageClient& client, const std::wstring& from, const s
   std::wstring page = client.Get(BuildQueryPath(departure, arrival), kCodePageUtf8);
   if (page.empty()) return QueryOutcome::NoPage;
 
-  page = RepairMarkup(std::move(page));
-  if (!ParseResultPage(page, rows)) return QueryOutcome::NoResultTable;
+  switch (ParseResultPage(RepairMarkup(std::move(page)), rows)) {
+    case ResultPage::NoTable:
+      return QueryOutcome::NoResultTable;
+    case ResultPage::TooLarge:
+      return QueryOutcome::PageTooLarge;
+    case ResultPage::Rows:
+      break;
+  }
   return QueryOutcome::RowsReplaced;
 }
 
@@ -39,12 +45,14 @@ QueryStations ReadStations(HWND fromEdit, HWND toEdit) {
 
 QueryResult QueryWorker(CHttpPageClient& client, const QueryStations& stations) {
   QueryResult result;
+  // A query that runs out of memory has failed: what it held is freed on the
+  // way out, and the window goes on with the rows it had.
   try {
     result.outcome = RunQuery(client, stations.from, stations.to, result.rows);
   } catch (const std::bad_alloc&) {
-    result = QueryResult();
+    result = QueryResult{QueryOutcome::PageTooLarge, {}};
   } catch (const std::length_error&) {
-    result = QueryResult();
+    result = QueryResult{QueryOutcome::PageTooLarge, {}};
   }
   if (result.outcome != QueryOutcome::RowsReplaced) result.rows.clear();
   return result;

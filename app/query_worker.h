@@ -26,11 +26,13 @@ enum class QueryOutcome {
   MissingStation,  // a name was empty after trimming: nothing was sent
   NoPage,          // the page client returned nothing
   NoResultTable,   // the page was rejected or had no result table
+  PageTooLarge,    // the page held more than kMaxResultRows trains or markup for more
   RowsReplaced,    // `rows` now holds the page's rows (possibly none)
 };
 
 // Trims the names, fetches and repairs the result page and parses it. `rows`
-// is replaced only when the outcome is RowsReplaced.
+// is replaced only when the outcome is RowsReplaced. Throws std::bad_alloc
+// or std::length_error when memory runs out.
 QueryOutcome RunQuery(CHttpPageClient& client, const std::wstring& from, const std::wstring& to,
                       std::vector<TicketRow>& rows);
 

@@ -2,8 +2,11 @@
 
 #include <tinyxml.h>
 
+#include <array>
 #include <cstddef>
 #include <cwchar>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "skin/resources/parse_util.h"
@@ -155,42 +158,66 @@ const char* CellLinkText(const TiXmlElement* cell) {
 
 namespace {
 
+constexpr int kTrainCodeCell = 2;
+
 bool IsLinkCell(int index) {
   // Cells 3, 4, 5, 15 and 16 (1-based) carry their text inside a link.
-  return index == 2 || index == 3 || index == 4 || index == 14 || index == 15;
+  return index == kTrainCodeCell || index == 3 || index == 4 || index == 14 || index == 15;
 }
 
-void ReadRow(const TiXmlElement* row, TicketRow& ticket) {
+using RowCells = std::array<const TiXmlElement*, TicketRow::kFieldCount>;
+
+// The row's first "td" and the siblings after it, whatever their names;
+// null past the row's end.
+void FindCells(const TiXmlElement* row, RowCells& cells) {
   const TiXmlElement* cell = row->FirstChildElement("td");
-  for (int index = 0; index < TicketRow::kFieldCount; ++index) {
-    const char* text = IsLinkCell(index) ? CellLinkText(cell) : CellText(cell);
-    if (text) AssignUtf8ToWide(ticket.Field(index), text);
+  for (const TiXmlElement*& slot : cells) {
+    slot = cell;
     if (cell) cell = cell->NextSiblingElement();
   }
 }
 
+const char* CellValue(const RowCells& cells, int index) {
+  return IsLinkCell(index) ? CellLinkText(cells[index]) : CellText(cells[index]);
+}
+
+size_t CountMarkup(const std::wstring& page) {
+  size_t count = 0;
+  for (const wchar_t c : page) count += c == L'<' || c == L'=';
+  return count;
+}
+
 }  // namespace
 
-bool ParseResultPage(const std::wstring& repairedPage, std::vector<TicketRow>& rows) {
+ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& rows) {
+  if (CountMarkup(repairedPage) > kMaxResultMarkup) return ResultPage::TooLarge;
+
   // The page is handed to the parser as UTF-8 whatever the system's code
   // page, so that every station name and count arrives unchanged. A hostile
   // page (too deep, too many attributes) fails the parse like broken markup.
+  // The wide text goes before the parse tree is built.
+  std::string text = WideToUtf8(repairedPage, kXmlTextSpare);
+  std::wstring().swap(repairedPage);
   TiXmlDocument document;
-  if (!ParseSkinDocument(WideToUtf8(repairedPage, kXmlTextSpare), document)) return false;
+  if (!ParseSkinDocument(std::move(text), document)) return ResultPage::NoTable;
 
   const TiXmlElement* table = FindResultTable(document.RootElement());
-  if (!table) return false;
+  if (!table) return ResultPage::NoTable;
   const TiXmlElement* header = table->FirstChildElement("tr");
-  if (!header) return false;
+  if (!header) return ResultPage::NoTable;
 
-  size_t count = 0;
-  for (const TiXmlElement* row = header->NextSiblingElement(); row; row = row->NextSiblingElement()) ++count;
   std::vector<TicketRow> parsed;
-  parsed.reserve(count);
   for (const TiXmlElement* row = header->NextSiblingElement(); row; row = row->NextSiblingElement()) {
-    parsed.emplace_back();
-    ReadRow(row, parsed.back());
+    RowCells cells;
+    FindCells(row, cells);
+    const char* code = CellValue(cells, kTrainCodeCell);
+    if (!code || !*code) continue;  // an empty or decorative row: no train
+    if (parsed.size() == kMaxResultRows) return ResultPage::TooLarge;
+    TicketRow& ticket = parsed.emplace_back();
+    for (int index = 0; index < TicketRow::kFieldCount; ++index) {
+      if (const char* value = CellValue(cells, index)) AssignUtf8ToWide(ticket.Field(index), value);
+    }
   }
   rows.swap(parsed);
-  return true;
+  return ResultPage::Rows;
 }

@@ -22,11 +22,28 @@ std::string BuildQueryPath(std::wstring_view from, std::wstring_view to);
 // Mends the two forms of the site's markup that an XML parser rejects.
 std::wstring RepairMarkup(std::wstring page);
 
+// The most trains one answer may hold. A real answer lists a few hundred at
+// most; a page with more is refused whole.
+constexpr size_t kMaxResultRows = 10000;
+
+// The most tags and attributes (its '<' and '=' characters) a result page may
+// carry: kMaxResultRows rows of the site's markup (about 60 each) and the page
+// around them. The parse tree costs many times the text it is built from
+// (some 150 bytes an empty element), so the page is measured before it is
+// parsed.
+constexpr size_t kMaxResultMarkup = kMaxResultRows * 64 + 65536;
+
+enum class ResultPage {
+  Rows,      // the result table was found: `rows` holds its trains (possibly none)
+  NoTable,   // the page did not parse or has no result table
+  TooLarge,  // more markup than kMaxResultMarkup or more trains than kMaxResultRows
+};
+
 // Parses a repaired page (as UTF-8; pages nesting deeper than the skin
-// library's XML depth limit are refused). When the result table is found,
-// `rows` receives one row per data row (possibly none) and the result is true;
-// otherwise `rows` is left as it was.
-bool ParseResultPage(const std::wstring& repairedPage, std::vector<TicketRow>& rows);
+// library's XML depth limit are refused). A data row whose train-code cell
+// is empty or missing is no train and is skipped. `rows` is replaced only
+// when the result is Rows.
+ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& rows);
 
 // root → body → div → the div's next sibling → table; null when a step fails.
 const TiXmlElement* FindResultTable(const TiXmlElement* root);

@@ -1,5 +1,7 @@
 #include "app/ticket_json.h"
 
+#include "app/ticket_table.h"
+
 namespace {
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -62,7 +64,7 @@ std::wstring JsonString(const std::wstring& text) {
       out += escape;
       continue;
     }
-    if (c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029) {
+    if (IsTerminalControl(c)) {
       AppendUnicodeEscape(out, c);
     } else if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
       out += c;

@@ -36,9 +36,14 @@ constexpr size_t kColumnCount = sizeof(kColumns) / sizeof(kColumns[0]);
 
 }  // namespace
 
+bool IsTerminalControl(wchar_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 std::wstring PrintableText(std::wstring text) {
   for (wchar_t& c : text) {
-    if (c < 0x20 || c == 0x7F) c = L' ';
+    if (IsTerminalControl(c)) c = L' ';
   }
   return text;
 }

@@ -10,8 +10,10 @@ Serves HTTP/1.1 on 127.0.0.1 with keep-alive, one thread per connection.
 Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
              The result page of the built-in timetable (timetable.py).
              Reserved departure names: fault-deep, fault-hiddenDeep,
-             fault-attributes, fault-rows-N, fault-noSibling,
-             fault-headeronly, fault-slow-MS (the Beijing table after
+             fault-attributes, fault-rows-N, fault-emptyRows-N (the
+             Beijing table with N empty rows "<tr/>" before its trains, at
+             most 8,000,000: past the program's 32 MiB body limit),
+             fault-noSibling, fault-headeronly, fault-slow-MS (the Beijing table after
              MS milliseconds, at most a minute), fault-wire-MODE (the
              Beijing table broken on the wire as /fault/MODE/ breaks an
              answer; "redirect" leads to the Beijing query itself),
@@ -61,6 +63,7 @@ IDLE_SECONDS = 120        # an idle keep-alive connection is dropped after this
 HANG_SECONDS = 120
 MAX_SLOW_MS = 60000
 MAX_FAULT_ROWS = 100000
+MAX_EMPTY_ROWS = 8000000
 DEEP_LEVELS = 200000
 SETUP_SIZE = 64 * 1024
 TRICKLE_PIECE = 500
@@ -181,8 +184,9 @@ def page_head(title):
             '</head>\r\n' % esc(title))
 
 
-def result_page(start, end, rows):
-    """A full result page: search div, then the result div with the table."""
+def result_page(start, end, rows, filler=""):
+    """A full result page: search div, then the result div with the table
+    (filler between its header row and its rows)."""
     title = "%s 到 %s 余票查询" % (start, end)
     if rows:
         heading = "%s 到 %s 共 %d 趟列车" % (start, end, len(rows))
@@ -193,7 +197,7 @@ def result_page(start, end, rows):
         '<div id="search">\r\n', search_form(start, end), "</div>\r\n",
         '<div id="result">\r\n<h3>%s</h3>\r\n' % esc(heading),
         '<table id="GridView1" class="grid" cellspacing="0" border="1">\r\n',
-        header_row(), "".join(rows), "</table>\r\n",
+        header_row(), filler, "".join(rows), "</table>\r\n",
         '<p class="note">余票数据仅供参考，以车站售票为准。</p>\r\n</div>\r\n',
         '<div id="footer">Tavora demo site</div>\r\n</body>\r\n</html>\r\n',
     )).encode("utf-8")
@@ -281,6 +285,14 @@ def many_attributes_page():
             + b"><tr/><tr><td>1</td></tr></table></div></body></html>")
 
 
+def reserved_count(reserved, prefix, cap):
+    """N of a reserved name prefix + N: 0 unless ASCII digits, at most cap."""
+    digits = reserved[len(prefix):]
+    if not (digits.isascii() and digits.isdigit()):
+        return 0
+    return cap if len(digits) > 8 else min(int(digits), cap)
+
+
 def query_reply(params):
     start = params.get("A", "").strip()
     end = params.get("B", "").strip()
@@ -294,14 +306,12 @@ def query_reply(params):
     if reserved == "fault-nosibling":
         return Reply(200, no_sibling_page())
     if reserved.startswith("fault-rows-"):
-        digits = reserved[len("fault-rows-"):]
-        if not (digits.isascii() and digits.isdigit()):
-            count = 0
-        elif len(digits) > 6:
-            count = MAX_FAULT_ROWS
-        else:
-            count = min(int(digits), MAX_FAULT_ROWS)
+        count = reserved_count(reserved, "fault-rows-", MAX_FAULT_ROWS)
         return Reply(200, result_page(start, end, generated_rows(count)))
+    if reserved.startswith("fault-emptyrows-"):
+        count = reserved_count(reserved, "fault-emptyrows-", MAX_EMPTY_ROWS)
+        beijing = "北京"
+        return Reply(200, result_page(beijing, end, timetable_rows(beijing, end), "<tr/>" * count))
     if reserved.startswith("fault-slow-"):
         # The Beijing table for the arrival station, after a pause.
         digits = reserved[len("fault-slow-"):]

@@ -76,7 +76,13 @@ std::string RunResultPage(const std::string& input, const FuzzContext&) {
   page = RepairMarkup(std::move(page));
   static const std::vector<TicketRow> kHeld = HeldRows();
   std::vector<TicketRow> rows = kHeld;
-  if (!ParseResultPage(page, rows) && !SameRows(rows, kHeld)) return "rows changed by a page that did not parse";
+  if (ParseResultPage(page, rows) != ResultPage::Rows) {
+    return SameRows(rows, kHeld) ? std::string() : "rows changed by a page that did not parse";
+  }
+  if (rows.size() > kMaxResultRows) return "more rows than an answer may hold";
+  for (const TicketRow& row : rows) {
+    if (row.trainCode.empty()) return "a row without a train code";
+  }
   return std::string();
 }
 

@@ -121,18 +121,21 @@ class MainDialogFaultTest : public MainDialogFixture {
 
 TEST_F(MainDialogFaultTest, EveryFaultEndsTheQueryWithThePreviousRowsOrTheNewOnes) {
   // A page the client does not take (no Content-Length, a length over its
-  // limit, a body cut short or at a zero byte) or that has no result table
-  // leaves the rows as they were.
+  // limit, a body cut short or at a zero byte), that has no result table, or
+  // that holds more trains or markup than an answer may leaves the rows as
+  // they were; empty rows among the trains are skipped.
   enum Outcome { Previous, New };
   const struct {
     const wchar_t* from;
     Outcome outcome;
   } cases[] = {
-      {L"fault-wire-404", Previous},     {L"fault-wire-redirect", New},     {L"fault-wire-zero", Previous},
-      {L"fault-wire-chunked", Previous}, {L"fault-wire-short", New},        {L"fault-wire-nul", Previous},
-      {L"fault-wire-trickle", New},      {L"fault-wire-hugelen", Previous}, {L"fault-wire-closemid", Previous},
-      {L"fault-wire-hang", Previous},    {L"fault-deep", Previous},         {L"fault-headerOnly", New},
-      {L"fault-noSibling", Previous},    {L"fault-hiddenDeep", Previous},   {L"fault-attributes", Previous},
+      {L"fault-wire-404", Previous},          {L"fault-wire-redirect", New},     {L"fault-wire-zero", Previous},
+      {L"fault-wire-chunked", Previous},      {L"fault-wire-short", New},        {L"fault-wire-nul", Previous},
+      {L"fault-wire-trickle", New},           {L"fault-wire-hugelen", Previous}, {L"fault-wire-closemid", Previous},
+      {L"fault-wire-hang", Previous},         {L"fault-deep", Previous},         {L"fault-headerOnly", New},
+      {L"fault-noSibling", Previous},         {L"fault-hiddenDeep", Previous},   {L"fault-attributes", Previous},
+      {L"fault-rows-10001", Previous},        {L"fault-emptyRows-100000", New},  {L"fault-emptyRows-3300000", Previous},
+      {L"fault-emptyRows-6700000", Previous},
   };
   auto dialog = MakeDialog();
   CQueryPage& page = dialog->QueryPage();

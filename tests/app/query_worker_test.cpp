@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <utility>
+#include <vector>
+
 #include "app/query_session.h"
 #include "app/result_page.h"
 #include "skin/resources/unique_handle.h"
@@ -56,6 +60,30 @@ class QueryWorkerTest : public ::testing::Test {
   std::shared_ptr<QuerySession> session_ = std::make_shared<QuerySession>(SharedDemoSite().HostPort().c_str());
   std::vector<TicketRow> rows_;
   int results_ = 0;
+};
+
+// Leaves this process no room for large blocks: its free address space is
+// reserved but for separate holes, where threads and small blocks still fit.
+class AddressSqueeze {
+ public:
+  AddressSqueeze(size_t holeBytes, size_t holes) {
+    for (size_t size : {holeBytes, size_t{64} << 10}) {
+      while (char* at = static_cast<char*>(VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)))
+        reserved_.push_back(at);
+    }
+    std::set<char*> freed;
+    for (char*& at : reserved_) {
+      if (freed.size() == holes || freed.count(at - holeBytes) || freed.count(at + holeBytes)) continue;
+      VirtualFree(at, 0, MEM_RELEASE);
+      freed.insert(std::exchange(at, nullptr));
+    }
+  }
+  ~AddressSqueeze() {
+    for (char* at : reserved_) VirtualFree(at, 0, MEM_RELEASE);
+  }
+
+ private:
+  std::vector<char*> reserved_;
 };
 
 }  // namespace
@@ -152,6 +180,19 @@ TEST_F(QueryWorkerTest, ReadsEveryRowOfALargeTable) {
       EXPECT_FALSE(row.Field(i).empty()) << i;
     }
   }
+}
+
+// Out of memory, a query fails like any other. The 4.7 MB page does not fit
+// in holes of 3 MiB; a thread's stack and small blocks do.
+TEST_F(QueryWorkerTest, RunningOutOfMemoryFailsTheQueryOnly) {
+  RunWorker(L"fault-rows-3", L"x");
+  {
+    const AddressSqueeze squeeze(3u << 20, 16);
+    RunWorker(L"fault-rows-10000", L"x");
+  }
+  EXPECT_EQ(3u, rows_.size());
+  RunWorker(L"fault-rows-10000", L"x");
+  EXPECT_EQ(kMaxResultRows, rows_.size());
 }
 
 // The page closes while its worker waits on a server that never answers: the

@@ -1,12 +1,13 @@
 #include "app/result_page.h"
 
-#include "skin/resources/skin_xml.h"
-
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "skin/resources/skin_xml.h"
 
 namespace {
 
@@ -130,8 +131,8 @@ TEST(RepairMarkup, MakesTheSitesFormAcceptableXml) {
       L"<select><option selected value=\"1\" >今天</option><option value=\"2\">明天</option></select>"
       L"<input type=\"text\" value=\"0\"/ onkeypress=\"updateDaysRange()\" />";
   std::vector<TicketRow> rows = Existing();
-  EXPECT_FALSE(ParseResultPage(Page(Row(17), form), rows));
-  EXPECT_TRUE(ParseResultPage(RepairMarkup(Page(Row(17), form)), rows));
+  EXPECT_EQ(ResultPage::NoTable, ParseResultPage(Page(Row(17), form), rows));
+  EXPECT_EQ(ResultPage::Rows, ParseResultPage(RepairMarkup(Page(Row(17), form)), rows));
   EXPECT_EQ(1u, rows.size());
 }
 
@@ -141,7 +142,7 @@ TEST(ParseResultPage, ReadsSeventeenCellsWithLinksWhereTheSitePutsThem) {
                      L"<td>--</td><td>--</td><td>--</td><td>无</td><td><a>北京南</a></td><td><a>上海虹桥</a></td>"
                      L"<td>高速动车</td></tr>";
   std::vector<TicketRow> rows;
-  ASSERT_TRUE(ParseResultPage(Page(row), rows));
+  ASSERT_EQ(ResultPage::Rows, ParseResultPage(Page(row), rows));
   ASSERT_EQ(1u, rows.size());
   const TicketRow& r = rows[0];
   EXPECT_EQ(L"1", r.cell1);
@@ -164,15 +165,14 @@ TEST(ParseResultPage, ReadsSeventeenCellsWithLinksWhereTheSitePutsThem) {
 TEST(ParseResultPage, TakesTheFirstChildNodeAsTheCellText) {
   // An element as first child gives its tag name; a link cell without a link
   // and an empty cell give nothing; cells past the row's end are empty.
-  std::wstring row = L"<tr><td><font color=\"red\">5</font></td><td></td><td>G7</td><td><a>甲</a></td></tr>";
+  std::wstring row = L"<tr><td><font color=\"red\">5</font></td><td></td><td><a>G7</a></td><td>甲</td></tr>";
   std::vector<TicketRow> rows;
-  ASSERT_TRUE(ParseResultPage(Page(row), rows));
+  ASSERT_EQ(ResultPage::Rows, ParseResultPage(Page(row), rows));
   ASSERT_EQ(1u, rows.size());
   EXPECT_EQ(L"font", rows[0].cell1);
   EXPECT_EQ(L"", rows[0].cell2);
-  EXPECT_EQ(L"", rows[0].trainCode);
-  EXPECT_EQ(L"甲", rows[0].fromStation);
-  for (int i = 4; i < TicketRow::kFieldCount; ++i) EXPECT_EQ(L"", rows[0].Field(i)) << i;
+  EXPECT_EQ(L"G7", rows[0].trainCode);
+  for (int i = 3; i < TicketRow::kFieldCount; ++i) EXPECT_EQ(L"", rows[0].Field(i)) << i;
 }
 
 TEST(ParseResultPage, CountsEverySiblingOfTheHeaderAsADataRow) {
@@ -180,20 +180,20 @@ TEST(ParseResultPage, CountsEverySiblingOfTheHeaderAsADataRow) {
   for (int i = 0; i < 25; ++i) rowsText += Row(17, L"T" + std::to_wstring(i));
   // Any element name counts as a row; its cells start at the first "td" and
   // go on through every following sibling, whatever its name.
-  rowsText += L"<tbody><th>x</th><td>y</td><th>z</th></tbody>";
+  rowsText += L"<tbody><th>x</th><td>y</td><th>z</th><b><a>Z9</a></b></tbody>";
   std::vector<TicketRow> rows;
-  ASSERT_TRUE(ParseResultPage(Page(rowsText), rows));
+  ASSERT_EQ(ResultPage::Rows, ParseResultPage(Page(rowsText), rows));
   ASSERT_EQ(26u, rows.size());
   EXPECT_EQ(L"T0", rows[0].trainCode);
   EXPECT_EQ(L"T24", rows[24].trainCode);
   EXPECT_EQ(L"y", rows[25].cell1);
   EXPECT_EQ(L"z", rows[25].cell2);
-  EXPECT_EQ(L"", rows[25].trainCode);
+  EXPECT_EQ(L"Z9", rows[25].trainCode);
 }
 
 TEST(ParseResultPage, HeaderOnlyTableEmptiesTheRows) {
   std::vector<TicketRow> rows = Existing();
-  EXPECT_TRUE(ParseResultPage(Page(L""), rows));
+  EXPECT_EQ(ResultPage::Rows, ParseResultPage(Page(L""), rows));
   EXPECT_TRUE(rows.empty());
 }
 
@@ -209,7 +209,7 @@ TEST(ParseResultPage, LeavesRowsAloneWhenThePathIsMissing) {
   };
   for (const std::wstring& page : pages) {
     std::vector<TicketRow> rows = Existing();
-    EXPECT_FALSE(ParseResultPage(page, rows)) << std::string(page.begin(), page.end());
+    EXPECT_EQ(ResultPage::NoTable, ParseResultPage(page, rows)) << std::string(page.begin(), page.end());
     ASSERT_EQ(1u, rows.size());
     EXPECT_EQ(L"K1", rows[0].trainCode);
   }
@@ -221,7 +221,7 @@ TEST(ParseResultPage, RefusesHostileNestingWithoutTouchingRows) {
   for (int i = 0; i < 200000; ++i) page += L"</div>";
   page += L"</body></html>";
   std::vector<TicketRow> rows = Existing();
-  EXPECT_FALSE(ParseResultPage(page, rows));
+  EXPECT_EQ(ResultPage::NoTable, ParseResultPage(page, rows));
   EXPECT_EQ(1u, rows.size());
 }
 
@@ -247,7 +247,7 @@ TEST(ParseResultPage, RefusesHiddenNestingAndAttributeFloodsWithoutTouchingRows)
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<TicketRow> rows = Existing();
-    EXPECT_FALSE(ParseResultPage(RepairMarkup(c.page), rows));
+    EXPECT_EQ(ResultPage::NoTable, ParseResultPage(RepairMarkup(c.page), rows));
     ASSERT_EQ(1u, rows.size());
     EXPECT_EQ(L"K1", rows[0].trainCode);
   }
@@ -263,8 +263,29 @@ TEST(ParseResultPage, AcceptsNestingUpToTheLimit) {
   std::wstring page = L"<html><body><div/><div><table><tr/>" + Row(17) + L"</table>" + open + close +
                       L"</div></body></html>";
   std::vector<TicketRow> rows;
-  EXPECT_TRUE(ParseResultPage(page, rows));
+  EXPECT_EQ(ResultPage::Rows, ParseResultPage(page, rows));
   EXPECT_EQ(1u, rows.size());
+}
+
+// Rows without a train code are no trains and do not count towards the row
+// bound; a page past either bound leaves the rows as they were.
+TEST(ParseResultPage, SkipsRowsWithoutATrainAndBoundsTheAnswer) {
+  const std::wstring empties = L"<tr/><tr><td>1</td><td>2</td></tr><tr><td/><td/><td><a/></td></tr>";
+  std::wstring trains, flood;
+  for (size_t i = 0; i < kMaxResultRows; ++i) trains += Row(17, L"T" + std::to_wstring(i)) + empties;
+  for (size_t i = 0; i <= kMaxResultMarkup; i += 2) flood += L"<tr a=''/>";
+  const std::tuple<std::wstring, ResultPage, size_t> cases[] = {
+      {empties + Row(17, L"G1") + empties, ResultPage::Rows, 1},
+      {trains, ResultPage::Rows, kMaxResultRows},
+      {trains + Row(17, L"G1"), ResultPage::TooLarge, 1},
+      {flood + Row(17, L"G1"), ResultPage::TooLarge, 1},
+  };
+  for (const auto& [page, result, count] : cases) {
+    std::vector<TicketRow> rows = Existing();
+    EXPECT_EQ(result, ParseResultPage(Page(page), rows));
+    ASSERT_EQ(count, rows.size());
+    for (const TicketRow& row : rows) ASSERT_EQ(result == ResultPage::Rows ? L"c1" : L"", row.cell1);
+  }
 }
 
 TEST(CellText, HandlesMissingCells) {

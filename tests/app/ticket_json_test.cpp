@@ -28,11 +28,14 @@ TEST(TicketJson, EscapesWhatJsonCannotHoldAsItIs) {
       {std::wstring(L"\x01\x1f\x7f", 3), L"\"\\u0001\\u001f\\u007f\""},
       {std::wstring(1, L'\0'), L"\"\\u0000\""},
       {L"\u2028\u2029", L"\"\\u2028\\u2029\""},
-      {L"\xD83D\xDE00", L"\"\xD83D\xDE00\""},       // a pair stays as it is
-      {L"a\xD800z", L"\"a\uFFFDz\""},              // a lone high surrogate
-      {L"a\xDC00", L"\"a\uFFFD\""},                // a lone low surrogate
-      {L"\xD800", L"\"\uFFFD\""},                  // high surrogate at the end
-      {L"\xDE00\xD83D", L"\"\uFFFD\uFFFD\""},      // a pair in the wrong order
+      {L"\x80\x9b[2J\x9f", L"\"\\u0080\\u009b[2J\\u009f\""},               // C1 controls
+      {L"\u202e\u2066\u200f\u061c", L"\"\\u202e\\u2066\\u200f\\u061c\""},  // bidirectional controls
+      {L"\xa0\u202f\u206a", L"\"\xa0\u202f\u206a\""},                      // their neighbours stay
+      {L"\xD83D\xDE00", L"\"\xD83D\xDE00\""},                              // a pair stays as it is
+      {L"a\xD800z", L"\"a\uFFFDz\""},                                      // a lone high surrogate
+      {L"a\xDC00", L"\"a\uFFFD\""},                                        // a lone low surrogate
+      {L"\xD800", L"\"\uFFFD\""},                                          // high surrogate at the end
+      {L"\xDE00\xD83D", L"\"\uFFFD\uFFFD\""},                              // a pair in the wrong order
   };
   for (const auto& c : cases) EXPECT_EQ(c.json, JsonString(c.text)) << WideToUtf8(c.json);
 }
@@ -57,6 +60,7 @@ TEST(TicketJson, HostileRowsReadBackExactly) {
   hostile.arriveTime = L"lone \xD800 high";
   hostile.travelTime = L"lone \xDFFF low";
   hostile.sleeperDeluxe = L"\u2028\u2029\r\n\t";
+  hostile.standing = L"\x9b[2J\u202eevil\u2069\u200e";
   hostile.trainType = L"\xFEFF\xFFFF</script>";
   TicketRow plain = FullRow(L"K51");
   plain.fromStation = L"北京";

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "app/ticket_watch.h"
+
 TEST(DisplayWidth, CountsWideCharactersTwice) {
   EXPECT_EQ(0, DisplayWidth(L""));
   EXPECT_EQ(4, DisplayWidth(L"G101"));
@@ -51,4 +53,17 @@ TEST(FormatTicketTable, NoRowsGivesTheHeaderOnly) {
   const std::wstring table = FormatTicketTable({});
   EXPECT_EQ(1, std::count(table.begin(), table.end(), L'\n'));
   EXPECT_EQ(0u, table.find(L"车次"));
+}
+
+// Nothing from a page that could move the cursor, start an escape sequence or
+// reorder a line reaches the terminal; the characters next to each range stay.
+TEST(PrintableText, BlanksEveryCharacterATerminalActsOn) {
+  for (const wchar_t c :
+       {0x00, 0x1B, 0x7F, 0x80, 0x9B, 0x9F, 0x061C, 0x200E, 0x200F, 0x2028, 0x202A, 0x202E, 0x2066, 0x2069}) {
+    TicketRow row;
+    for (int i = 0; i < TicketRow::kFieldCount; ++i) row.Field(i) = std::wstring(L"G") + c + L"1";
+    EXPECT_EQ(std::wstring::npos, (FormatTicketTable({row}) + FormatChangesAsTable({{row}, {row.trainCode}})).find(c));
+  }
+  for (const wchar_t c : {0x7E, 0xA0, 0x061B, 0x061D, 0x200D, 0x2010, 0x2027, 0x202F, 0x2065, 0x206A})
+    EXPECT_EQ(std::wstring(1, c), PrintableText(std::wstring(1, c))) << c;
 }

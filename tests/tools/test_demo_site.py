@@ -398,6 +398,12 @@ class ReservedNameTest(unittest.TestCase):
         body = fetch(b"/Default.aspx?A=fault-rows-3000&B=").body
         self.assertEqual(len(data_rows(body)), 3000)
 
+    def test_empty_rows_before_the_beijing_trains(self):
+        beijing = fetch(b"/Default.aspx?A=" + BJ + b"&B=" + SH).body
+        page = fetch(b"/Default.aspx?A=fault-emptyRows-" + b"9" * 20 + b"&B=" + SH).body
+        self.assertEqual(len(page), len(beijing) + 5 * 8000000)
+        self.assertEqual(page.replace(b"<tr/>", b""), beijing)
+
     def test_no_sibling(self):
         root = parse_page(fetch(b"/Default.aspx?A=fault-noSibling&B=x").body)
         body = root.find("body")
