@@ -50,18 +50,22 @@ struct MemoryBitmap {
 
   // Copies the width x height source rectangle at (sourceX, sourceY) 1:1 to
   // (x, y). With `index` not -1 and a frame width set, the source moves right
-  // by index frames. Plain and colour-key modes only: the alpha mode (and any
-  // other) draws nothing and answers false, as do sizes that are not positive.
-  bool BlitPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int index) const;
+  // by index frames. Only the part of the source inside the bitmap is copied
+  // (FitPartToPicture). Plain and colour-key modes only: the alpha mode (and
+  // any other) draws nothing and answers false, as do sizes that are not
+  // positive and sources wholly outside the bitmap.
+  bool BlitPart(HDC dc, long long x, long long y, long long width, long long height, long long sourceX,
+                long long sourceY, int index) const;
 
   // As BlitPart, but stretches the sourceWidth x sourceHeight source onto the
   // width x height destination.
-  bool StretchPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
-                   int sourceHeight, int index) const;
+  bool StretchPart(HDC dc, long long x, long long y, long long width, long long height, long long sourceX,
+                   long long sourceY, long long sourceWidth, long long sourceHeight, int index) const;
   // As StretchPart, from a memory device context that already holds this
   // record's bitmap: a skin copying many pieces selects the bitmap once.
-  bool StretchPartFrom(HDC source, HDC dc, int x, int y, int width, int height, int sourceX, int sourceY,
-                       int sourceWidth, int sourceHeight, int index) const;
+  bool StretchPartFrom(HDC source, HDC dc, long long x, long long y, long long width, long long height,
+                       long long sourceX, long long sourceY, long long sourceWidth, long long sourceHeight,
+                       int index) const;
 };
 
 // A MemoryBitmap that owns its bitmap: for host windows that paint into a
