@@ -37,8 +37,6 @@ class ColourGuard {
   COLORREF text_;
 };
 
-using GradientFillProc = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
-
 }  // namespace
 
 GdiObject<HBITMAP> CreateDib(int width, int height, WORD bitCount, bool topDown, BYTE*& bits) {
@@ -67,28 +65,19 @@ bool FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
 
 bool GradientFillRect(HDC dc, const RECT& band, COLORREF from, COLORREF to, bool vertical) {
   if (!dc || band.right <= band.left || band.bottom <= band.top) return false;
-  HMODULE library = LoadLibraryW(L"msimg32.dll");
-  if (!library) return false;
-  auto gradientFill =
-      reinterpret_cast<GradientFillProc>(reinterpret_cast<void*>(GetProcAddress(library, "GradientFill")));
-  bool drawn = false;
-  if (gradientFill) {
-    TRIVERTEX vertices[2] = {};
-    vertices[0].x = band.left;
-    vertices[0].y = band.top;
-    vertices[0].Red = static_cast<COLOR16>(GetRValue(from) << 8);
-    vertices[0].Green = static_cast<COLOR16>(GetGValue(from) << 8);
-    vertices[0].Blue = static_cast<COLOR16>(GetBValue(from) << 8);
-    vertices[1].x = band.right;
-    vertices[1].y = band.bottom;
-    vertices[1].Red = static_cast<COLOR16>(GetRValue(to) << 8);
-    vertices[1].Green = static_cast<COLOR16>(GetGValue(to) << 8);
-    vertices[1].Blue = static_cast<COLOR16>(GetBValue(to) << 8);
-    GRADIENT_RECT mesh = {0, 1};
-    drawn = gradientFill(dc, vertices, 2, &mesh, 1, vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H) != FALSE;
-  }
-  FreeLibrary(library);
-  return drawn;
+  TRIVERTEX vertices[2] = {};
+  vertices[0].x = band.left;
+  vertices[0].y = band.top;
+  vertices[0].Red = static_cast<COLOR16>(GetRValue(from) << 8);
+  vertices[0].Green = static_cast<COLOR16>(GetGValue(from) << 8);
+  vertices[0].Blue = static_cast<COLOR16>(GetBValue(from) << 8);
+  vertices[1].x = band.right;
+  vertices[1].y = band.bottom;
+  vertices[1].Red = static_cast<COLOR16>(GetRValue(to) << 8);
+  vertices[1].Green = static_cast<COLOR16>(GetGValue(to) << 8);
+  vertices[1].Blue = static_cast<COLOR16>(GetBValue(to) << 8);
+  GRADIENT_RECT mesh = {0, 1};
+  return GdiGradientFill(dc, vertices, 2, &mesh, 1, vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H) != FALSE;
 }
 
 bool FitPartToPicture(long long x, long long y, long long width, long long height, long long sourceX, long long sourceY,

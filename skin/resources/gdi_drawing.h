@@ -19,10 +19,10 @@ GdiObject<HBITMAP> CreateDib(int width, int height, WORD bitCount, bool topDown,
 bool FillSolidRect(HDC dc, const RECT& rect, COLORREF colour);
 
 // Fills `band` with a two-colour gradient: `from` at the left (top when
-// `vertical`) and `to` at the right (bottom). GradientFill is looked up in
-// msimg32.dll for every call and the library released afterwards; false (and
-// nothing drawn) when the library or the function is missing, the band is
-// empty or the fill fails.
+// `vertical`) and `to` at the right (bottom), through gdi32's own
+// GdiGradientFill: the program runs elevated, and loading msimg32.dll by its
+// bare name would take whatever copy the search path finds first. False (and
+// nothing drawn) when the band is empty or the fill fails.
 bool GradientFillRect(HDC dc, const RECT& band, COLORREF from, COLORREF to, bool vertical);
 
 // One copy of a source rectangle of a picture onto a destination rectangle,
