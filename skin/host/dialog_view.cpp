@@ -13,6 +13,7 @@
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/tree/host_notify.h"
+#include "skin/tree/load_budget.h"
 #include "skin/tree/notifications.h"
 
 namespace {
@@ -91,9 +92,11 @@ bool CBkDialogView::LoadLayer(const std::string& xml) {
   frameExStyle_ = 0;
   ClearSections();
 
+  // The layer and every document its dialog files include share one budget.
+  const ElementLoadBudget budget;
   TiXmlDocument document;
   const TiXmlElement* layer = nullptr;
-  if (ParseSkinDocument(xml, document)) layer = document.RootElement();
+  if (ElementLoadBudget::TakeDocument(xml.size()) && ParseSkinDocument(xml, document)) layer = document.RootElement();
   if (!layer || std::string(layer->Value()) != "layer") {
     RedrawAll();
     return false;
@@ -122,6 +125,11 @@ bool CBkDialogView::LoadLayer(const std::string& xml) {
   LoadSection(sections_[kHeader], layer->FirstChildElement("header"), "0,0,-0,%d");
   LoadSection(sections_[kFooter], layer->FirstChildElement("footer"), "0,-%d,-0,-0");
   LoadSection(sections_[kBody], layer->FirstChildElement("body"), "0,0,-0,-0");
+  if (budget.Spent()) {
+    ClearSections();
+    RedrawAll();
+    return false;
+  }
 
   layerLoaded_ = true;
   if (IsWindow()) {
@@ -338,7 +346,9 @@ void CBkDialogView::NotifyParent(UINT code) {
     SendMessageW(parent, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
 }
 
-void CBkDialogView::SendCommand(int itemId, const char* itemClass) { SendCommandFromHost(GetHwnd(), itemId, itemClass); }
+void CBkDialogView::SendCommand(int itemId, const char* itemClass) {
+  SendCommandFromHost(GetHwnd(), itemId, itemClass);
+}
 
 void CBkDialogView::OnMouseMove(WPARAM wParam, LPARAM lParam) {
   if (!trackingLeave_) {

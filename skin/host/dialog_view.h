@@ -28,8 +28,9 @@ class CBkDialogView : public CWindowImplBase {
   CBkDialogView() = default;
   ~CBkDialogView() override;
 
-  // Parses a layer document (UTF-8). False when it does not parse or its
-  // root is not "layer": the sections are then empty.
+  // Parses a layer document (UTF-8). False when it does not parse, its root
+  // is not "layer", or it and the documents it includes pass the bounds of
+  // one load (load_budget.h): the sections are then empty.
   bool LoadLayer(const std::string& xml);
   bool IsLayerLoaded() const { return layerLoaded_; }
 

@@ -13,6 +13,7 @@
 #include "skin/resources/skin_resource.h"
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/unique_handle.h"
+#include "skin/tree/load_budget.h"
 
 namespace {
 
@@ -114,8 +115,9 @@ bool CBkListView::LoadTemplate(const std::string& xml) {
   pushed_ = 0;
   lastAskedRow_ = -1;
 
+  const ElementLoadBudget budget;
   TiXmlDocument document;
-  if (!ParseSkinDocument(xml, document)) return false;
+  if (!ElementLoadBudget::TakeDocument(xml.size()) || !ParseSkinDocument(xml, document)) return false;
   const TiXmlElement* root = document.RootElement();
   if (!root || root->ValueStr() != "listitem") return false;
 
@@ -125,6 +127,10 @@ bool CBkListView::LoadTemplate(const std::string& xml) {
     rowHeight_ = ClampRowHeight(ParseDecimal(heightText));
     if (IsWindow()) ForceRowHeight(GetHwnd(), rowHeight_);
     template_.Load(root);
+    if (budget.Spent()) {
+      template_.SendElementMessage(WM_DESTROY);
+      return false;
+    }
     char pos[32];
     std::snprintf(pos, sizeof(pos), "0,0,-0,%d", rowHeight_);
     template_.SetAttribute("pos", pos, true);
@@ -136,9 +142,10 @@ bool CBkListView::LoadTemplate(const std::string& xml) {
 }
 
 bool CBkListView::LoadTemplateResource(unsigned id) {
-  std::string bytes;
-  if (!LoadSkinResource(id, bytes, L"xml")) return false;
-  return LoadTemplate(bytes);
+  return LoadFolderFirst([this, id] {
+    std::string bytes;
+    return LoadSkinResource(id, bytes, L"xml") && LoadTemplate(bytes);
+  });
 }
 
 bool CBkListView::SetElementText(int id, const std::wstring& text) {

@@ -55,9 +55,11 @@ class CBkListView : public CWindowImplBase {
   using CWindowImplBase::Create;
 
   // Replaces the template by the "listitem" document `xml` (UTF-8). False,
-  // with an empty template, when it does not parse or has another root.
+  // with an empty template, when it does not parse, has another root or
+  // passes the bounds of one load (load_budget.h).
   bool LoadTemplate(const std::string& xml);
-  // The same from skin document `id` (type "xml"); false when it is missing.
+  // The same from skin document `id` (type "xml"); a copy in the skin folder
+  // that is refused gives way to the embedded one. False when it is missing.
   bool LoadTemplateResource(unsigned id);
 
   // Changes a template element without repainting: the owner calls these while
