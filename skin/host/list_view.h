@@ -14,6 +14,7 @@
 
 #include "skin/host/window_impl.h"
 #include "skin/resources/memory_bitmap.h"
+#include "skin/resources/unique_handle.h"
 #include "skin/tree/containers.h"
 
 // Notification codes the list sends to its parent with WM_NOTIFY (wParam: the
@@ -72,6 +73,7 @@ class CBkListView : public CWindowImplBase {
   void RefreshRows();
 
   bool IsTemplateLoaded() const { return templateLoaded_; }
+  HWND GetTooltip() const { return tooltip_.get(); }
   int GetRowHeight() const { return rowHeight_; }
   int GetHoverRow() const { return hoverRow_; }
   CBkDialog& Template() { return template_; }
@@ -110,7 +112,7 @@ class CBkListView : public CWindowImplBase {
   void ReplaceRowBitmap(int width);
 
   CBkDialog template_;
-  HWND tooltip_ = nullptr;
+  UniqueWindow tooltip_;  // destroyed when the list's window goes
   bool templateLoaded_ = false;
   OffscreenBitmap rowBitmap_;
   int rowHeight_ = 0;

@@ -42,21 +42,6 @@ GdiObject<HBITMAP> MakeFilledBitmap(int width, int height, COLORREF colour) {
 
 }  // namespace
 
-bool MemoryBitmap::CreateFilled(int width, int height, COLORREF colour) {
-  GdiObject<HBITMAP> created = MakeFilledBitmap(width, height, colour);
-  if (!created) return false;
-  if (bitmap) DeleteObject(bitmap);
-  bitmap = created.Release();
-  return true;
-}
-
-bool MemoryBitmap::Delete() {
-  if (!bitmap) return false;
-  if (!DeleteObject(bitmap)) return false;
-  bitmap = nullptr;
-  return true;
-}
-
 SIZE MemoryBitmap::GetSize() const {
   SIZE size = {0, 0};
   BITMAP bm = {};

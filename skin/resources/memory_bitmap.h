@@ -8,12 +8,10 @@
 
 #include "skin/resources/gdi_handles.h"
 
-// A plain record whose `bitmap` is borrowed: the record never deletes it by
-// itself, and copying the record copies the reference only. An image skin's
+// A plain record whose `bitmap` is borrowed: nothing in it ever deletes the
+// bitmap, and copying the record copies the reference only. An image skin's
 // record refers to a bitmap of the bitmap pool. A holder that makes its own
-// bitmap uses OwnedMemoryBitmap, which owns the bitmap and deletes it; the
-// record's CreateFilled and Delete are the two steps such a holder is built
-// from.
+// bitmap uses OwnedMemoryBitmap, which owns the bitmap and deletes it.
 struct MemoryBitmap {
   enum DrawMode : int {
     ModePlain = 0,     // SRCCOPY
@@ -26,17 +24,6 @@ struct MemoryBitmap {
   int frameWidth = 0;  // 0: one picture, not a strip of frames
   int drawMode = ModePlain;
   COLORREF keyColor = kDefaultKeyColor;
-
-  // Replaces the bitmap by a new width x height bitmap compatible with the
-  // screen and, unless `colour` is CLR_INVALID, fills it with that colour.
-  // The replaced bitmap is deleted (the record made it). Returns whether a
-  // bitmap was created; on failure (including a size that is not positive)
-  // the record is unchanged.
-  bool CreateFilled(int width, int height, COLORREF colour);
-
-  // Deletes the bitmap; the handle becomes null only when the deletion
-  // succeeded. False when there is nothing to delete or deletion failed.
-  bool Delete();
 
   // Width and height of the bitmap; (0, 0) without one.
   SIZE GetSize() const;
@@ -89,10 +76,14 @@ class OwnedMemoryBitmap : private MemoryBitmap {
   using MemoryBitmap::StretchPart;
   using MemoryBitmap::StretchPartFrom;
 
-  // As MemoryBitmap::CreateFilled; the replaced bitmap is deleted.
+  // Replaces the bitmap by a new width x height bitmap compatible with the
+  // screen and, unless `colour` is CLR_INVALID, fills it with that colour;
+  // the replaced bitmap is deleted. Returns whether a bitmap was created; on
+  // failure (including a size that is not positive) the holder is unchanged.
   bool CreateFilled(int width, int height, COLORREF colour);
-  // As MemoryBitmap::Delete: the holder lets go of the bitmap only when the
-  // deletion succeeded (a bitmap still selected into a context stays).
+  // Deletes the bitmap; the holder lets go of it only when the deletion
+  // succeeded (a bitmap still selected into a context stays). False when
+  // there is nothing to delete or deletion failed.
   bool Delete();
 
   HBITMAP Get() const { return owned_.Get(); }
