@@ -99,7 +99,6 @@ class CQueryPage {
 
   // The query client and the store the workers fill, shared with them.
   std::shared_ptr<QuerySession> session_;
-  BOOL handled_ = FALSE;
   int sortColumn_ = -1;
   bool sortDescending_ = false;
 };
