@@ -10,12 +10,12 @@
 #include <psapi.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <string>
 
 #include "app/result_page.h"
 #include "skin/resources/text_encoding.h"
+#include "skin/resources/unique_handle.h"
 #include "tests/app/running_program.h"
 #include "tests/app/update_test_util.h"
 #include "tests/support/demo_site.h"
@@ -169,11 +169,9 @@ TEST_F(ProgramTest, HostileSkinFoldersStillShowTheWindowWithBoundedMemory) {
     ScratchSkinFolder folder(std::string("hostile-") + c.name, ProgramPath());
     ASSERT_FALSE(folder.Program().empty());
     ASSERT_TRUE(c.write(folder));
-    const DWORD start = GetTickCount();
     RunningProgram program(folder.Program());
     const HWND window = program.WaitForWindow();
     ASSERT_NE(nullptr, window);
-    const DWORD shownAfter = GetTickCount() - start;
     wchar_t title[64] = L"";
     GetWindowTextW(window, title, 64);
     EXPECT_EQ(std::wstring(L"Tavora"), title);
@@ -181,14 +179,10 @@ TEST_F(ProgramTest, HostileSkinFoldersStillShowTheWindowWithBoundedMemory) {
     EXPECT_GT(SendMessageW(program.Child(kListId), LVM_GETCOLUMNWIDTH, 0, 0), 0);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    const UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
     PROCESS_MEMORY_COUNTERS memory = {};
-    memory.cb = sizeof(memory);
-    EXPECT_TRUE(process && GetProcessMemoryInfo(process, &memory, sizeof(memory)));
-    if (process) CloseHandle(process);
+    EXPECT_TRUE(process && GetProcessMemoryInfo(process.get(), &memory, sizeof(memory)));
     EXPECT_LT(memory.PeakPagefileUsage, kMemoryBound);
-    std::printf("%s: window after %lu ms, peak %lu KiB\n", c.name, shownAfter,
-                static_cast<unsigned long>(memory.PeakPagefileUsage / 1024));
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(0, program.WaitForExit(10000));
   }

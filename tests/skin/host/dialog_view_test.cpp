@@ -510,16 +510,14 @@ TEST_F(DialogViewTest, TooltipsLiveExactlyAsLongAsTheirHostWindows) {
       {"list", [&] { return list.Create(parent_.GetHwnd(), 2100); }, [&] { return list.GetTooltip(); }},
   };
   for (const auto& host : hosts) {
-    SCOPED_TRACE(host.name);
     for (int round = 0; round < 2; ++round) {
       const HWND window = host.create();
-      ASSERT_NE(nullptr, window);
       const HWND tooltip = host.tooltip();
-      ASSERT_TRUE(IsWindow(tooltip));
-      EXPECT_EQ(parent_.GetHwnd(), GetWindow(tooltip, GW_OWNER));
+      ASSERT_TRUE(window && IsWindow(tooltip)) << host.name;
+      EXPECT_EQ(parent_.GetHwnd(), GetWindow(tooltip, GW_OWNER)) << host.name;
       DestroyWindow(window);
-      EXPECT_EQ(nullptr, host.tooltip());
-      EXPECT_FALSE(IsWindow(tooltip));
+      EXPECT_EQ(nullptr, host.tooltip()) << host.name;
+      EXPECT_FALSE(IsWindow(tooltip)) << host.name;
     }
   }
 }
