@@ -35,8 +35,6 @@ CMainDlg::~CMainDlg() {
 }
 
 bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  const BOOL outerHandled = handled_;
-  handled_ = TRUE;
   bool handled = false;
   ProcessShapeMessage(hwnd, message, wParam, lParam);
   if (message == WM_NOTIFY && lParam && reinterpret_cast<const NMHDR*>(lParam)->idFrom == VIEW_ID)
@@ -46,7 +44,6 @@ bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
     result = OnInitDialog(hwnd);
     handled = true;
   }
-  handled_ = outerHandled;
   return handled;
 }
 

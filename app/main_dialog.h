@@ -40,7 +40,6 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   void SetIcons(HWND hwnd);
 
   std::unique_ptr<CQueryPage> queryPage;
-  BOOL handled_ = FALSE;
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;
 };

@@ -119,8 +119,6 @@ void CQueryPage::SetUpQueryPage() {
 }
 
 bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  const BOOL outerHandled = handled_;
-  handled_ = TRUE;
   bool handled = true;
   switch (message) {
     case WM_NOTIFY: {
@@ -161,7 +159,6 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       handled = false;
       break;
   }
-  handled_ = outerHandled;
   return handled;
 }
 

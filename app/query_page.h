@@ -107,7 +107,6 @@ class CQueryPage {
   // Where workers hand their results to this thread; closed first when the
   // page goes.
   UiTaskQueue uiTasks_;
-  BOOL handled_ = FALSE;
   int sortColumn_ = -1;
   bool sortDescending_ = false;
 };

@@ -46,11 +46,14 @@ int CtavoModule::Run(HINSTANCE instance, const wchar_t* commandLineText) {
 
   INITCOMMONCONTROLSEX controls = {sizeof(controls), kCommonControlClasses};
   InitCommonControlsEx(&controls);
+  int result = 0;
   {
     ComApartment com;
-    RunMainDialog();  // its result does not change the exit code
+    // The modal result does not change the exit code; a window that could
+    // not be made at all does.
+    if (RunMainDialog() == kNoMainWindow) result = kNoMainWindow;
   }
-  return 0;
+  return result;
 }
 
 bool CtavoModule::LaunchProcess(const std::wstring& path, bool elevate, bool wait) const {
@@ -81,9 +84,7 @@ bool CtavoModule::EnsureElevated() {
   return false;
 }
 
-std::wstring CtavoModule::SkinFolderPath() const {
-  return FolderOfPath(modulePath) + L"res\\zelka";
-}
+std::wstring CtavoModule::SkinFolderPath() const { return FolderOfPath(modulePath) + L"res\\zelka"; }
 
 int CtavoModule::RunMainDialog() {
   const std::wstring skinFolder = SkinFolderPath();
@@ -97,7 +98,8 @@ int CtavoModule::RunMainDialog() {
   LoadSkinResources();
   AllowDropMessages();
   CMainDlg dialog(updateKey);
-  return dialog.RunModal(nullptr, nullptr);
+  const int result = dialog.RunModal(nullptr, nullptr);
+  return dialog.ModalWindowMade() ? result : kNoMainWindow;
 }
 
 void CtavoModule::LoadSkinResources() {

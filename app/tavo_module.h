@@ -18,10 +18,14 @@ class CtavoModule : public CAppModule {
   CtavoModule() = default;
   ~CtavoModule() override { Term(); }
 
+  // The main window could not be made, not even from the embedded documents.
+  static constexpr int kNoMainWindow = -4;
+
   // The whole run of the entry function, in order: module start (-1 on
   // failure), command line (-2 when there is none), installer commands (0
   // when one was handled), elevation (-3 when this process is not elevated
-  // where it has to be), common controls and COM, the main dialog, 0.
+  // where it has to be), common controls and COM, the main dialog (-4 when
+  // its window could not be made), 0.
   int Run(HINSTANCE instance, const wchar_t* commandLineText);
 
   bool ParseCommandLine(const wchar_t* text) { return commandLine.ParseCommandLine(text); }
@@ -54,7 +58,8 @@ class CtavoModule : public CAppModule {
 
   // The skin folder (when it exists and its path fits MAX_PATH), the
   // single-instance guard, the skin resources, the drop messages, then the
-  // main window until it closes: its modal result, or 0 when none ran.
+  // main window until it closes: its modal result, 0 when none was to run,
+  // or kNoMainWindow when its window could not be made.
   int RunMainDialog();
   // The string table, the default font, the skins and the style classes, in
   // that order.

@@ -59,9 +59,10 @@ WindowClassInfo& CBkDialogImpl::GetWindowClassInfo() const {
 
 bool CBkDialogImpl::LoadLayerResource() {
   if (layerId_ == 0) return false;
-  std::string bytes;
-  if (!LoadSkinResource(layerId_, bytes, L"xml")) return false;
-  return view_.LoadLayer(bytes);
+  return LoadFolderFirst([this] {
+    std::string bytes;
+    return LoadSkinResource(layerId_, bytes, L"xml") && view_.LoadLayer(bytes);
+  });
 }
 
 HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
@@ -96,7 +97,8 @@ int CBkDialogImpl::RunModal(HWND owner, const RECT* rect) {
     ownerDisabled = true;
   }
   endRequested_ = false;
-  if (!Create(owner, rect)) {
+  modalWindowMade_ = Create(owner, rect) != nullptr;
+  if (!modalWindowMade_) {
     if (ownerDisabled) EnableWindow(owner, TRUE);
     return 0;
   }

@@ -19,7 +19,8 @@ class CBkDialogImpl : public CWindowImplBase {
   explicit CBkDialogImpl(unsigned layerResourceId) : layerId_(layerResourceId) {}
   ~CBkDialogImpl() override;
 
-  // Loads the layer document into the view. False for id 0, a missing
+  // Loads the layer document into the view; a copy in the skin folder that
+  // the view refuses gives way to the embedded one. False for id 0, a missing
   // resource or a refused layer.
   bool LoadLayerResource();
 
@@ -34,6 +35,8 @@ class CBkDialogImpl : public CWindowImplBase {
   // (0 when the window could not be created).
   int RunModal(HWND owner = nullptr, const RECT* rect = nullptr);
   void EndModal(int result);
+  // Whether the last RunModal made its window (false before the first).
+  bool ModalWindowMade() const { return modalWindowMade_; }
 
   // Makes the client area width x height, keeping the top-left corner.
   void ResizeClient(int width, int height, bool repaint);
@@ -59,6 +62,7 @@ class CBkDialogImpl : public CWindowImplBase {
   CBkDialogView view_;
   bool showWhenRun_ = true;
   bool endRequested_ = false;
+  bool modalWindowMade_ = false;
 };
 
 // The region of a frame of width x height with a two-pixel staircase cut off

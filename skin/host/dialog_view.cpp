@@ -13,6 +13,7 @@
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/tree/host_notify.h"
+#include "skin/tree/load_budget.h"
 #include "skin/tree/notifications.h"
 
 namespace {
@@ -91,9 +92,11 @@ bool CBkDialogView::LoadLayer(const std::string& xml) {
   frameExStyle_ = 0;
   ClearSections();
 
+  // The layer and every document its dialog files include share one budget.
+  const ElementLoadBudget budget;
   TiXmlDocument document;
   const TiXmlElement* layer = nullptr;
-  if (ParseSkinDocument(xml, document)) layer = document.RootElement();
+  if (ElementLoadBudget::TakeDocument(xml.size()) && ParseSkinDocument(xml, document)) layer = document.RootElement();
   if (!layer || std::string(layer->Value()) != "layer") {
     RedrawAll();
     return false;
@@ -122,6 +125,11 @@ bool CBkDialogView::LoadLayer(const std::string& xml) {
   LoadSection(sections_[kHeader], layer->FirstChildElement("header"), "0,0,-0,%d");
   LoadSection(sections_[kFooter], layer->FirstChildElement("footer"), "0,-%d,-0,-0");
   LoadSection(sections_[kBody], layer->FirstChildElement("body"), "0,0,-0,-0");
+  if (budget.Spent()) {
+    ClearSections();
+    RedrawAll();
+    return false;
+  }
 
   layerLoaded_ = true;
   if (IsWindow()) {
@@ -150,26 +158,21 @@ HWND CBkDialogView::Create(HWND parent, UINT id, const RECT* rect) {
 void CBkDialogView::CreateTooltip() {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
-  tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                             GetHwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  tooltip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, GetHwnd(), nullptr, GetModuleHandleW(nullptr), nullptr));
   if (!tooltip_) return;
   TOOLINFOW tool = ToolFor(GetHwnd());
   tool.lpszText = LPSTR_TEXTCALLBACKW;
-  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+  SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip_.get(), TTM_ACTIVATE, TRUE, 0);
 }
 
-void CBkDialogView::DestroyTooltip() {
-  // The tooltip is owned by the frame around the view, which outlives it.
-  const HWND tooltip = tooltip_;
-  tooltip_ = nullptr;
-  if (tooltip && ::IsWindow(tooltip)) ::DestroyWindow(tooltip);
-}
+void CBkDialogView::DestroyTooltip() { tooltip_.reset(); }
 
 void CBkDialogView::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
   if (!tooltip_) return;
   MSG relayed = {GetHwnd(), message, wParam, lParam, 0, {0, 0}};
-  SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+  SendMessageW(tooltip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
 void CBkDialogView::SetTooltipText(const std::wstring& text) {
@@ -177,7 +180,7 @@ void CBkDialogView::SetTooltipText(const std::wstring& text) {
   std::wstring copy = text;
   TOOLINFOW tool = ToolFor(GetHwnd());
   tool.lpszText = &copy[0];
-  SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 CBkWindow* CBkDialogView::FindElement(int id) {
@@ -338,7 +341,9 @@ void CBkDialogView::NotifyParent(UINT code) {
     SendMessageW(parent, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
 }
 
-void CBkDialogView::SendCommand(int itemId, const char* itemClass) { SendCommandFromHost(GetHwnd(), itemId, itemClass); }
+void CBkDialogView::SendCommand(int itemId, const char* itemClass) {
+  SendCommandFromHost(GetHwnd(), itemId, itemClass);
+}
 
 void CBkDialogView::OnMouseMove(WPARAM wParam, LPARAM lParam) {
   if (!trackingLeave_) {

@@ -16,6 +16,7 @@
 #include "skin/host/window_impl.h"
 #include "skin/resources/gdi_handles.h"
 #include "skin/resources/memory_bitmap.h"
+#include "skin/resources/unique_handle.h"
 #include "skin/tree/containers.h"
 
 class CBkDialogView : public CWindowImplBase {
@@ -28,8 +29,9 @@ class CBkDialogView : public CWindowImplBase {
   CBkDialogView() = default;
   ~CBkDialogView() override;
 
-  // Parses a layer document (UTF-8). False when it does not parse or its
-  // root is not "layer": the sections are then empty.
+  // Parses a layer document (UTF-8). False when it does not parse, its root
+  // is not "layer", or it and the documents it includes pass the bounds of
+  // one load (load_budget.h): the sections are then empty.
   bool LoadLayer(const std::string& xml);
   bool IsLayerLoaded() const { return layerLoaded_; }
 
@@ -60,7 +62,7 @@ class CBkDialogView : public CWindowImplBase {
   DWORD GetFrameStyle() const { return frameStyle_; }
   DWORD GetFrameExStyle() const { return frameExStyle_; }
   bool IsMaximizable() const { return maximizable_; }
-  HWND GetTooltip() const { return tooltip_; }
+  HWND GetTooltip() const { return tooltip_.get(); }
   BkHandle GetHoveredElement() const { return hovered_; }
   BkHandle GetPushedElement() const { return pushed_; }
   // Section access for code that walks a whole tree (0 header, 1 body, 2 footer).
@@ -125,6 +127,6 @@ class CBkDialogView : public CWindowImplBase {
   bool layerLoaded_ = false;
   bool repaintNeeded_ = false;
   bool fullRepaintPending_ = true;
-  HWND tooltip_ = nullptr;  // destroyed with the view window
+  UniqueWindow tooltip_;  // destroyed when the view's window goes
   GdiObject<HRGN> pendingRegion_;
 };

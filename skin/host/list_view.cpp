@@ -13,6 +13,7 @@
 #include "skin/resources/skin_resource.h"
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/unique_handle.h"
+#include "skin/tree/load_budget.h"
 
 namespace {
 
@@ -95,14 +96,15 @@ HWND CBkListView::Create(HWND parent, UINT id) {
 
   template_.SetHostWindow(list);
 
-  // A child of the list: it goes with the list's window.
-  tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                             list, nullptr, nullptr, nullptr);
+  // The system makes the list's top-level window its owner: the list
+  // destroys it when its own window goes (WM_DESTROY).
+  tooltip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, list, nullptr, nullptr, nullptr));
   if (tooltip_) {
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+    SendMessageW(tooltip_.get(), TTM_SETMAXTIPWIDTH, 0, kTipWidth);
     TOOLINFOW tool = ToolFor(list, LPSTR_TEXTCALLBACKW);
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+    SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip_.get(), TTM_ACTIVATE, TRUE, 0);
   }
   return list;
 }
@@ -114,8 +116,9 @@ bool CBkListView::LoadTemplate(const std::string& xml) {
   pushed_ = 0;
   lastAskedRow_ = -1;
 
+  const ElementLoadBudget budget;
   TiXmlDocument document;
-  if (!ParseSkinDocument(xml, document)) return false;
+  if (!ElementLoadBudget::TakeDocument(xml.size()) || !ParseSkinDocument(xml, document)) return false;
   const TiXmlElement* root = document.RootElement();
   if (!root || root->ValueStr() != "listitem") return false;
 
@@ -125,6 +128,10 @@ bool CBkListView::LoadTemplate(const std::string& xml) {
     rowHeight_ = ClampRowHeight(ParseDecimal(heightText));
     if (IsWindow()) ForceRowHeight(GetHwnd(), rowHeight_);
     template_.Load(root);
+    if (budget.Spent()) {
+      template_.SendElementMessage(WM_DESTROY);
+      return false;
+    }
     char pos[32];
     std::snprintf(pos, sizeof(pos), "0,0,-0,%d", rowHeight_);
     template_.SetAttribute("pos", pos, true);
@@ -136,9 +143,10 @@ bool CBkListView::LoadTemplate(const std::string& xml) {
 }
 
 bool CBkListView::LoadTemplateResource(unsigned id) {
-  std::string bytes;
-  if (!LoadSkinResource(id, bytes, L"xml")) return false;
-  return LoadTemplate(bytes);
+  return LoadFolderFirst([this, id] {
+    std::string bytes;
+    return LoadSkinResource(id, bytes, L"xml") && LoadTemplate(bytes);
+  });
 }
 
 bool CBkListView::SetElementText(int id, const std::wstring& text) {
@@ -213,6 +221,10 @@ bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, L
       // Keys never move the selection: rows change only by the mouse.
       result = 0;
       return true;
+    case WM_DESTROY:
+      // The tooltip's owner is the top-level window, which may live on.
+      tooltip_.reset();
+      return false;
     case kReflectedMessageBase + WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lParam);
       if (!header || header->code != static_cast<UINT>(NM_CUSTOMDRAW) || header->hwndFrom != hwnd) return false;
@@ -227,13 +239,13 @@ bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, L
 void CBkListView::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
   if (!tooltip_) return;
   MSG msg = {GetHwnd(), message, wParam, lParam, 0, {0, 0}};
-  SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+  SendMessageW(tooltip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
 }
 
 void CBkListView::SetTooltipText(const std::wstring& text) {
   if (!tooltip_ || !IsWindow()) return;
   TOOLINFOW tool = ToolFor(GetHwnd(), text.c_str());
-  SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void CBkListView::OnEraseBackground(HDC dc) {

@@ -14,6 +14,7 @@
 
 #include "skin/host/window_impl.h"
 #include "skin/resources/memory_bitmap.h"
+#include "skin/resources/unique_handle.h"
 #include "skin/tree/containers.h"
 
 // Notification codes the list sends to its parent with WM_NOTIFY (wParam: the
@@ -55,9 +56,11 @@ class CBkListView : public CWindowImplBase {
   using CWindowImplBase::Create;
 
   // Replaces the template by the "listitem" document `xml` (UTF-8). False,
-  // with an empty template, when it does not parse or has another root.
+  // with an empty template, when it does not parse, has another root or
+  // passes the bounds of one load (load_budget.h).
   bool LoadTemplate(const std::string& xml);
-  // The same from skin document `id` (type "xml"); false when it is missing.
+  // The same from skin document `id` (type "xml"); a copy in the skin folder
+  // that is refused gives way to the embedded one. False when it is missing.
   bool LoadTemplateResource(unsigned id);
 
   // Changes a template element without repainting: the owner calls these while
@@ -70,6 +73,7 @@ class CBkListView : public CWindowImplBase {
   void RefreshRows();
 
   bool IsTemplateLoaded() const { return templateLoaded_; }
+  HWND GetTooltip() const { return tooltip_.get(); }
   int GetRowHeight() const { return rowHeight_; }
   int GetHoverRow() const { return hoverRow_; }
   CBkDialog& Template() { return template_; }
@@ -108,7 +112,7 @@ class CBkListView : public CWindowImplBase {
   void ReplaceRowBitmap(int width);
 
   CBkDialog template_;
-  HWND tooltip_ = nullptr;
+  UniqueWindow tooltip_;  // destroyed when the list's window goes
   bool templateLoaded_ = false;
   OffscreenBitmap rowBitmap_;
   int rowHeight_ = 0;

@@ -1,12 +1,13 @@
 #include "skin/resources/bk_string.h"
 
-#include "skin/resources/parse_util.h"
-#include "skin/resources/skin_xml.h"
-#include "skin/resources/text_encoding.h"
-
 #include <tinyxml.h>
 
 #include <utility>
+
+#include "skin/resources/parse_util.h"
+#include "skin/resources/skin_resource.h"
+#include "skin/resources/skin_xml.h"
+#include "skin/resources/text_encoding.h"
 
 BkString& BkString::Instance() {
   static BkString table;
@@ -20,7 +21,9 @@ const wchar_t* BkString::Find(int id) const {
   return found == strings_.end() ? nullptr : found->second.c_str();
 }
 
-bool LoadStrings(unsigned resourceId) {
+namespace {
+
+bool LoadStringsFrom(unsigned resourceId) {
   TiXmlDocument document;
   if (!LoadSkinDocument(resourceId, document)) return false;
   const TiXmlElement* root = document.RootElement();
@@ -34,6 +37,12 @@ bool LoadStrings(unsigned resourceId) {
     table.Set(ParseDecimal(id), text ? Utf8ToWide(text) : std::wstring());
   }
   return true;
+}
+
+}  // namespace
+
+bool LoadStrings(unsigned resourceId) {
+  return LoadFolderFirst([resourceId] { return LoadStringsFrom(resourceId); });
 }
 
 const wchar_t* GetString(int id) { return BkString::Instance().Find(id); }

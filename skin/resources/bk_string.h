@@ -22,7 +22,8 @@ class BkString {
 // Loads string document `resourceId` (type "xml", skin folder first) into the
 // table. False, with the table unchanged, when the document cannot be loaded,
 // does not parse or its root is not "string". An "s" without "id" is skipped;
-// a non-numeric id reads as 0.
+// a non-numeric id reads as 0. A copy in the skin folder that does not load
+// is passed over for the embedded resource (LoadFolderFirst).
 bool LoadStrings(unsigned resourceId);
 
 // Text of string `id`, or null when the table has no such entry.

@@ -1,6 +1,8 @@
 #include "skin/resources/gdi_drawing.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 
 #include "skin/resources/gdi_handles.h"
@@ -35,8 +37,6 @@ class ColourGuard {
   COLORREF text_;
 };
 
-using GradientFillProc = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
-
 }  // namespace
 
 GdiObject<HBITMAP> CreateDib(int width, int height, WORD bitCount, bool topDown, BYTE*& bits) {
@@ -65,40 +65,69 @@ bool FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
 
 bool GradientFillRect(HDC dc, const RECT& band, COLORREF from, COLORREF to, bool vertical) {
   if (!dc || band.right <= band.left || band.bottom <= band.top) return false;
-  HMODULE library = LoadLibraryW(L"msimg32.dll");
-  if (!library) return false;
-  auto gradientFill = reinterpret_cast<GradientFillProc>(
-      reinterpret_cast<void*>(GetProcAddress(library, "GradientFill")));
-  bool drawn = false;
-  if (gradientFill) {
-    TRIVERTEX vertices[2] = {};
-    vertices[0].x = band.left;
-    vertices[0].y = band.top;
-    vertices[0].Red = static_cast<COLOR16>(GetRValue(from) << 8);
-    vertices[0].Green = static_cast<COLOR16>(GetGValue(from) << 8);
-    vertices[0].Blue = static_cast<COLOR16>(GetBValue(from) << 8);
-    vertices[1].x = band.right;
-    vertices[1].y = band.bottom;
-    vertices[1].Red = static_cast<COLOR16>(GetRValue(to) << 8);
-    vertices[1].Green = static_cast<COLOR16>(GetGValue(to) << 8);
-    vertices[1].Blue = static_cast<COLOR16>(GetBValue(to) << 8);
-    GRADIENT_RECT mesh = {0, 1};
-    drawn = gradientFill(dc, vertices, 2, &mesh, 1,
-                         vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H) != FALSE;
-  }
-  FreeLibrary(library);
-  return drawn;
+  TRIVERTEX vertices[2] = {};
+  vertices[0].x = band.left;
+  vertices[0].y = band.top;
+  vertices[0].Red = static_cast<COLOR16>(GetRValue(from) << 8);
+  vertices[0].Green = static_cast<COLOR16>(GetGValue(from) << 8);
+  vertices[0].Blue = static_cast<COLOR16>(GetBValue(from) << 8);
+  vertices[1].x = band.right;
+  vertices[1].y = band.bottom;
+  vertices[1].Red = static_cast<COLOR16>(GetRValue(to) << 8);
+  vertices[1].Green = static_cast<COLOR16>(GetGValue(to) << 8);
+  vertices[1].Blue = static_cast<COLOR16>(GetBValue(to) << 8);
+  GRADIENT_RECT mesh = {0, 1};
+  return GdiGradientFill(dc, vertices, 2, &mesh, 1, vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H) != FALSE;
 }
 
-int ColorKeyDraw(HDC dc, int x, int y, int w, int h, HDC source, int sourceX, int sourceY,
-                 int sourceWidth, int sourceHeight, COLORREF key) {
+bool FitPartToPicture(long long x, long long y, long long width, long long height, long long sourceX, long long sourceY,
+                      long long sourceWidth, long long sourceHeight, SIZE picture, PicturePart& part) {
+  if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return false;
+  const long long left = std::max(sourceX, 0LL);
+  const long long top = std::max(sourceY, 0LL);
+  const long long right = std::min<long long>(sourceX + sourceWidth, picture.cx);
+  const long long bottom = std::min<long long>(sourceY + sourceHeight, picture.cy);
+  if (left >= right || top >= bottom) return false;
+  const double scaleX = static_cast<double>(width) / static_cast<double>(sourceWidth);
+  const double scaleY = static_cast<double>(height) / static_cast<double>(sourceHeight);
+  const long long toLeft = x + std::llround(static_cast<double>(left - sourceX) * scaleX);
+  const long long toTop = y + std::llround(static_cast<double>(top - sourceY) * scaleY);
+  const long long toRight = x + std::llround(static_cast<double>(right - sourceX) * scaleX);
+  const long long toBottom = y + std::llround(static_cast<double>(bottom - sourceY) * scaleY);
+  if (toLeft >= toRight || toTop >= toBottom) return false;
+  if (toLeft < INT_MIN / 2 || toRight > INT_MAX / 2 || toTop < INT_MIN / 2 || toBottom > INT_MAX / 2) return false;
+  part =
+      PicturePart{static_cast<int>(toLeft),           static_cast<int>(toTop),       static_cast<int>(toRight - toLeft),
+                  static_cast<int>(toBottom - toTop), static_cast<int>(left),        static_cast<int>(top),
+                  static_cast<int>(right - left),     static_cast<int>(bottom - top)};
+  return true;
+}
+
+int ColorKeyDraw(HDC dc, int x, int y, int w, int h, HDC source, int sourceX, int sourceY, int sourceWidth,
+                 int sourceHeight, COLORREF key) {
   if (!dc || !source || w <= 0 || h <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return 0;
+
+  // Only the visible part of the destination is made: the picture is placed
+  // at the same offset inside it, so every pixel is the one a whole copy
+  // would have given, and a huge destination costs no huge bitmap.
+  RECT clip = {};
+  if (GetClipBox(dc, &clip) == ERROR) return 0;
+  const long long left = std::max<long long>(x, clip.left);
+  const long long top = std::max<long long>(y, clip.top);
+  const long long right = std::min<long long>(static_cast<long long>(x) + w, clip.right);
+  const long long bottom = std::min<long long>(static_cast<long long>(y) + h, clip.bottom);
+  if (left >= right || top >= bottom) return 0;
+  const int partX = static_cast<int>(left), partY = static_cast<int>(top);
+  const int partW = static_cast<int>(right - left), partH = static_cast<int>(bottom - top);
+  // Where the whole destination starts, seen from the visible part.
+  const long long offsetX = static_cast<long long>(x) - partX, offsetY = static_cast<long long>(y) - partY;
+  if (offsetX < INT_MIN / 2 || offsetY < INT_MIN / 2) return 0;
 
   // The picture is held as 24-bit colour: the unused fourth byte of a 32-bit
   // picture would otherwise take part in the comparison with the key colour.
   DibSection colour;
-  CreateBottomUpDib(colour, w, h, 24);
-  GdiObject<HBITMAP> mask(CreateBitmap(w, h, 1, 1, nullptr));
+  CreateBottomUpDib(colour, partW, partH, 24);
+  GdiObject<HBITMAP> mask(CreateBitmap(partW, partH, 1, 1, nullptr));
   if (!colour.bits || !mask) return 0;
   {
     MemoryDc colourDc(dc);
@@ -107,28 +136,30 @@ int ColorKeyDraw(HDC dc, int x, int y, int w, int h, HDC source, int sourceX, in
 
     // The picture, at the destination's size.
     if (sourceWidth == w && sourceHeight == h) {
-      BitBlt(colourDc.Get(), 0, 0, w, h, source, sourceX, sourceY, SRCCOPY);
+      BitBlt(colourDc.Get(), 0, 0, partW, partH, source, static_cast<int>(sourceX - offsetX),
+             static_cast<int>(sourceY - offsetY), SRCCOPY);
     } else {
       SetStretchBltMode(colourDc.Get(), COLORONCOLOR);
-      StretchBlt(colourDc.Get(), 0, 0, w, h, source, sourceX, sourceY, sourceWidth, sourceHeight, SRCCOPY);
+      StretchBlt(colourDc.Get(), static_cast<int>(offsetX), static_cast<int>(offsetY), w, h, source, sourceX, sourceY,
+                 sourceWidth, sourceHeight, SRCCOPY);
     }
 
     // Mask: 1 where the picture has the key colour, 0 elsewhere.
     SetBkColor(colourDc.Get(), key);
-    BitBlt(maskDc.Get(), 0, 0, w, h, colourDc.Get(), 0, 0, SRCCOPY);
+    BitBlt(maskDc.Get(), 0, 0, partW, partH, colourDc.Get(), 0, 0, SRCCOPY);
 
     // Blacken the key pixels of the picture so that OR-ing it leaves the
     // destination alone there.
     SetBkColor(colourDc.Get(), RGB(0, 0, 0));
     SetTextColor(colourDc.Get(), RGB(255, 255, 255));
-    BitBlt(colourDc.Get(), 0, 0, w, h, maskDc.Get(), 0, 0, SRCAND);
+    BitBlt(colourDc.Get(), 0, 0, partW, partH, maskDc.Get(), 0, 0, SRCAND);
 
     // Clear the destination under the opaque pixels, then paint them in.
     ColourGuard guard(dc);
     SetBkColor(dc, RGB(255, 255, 255));
     SetTextColor(dc, RGB(0, 0, 0));
-    BitBlt(dc, x, y, w, h, maskDc.Get(), 0, 0, SRCAND);
-    BitBlt(dc, x, y, w, h, colourDc.Get(), 0, 0, SRCPAINT);
+    BitBlt(dc, partX, partY, partW, partH, maskDc.Get(), 0, 0, SRCAND);
+    BitBlt(dc, partX, partY, partW, partH, colourDc.Get(), 0, 0, SRCPAINT);
   }
   return 1;
 }

@@ -19,18 +19,39 @@ GdiObject<HBITMAP> CreateDib(int width, int height, WORD bitCount, bool topDown,
 bool FillSolidRect(HDC dc, const RECT& rect, COLORREF colour);
 
 // Fills `band` with a two-colour gradient: `from` at the left (top when
-// `vertical`) and `to` at the right (bottom). GradientFill is looked up in
-// msimg32.dll for every call and the library released afterwards; false (and
-// nothing drawn) when the library or the function is missing, the band is
-// empty or the fill fails.
+// `vertical`) and `to` at the right (bottom), through gdi32's own
+// GdiGradientFill: the program runs elevated, and loading msimg32.dll by its
+// bare name would take whatever copy the search path finds first. False (and
+// nothing drawn) when the band is empty or the fill fails.
 bool GradientFillRect(HDC dc, const RECT& band, COLORREF from, COLORREF to, bool vertical);
+
+// One copy of a source rectangle of a picture onto a destination rectangle,
+// scaled when their sizes differ.
+struct PicturePart {
+  int x, y, width, height;
+  int sourceX, sourceY, sourceWidth, sourceHeight;
+};
+
+// Cuts the copy of source (sourceX, sourceY, sourceWidth, sourceHeight) onto
+// destination (x, y, width, height) to the pixels a picture of `picture` has:
+// the source keeps inside the picture and the destination edges move with
+// the source edges at the copy's scale (to whole pixels), so what is drawn
+// lands where it would have. False, with nothing to draw, when a size is not
+// positive, no source pixel lies in the picture, or the destination leaves
+// half the int range (room for the drawing calls' own arithmetic). Every
+// piece a skin copies goes through here before any drawing call: a source
+// past its bitmap once corrupted the heap under Wine.
+bool FitPartToPicture(long long x, long long y, long long width, long long height, long long sourceX, long long sourceY,
+                      long long sourceWidth, long long sourceHeight, SIZE picture, PicturePart& part);
 
 // Copies a source area of `source` onto the w x h destination area at (x, y),
 // leaving the destination unchanged where the source has the colour `key`.
-// The source is stretched when its size differs from w x h. Returns 1 when
-// drawn, 0 when a size is not positive or a GDI object could not be made.
-int ColorKeyDraw(HDC dc, int x, int y, int w, int h, HDC source, int sourceX, int sourceY,
-                 int sourceWidth, int sourceHeight, COLORREF key);
+// The source is stretched when its size differs from w x h. Only the part
+// of the destination inside the context's clip box is worked on (the
+// intermediate bitmaps are of that size). Returns 1 when drawn, 0 when a size
+// is not positive, nothing of it is visible or a GDI object could not be made.
+int ColorKeyDraw(HDC dc, int x, int y, int w, int h, HDC source, int sourceX, int sourceY, int sourceWidth,
+                 int sourceHeight, COLORREF key);
 
 // Blends columns [sourceX, sourceX + cx) of the first cy rows of the 32-bit
 // bitmap `source` onto the destination area at (x, y). The source colour is

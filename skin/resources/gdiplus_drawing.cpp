@@ -1,12 +1,13 @@
 #include "skin/resources/gdiplus_drawing.h"
 
-#include <objidl.h>
 #include <gdiplus.h>
+#include <objidl.h>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 
+#include "skin/resources/gdi_drawing.h"
 #include "skin/resources/image_pool.h"
 
 SIZE PngImageSize(Gdiplus::Image* image) {
@@ -20,26 +21,26 @@ void PrepareSkinGraphics(Gdiplus::Graphics& graphics) {
   graphics.SetCompositingMode(Gdiplus::CompositingModeSourceOver);
 }
 
-bool DrawImagePart(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int dx, int dy, int dw, int dh, int sx,
-                   int sy, int sw, int sh) {
+bool DrawImagePart(Gdiplus::Graphics& graphics, Gdiplus::Image* image, long long dx, long long dy, long long dw,
+                   long long dh, long long sx, long long sy, long long sw, long long sh) {
   if (!image || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return false;
   const SIZE size = PngImageSize(image);
   if (size.cx <= 0 || size.cy <= 0) return false;
 
   // Keep to the pixels the image has; the destination shrinks with the source
   // at the same scale, so what is drawn lands where it would have anyway.
-  const double scaleX = static_cast<double>(dw) / sw;
-  const double scaleY = static_cast<double>(dh) / sh;
-  const double left = std::max<double>(sx, 0);
-  const double top = std::max<double>(sy, 0);
-  const double right = std::min<double>(static_cast<double>(sx) + sw, size.cx);
-  const double bottom = std::min<double>(static_cast<double>(sy) + sh, size.cy);
+  const double scaleX = static_cast<double>(dw) / static_cast<double>(sw);
+  const double scaleY = static_cast<double>(dh) / static_cast<double>(sh);
+  const double left = std::max<double>(static_cast<double>(sx), 0);
+  const double top = std::max<double>(static_cast<double>(sy), 0);
+  const double right = std::min<double>(static_cast<double>(sx) + static_cast<double>(sw), size.cx);
+  const double bottom = std::min<double>(static_cast<double>(sy) + static_cast<double>(sh), size.cy);
   if (left >= right || top >= bottom) return false;
 
-  const Gdiplus::RectF dest(static_cast<Gdiplus::REAL>(dx + (left - sx) * scaleX),
-                            static_cast<Gdiplus::REAL>(dy + (top - sy) * scaleY),
-                            static_cast<Gdiplus::REAL>((right - left) * scaleX),
-                            static_cast<Gdiplus::REAL>((bottom - top) * scaleY));
+  const Gdiplus::RectF dest(
+      static_cast<Gdiplus::REAL>(static_cast<double>(dx) + (left - static_cast<double>(sx)) * scaleX),
+      static_cast<Gdiplus::REAL>(static_cast<double>(dy) + (top - static_cast<double>(sy)) * scaleY),
+      static_cast<Gdiplus::REAL>((right - left) * scaleX), static_cast<Gdiplus::REAL>((bottom - top) * scaleY));
   return graphics.DrawImage(image, dest, static_cast<Gdiplus::REAL>(left), static_cast<Gdiplus::REAL>(top),
                             static_cast<Gdiplus::REAL>(right - left), static_cast<Gdiplus::REAL>(bottom - top),
                             Gdiplus::UnitPixel) == Gdiplus::Ok;
@@ -49,7 +50,8 @@ PngPainter::PngPainter(HDC dc) : dc_(dc) {}
 
 PngPainter::~PngPainter() = default;
 
-bool PngPainter::DrawPart(Gdiplus::Image* image, int dx, int dy, int dw, int dh, int sx, int sy, int sw, int sh) {
+bool PngPainter::DrawPart(Gdiplus::Image* image, long long dx, long long dy, long long dw, long long dh, long long sx,
+                          long long sy, long long sw, long long sh) {
   if (!dc_ || !image || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return false;
   const PngPixels* pixels = BkPngPool::PixelsOf(image);
   if (!pixels) {
@@ -60,26 +62,11 @@ bool PngPainter::DrawPart(Gdiplus::Image* image, int dx, int dy, int dw, int dh,
     return DrawImagePart(*graphics_, image, dx, dy, dw, dh, sx, sy, sw, sh);
   }
 
-  // The same clipping to the image as DrawImagePart, on whole pixels: the
-  // destination edges move with the source edges at the drawing's scale.
-  const long long left = std::max(sx, 0);
-  const long long top = std::max(sy, 0);
-  const long long right = std::min<long long>(static_cast<long long>(sx) + sw, pixels->size.cx);
-  const long long bottom = std::min<long long>(static_cast<long long>(sy) + sh, pixels->size.cy);
-  if (left >= right || top >= bottom) return false;
-  const double scaleX = static_cast<double>(dw) / sw;
-  const double scaleY = static_cast<double>(dh) / sh;
-  const long long toLeft = dx + std::llround((left - sx) * scaleX);
-  const long long toTop = dy + std::llround((top - sy) * scaleY);
-  const long long toRight = dx + std::llround((right - sx) * scaleX);
-  const long long toBottom = dy + std::llround((bottom - sy) * scaleY);
-  if (toLeft >= toRight || toTop >= toBottom) return false;
-  if (toLeft < INT_MIN / 2 || toRight > INT_MAX / 2 || toTop < INT_MIN / 2 || toBottom > INT_MAX / 2) return false;
-
-  int x = static_cast<int>(toLeft), y = static_cast<int>(toTop);
-  int w = static_cast<int>(toRight - toLeft), h = static_cast<int>(toBottom - toTop);
-  int fromX = static_cast<int>(left), fromY = static_cast<int>(top);
-  int fromW = static_cast<int>(right - left), fromH = static_cast<int>(bottom - top);
+  // The same clipping to the image as DrawImagePart, on whole pixels.
+  PicturePart part;
+  if (!FitPartToPicture(dx, dy, dw, dh, sx, sy, sw, sh, pixels->size, part)) return false;
+  int x = part.x, y = part.y, w = part.width, h = part.height;
+  int fromX = part.sourceX, fromY = part.sourceY, fromW = part.sourceWidth, fromH = part.sourceHeight;
   if (!pixels->opaque && w == fromW && h == fromH) {
     // At scale 1 the fully transparent margin is left out: blending it would
     // change no pixel.

@@ -26,8 +26,8 @@ void PrepareSkinGraphics(Gdiplus::Graphics& graphics);
 // composited with the image's alpha. Nothing for a null image or a size that
 // is not positive. The parts of the source outside the image are left out
 // (with the destination parts they would have covered).
-bool DrawImagePart(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int dx, int dy, int dw, int dh, int sx,
-                   int sy, int sw, int sh);
+bool DrawImagePart(Gdiplus::Graphics& graphics, Gdiplus::Image* image, long long dx, long long dy, long long dw,
+                   long long dh, long long sx, long long sy, long long sw, long long sh);
 
 // One drawing pass of PNG images onto a device context. Images of the PNG
 // pool are copied from their premultiplied pixels with GDI: AlphaBlend, or a
@@ -42,8 +42,10 @@ class PngPainter {
   PngPainter(const PngPainter&) = delete;
   PngPainter& operator=(const PngPainter&) = delete;
 
-  // As DrawImagePart, onto the pass's device context.
-  bool DrawPart(Gdiplus::Image* image, int dx, int dy, int dw, int dh, int sx, int sy, int sw, int sh);
+  // As DrawImagePart, onto the pass's device context; pool images are cut to
+  // their pixels by FitPartToPicture.
+  bool DrawPart(Gdiplus::Image* image, long long dx, long long dy, long long dw, long long dh, long long sx,
+                long long sy, long long sw, long long sh);
 
  private:
   HDC dc_;

@@ -20,14 +20,15 @@ class BkPartCopier {
   BkPartCopier(const BkPartCopier&) = delete;
   BkPartCopier& operator=(const BkPartCopier&) = delete;
 
-  bool Blit(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int index) const {
+  bool Blit(HDC dc, long long x, long long y, long long width, long long height, long long sourceX, long long sourceY,
+            int index) const {
     return Stretch(dc, x, y, width, height, sourceX, sourceY, width, height, index);
   }
 
-  bool Stretch(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
-               int sourceHeight, int index) const {
-    return usable_ && picture_.StretchPartFrom(source_.Get(), dc, x, y, width, height, sourceX, sourceY,
-                                               sourceWidth, sourceHeight, index);
+  bool Stretch(HDC dc, long long x, long long y, long long width, long long height, long long sourceX,
+               long long sourceY, long long sourceWidth, long long sourceHeight, int index) const {
+    return usable_ && picture_.StretchPartFrom(source_.Get(), dc, x, y, width, height, sourceX, sourceY, sourceWidth,
+                                               sourceHeight, index);
   }
 
  private:
@@ -35,6 +36,15 @@ class BkPartCopier {
   SourceDc source_;
   bool usable_ = false;
 };
+
+namespace {
+
+// A rectangle whose edges may move past the int range while pieces are cut.
+struct Span {
+  long long left, top, right, bottom;
+};
+
+}  // namespace
 
 // ---- "imglst" -----------------------------------------------------------------
 
@@ -110,13 +120,13 @@ void CBkSkinImgFrame::Draw(HDC dc, RECT rect, int) {
   const MemoryBitmap& picture = image_.Picture();
   if (!dc || !picture.bitmap || IsInverted(rect)) return;
   const SIZE size = picture.GetSize();
+  // The stretchable column L and row T must lie inside the bitmap.
+  if (left_ < 0 || top_ < 0 || left_ >= size.cx || top_ >= size.cy) return;
   const int L = left_, T = top_;
   const int R = size.cx - L - 1, B = size.cy - T - 1;
-  // The stretchable column L and row T must lie inside the bitmap.
-  if (L < 0 || T < 0 || R < 0 || B < 0) return;
 
   const unsigned part = part_;
-  RECT inner = rect;
+  Span inner = {rect.left, rect.top, rect.right, rect.bottom};
   if (part & PartLeft) inner.left += L;
   if (part & PartTop) inner.top += T;
   if (part & PartRight) inner.right -= R;
@@ -130,7 +140,7 @@ void CBkSkinImgFrame::Draw(HDC dc, RECT rect, int) {
   }
 
   const BkPartCopier copier(picture);
-  const int innerWidth = RectWidth(inner), innerHeight = RectHeight(inner);
+  const long long innerWidth = inner.right - inner.left, innerHeight = inner.bottom - inner.top;
   const bool top = part & PartTop, bottom = part & PartBottom, left = part & PartLeft, right = part & PartRight;
   if (top && left) copier.Blit(dc, rect.left, rect.top, L, T, 0, 0, -1);
   if (top && right) copier.Blit(dc, inner.right, rect.top, R, T, L + 1, 0, -1);
@@ -142,7 +152,13 @@ void CBkSkinImgFrame::Draw(HDC dc, RECT rect, int) {
   if (bottom) copier.Stretch(dc, inner.left, inner.bottom, innerWidth, B, L, T + 1, 1, B, -1);
   if (right) copier.Stretch(dc, inner.right, inner.top, R, innerHeight, L + 1, T, R, 1, -1);
 
-  if (crbg_ != kColorNotSet) FillSolidRect(dc, inner, crbg_);
+  if (crbg_ != kColorNotSet && inner.left < inner.right && inner.top < inner.bottom) {
+    // Inside `rect`, so within the int range again.
+    FillSolidRect(dc,
+                  RECT{static_cast<LONG>(inner.left), static_cast<LONG>(inner.top), static_cast<LONG>(inner.right),
+                       static_cast<LONG>(inner.bottom)},
+                  crbg_);
+  }
 }
 
 // ---- "imghorzex", "imghorzti" -------------------------------------------------
@@ -170,43 +186,43 @@ void CBkSkinImgHorzBase::Draw(HDC dc, RECT rect, int state) {
   const SIZE size = picture.GetSize();
   const int bw = size.cx, bh = size.cy;
 
-  int h = height_ == 0 ? bh : (height_ > 0 ? height_ : bh + height_);
-  h = std::min(h, bh);  // the bitmap has no rows below bh
-  if (RectWidth(rect) < bw) rect.right = rect.left + bw;
+  long long h = height_ == 0 ? bh : (height_ > 0 ? height_ : static_cast<long long>(bh) + height_);
+  h = std::min<long long>(h, bh);  // the bitmap has no rows below bh
+  const long long left = rect.left;
+  const long long right = std::max<long long>(rect.right, left + bw);
 
-  // Negative widths in imgpos mean no piece.
-  const int L = std::max(leftWidth_, 0), R = std::max(rightWidth_, 0);
-  const int s = picture.frameWidth > 0 ? picture.frameWidth : bw;
+  // Each piece keeps within one picture (a frame, or the whole bitmap);
+  // negative widths in imgpos mean no piece.
+  const int s = picture.frameWidth > 0 ? std::min(picture.frameWidth, bw) : bw;
+  const int L = ClampPiece(leftWidth_, s), R = ClampPiece(rightWidth_, s);
+  const int middle = ClampPiece(middleWidth_, s - L);
   const BkPartCopier copier(picture);
-  copier.Blit(dc, rect.left, rect.top, L, bh, 0, 0, index);
-  copier.Blit(dc, rect.right - R, rect.top, R, bh, s - R, 0, index);
+  copier.Blit(dc, left, rect.top, L, bh, 0, 0, index);
+  copier.Blit(dc, right - R, rect.top, R, bh, s - R, 0, index);
 
-  const long long m = static_cast<long long>(RectWidth(rect)) - L - R;
+  const long long m = right - left - L - R;
   if (m <= 0 || h <= 0) return;
   RECT visible = {};
   const int clip = GetClipBox(dc, &visible);
   if (clip == ERROR || clip == NULLREGION) return;
-  DrawMiddle(copier, dc, rect.left + L, rect.top, static_cast<int>(m), h, L, index, visible);
+  DrawMiddle(copier, dc, left + L, rect.top, m, h, L, middle, index, visible);
 }
 
-void CBkSkinImgHorzExtend::DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX,
-                                      int index, const RECT&) const {
-  copier.Stretch(dc, x, y, m, h, sourceX, 0, middleWidth_, h, index);
+void CBkSkinImgHorzExtend::DrawMiddle(const BkPartCopier& copier, HDC dc, long long x, long long y, long long m,
+                                      long long h, int sourceX, int middle, int index, const RECT&) const {
+  copier.Stretch(dc, x, y, m, h, sourceX, 0, middle, h, index);
 }
 
-void CBkSkinImgHorzTiled::DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX,
-                                     int index, const RECT& visible) const {
-  const int tile = middleWidth_;
+void CBkSkinImgHorzTiled::DrawMiddle(const BkPartCopier& copier, HDC dc, long long x, long long y, long long m,
+                                     long long h, int sourceX, int middle, int index, const RECT& visible) const {
+  const int tile = middle;
   if (tile <= 0) return;
   // Only tiles that reach the visible area are drawn: a wide span with a
   // narrow tile would otherwise cost one copy per tile.
   long long k = 0;
-  if (visible.left > x) k = (static_cast<long long>(visible.left) - x) / tile * tile;
-  const long long end = std::min<long long>(m, static_cast<long long>(visible.right) - x);
-  for (; k < end; k += tile) {
-    const int g = static_cast<int>(std::min<long long>(tile, m - k));
-    copier.Blit(dc, static_cast<int>(x + k), y, g, h, sourceX, 0, index);
-  }
+  if (visible.left > x) k = (visible.left - x) / tile * tile;
+  const long long end = std::min<long long>(m, visible.right - x);
+  for (; k < end; k += tile) copier.Blit(dc, x + k, y, std::min<long long>(tile, m - k), h, sourceX, 0, index);
 }
 
 // ---- "imgvertex" --------------------------------------------------------------
@@ -235,13 +251,16 @@ void CBkSkinImgVertExtend::Draw(HDC dc, RECT rect, int state) {
   const int bh = size.cy;
   // With sub-images each piece comes from the index-th one (the copier moves
   // the source by that many frames), one picture being a frame wide.
-  const int pictureWidth = picture.frameWidth > 0 ? picture.frameWidth : size.cx;
-  const int w = width_ == 0 ? pictureWidth : (width_ > 0 ? width_ : pictureWidth + width_);
-  if (RectHeight(rect) < bh) rect.bottom = rect.top + bh;
+  const int pictureWidth = picture.frameWidth > 0 ? std::min<int>(picture.frameWidth, size.cx) : size.cx;
+  // Every piece is as wide as the picture at most, and as high as the bitmap.
+  const int w = ClampPiece(width_ == 0 ? pictureWidth : (width_ > 0 ? width_ : pictureWidth + width_), pictureWidth);
+  const long long top = rect.top;
+  const long long bottom = std::max<long long>(rect.bottom, top + bh);
 
-  const int T = std::max(topHeight_, 0), M = std::max(middleHeight_, 0), Bt = std::max(bottomHeight_, 0);
+  const int T = ClampPiece(topHeight_, bh), Bt = ClampPiece(bottomHeight_, bh);
+  const int M = ClampPiece(middleHeight_, bh - T);
   const BkPartCopier copier(picture);
-  copier.Blit(dc, rect.left, rect.top, w, T, 0, 0, index);
-  copier.Blit(dc, rect.left, rect.bottom - Bt, w, Bt, 0, bh - Bt, index);
-  copier.Stretch(dc, rect.left, rect.top + T, w, RectHeight(rect) - T - Bt, 0, T, w, M, index);
+  copier.Blit(dc, rect.left, top, w, T, 0, 0, index);
+  copier.Blit(dc, rect.left, bottom - Bt, w, Bt, 0, bh - Bt, index);
+  copier.Stretch(dc, rect.left, top + T, w, bottom - top - T - Bt, 0, T, w, M, index);
 }

@@ -84,10 +84,10 @@ class CBkSkinImgHorzBase : public CBkSkinImgPartsBase {
   int Height() const { return height_; }
 
  protected:
-  // Draws the middle span (x, y, width m, height h) from source column
-  // `sourceX` (already past the left end) of frame `index`.
-  virtual void DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX, int index,
-                          const RECT& visible) const = 0;
+  // Draws the middle span (x, y, width m, height h) from the `middle`
+  // source columns at `sourceX` (already past the left end) of frame `index`.
+  virtual void DrawMiddle(const BkPartCopier& copier, HDC dc, long long x, long long y, long long m, long long h,
+                          int sourceX, int middle, int index, const RECT& visible) const = 0;
 
   int leftWidth_ = 0;
   int middleWidth_ = 0;
@@ -102,8 +102,8 @@ class CBkSkinImgHorzExtend : public CBkSkinImgHorzBase {
   const char* GetTag() const override { return kTag; }
 
  protected:
-  void DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX, int index,
-                  const RECT& visible) const override;
+  void DrawMiddle(const BkPartCopier& copier, HDC dc, long long x, long long y, long long m, long long h, int sourceX,
+                  int middle, int index, const RECT& visible) const override;
 };
 
 // "imghorzti": the middle piece repeated over the span, the last tile cut.
@@ -113,8 +113,8 @@ class CBkSkinImgHorzTiled : public CBkSkinImgHorzBase {
   const char* GetTag() const override { return kTag; }
 
  protected:
-  void DrawMiddle(const BkPartCopier& copier, HDC dc, int x, int y, int m, int h, int sourceX, int index,
-                  const RECT& visible) const override;
+  void DrawMiddle(const BkPartCopier& copier, HDC dc, long long x, long long y, long long m, long long h, int sourceX,
+                  int middle, int index, const RECT& visible) const override;
 };
 
 // "imgvertex": vertical three-piece bitmap: fixed top and bottom ("imgpos"

@@ -11,7 +11,7 @@
 namespace {
 
 // Moves the source offset by `index` frames when a frame is asked for.
-long long FrameOffset(int sourceX, int index, int frameWidth) {
+long long FrameOffset(long long sourceX, int index, int frameWidth) {
   long long offset = sourceX;
   if (index != -1 && frameWidth > 0) offset += static_cast<long long>(index) * frameWidth;
   return offset;
@@ -41,21 +41,6 @@ GdiObject<HBITMAP> MakeFilledBitmap(int width, int height, COLORREF colour) {
 }
 
 }  // namespace
-
-bool MemoryBitmap::CreateFilled(int width, int height, COLORREF colour) {
-  GdiObject<HBITMAP> created = MakeFilledBitmap(width, height, colour);
-  if (!created) return false;
-  if (bitmap) DeleteObject(bitmap);
-  bitmap = created.Release();
-  return true;
-}
-
-bool MemoryBitmap::Delete() {
-  if (!bitmap) return false;
-  if (!DeleteObject(bitmap)) return false;
-  bitmap = nullptr;
-  return true;
-}
 
 SIZE MemoryBitmap::GetSize() const {
   SIZE size = {0, 0};
@@ -102,34 +87,38 @@ int MemoryBitmap::Draw(HDC dc, int x, int y, int frameIndex) const {
   return ColorKeyDraw(dc, drawX, y, drawWidth, height, source.Get(), drawSourceX, 0, drawWidth, height, keyColor);
 }
 
-bool MemoryBitmap::BlitPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY,
-                            int index) const {
+bool MemoryBitmap::BlitPart(HDC dc, long long x, long long y, long long width, long long height, long long sourceX,
+                            long long sourceY, int index) const {
   return StretchPart(dc, x, y, width, height, sourceX, sourceY, width, height, index);
 }
 
-bool MemoryBitmap::StretchPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY,
-                               int sourceWidth, int sourceHeight, int index) const {
+bool MemoryBitmap::StretchPart(HDC dc, long long x, long long y, long long width, long long height, long long sourceX,
+                               long long sourceY, long long sourceWidth, long long sourceHeight, int index) const {
   if (!bitmap || (drawMode != ModePlain && drawMode != ModeColorKey)) return false;
   SourceDc source(bitmap);
   if (!source) return false;
   return StretchPartFrom(source.Get(), dc, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight, index);
 }
 
-bool MemoryBitmap::StretchPartFrom(HDC source, HDC dc, int x, int y, int width, int height, int sourceX,
-                                   int sourceY, int sourceWidth, int sourceHeight, int index) const {
+bool MemoryBitmap::StretchPartFrom(HDC source, HDC dc, long long x, long long y, long long width, long long height,
+                                   long long sourceX, long long sourceY, long long sourceWidth, long long sourceHeight,
+                                   int index) const {
   if (!dc || !source || !bitmap) return false;
-  if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return false;
   if (drawMode != ModePlain && drawMode != ModeColorKey) return false;
+  // A frame far along the strip may lie past anything: only the part of the
+  // bitmap the source covers is copied.
   const long long offset = FrameOffset(sourceX, index, frameWidth);
-  if (!FitsInt(offset)) return false;
-  const int fromX = static_cast<int>(offset);
+  PicturePart part;
+  if (!FitPartToPicture(x, y, width, height, offset, sourceY, sourceWidth, sourceHeight, GetSize(), part)) return false;
 
   if (drawMode == ModeColorKey)
-    return ColorKeyDraw(dc, x, y, width, height, source, fromX, sourceY, sourceWidth, sourceHeight, keyColor) != 0;
-  if (sourceWidth == width && sourceHeight == height)
-    return BitBlt(dc, x, y, width, height, source, fromX, sourceY, SRCCOPY) != FALSE;
+    return ColorKeyDraw(dc, part.x, part.y, part.width, part.height, source, part.sourceX, part.sourceY,
+                        part.sourceWidth, part.sourceHeight, keyColor) != 0;
+  if (part.sourceWidth == part.width && part.sourceHeight == part.height)
+    return BitBlt(dc, part.x, part.y, part.width, part.height, source, part.sourceX, part.sourceY, SRCCOPY) != FALSE;
   int previousMode = SetStretchBltMode(dc, COLORONCOLOR);
-  BOOL drawn = StretchBlt(dc, x, y, width, height, source, fromX, sourceY, sourceWidth, sourceHeight, SRCCOPY);
+  BOOL drawn = StretchBlt(dc, part.x, part.y, part.width, part.height, source, part.sourceX, part.sourceY,
+                          part.sourceWidth, part.sourceHeight, SRCCOPY);
   if (previousMode) SetStretchBltMode(dc, previousMode);
   return drawn != FALSE;
 }

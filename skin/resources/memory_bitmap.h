@@ -8,12 +8,10 @@
 
 #include "skin/resources/gdi_handles.h"
 
-// A plain record whose `bitmap` is borrowed: the record never deletes it by
-// itself, and copying the record copies the reference only. An image skin's
+// A plain record whose `bitmap` is borrowed: nothing in it ever deletes the
+// bitmap, and copying the record copies the reference only. An image skin's
 // record refers to a bitmap of the bitmap pool. A holder that makes its own
-// bitmap uses OwnedMemoryBitmap, which owns the bitmap and deletes it; the
-// record's CreateFilled and Delete are the two steps such a holder is built
-// from.
+// bitmap uses OwnedMemoryBitmap, which owns the bitmap and deletes it.
 struct MemoryBitmap {
   enum DrawMode : int {
     ModePlain = 0,     // SRCCOPY
@@ -27,17 +25,6 @@ struct MemoryBitmap {
   int drawMode = ModePlain;
   COLORREF keyColor = kDefaultKeyColor;
 
-  // Replaces the bitmap by a new width x height bitmap compatible with the
-  // screen and, unless `colour` is CLR_INVALID, fills it with that colour.
-  // The replaced bitmap is deleted (the record made it). Returns whether a
-  // bitmap was created; on failure (including a size that is not positive)
-  // the record is unchanged.
-  bool CreateFilled(int width, int height, COLORREF colour);
-
-  // Deletes the bitmap; the handle becomes null only when the deletion
-  // succeeded. False when there is nothing to delete or deletion failed.
-  bool Delete();
-
   // Width and height of the bitmap; (0, 0) without one.
   SIZE GetSize() const;
 
@@ -50,18 +37,22 @@ struct MemoryBitmap {
 
   // Copies the width x height source rectangle at (sourceX, sourceY) 1:1 to
   // (x, y). With `index` not -1 and a frame width set, the source moves right
-  // by index frames. Plain and colour-key modes only: the alpha mode (and any
-  // other) draws nothing and answers false, as do sizes that are not positive.
-  bool BlitPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int index) const;
+  // by index frames. Only the part of the source inside the bitmap is copied
+  // (FitPartToPicture). Plain and colour-key modes only: the alpha mode (and
+  // any other) draws nothing and answers false, as do sizes that are not
+  // positive and sources wholly outside the bitmap.
+  bool BlitPart(HDC dc, long long x, long long y, long long width, long long height, long long sourceX,
+                long long sourceY, int index) const;
 
   // As BlitPart, but stretches the sourceWidth x sourceHeight source onto the
   // width x height destination.
-  bool StretchPart(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
-                   int sourceHeight, int index) const;
+  bool StretchPart(HDC dc, long long x, long long y, long long width, long long height, long long sourceX,
+                   long long sourceY, long long sourceWidth, long long sourceHeight, int index) const;
   // As StretchPart, from a memory device context that already holds this
   // record's bitmap: a skin copying many pieces selects the bitmap once.
-  bool StretchPartFrom(HDC source, HDC dc, int x, int y, int width, int height, int sourceX, int sourceY,
-                       int sourceWidth, int sourceHeight, int index) const;
+  bool StretchPartFrom(HDC source, HDC dc, long long x, long long y, long long width, long long height,
+                       long long sourceX, long long sourceY, long long sourceWidth, long long sourceHeight,
+                       int index) const;
 };
 
 // A MemoryBitmap that owns its bitmap: for host windows that paint into a
@@ -85,10 +76,14 @@ class OwnedMemoryBitmap : private MemoryBitmap {
   using MemoryBitmap::StretchPart;
   using MemoryBitmap::StretchPartFrom;
 
-  // As MemoryBitmap::CreateFilled; the replaced bitmap is deleted.
+  // Replaces the bitmap by a new width x height bitmap compatible with the
+  // screen and, unless `colour` is CLR_INVALID, fills it with that colour;
+  // the replaced bitmap is deleted. Returns whether a bitmap was created; on
+  // failure (including a size that is not positive) the holder is unchanged.
   bool CreateFilled(int width, int height, COLORREF colour);
-  // As MemoryBitmap::Delete: the holder lets go of the bitmap only when the
-  // deletion succeeded (a bitmap still selected into a context stays).
+  // Deletes the bitmap; the holder lets go of it only when the deletion
+  // succeeded (a bitmap still selected into a context stays). False when
+  // there is nothing to delete or deletion failed.
   bool Delete();
 
   HBITMAP Get() const { return owned_.Get(); }

@@ -1,7 +1,7 @@
 #include "skin/resources/png_skins.h"
 
-#include <objidl.h>
 #include <gdiplus.h>
+#include <objidl.h>
 
 #include <algorithm>
 #include <climits>
@@ -61,8 +61,8 @@ SIZE CBkPngSkin::GetNaturalSize() const {
 void CBkPngSkin::Draw(HDC dc, RECT rect, int state) {
   if (!dc || !image_ || IsInverted(rect)) return;
   const SIZE one = OneImageSize();
-  int w = one.cx;
-  int h = one.cy;
+  long long w = one.cx;
+  long long h = one.cy;
   if (autoSize_ == 0) {
     w = RectWidth(rect);
     h = RectHeight(rect);
@@ -108,16 +108,17 @@ void CBkPngSkinEx::Draw(HDC dc, RECT rect, int state) {
 
 void CBkPngSkinEx::DrawSlices(PngPainter& painter, Gdiplus::Image* image, const Gdiplus::Rect& dest,
                               const Gdiplus::Size& imageSize, int sourceX) const {
-  const int X = dest.X, Y = dest.Y, W = dest.Width, H = dest.Height;
-  const int L = leftWidth_, M = middleWidth_, R = rightWidth_;
+  const long long X = dest.X, Y = dest.Y, W = dest.Width, H = dest.Height;
   const int iw = imageSize.Width, ih = imageSize.Height;
-  const int a = sourceX;
+  // Each slice keeps within one sub-image.
+  const int L = ClampPiece(leftWidth_, iw), M = ClampPiece(middleWidth_, iw), R = ClampPiece(rightWidth_, iw);
+  const long long a = sourceX;
 
-  painter.DrawPart(image, X, Y, std::min(W, L), H, a, 0, L, ih);
-  int m = W - L - R;
-  if (m <= 0) m = std::min(W, M);
+  painter.DrawPart(image, X, Y, std::min<long long>(W, L), H, a, 0, L, ih);
+  long long m = W - L - R;
+  if (m <= 0) m = std::min<long long>(W, M);
   painter.DrawPart(image, X + L, Y, m, H, a + L, 0, M, ih);
-  painter.DrawPart(image, X + W - R, Y, std::min(W, R), H, a + iw - R, 0, R, ih);
+  painter.DrawPart(image, X + W - R, Y, std::min<long long>(W, R), H, a + iw - R, 0, R, ih);
 }
 
 void CBkPngSkinEx::DrawSlicesAtOrigin(PngPainter& painter, Gdiplus::Image* image, const Gdiplus::Rect& dest,
@@ -149,11 +150,13 @@ HRESULT CBkSkinPngTruncate::SetAttribute(const std::string& name, const std::str
 
 void CBkSkinPngTruncate::DrawSlices(PngPainter& painter, Gdiplus::Image* image, const Gdiplus::Rect& dest,
                                     const Gdiplus::Size& imageSize, int sourceX) const {
-  const int X = dest.X, Y = dest.Y, W = dest.Width, H = dest.Height;
-  const int L = leftWidth_, M = middleWidth_, R = rightWidth_;
+  const long long X = dest.X, Y = dest.Y, W = dest.Width, H = dest.Height;
   const int iw = imageSize.Width, ih = imageSize.Height;
-  const int a = sourceX;
-  const int ml = marginLeft_, mt = marginTop_, mr = marginRight_, mb = marginBottom_;
+  // Slices and trimmed margins keep within one sub-image.
+  const int L = ClampPiece(leftWidth_, iw), M = ClampPiece(middleWidth_, iw), R = ClampPiece(rightWidth_, iw);
+  const long long a = sourceX;
+  const int ml = ClampPiece(marginLeft_, iw), mr = ClampPiece(marginRight_, iw);
+  const int mt = ClampPiece(marginTop_, ih), mb = ClampPiece(marginBottom_, ih);
 
   painter.DrawPart(image, X, Y, L, H, a + ml, mt, L, ih - mb);
   // A rectangle narrower than both ends leaves no room for the middle: it is
@@ -182,8 +185,8 @@ HRESULT CBkSkinCheck::SetAttribute(const std::string& name, const std::string& v
 void CBkSkinCheck::Draw(HDC dc, RECT rect, int state) {
   if (!dc || !image_ || IsInverted(rect)) return;
   const SIZE size = PngImageSize(image_);
-  const int sw = subSize_ != 0 ? subSize_ : subSizeX_;
-  const int sh = subSize_ != 0 ? subSize_ : subSizeY_;
+  const int sw = ClampPiece(subSize_ != 0 ? subSize_ : subSizeX_, size.cx);
+  const int sh = ClampPiece(subSize_ != 0 ? subSize_ : subSizeY_, size.cy);
   const int half = (state & kSkinStateChecked) ? size.cx / 2 : 0;
   int k = 0;
   if (state & kSkinStateDisabled)
@@ -192,9 +195,10 @@ void CBkSkinCheck::Draw(HDC dc, RECT rect, int state) {
     k = 2;
   else if (state & kSkinStateHover)
     k = 1;
-  const int span = std::max<int>(RectHeight(rect), size.cy);
+  const long long span = std::max<long long>(static_cast<long long>(rect.bottom) - rect.top, size.cy);
   PngPainter painter(dc);
-  painter.DrawPart(image_, rect.left, rect.top + (span - sh) / 2, sw, sh, k * sw + half, 0, sw, sh);
+  painter.DrawPart(image_, rect.left, rect.top + (span - sh) / 2, sw, sh, static_cast<long long>(k) * sw + half, 0, sw,
+                   sh);
 }
 
 // ---- "border" -----------------------------------------------------------------
@@ -225,35 +229,40 @@ void CBkSkinBorder::Draw(HDC dc, RECT rect, int) {
 
   const SIZE size = PngImageSize(image_);
   const int iw = size.cx, ih = size.cy;
-  const int A = angle_, O = offset_;
-  const int width = RectWidth(rect), height = RectHeight(rect);
+  // Corners keep within the image; the offset only lengthens the side edges
+  // on the screen, by at most the image's height.
+  const int A = ClampPiece(angle_, std::min(iw, ih));
+  const long long O = std::clamp<long long>(offset_, -ih, ih);
+  const long long width = static_cast<long long>(rect.right) - rect.left;
+  const long long height = static_cast<long long>(rect.bottom) - rect.top;
+  const long long left = rect.left, top = rect.top, right = rect.right, bottomEdge = rect.bottom;
   const unsigned part = part_;
-  const bool top = part & PartTop, bottom = part & PartBottom, left = part & PartLeft, right = part & PartRight;
+  const bool hasTop = part & PartTop, hasBottom = part & PartBottom, hasLeft = part & PartLeft,
+             hasRight = part & PartRight;
 
   PngPainter painter(dc);
-  if (top && left) painter.DrawPart(image_, rect.left, rect.top, A, A, 0, 0, A, A);
-  if (top && right) painter.DrawPart(image_, rect.right - A, rect.top, A, A, iw - A, 0, A, A);
-  if (bottom && left) painter.DrawPart(image_, rect.left, rect.bottom - A, A, A, 0, ih - A, A, A);
-  if (bottom && right) painter.DrawPart(image_, rect.right - A, rect.bottom - A, A, A, iw - A, ih - A, A, A);
+  if (hasTop && hasLeft) painter.DrawPart(image_, left, top, A, A, 0, 0, A, A);
+  if (hasTop && hasRight) painter.DrawPart(image_, right - A, top, A, A, iw - A, 0, A, A);
+  if (hasBottom && hasLeft) painter.DrawPart(image_, left, bottomEdge - A, A, A, 0, ih - A, A, A);
+  if (hasBottom && hasRight) painter.DrawPart(image_, right - A, bottomEdge - A, A, A, iw - A, ih - A, A, A);
 
-  if (top) painter.DrawPart(image_, rect.left + A, rect.top, width - 2 * A, A, A, 0, iw - 2 * A, A);
+  if (hasTop) painter.DrawPart(image_, left + A, top, width - 2 * A, A, A, 0, iw - 2 * A, A);
 
   // The side edges reach past their ends by the offset, towards the ends
   // that have no edge of their own.
-  int sideTop = rect.top + A;
-  int sideHeight = height - 2 * A;
-  if (top) {
+  long long sideTop = top + A;
+  long long sideHeight = height - 2 * A;
+  if (hasTop) {
     sideHeight += O;
-  } else if (bottom) {
+  } else if (hasBottom) {
     sideTop -= O;
     sideHeight += O;
   } else {
     sideTop -= O;
     sideHeight += 2 * O;
   }
-  if (left) painter.DrawPart(image_, rect.left, sideTop, A, sideHeight, 0, A, A, ih - 2 * A);
-  if (right) painter.DrawPart(image_, rect.right - A, sideTop, A, sideHeight, iw - A, A, A, ih - 2 * A);
+  if (hasLeft) painter.DrawPart(image_, left, sideTop, A, sideHeight, 0, A, A, ih - 2 * A);
+  if (hasRight) painter.DrawPart(image_, right - A, sideTop, A, sideHeight, iw - A, A, A, ih - 2 * A);
 
-  if (bottom)
-    painter.DrawPart(image_, rect.left + A, rect.bottom - A, width - 2 * A, A, A, ih - A, iw - 2 * A, A);
+  if (hasBottom) painter.DrawPart(image_, left + A, bottomEdge - A, width - 2 * A, A, A, ih - A, iw - 2 * A, A);
 }

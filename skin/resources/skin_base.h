@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <string>
 
 #include "skin/resources/bk_object.h"
@@ -51,7 +52,17 @@ void ReadCommaNumbers(const std::string& value, int* const* fields, int count);
 // hover bit (0 or 1).
 int ThreePieceIndex(int state);
 
+// A piece size of a skin document kept within 0..limit, the size of the
+// picture it is cut from (a negative limit gives 0).
+inline int ClampPiece(int size, int limit) { return size < 0 || limit < 0 ? 0 : (size > limit ? limit : size); }
+
 // A rectangle with a negative width or height, which no skin draws into.
 inline bool IsInverted(const RECT& rect) { return rect.right < rect.left || rect.bottom < rect.top; }
-inline int RectWidth(const RECT& rect) { return rect.right - rect.left; }
-inline int RectHeight(const RECT& rect) { return rect.bottom - rect.top; }
+// Width and height, saturated at the int range (a laid-out rectangle may span
+// more than it).
+inline int SaturatedSpan(LONG from, LONG to) {
+  const long long span = static_cast<long long>(to) - from;
+  return span > INT_MAX ? INT_MAX : (span < INT_MIN ? INT_MIN : static_cast<int>(span));
+}
+inline int RectWidth(const RECT& rect) { return SaturatedSpan(rect.left, rect.right); }
+inline int RectHeight(const RECT& rect) { return SaturatedSpan(rect.top, rect.bottom); }

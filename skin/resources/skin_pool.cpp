@@ -49,7 +49,9 @@ std::unique_ptr<CBkSkinBase> CreateSkinByTag(const char* tag) {
   return nullptr;
 }
 
-bool LoadSkins(unsigned resourceId) {
+namespace {
+
+bool LoadSkinsFrom(unsigned resourceId) {
   std::string bytes;
   if (!LoadSkinResource(resourceId, bytes, L"xml")) return false;
 
@@ -71,6 +73,12 @@ bool LoadSkins(unsigned resourceId) {
     skins[name] = std::move(skin);  // replaces (and deletes) a skin of the same name
   }
   return true;
+}
+
+}  // namespace
+
+bool LoadSkins(unsigned resourceId) {
+  return LoadFolderFirst([resourceId] { return LoadSkinsFrom(resourceId); });
 }
 
 CBkSkinBase* GetSkin(const std::string& name) {

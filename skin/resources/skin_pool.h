@@ -24,6 +24,8 @@ class BkSkinPool {
 // - Otherwise every skin in the pool is deleted first; a document that does
 //   not parse then gives false and an empty pool.
 // - A root that is missing or not "skins" gives true with an empty pool.
+// A copy in the skin folder that cannot be read or does not parse is loaded
+// again from the embedded resource (LoadFolderFirst).
 // Children without "name" or with an unknown tag are skipped; a later skin of
 // the same name replaces (and deletes) the earlier one.
 // Skins handed out by GetSkin before a reload are deleted by it; the program

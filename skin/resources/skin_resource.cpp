@@ -8,9 +8,11 @@
 
 namespace {
 
+thread_local int embeddedOnlyScopes = 0;
+
 bool LoadSkinFile(const std::wstring& path, std::string& bytes) {
-  const UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  const UniqueKernelHandle file(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||
@@ -68,7 +70,7 @@ bool LoadSkinResource(unsigned id, std::string& bytes, const wchar_t* type) {
   bytes.clear();
   if (!type) return false;
   const std::wstring& folder = BkSkinFolder::Instance().Path();
-  if (!folder.empty()) {
+  if (!folder.empty() && !EmbeddedSkinResourcesOnly::Active()) {
     const std::wstring path = folder + L"\\" + std::to_wstring(id) + L"." + type;
     if (LoadSkinFile(path, bytes)) return true;
   }
@@ -92,3 +94,9 @@ bool LoadModuleResource(unsigned id, std::string& bytes, const wchar_t* type) {
   bytes.assign(static_cast<const char*>(data), size);
   return true;
 }
+
+EmbeddedSkinResourcesOnly::EmbeddedSkinResourcesOnly() { ++embeddedOnlyScopes; }
+
+EmbeddedSkinResourcesOnly::~EmbeddedSkinResourcesOnly() { --embeddedOnlyScopes; }
+
+bool EmbeddedSkinResourcesOnly::Active() { return embeddedOnlyScopes > 0; }

@@ -27,11 +27,37 @@ void SetSkinFolder(const std::wstring& path);
 
 // Fills `bytes` with the raw content of resource `id` of type `type`
 // (unchanged: no decoding, byte-order marks kept); bytes.c_str() is the data
-// followed by a zero byte. Looks in the skin folder first; a missing, empty,
-// oversized or unreadable file falls back to the embedded resource. Returns
-// false and leaves `bytes` empty when neither exists.
+// followed by a zero byte. Looks in the skin folder first (unless
+// EmbeddedSkinResourcesOnly holds); a missing, empty, oversized or unreadable
+// file falls back to the embedded resource. Returns false and leaves `bytes`
+// empty when neither exists.
 bool LoadSkinResource(unsigned id, std::string& bytes, const wchar_t* type);
 
 // The embedded-resource step alone: resource `id` (low 16 bits) of the
 // program's own module, type name matched without regard to case.
 bool LoadModuleResource(unsigned id, std::string& bytes, const wchar_t* type);
+
+// While one lives, LoadSkinResource on this thread passes the skin folder by
+// and reads the embedded resources only.
+class EmbeddedSkinResourcesOnly {
+ public:
+  EmbeddedSkinResourcesOnly();
+  ~EmbeddedSkinResourcesOnly();
+  EmbeddedSkinResourcesOnly(const EmbeddedSkinResourcesOnly&) = delete;
+  EmbeddedSkinResourcesOnly& operator=(const EmbeddedSkinResourcesOnly&) = delete;
+
+  // Whether one lives on this thread.
+  static bool Active();
+};
+
+// Runs `load`, which reads through LoadSkinResource; when it fails while a
+// skin folder is in use, runs it once more with the embedded resources only,
+// so that a broken copy in the folder never costs the program a document it
+// carries itself. Returns what the last run returned.
+template <typename Load>
+bool LoadFolderFirst(Load&& load) {
+  if (load()) return true;
+  if (BkSkinFolder::Instance().Path().empty() || EmbeddedSkinResourcesOnly::Active()) return false;
+  const EmbeddedSkinResourcesOnly embedded;
+  return load();
+}

@@ -1,11 +1,12 @@
 #include "skin/resources/style.h"
 
-#include "skin/resources/font_pool.h"
-#include "skin/resources/skin_xml.h"
-
 #include <tinyxml.h>
 
 #include <utility>
+
+#include "skin/resources/font_pool.h"
+#include "skin/resources/skin_resource.h"
+#include "skin/resources/skin_xml.h"
 
 HRESULT BkStyle::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   const HRESULT base = CBkObject::SetAttribute(name, value, loading);
@@ -70,7 +71,9 @@ BkStylePool& BkStylePool::Instance() {
   return pool;
 }
 
-bool LoadStyles(unsigned resourceId) {
+namespace {
+
+bool LoadStylesFrom(unsigned resourceId) {
   TiXmlDocument document;
   if (!LoadSkinDocument(resourceId, document)) return false;
   const TiXmlElement* root = document.RootElement();
@@ -88,6 +91,12 @@ bool LoadStyles(unsigned resourceId) {
   }
   BkStylePool::Instance().Styles().swap(styles);
   return true;
+}
+
+}  // namespace
+
+bool LoadStyles(unsigned resourceId) {
+  return LoadFolderFirst([resourceId] { return LoadStylesFrom(resourceId); });
 }
 
 const BkStyle& GetStyle(const std::string& name) {

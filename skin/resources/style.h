@@ -59,7 +59,8 @@ class BkStylePool {
 // under the empty name. Classes of the same name apply on top of each other;
 // a "class" without "name" is skipped. A document that cannot be loaded, does
 // not parse, or whose root is not "style" returns false and leaves the pool as
-// it was.
+// it was. A copy in the skin folder that does not load is passed over for the
+// embedded resource (LoadFolderFirst).
 bool LoadStyles(unsigned resourceId);
 
 // The style class `name`; the default style (created with defaults when

@@ -112,6 +112,14 @@ using ScreenDcTraits = NullInvalidTraits<HDC, ReleaseScreenDc>;
 // Shared icons belong to the system and are only ever borrowed.
 using IconTraits = NullInvalidTraits<HICON, DestroyIcon>;
 
+inline void DestroyWindowIfAlive(HWND window) {
+  if (IsWindow(window)) DestroyWindow(window);
+}
+// Windows made for a host window (its tooltip), destroyed by their holder.
+// The system also destroys an owned window with its owner: a window that is
+// gone already is left alone.
+using WindowTraits = NullInvalidTraits<HWND, DestroyWindowIfAlive>;
+
 // Views of file mappings (MapViewOfFile).
 using MappedViewTraits = NullInvalidTraits<void*, UnmapViewOfFile>;
 
@@ -122,6 +130,7 @@ using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueRegion = UniqueHandle<GdiObjectTraits<HRGN>>;
 using UniqueIcon = UniqueHandle<IconTraits>;
+using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueMappedView = UniqueHandle<MappedViewTraits>;
 using UniqueGlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 

@@ -13,6 +13,7 @@
 #include "skin/resources/skin_pool.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/tree/containers.h"
+#include "skin/tree/load_budget.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ RECT Shrink(const RECT& rect, int dx, int dy) {
 
 }  // namespace
 
-CBkWindow::CBkWindow() : handle_(BkWindowRegistry::Instance().Register(this)) {}
+CBkWindow::CBkWindow() : handle_(BkWindowRegistry::Instance().Register(this)) { ElementLoadBudget::CountElement(); }
 
 CBkWindow::~CBkWindow() { BkWindowRegistry::Instance().Unregister(handle_); }
 
@@ -320,8 +321,7 @@ void CBkWindow::OnPaint(HDC dc) {
   BeginTextPaint(dc);
   if (!text_.empty()) {
     RECT textRect = TextRect();
-    DrawTextW(dc, text_.c_str(), static_cast<int>(std::min<size_t>(text_.size(), INT_MAX)), &textRect,
-              style_.textmode);
+    DrawTextW(dc, text_.c_str(), static_cast<int>(std::min<size_t>(text_.size(), INT_MAX)), &textRect, style_.textmode);
   }
   EndTextPaint(dc);
 }

@@ -10,6 +10,7 @@
 #include "skin/resources/skin_resource.h"
 #include "skin/resources/skin_xml.h"
 #include "skin/tree/element_factory.h"
+#include "skin/tree/load_budget.h"
 
 // ---- CBkContainerWnd --------------------------------------------------------
 
@@ -23,7 +24,7 @@ void CBkContainerWnd::PlaceChild(CBkWindow*) {}
 
 bool CBkPanel::Load(const TiXmlElement* element) {
   const bool loaded = CBkWindow::Load(element);
-  if (element) CreateChildren(element->FirstChildElement());
+  if (element && !CreateChildren(element->FirstChildElement())) return false;
   return loaded;
 }
 
@@ -47,7 +48,8 @@ bool CBkPanel::CreateChildren(const TiXmlElement* first) {
   // Children would sit one level below this panel; past the limit the panel
   // stays empty, so no walk over the tree recurses deeper than it.
   if (Depth() + 1 > kMaxElementDepth) return true;
-  for (const TiXmlElement* xml = first; xml; xml = xml->NextSiblingElement()) {
+  const ElementLoadBudget budget;
+  for (const TiXmlElement* xml = first; xml && !budget.Spent(); xml = xml->NextSiblingElement()) {
     std::unique_ptr<CBkWindow> child = CreateChildByName(xml->Value());
     if (!child) continue;
     child->SetParent(GetHandle());
@@ -55,7 +57,11 @@ bool CBkPanel::CreateChildren(const TiXmlElement* first) {
     child->Load(xml);
     children_.push_back(std::move(child));
   }
-  return true;
+  if (!budget.Spent()) return true;
+  // The load that opened the budget fails as a whole; with no host load
+  // around it, that is this one.
+  if (budget.Outermost()) DestroyChildren();
+  return false;
 }
 
 void CBkPanel::AppendChild(std::unique_ptr<CBkWindow> child) {
@@ -173,8 +179,8 @@ void CBkPanel::FlowLayout(const WINDOWPOS& position) {
   const int my = style.yMargin;
   const int spacing = style.spacing;
   const int lineSpacing = style.linespacing;
-  const int lineWidth = SaturatingSubtract(WidthMode() == SizeFixed ? FixedWidth() : position.cx,
-                                           SaturatingAdd(mx, mx));
+  const int lineWidth =
+      SaturatingSubtract(WidthMode() == SizeFixed ? FixedWidth() : position.cx, SaturatingAdd(mx, mx));
   int left = SaturatingAdd(position.x, mx);
   int top = SaturatingAdd(position.y, my);
   int available = lineWidth;
@@ -220,14 +226,26 @@ void CBkPanel::FlowLayout(const WINDOWPOS& position) {
 
   RECT own = GetRect();
   switch (WidthMode()) {
-    case SizeFixed: own.right = SaturatingAdd(position.x, FixedWidth()); break;
-    case SizeAuto: own.right = maxRight; break;
-    case SizeFull: own.right = SaturatingAdd(position.x, position.cx); break;
+    case SizeFixed:
+      own.right = SaturatingAdd(position.x, FixedWidth());
+      break;
+    case SizeAuto:
+      own.right = maxRight;
+      break;
+    case SizeFull:
+      own.right = SaturatingAdd(position.x, position.cx);
+      break;
   }
   switch (HeightMode()) {
-    case SizeFixed: own.bottom = SaturatingAdd(position.y, FixedHeight()); break;
-    case SizeAuto: own.bottom = SaturatingAdd(lineBottom, my); break;
-    case SizeFull: own.bottom = SaturatingAdd(position.y, position.cy); break;
+    case SizeFixed:
+      own.bottom = SaturatingAdd(position.y, FixedHeight());
+      break;
+    case SizeAuto:
+      own.bottom = SaturatingAdd(lineBottom, my);
+      break;
+    case SizeFull:
+      own.bottom = SaturatingAdd(position.y, position.cy);
+      break;
   }
   SetRect(own);
 
@@ -258,9 +276,10 @@ void CBkPanel::AlignLine(size_t first, size_t end, int lineTop, int lineBottom) 
     if (!child->IsVisible(false) || child->IsFloat()) continue;
     RECT area = child->GetRect();
     const int height = SaturatingSubtract(area.bottom, area.top);
-    const int newTop = valign == VAlignMiddle
-                           ? SaturatingAdd(lineTop, SaturatingSubtract(SaturatingSubtract(lineBottom, lineTop), height) / 2)
-                           : SaturatingSubtract(lineBottom, height);
+    const int newTop =
+        valign == VAlignMiddle
+            ? SaturatingAdd(lineTop, SaturatingSubtract(SaturatingSubtract(lineBottom, lineTop), height) / 2)
+            : SaturatingSubtract(lineBottom, height);
     area.top = newTop;
     area.bottom = SaturatingAdd(newTop, height);
     child->MoveRect(area);
@@ -334,11 +353,19 @@ bool CBkDialogFile::Load(const TiXmlElement* element) {
   const unsigned id = static_cast<unsigned>(ParseDecimal(source));
   if (std::find(documentsLoading.begin(), documentsLoading.end(), id) != documentsLoading.end()) return true;
 
-  std::string bytes;
-  if (!LoadSkinResource(id, bytes, L"xml")) return true;
+  // A copy in the skin folder that does not parse gives way to the embedded
+  // one. Every document read counts against the load's budget.
+  const ElementLoadBudget budget;
   TiXmlDocument document;
-  if (!ParseSkinDocument(std::move(bytes), document)) return false;
+  bool found = false;
+  const bool parsed = LoadFolderFirst([&] {
+    std::string bytes;
+    if (!LoadSkinResource(id, bytes, L"xml")) return false;
+    found = true;
+    return ElementLoadBudget::TakeDocument(bytes.size()) && ParseSkinDocument(std::move(bytes), document);
+  });
+  if (!found) return true;
+  if (!parsed) return false;
   DocumentLoading loading(id);
-  CreateChildren(document.FirstChildElement());
-  return true;
+  return CreateChildren(document.FirstChildElement());
 }

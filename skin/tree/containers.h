@@ -50,7 +50,9 @@ class CBkPanel : public CBkContainerWnd {
 
   // Replaces the children by elements made from `first` and its following
   // sibling elements (tags the factory does not know are skipped with their
-  // subtrees). Below kMaxElementDepth no child is made. Always true.
+  // subtrees). Below kMaxElementDepth no child is made. False when the load's
+  // budget (load_budget.h) ran out: making stops there, and a panel whose
+  // call opened the budget is left empty.
   bool CreateChildren(const TiXmlElement* first);
 
   // The children's handles in list order: walk this snapshot and look each
@@ -94,9 +96,10 @@ class CBkDialogFile : public CBkDialog {
 
   const char* GetTag() const override { return kTag; }
   // The element part only; then every top-level element of document "src"
-  // becomes a child. No "src", or a document that does not parse: false and
-  // no children. No such document, or one already being loaded further up
-  // (a dialog file that includes itself, directly or through others): true
-  // and no children.
+  // becomes a child (a copy in the skin folder that does not parse gives way
+  // to the embedded one). No "src", a document that does not parse, or a
+  // load whose budget ran out: false and no children. No such document, or
+  // one already being loaded further up (a dialog file that includes itself,
+  // directly or through others): true and no children.
   bool Load(const TiXmlElement* element) override;
 };

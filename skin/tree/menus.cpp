@@ -11,6 +11,7 @@
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/tree/host_notify.h"
+#include "skin/tree/load_budget.h"
 #include "skin/tree/rich_text.h"
 
 namespace {
@@ -41,7 +42,8 @@ template <typename Part, typename Append>
 void LoadParts(CBkPanel& owner, const TiXmlElement* element, Append append) {
   owner.SendElementMessage(WM_DESTROY);
   if (!element || owner.Depth() + 1 > kMaxElementDepth) return;
-  for (const TiXmlElement* xml = element->FirstChildElement(); xml; xml = xml->NextSiblingElement()) {
+  for (const TiXmlElement* xml = element->FirstChildElement(); xml && !ElementLoadBudget::Stopped();
+       xml = xml->NextSiblingElement()) {
     if (xml->ValueStr() != Part::kTag) continue;
     auto part = std::make_unique<Part>();
     part->SetParent(owner.GetHandle());
@@ -255,7 +257,8 @@ void CBkMenuCtrlT::OnMenuPosChanged(const WINDOWPOS& position) {
 
 void CBkMenuCtrlT::SendHeightNotice(int total) {
   const RECT& area = GetRect();
-  SendResizedNotice(GetHostWindow(), kHeightNoticeId, RECT{area.left, area.top, area.right, SaturatingAdd(area.top, total)});
+  SendResizedNotice(GetHostWindow(), kHeightNoticeId,
+                    RECT{area.left, area.top, area.right, SaturatingAdd(area.top, total)});
 }
 
 void CBkMenuCtrlT::OnMenuMouseMove(int x, int y) {
@@ -330,7 +333,8 @@ int CBkMenuCtrlEx::LayOutItems(int active) {
     const bool neighbour = index == before || index == after;
     const int height = ItemHeightOf(index == active ? activeHeight_ : neighbour ? floatHeight_ : normalHeight_);
     const char* textClass = neighbour ? "menu_text_float" : "menu_text_normal";
-    for (size_t child = 0; child < item->ChildCount(); ++child) item->ChildAt(child)->SetAttribute("class", textClass, true);
+    for (size_t child = 0; child < item->ChildCount(); ++child)
+      item->ChildAt(child)->SetAttribute("class", textClass, true);
     PlaceElement(*item, area.left, y, width, height);
     if (index == active) PlaceSelectionButton(index, item->GetRect());
     y = SaturatingAdd(y, height);

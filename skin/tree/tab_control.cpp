@@ -10,8 +10,9 @@
 #include "skin/resources/gdi_drawing.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/text_encoding.h"
-#include "skin/tree/notifications.h"
 #include "skin/tree/host_notify.h"
+#include "skin/tree/load_budget.h"
+#include "skin/tree/notifications.h"
 
 namespace {
 
@@ -119,7 +120,8 @@ bool CBkTabCtrl::Load(const TiXmlElement* element) {
 
   const BkHandle self = GetHandle();
   int firstShown = -1;
-  for (const TiXmlElement* xml = element->FirstChildElement(); xml; xml = xml->NextSiblingElement()) {
+  for (const TiXmlElement* xml = element->FirstChildElement(); xml && !ElementLoadBudget::Stopped();
+       xml = xml->NextSiblingElement()) {
     if (std::string(xml->Value()) != CBkTab::kTag) continue;
     auto page = std::make_unique<CBkTab>();
     page->SetParent(self);

@@ -2,22 +2,11 @@
 
 #include <algorithm>
 
-// Holds the registry's critical section for one operation. Nothing is called
-// out of the registry while it is held.
-class BkWindowRegistry::Lock {
- public:
-  explicit Lock(CRITICAL_SECTION& section) : section_(section) { EnterCriticalSection(&section_); }
-  ~Lock() { LeaveCriticalSection(&section_); }
-  Lock(const Lock&) = delete;
-  Lock& operator=(const Lock&) = delete;
+namespace {
 
- private:
-  CRITICAL_SECTION& section_;
-};
+using Lock = std::lock_guard<std::mutex>;
 
-BkWindowRegistry::BkWindowRegistry() { InitializeCriticalSection(&section_); }
-
-BkWindowRegistry::~BkWindowRegistry() { DeleteCriticalSection(&section_); }
+}  // namespace
 
 BkWindowRegistry& BkWindowRegistry::Instance() {
   // Made on first use; the runtime makes that safe from any thread.
@@ -26,7 +15,7 @@ BkWindowRegistry& BkWindowRegistry::Instance() {
 }
 
 BkHandle BkWindowRegistry::Register(CBkWindow* element) {
-  Lock lock(section_);
+  const Lock lock(lock_);
   const BkHandle handle = ++lastHandle_;
   elements_[handle] = element;
   return handle;
@@ -34,24 +23,24 @@ BkHandle BkWindowRegistry::Register(CBkWindow* element) {
 
 CBkWindow* BkWindowRegistry::Lookup(BkHandle handle) const {
   if (handle == 0) return nullptr;
-  Lock lock(section_);
+  const Lock lock(lock_);
   const auto found = elements_.find(handle);
   return found == elements_.end() ? nullptr : found->second;
 }
 
 void BkWindowRegistry::Unregister(BkHandle handle) {
-  Lock lock(section_);
+  const Lock lock(lock_);
   elements_.erase(handle);
 }
 
 void BkWindowRegistry::JoinGroup(const std::string& group, BkHandle handle) {
-  Lock lock(section_);
+  const Lock lock(lock_);
   std::vector<BkHandle>& members = groups_[group];
   if (std::find(members.begin(), members.end(), handle) == members.end()) members.push_back(handle);
 }
 
 void BkWindowRegistry::LeaveGroup(const std::string& group, BkHandle handle) {
-  Lock lock(section_);
+  const Lock lock(lock_);
   const auto found = groups_.find(group);
   if (found == groups_.end()) return;
   std::vector<BkHandle>& members = found->second;
@@ -60,13 +49,13 @@ void BkWindowRegistry::LeaveGroup(const std::string& group, BkHandle handle) {
 }
 
 std::vector<BkHandle> BkWindowRegistry::Members(const std::string& group) const {
-  Lock lock(section_);
+  const Lock lock(lock_);
   const auto found = groups_.find(group);
   return found == groups_.end() ? std::vector<BkHandle>() : found->second;
 }
 
 size_t BkWindowRegistry::Count() const {
-  Lock lock(section_);
+  const Lock lock(lock_);
   return elements_.size();
 }
 

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,11 +43,11 @@ class BkWindowRegistry {
   BkWindowRegistry& operator=(const BkWindowRegistry&) = delete;
 
  private:
-  BkWindowRegistry();
-  ~BkWindowRegistry();
+  BkWindowRegistry() = default;
+  ~BkWindowRegistry() = default;
 
-  class Lock;
-  mutable CRITICAL_SECTION section_;
+  // Held for one operation; nothing is called out of the registry under it.
+  mutable std::mutex lock_;
   std::map<BkHandle, CBkWindow*> elements_;
   std::map<std::string, std::vector<BkHandle>> groups_;
   BkHandle lastHandle_ = 0;

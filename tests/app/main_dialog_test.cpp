@@ -16,6 +16,7 @@
 #include "app/result_page.h"
 #include "skin/host/view_notifications.h"
 #include "skin/resources/bk_string.h"
+#include "skin/resources/text_encoding.h"
 #include "tests/app/main_dialog_fixture.h"
 #include "tests/skin/host/host_test_windows.h"
 #include "tests/skin/host/view_test_util.h"
@@ -68,6 +69,15 @@ TEST(ListFill, FourteenTextsWithOriginAndTerminalJoined) {
 }
 
 // ---- the main window -------------------------------------------------------------
+
+// The first element below `root` whose text is `text`, or null.
+const CBkWindow* FindByText(const CBkWindow& root, const std::wstring& text) {
+  if (root.GetText() == text) return &root;
+  const auto* panel = dynamic_cast<const CBkPanel*>(&root);
+  for (size_t i = 0; panel && i < panel->ChildCount(); ++i)
+    if (const CBkWindow* found = FindByText(*panel->ChildAt(i), text)) return found;
+  return nullptr;
+}
 
 class MainDialogTest : public MainDialogFixture {
  protected:
@@ -161,13 +171,41 @@ TEST_F(MainDialogTest, TypedStationsAndAClickShowEveryTrainInTheList) {
     for (int x = 2; x < 50; ++x) dark += GetRValue(canvas.Pixel(x, y)) < 100;
   EXPECT_GT(dark, 10) << "no train code drawn in the first cell";
 
-  // The last train is reachable: the list scrolls to it and asks for it.
+  // The last train is reachable: scrolled to the end, the last row on the
+  // screen is the last train, painted with its own train code.
+  const std::wstring lastCode = page.shownRows.back().trainCode;
+  ASSERT_NE(lastCode, page.shownRows[30].trainCode);
   SendMessageW(list, LVM_ENSUREVISIBLE, 31, FALSE);
+  InvalidateRect(list, nullptr, FALSE);
   UpdateWindow(list);
-  EXPECT_GT(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 0);
+  const int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  EXPECT_EQ(31, top + static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0)) - 1);
   const CBkWindow* code = page.listView.Template().FindElementById(20020);
   ASSERT_NE(nullptr, code);
-  EXPECT_FALSE(code->GetText().empty());
+  EXPECT_EQ(lastCode, code->GetText());  // the template holds the row painted last
+}
+
+// The station labels of the query bar are dark text on the light body, as a
+// real window paints them.
+TEST_F(MainDialogTest, StationLabelsAreDarkOnTheLightBody) {
+  auto dialog = MakeDialog();
+  const HWND view = dialog->GetView().GetHwnd();
+  UpdateWindow(view);
+  DibCanvas canvas(680, 430);
+  ASSERT_TRUE(CaptureClient(view, canvas));
+  for (const wchar_t* label : {L"出发站：", L"到达站：", L"发车时间："}) {
+    SCOPED_TRACE(WideToUtf8(label));
+    const CBkWindow* element = FindByText(*dialog->GetView().Section(1), label);
+    ASSERT_NE(nullptr, element);
+    const RECT area = element->GetRect();
+    int dark = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+      for (int x = area.left; x < area.right; ++x) {
+        const COLORREF pixel = canvas.Pixel(x, y);
+        dark += GetRValue(pixel) < 100 && GetGValue(pixel) < 100 && GetBValue(pixel) < 100;
+      }
+    EXPECT_GT(dark, 20);
+  }
 }
 
 TEST_F(MainDialogTest, BusyImageAnimatesDuringASlowAnswerAndTheButtonReturns) {

@@ -4,8 +4,10 @@
 // forward for a second start, takes documents from its skin folder, and runs
 // a signed update the update server asks for.
 #include <windows.h>
+// After windows.h, which they need.
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <functional>
@@ -13,9 +15,11 @@
 
 #include "app/result_page.h"
 #include "skin/resources/text_encoding.h"
+#include "skin/resources/unique_handle.h"
 #include "tests/app/running_program.h"
 #include "tests/app/update_test_util.h"
 #include "tests/support/demo_site.h"
+#include "tests/support/scratch_skin_folder.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -128,6 +132,60 @@ TEST_F(ProgramTest, SkinFolderBesideTheProgramOverridesAnEmbeddedDocument) {
   EXPECT_EQ(std::wstring(L"Tavora"), text);
   PostMessageW(plainWindow, WM_CLOSE, 0, 0);
   EXPECT_EQ(0, plain.WaitForExit(10000));
+}
+
+// Hostile skin folders beside the program: documents that include one
+// another twenty times a level through seven files of 32 KB, a main layer cut
+// short, every three-piece skin's pieces past its picture, and string, style
+// and skin documents that do not parse. Each time the window comes, from the
+// embedded documents where the folder's do not load, with bounded memory,
+// and closes with 0.
+TEST_F(ProgramTest, HostileSkinFoldersStillShowTheWindowWithBoundedMemory) {
+  constexpr SIZE_T kMemoryBound = 256u * 1024 * 1024;
+  const std::string layer = ReadFileBytes(SourcePath("res/103.xml"));
+  std::string skins = ReadFileBytes(SourcePath("res/100.xml"));
+  for (size_t at = skins.find("imgpos=\""); at != std::string::npos; at = skins.find("imgpos=\"", at + 1))
+    skins.replace(at, skins.find('"', at + 8) + 1 - at, "imgpos=\"0,2147483647,0\"");
+  const struct {
+    const char* name;
+    std::function<bool(const ScratchSkinFolder&)> write;
+  } cases[] = {
+      {"include-fan",
+       [](const ScratchSkinFolder& f) {
+         std::string fan = "<layer title=\"fan\" width=\"680\" height=\"430\"><body>";
+         for (int i = 0; i < 20; ++i) fan += "<dlgfile pos=\"0,0,-0,-0\" src=\"900\"/>";
+         fan += "<!--" + std::string(32 * 1024 - fan.size() - 22, 'x') + "--></body></layer>";
+         return f.Write(103, fan) && f.WriteIncludeFan(900, 6, 20, 32 * 1024);
+       }},
+      {"cut-layer", [&](const ScratchSkinFolder& f) { return f.Write(103, layer.substr(0, layer.size() / 2)); }},
+      {"imgpos", [&](const ScratchSkinFolder& f) { return f.Write(100, skins); }},
+      {"broken-pools",
+       [](const ScratchSkinFolder& f) {
+         return f.Write(100, "<skins><png") && f.Write(101, "<style><class") && f.Write(102, "<string><s id=");
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchSkinFolder folder(std::string("hostile-") + c.name, ProgramPath());
+    ASSERT_FALSE(folder.Program().empty());
+    ASSERT_TRUE(c.write(folder));
+    RunningProgram program(folder.Program());
+    const HWND window = program.WaitForWindow();
+    ASSERT_NE(nullptr, window);
+    wchar_t title[64] = L"";
+    GetWindowTextW(window, title, 64);
+    EXPECT_EQ(std::wstring(L"Tavora"), title);
+    // Column widths come from the string table.
+    EXPECT_GT(SendMessageW(program.Child(kListId), LVM_GETCOLUMNWIDTH, 0, 0), 0);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    const UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    PROCESS_MEMORY_COUNTERS memory = {};
+    EXPECT_TRUE(process && GetProcessMemoryInfo(process.get(), &memory, sizeof(memory)));
+    EXPECT_LT(memory.PeakPagefileUsage, kMemoryBound);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program.WaitForExit(10000));
+  }
 }
 
 // The update server offers a newer version whose signed setup records its

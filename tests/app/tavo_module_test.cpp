@@ -71,9 +71,13 @@ TEST(TavoModule, InstallerCommandsInTheirOrder) {
   EXPECT_EQ("", SharedDemoSite().RequestLog());
 }
 
-TEST(TavoModule, PlainRunTakesTheGuardAndEndsWithZero) {
+// This test program embeds no skin documents: the first run takes the guard
+// but can make no main window, and says so in its exit code; a second
+// instance was never to make one and ends with 0.
+TEST(TavoModule, PlainRunTakesTheGuardAndAWindowThatCannotBeMadeEndsNonZero) {
   CtavoModule module;
-  EXPECT_EQ(0, module.Run(GetModuleHandleW(nullptr), L""));
+  EXPECT_EQ(CtavoModule::kNoMainWindow, module.Run(GetModuleHandleW(nullptr), L""));
+  EXPECT_NE(0, CtavoModule::kNoMainWindow);
   EXPECT_TRUE(module.instanceMapping.IsOpen());  // held until the module goes
   CtavoModule later;
   EXPECT_EQ(0, later.Run(GetModuleHandleW(nullptr), L"-anything"));

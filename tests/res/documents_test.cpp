@@ -121,7 +121,7 @@ TEST(StyleDocument, DefinesTheTenStyleClasses) {
       {{"name", "dlgtitle"}, {"textmode", "8024"}, {"font", "0004"}},
       {{"name", "dt_8034"}, {"textmode", "8034"}},
       {{"name", "fill"}, {"crbg", "999999"}},
-      {{"name", "vcenter"}, {"textmode", "0025"}},
+      {{"name", "vcenter"}, {"textmode", "0025"}, {"crtext", "000000"}},
       {{"name", "blue_linkimage"}, {"crtext", "45B1E5"}, {"cursor", "hand"}},
   };
   std::vector<const TiXmlElement*> classes = Children(root);

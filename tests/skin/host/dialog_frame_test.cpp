@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "skin/host/list_view.h"
+#include "skin/resources/skin_resource.h"
 #include "tests/skin/host/host_test_windows.h"
 #include "tests/skin/host/view_test_util.h"
+#include "tests/support/scratch_skin_folder.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -292,7 +295,44 @@ TEST_F(DialogFrameTest, RunModal_WithoutLayerAnswersZeroAndReenablesTheOwner) {
     TestFrame frame(layer);
     EXPECT_EQ(nullptr, frame.Create(nullptr));
     EXPECT_EQ(0, frame.Run(owner.GetHwnd()));
+    EXPECT_FALSE(frame.ModalWindowMade());
     EXPECT_TRUE(IsWindowEnabled(owner.GetHwnd()));
+  }
+  TestFrame shown;
+  shown.script = [](TestFrame& f) { f.EndModal(0); };
+  EXPECT_EQ(0, shown.Run(owner.GetHwnd()));
+  EXPECT_TRUE(shown.ModalWindowMade());
+}
+
+// A main layer or list-item template in the skin folder that is cut short,
+// is not of its kind, or includes documents past the bounds of one load
+// gives way to the embedded document.
+TEST_F(DialogFrameTest, BrokenFolderCopiesOfTheLayerAndTheListItemGiveWayToTheEmbeddedOnes) {
+  ScratchSkinFolder folder("frame-fallback");
+  std::string layer, item;
+  ASSERT_TRUE(LoadModuleResource(kMainLayer, layer, L"xml") && LoadModuleResource(106, item, L"xml"));
+  ASSERT_TRUE(folder.WriteIncludeFan(900, 7, 20, 32 * 1024));
+  const std::string fan = "<dlgfile pos=\"0,0,-0,-0\" src=\"900\"/>";
+  const struct {
+    const char* name;
+    std::string layer;
+    std::string item;
+  } cases[] = {
+      {"cut short", layer.substr(0, layer.size() / 2), item.substr(0, item.size() / 2)},
+      {"another kind", "<dlg/>", "<layer/>"},
+      {"including past the bounds", "<layer title=\"fan\"><body>" + fan + "</body></layer>",
+       "<listitem height=\"20\">" + fan + "</listitem>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(folder.Write(kMainLayer, c.layer) && folder.Write(106, c.item));
+    TestFrame frame;
+    ASSERT_TRUE(frame.LoadLayerResource());
+    EXPECT_EQ(L"Tavora", frame.GetView().GetTitle());
+    EXPECT_NE(nullptr, frame.GetView().FindElement(kSearchButton));
+    CBkListView list;
+    ASSERT_TRUE(list.LoadTemplateResource(106));
+    EXPECT_NE(nullptr, list.Template().FindElementById(20020));
   }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/host/list_view.h"
 #include "skin/resources/style.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/tree/notifications.h"
@@ -494,6 +495,33 @@ TEST_F(DialogViewTest, PaintingAndResizingReleaseTheirGdiObjects) {
 // A click on an element with an href opens it through the shell and sends no
 // command, even though the element has an id: here the href is a small
 // program that writes its command line to the file the environment names.
+// The tooltips of the view and of the list: the system makes the host's
+// top-level window their owner, so each host destroys its own when its
+// window goes, however that goes, and a new window gets a new tooltip.
+TEST_F(DialogViewTest, TooltipsLiveExactlyAsLongAsTheirHostWindows) {
+  CBkDialogView view;
+  CBkListView list;
+  const struct {
+    const char* name;
+    std::function<HWND()> create;
+    std::function<HWND()> tooltip;
+  } hosts[] = {
+      {"view", [&] { return view.Create(parent_.GetHwnd()); }, [&] { return view.GetTooltip(); }},
+      {"list", [&] { return list.Create(parent_.GetHwnd(), 2100); }, [&] { return list.GetTooltip(); }},
+  };
+  for (const auto& host : hosts) {
+    for (int round = 0; round < 2; ++round) {
+      const HWND window = host.create();
+      const HWND tooltip = host.tooltip();
+      ASSERT_TRUE(window && IsWindow(tooltip)) << host.name;
+      EXPECT_EQ(parent_.GetHwnd(), GetWindow(tooltip, GW_OWNER)) << host.name;
+      DestroyWindow(window);
+      EXPECT_EQ(nullptr, host.tooltip()) << host.name;
+      EXPECT_FALSE(IsWindow(tooltip)) << host.name;
+    }
+  }
+}
+
 TEST_F(DialogViewTest, ClickOnAnElementWithHrefOpensItAndSendsNoCommand) {
   const std::wstring folder = MakeScratchFolder("view_href");
   const std::wstring record = folder + L"\\opened.txt";

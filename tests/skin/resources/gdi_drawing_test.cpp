@@ -1,8 +1,10 @@
 #include "skin/resources/gdi_drawing.h"
 
 #include <gtest/gtest.h>
+#include <winternl.h>
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "tests/support/dib_canvas.h"
@@ -64,17 +66,43 @@ TEST(DrawingGradient, VerticalRunsFromTopToBottom) {
   EXPECT_EQ(canvas.CountOutside(band, kBackground), 0);
 }
 
-TEST(DrawingGradient, EmptyBandDrawsNothingAndLibraryIsReleased) {
-  const bool loadedBefore = GetModuleHandleW(L"msimg32.dll") != nullptr;
+TEST(DrawingGradient, EmptyBandDrawsNothing) {
   DibCanvas canvas(10, 10, kBackground);
   EXPECT_FALSE(GradientFillRect(canvas.dc(), RECT{5, 5, 5, 9}, RGB(0, 0, 0), RGB(255, 255, 255), true));
   EXPECT_FALSE(GradientFillRect(canvas.dc(), RECT{5, 5, 2, 2}, RGB(0, 0, 0), RGB(255, 255, 255), false));
   EXPECT_EQ(canvas.CountOutside(RECT{}, kBackground), 0);
-  EXPECT_TRUE(GradientFillRect(canvas.dc(), Area(0, 0, 4, 4), RGB(0, 0, 0), RGB(255, 255, 255), false));
-  // Looked up for the call and released after it.
-  if (!loadedBefore) {
-    EXPECT_EQ(GetModuleHandleW(L"msimg32.dll"), nullptr);
-  }
+}
+
+// The program runs elevated: painting a gradient loads no library, such as
+// msimg32 by its bare name, which would be whatever copy the search path
+// finds first. The loader's notification counts each module mapped meanwhile.
+struct LoadedModule {
+  ULONG flags;
+  const UNICODE_STRING* fullName;
+  const UNICODE_STRING* baseName;
+};
+void CALLBACK CountLoad(ULONG reason, const LoadedModule*, void* loads) { *static_cast<int*>(loads) += reason == 1; }
+
+TEST(DrawingGradient, LoadsNoLibrary) {
+  using Register = LONG(NTAPI*)(ULONG, decltype(&CountLoad), void*, void**);
+  using Unregister = LONG(NTAPI*)(void*);
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  const auto listen =
+      reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(ntdll, "LdrRegisterDllNotification")));
+  const auto stop =
+      reinterpret_cast<Unregister>(reinterpret_cast<void*>(GetProcAddress(ntdll, "LdrUnregisterDllNotification")));
+  ASSERT_TRUE(listen && stop);
+  // A first gradient outside the count: the system may map its own drivers
+  // on first use.
+  DibCanvas canvas(60, 50, kBackground);
+  GradientFillRect(canvas.dc(), Area(0, 0, 9, 9), RGB(0, 0, 0), RGB(9, 9, 9), false);
+  int loads = 0;
+  void* cookie = nullptr;
+  ASSERT_EQ(0, listen(0, &CountLoad, &loads, &cookie));
+  EXPECT_TRUE(GradientFillRect(canvas.dc(), Area(2, 3, 50, 20), RGB(10, 200, 30), RGB(240, 5, 90), false));
+  EXPECT_TRUE(GradientFillRect(canvas.dc(), Area(5, 24, 40, 25), RGB(0, 0, 0), RGB(255, 255, 255), true));
+  stop(cookie);
+  EXPECT_EQ(0, loads);
 }
 
 TEST(DrawingColorKey, StretchesTheSourceWhenSizesDiffer) {

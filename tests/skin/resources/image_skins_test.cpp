@@ -76,9 +76,8 @@ TEST(ImageListSkin, MaskModeLeavesKeyColouredPixels) {
   EXPECT_EQ(skin->Picture().keyColor, RGB(255, 0, 255));
   DibCanvas canvas(10, 6, kBackground);
   skin->Draw(canvas.dc(), Area(1, 1, 6, 4), -1);
-  EXPECT_TRUE(AreaMatches(canvas, 1, 1, 6, 4, [](int dx, int dy) {
-    return (dx % 2) ? kBackground : BmpColour(kBmpMasked, dx, dy);
-  }));
+  EXPECT_TRUE(AreaMatches(canvas, 1, 1, 6, 4,
+                          [](int dx, int dy) { return (dx % 2) ? kBackground : BmpColour(kBmpMasked, dx, dy); }));
 }
 
 TEST(ImageListSkin, AttributesAndUnknownWords) {
@@ -191,7 +190,7 @@ TEST(ImageFrameSkin, PartWordValues) {
   const struct {
     const char* word;
     unsigned part;
-  } kWords[] = {{"all", 0x2F}, {"top", 0x2B}, {"middle", 0x2A}, {"bottom", 0x2E},
+  } kWords[] = {{"all", 0x2F},  {"top", 0x2B},    {"middle", 0x2A}, {"bottom", 0x2E},
                 {"left", 0x0F}, {"center", 0x07}, {"right", 0x27}};
   for (const auto& entry : kWords) {
     CBkSkinImgFrame skin;
@@ -484,6 +483,53 @@ TEST(VertExtendSkin, ShortRectangleGrowsToTheBitmapAndStripsUseTheFrame) {
   narrow->Draw(two.dc(), Area(0, 0, 10, 12), 0);
   EXPECT_TRUE(BmpCopied(two, 0, 0, 2, 12, kBmpVertical, 0, 0));
   EXPECT_EQ(two.CountOutside(Area(0, 0, 2, 12), kBackground), 0);
+}
+
+// ---- hostile sizes, every kind drawn from pictures ---------------------------------
+
+// Piece widths, frame widths, margins and corners far past their pictures
+// (imgpos="0,2147483647,0" once corrupted the heap under Wine): every kind
+// draws only next to its rectangle, at most a picture's size past it, and the
+// process lives on.
+TEST(HostileSkinSizes, EveryPictureKindStaysNearItsRectangle) {
+  const char* const skins[] = {
+      "<imglst src='201' subwidth='2147483647'/>",
+      "<imglst src='201' subwidth='-2147483647' mode='mask'/>",
+      "<imgframe src='202' left='2147483647' top='-2147483648'/>",
+      "<imgframe src='202' left='-2147483648' top='3' part='left'/>",
+      "<imghorzex src='203' imgpos='0,2147483647,0'/>",
+      "<imghorzex src='203' imgpos='2147483647,2147483647,2147483647' mode='mask'/>",
+      "<imghorzex src='203' imgpos='-5,-2147483648,2147483647' height='-2147483648'/>",
+      "<imghorzex src='201' subwidth='2147483647' imgpos='2,3,2' height='2147483647'/>",
+      "<imghorzti src='203' imgpos='0,2147483647,0'/>",
+      "<imghorzti src='203' imgpos='1,1,2147483647' height='2147483647' mode='mask'/>",
+      "<imgvertex src='205' imgpos='0,2147483647,0'/>",
+      "<imgvertex src='205' imgpos='2147483647,1,2147483647' width='2147483647'/>",
+      "<imgvertex src='205' subwidth='-4' imgpos='3,-2147483648,3' width='-2147483648'/>",
+      "<png src='211' subwidth='2147483647' autosize='0'/>",
+      "<png src='211' subwidth='-2147483647'/>",
+      "<pngex src='212' imgpos='0,2147483647,0'/>",
+      "<pngex src='212' imgpos='2147483647,2147483647,2147483647' subwidth='2147483647'/>",
+      "<pngtr src='218' imgpos='3,3,3' margin='2147483647,2147483647,2147483647,2147483647'/>",
+      "<pngtr src='218' imgpos='-2147483648,5,-2147483648' margin='-2147483648,-2147483648,5,5'/>",
+      "<checkbox src='214' subsize='2147483647'/>",
+      "<checkbox src='214' subsize-x='-2147483648' subsize-y='2147483647'/>",
+      "<border src='216' angle='2147483647' offset='2147483647'/>",
+      "<border src='216' angle='-2147483648' offset='-2147483648'/>",
+  };
+  const RECT small = Area(60, 40, 50, 30);
+  // The largest test picture is 117 x 29: nothing lands farther out.
+  const RECT reach = Area(small.left, small.top, 117, 30);
+  for (const char* xml : skins) {
+    auto skin = MakeSkin(xml);
+    ASSERT_TRUE(skin) << xml;
+    for (const int state : {-1, 0, 3, 2147483647}) {
+      DibCanvas canvas(300, 160, kBackground);
+      skin->Draw(canvas.dc(), small, state);
+      EXPECT_EQ(canvas.CountOutside(reach, kBackground), 0) << xml << " state " << state;
+      skin->Draw(canvas.dc(), RECT{-1000000000, -1000000000, 1000000000, 1000000000}, state);
+    }
+  }
 }
 
 }  // namespace

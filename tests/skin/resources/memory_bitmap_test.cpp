@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -89,13 +90,14 @@ TEST(MemoryBitmapCreate, CreateFilled_DeletesTheBitmapItReplaces) {
 }
 
 TEST(MemoryBitmapCreate, Delete_FreesBitmapAndClearsHandle) {
-  MemoryBitmap picture;
+  OwnedMemoryBitmap picture;
   EXPECT_FALSE(picture.Delete());  // nothing to delete
   ASSERT_TRUE(picture.CreateFilled(4, 4, RGB(5, 5, 5)));
-  HBITMAP handle = picture.bitmap;
+  HBITMAP handle = picture.Get();
   EXPECT_EQ(GetObjectType(handle), static_cast<DWORD>(OBJ_BITMAP));
   EXPECT_TRUE(picture.Delete());
-  EXPECT_EQ(picture.bitmap, nullptr);
+  EXPECT_EQ(picture.Get(), nullptr);
+  EXPECT_EQ(picture.Picture().bitmap, nullptr);
   EXPECT_EQ(GetObjectType(handle), 0u);
   EXPECT_FALSE(picture.Delete());
   SIZE size = picture.GetSize();
@@ -104,23 +106,39 @@ TEST(MemoryBitmapCreate, Delete_FreesBitmapAndClearsHandle) {
 }
 
 TEST(MemoryBitmapCreate, Delete_KeepsHandleWhenDeletionFails) {
-  MemoryBitmap picture;
+  OwnedMemoryBitmap picture;
   ASSERT_TRUE(picture.CreateFilled(4, 4, RGB(5, 5, 5)));
-  HBITMAP handle = picture.bitmap;
+  HBITMAP handle = picture.Get();
   // A bitmap selected into a device context cannot be deleted.
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, handle);
   bool deleted = picture.Delete();
   if (!deleted) {
-    EXPECT_EQ(picture.bitmap, handle);
+    EXPECT_EQ(picture.Get(), handle);
   }
   SelectObject(dc, old);
   DeleteDC(dc);
   if (!deleted) {
     EXPECT_TRUE(picture.Delete());
   }
-  EXPECT_EQ(picture.bitmap, nullptr);
+  EXPECT_EQ(picture.Get(), nullptr);
 }
+
+template <typename T, typename = void>
+struct CanDelete : std::false_type {};
+template <typename T>
+struct CanDelete<T, std::void_t<decltype(std::declval<T&>().Delete())>> : std::true_type {};
+template <typename T, typename = void>
+struct CanReplace : std::false_type {};
+template <typename T>
+struct CanReplace<T, std::void_t<decltype(std::declval<T&>().CreateFilled(1, 1, 0))>> : std::true_type {};
+
+// The record borrows (an image skin's refers to a pool bitmap): it offers no
+// way to delete or replace its bitmap. Making and deleting are the owner's,
+// and the owner does not copy.
+static_assert(!CanDelete<MemoryBitmap>::value && !CanReplace<MemoryBitmap>::value);
+static_assert(CanDelete<OwnedMemoryBitmap>::value && CanReplace<OwnedMemoryBitmap>::value);
+static_assert(!std::is_copy_constructible_v<OwnedMemoryBitmap>);
 
 TEST(MemoryBitmapCreate, OwnedMemoryBitmap_DeletesOnScopeExit) {
   HBITMAP handle = nullptr;

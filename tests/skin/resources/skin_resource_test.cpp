@@ -1,11 +1,14 @@
 #include "skin/resources/skin_resource.h"
 
-#include "tests/support/test_support.h"
-
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
+
+#include "skin/resources/bk_string.h"
+#include "skin/resources/skin_pool.h"
+#include "skin/resources/style.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -57,7 +60,8 @@ TEST(ModuleResource, MatchesTheTypeNameWithoutCase) {
 }
 
 TEST(ModuleResource, ResourcesCarryTheChineseLanguageAndAreFoundWithoutAskingForIt) {
-  EXPECT_NE(nullptr, FindResourceExW(nullptr, L"XML", MAKEINTRESOURCEW(900), MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED)));
+  EXPECT_NE(nullptr, FindResourceExW(nullptr, L"XML", MAKEINTRESOURCEW(900),
+                                     MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED)));
   std::string bytes;
   EXPECT_TRUE(LoadModuleResource(900, bytes, L"xml"));
 }
@@ -130,8 +134,8 @@ TEST_F(SkinFolderTest, DirectoryInPlaceOfTheFileIsIgnored) {
 
 TEST_F(SkinFolderTest, FileLockedByAnotherWriterIsIgnored) {
   ASSERT_TRUE(WriteFileBytes(File(L"902.xml"), "<style/>"));
-  HANDLE exclusive = CreateFileW(File(L"902.xml").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                 0, nullptr);
+  HANDLE exclusive =
+      CreateFileW(File(L"902.xml").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, exclusive);
   std::string bytes;
   const bool loaded = LoadSkinResource(902, bytes, L"xml");
@@ -201,3 +205,25 @@ TEST(SkinResource, FolderIsOneProcessWideSetting) {
 }
 
 }  // namespace
+
+// A string table, style or skin document in the folder that is cut short
+// gives way to the program's own: the start-up pools are never left empty.
+TEST_F(SkinFolderTest, PoolLoadersPassOverABrokenFolderCopy) {
+  const struct {
+    unsigned id;
+    bool (*load)(unsigned);
+    bool (*loadedFromProgram)();
+  } loaders[] = {
+      {102, LoadStrings, [] { return GetString(31) != nullptr; }},
+      {101, LoadStyles, [] { return GetStyle("mainbody").crtext != kColorNotSet; }},
+      {100, LoadSkins, [] { return GetSkin("mainbghead") != nullptr; }},
+  };
+  for (const auto& loader : loaders) {
+    SCOPED_TRACE(loader.id);
+    const std::string embedded = Embedded(loader.id, L"xml");
+    ASSERT_TRUE(WriteFileBytes(File(std::to_wstring(loader.id) + L".xml"), embedded.substr(0, embedded.size() / 2)));
+    EXPECT_TRUE(loader.load(loader.id));
+    EXPECT_TRUE(loader.loadedFromProgram());
+    EXPECT_FALSE(EmbeddedSkinResourcesOnly::Active());  // the fallback's scope has ended
+  }
+}

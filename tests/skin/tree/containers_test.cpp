@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "skin/resources/skin_xml.h"
+#include "skin/tree/load_budget.h"
 #include "skin/tree/window_registry.h"
 #include "tests/skin/tree/tree_test_util.h"
 #include "tests/support/dib_canvas.h"
@@ -224,6 +225,31 @@ TEST_F(DialogFiles, BrokenMissingAndRecursiveDocuments) {
   EXPECT_EQ(0u, AsPanel(parent->ChildAt(0))->ChildCount());
   EXPECT_STREQ("dlgfile", parent->ChildAt(1)->GetTag());
   EXPECT_EQ(3, parent->ChildAt(2)->GetElementId());
+}
+
+// One load (load_budget.h) fails as a whole and leaves nothing behind when
+// its documents include one another past the document count, or hold more
+// elements or bytes than it may take; the next load starts afresh.
+TEST_F(DialogFiles, OneLoadStopsAtItsBudgetAndKeepsNothing) {
+  ASSERT_TRUE(folder_.WriteIncludeFan(940, 4, 12, 0));  // 1,885 documents
+  std::string many;
+  for (size_t i = 0; i <= kMaxLoadElements; ++i) many += "<text/>";
+  ASSERT_TRUE(folder_.Write(944, many));
+  ASSERT_TRUE(folder_.Write(945, "<text/><!--" + std::string(kMaxLoadDocumentBytes, 'x') + "-->"));
+  ASSERT_TRUE(folder_.WriteIncludeFan(946, 2, kMaxLoadDocuments - 1, 0));
+  const struct {
+    unsigned src;
+    bool loaded;
+    size_t elements;  // below the outer dialog
+  } cases[] = {{940, false, 0}, {944, false, 0}, {945, false, 0}, {946, true, 1 + 2 * (kMaxLoadDocuments - 1)}};
+  const size_t start = Registered();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.src);
+    bool loaded = !c.loaded;
+    ElementPtr<CBkDialog> dialog = LoadElement("<dlg><dlgfile src=\"" + std::to_string(c.src) + "\"/></dlg>", &loaded);
+    EXPECT_EQ(c.loaded, loaded);
+    EXPECT_EQ(start + 1 + c.elements, Registered());
+  }
 }
 
 std::string Nested(const std::string& open, int depth, const std::string& inner, const std::string& close) {
