@@ -1,5 +1,7 @@
 #include "app/install_reporter.h"
 
+#include <algorithm>
+
 #include "app/owned_http_request.h"
 #include "app/server_config.h"
 #include "skin/resources/text_encoding.h"
@@ -42,9 +44,9 @@ void CInstallReporter::Report(int kind) {
                                                    nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return;
   SetInternetTimeouts(connection.get(), timeoutMs);
-  // Connecting, then waiting for the answer: twice one step in all. The
-  // answer's headers are all that is waited for; the request closes here.
-  OwnedHttpRequest request(nullptr, 2 * timeoutMs, timeoutMs);
+  // Connecting, then waiting for the answer: twice one step in all, and no
+  // longer than any answer. Only the headers are waited for.
+  OwnedHttpRequest request(nullptr, std::min(2 * timeoutMs, HttpAnswerDeadlineMs()), timeoutMs);
   request.Send(HttpOrigin{connection.get(), address.host, address.port}, WideToUtf8(path), "HTTP/1.1", nullptr,
                kRequestFlags);
 }

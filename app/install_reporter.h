@@ -24,8 +24,8 @@ class CInstallReporter {
   CInstallReporter();
 
   // Fetches the install page (Install) or the uninstall page (Uninstall) and
-  // waits for the answer's headers, at most twice TimeoutMs() in all; any
-  // other kind does nothing. A redirect is followed only on the same host
+  // waits for the answer's headers, at most twice TimeoutMs() and at most
+  // HttpAnswerDeadlineMs() in all; any other kind does nothing. A redirect is followed only on the same host
   // and port.
   void Report(int kind);
   // Closes the Internet handle; a second call does nothing.
