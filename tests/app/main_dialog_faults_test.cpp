@@ -133,6 +133,7 @@ TEST_F(MainDialogFaultTest, EveryFaultEndsTheQueryWithThePreviousRowsOrTheNewOne
       {L"fault-wire-trickle", New},      {L"fault-wire-hugelen", Previous}, {L"fault-wire-closemid", Previous},
       {L"fault-wire-hang", Previous},    {L"fault-deep", Previous},         {L"fault-headerOnly", New},
       {L"fault-noSibling", Previous},    {L"fault-hiddenDeep", Previous},   {L"fault-attributes", Previous},
+      {L"fault-wire-offsite", Previous},
   };
   auto dialog = MakeDialog();
   CQueryPage& page = dialog->QueryPage();
