@@ -38,7 +38,8 @@ class CHttpPageClient {
 
   // GET `path` (raw request bytes: sent exactly as given) and decode the body.
   // Without a connection the default host is connected first. A redirect is
-  // followed only on the same host and port.
+  // followed only on the same host and port; the whole answer may take
+  // HttpAnswerDeadlineMs() (read when the client is made).
   std::wstring Get(const std::string& path, UINT codePage);
   // The same with a wide path, sent as its UTF-8 bytes.
   std::wstring Get(const std::wstring& path, UINT codePage);
@@ -46,9 +47,6 @@ class CHttpPageClient {
   // Connect, send and receive time-outs of each step, applied at once and to
   // every later connection and request.
   void SetTimeout(DWORD milliseconds);
-  // How long one Get may take from its request to the body's last byte:
-  // HttpAnswerDeadlineMs() unless set here.
-  void SetDeadline(DWORD milliseconds) { deadlineMs_ = milliseconds; }
 
   // Ends the client's use, from any thread: a Get in progress on another
   // thread stops waiting at once and answers "" (that thread closes its own
