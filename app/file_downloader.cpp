@@ -1,147 +1,36 @@
 #include "app/file_downloader.h"
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <mutex>
+#include <new>
 #include <vector>
 
-#include "app/environment_setting.h"
 #include "app/internet_handle.h"
+#include "app/owned_http_request.h"
+#include "app/worker_thread.h"
+#include "skin/resources/text_encoding.h"
 
 namespace {
 
 const wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)";
+// Nothing from or into WinINet's cache: the body goes only to the target file.
+const DWORD kRequestFlags = INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
 constexpr DWORD kCanonicalFirstLength = 2084;
 // A canonical URL longer than this cannot be split into parts that fit.
 constexpr DWORD kCanonicalMaxLength = 32768;
-constexpr DWORD kDefaultRequestTimeoutMs = 30000;
-constexpr DWORD kMaxRequestTimeoutMs = 600000;
 
-std::wstring FieldText(const std::vector<wchar_t>& buffer, DWORD length) {
-  return std::wstring(buffer.data(), length);
-}
+std::wstring FieldText(const std::vector<wchar_t>& buffer, DWORD length) { return std::wstring(buffer.data(), length); }
 
-}  // namespace
+DWORD ShownCount(unsigned long long count) { return static_cast<DWORD>(std::min<unsigned long long>(count, MAXDWORD)); }
 
-// What one download's thread uses. The downloader and the thread both hold
-// it; Stop marks it abandoned and closes its handles under the lock, so the
-// thread neither reports nor opens anything afterwards.
-struct CFileDownloader::Session {
-  CFileDownloader::Callback callback = nullptr;
-  void* context = nullptr;
-  std::wstring filePath;
-  std::wstring urlPath;
-  DWORD timeoutMs = kDefaultRequestTimeoutMs;
-
-  std::mutex mutex;
-  bool abandoned = false;
-  // Declared root first: the connection and the request close before it.
-  InternetHandle internetHandle;
-  InternetHandle connectHandle;
-  InternetHandle requestHandle;
-  // The target file; written and closed only under the lock, so that Stop
-  // can close it while the thread waits in a read.
-  UniqueKernelHandle file;
-
-  void Report(int code, DWORD first, DWORD second) {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!abandoned && callback) callback(code, first, second, context);
-  }
-
-  void Abandon() {
-    std::lock_guard<std::mutex> lock(mutex);
-    abandoned = true;
-    requestHandle.reset();
-    connectHandle.reset();
-    internetHandle.reset();
-    file.reset();
-  }
-
-  bool OpenFile() {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (abandoned) return false;
-    file.reset(CreateFileW(filePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    return static_cast<bool>(file);
-  }
-
-  // Writes the whole block; false when the file is gone or took less.
-  bool Write(const char* data, DWORD size) {
-    std::lock_guard<std::mutex> lock(mutex);
-    DWORD written = 0;
-    return !abandoned && file && WriteFile(file.get(), data, size, &written, nullptr) && written == size;
-  }
-
-  bool FlushAndClose() {
-    std::lock_guard<std::mutex> lock(mutex);
-    const bool flushed = !abandoned && file && FlushFileBuffers(file.get());
-    file.reset();
-    return flushed;
-  }
-
-  // Opens the request under the lock, so that Stop either sees it and closes
-  // it or makes this fail. The raw handle stays usable until Stop closes it.
-  HINTERNET OpenRequest() {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (abandoned || !connectHandle) return nullptr;
-    requestHandle.reset(HttpOpenRequestW(connectHandle.get(), L"GET", urlPath.c_str(), L"HTTP/1.0", nullptr,
-                                         nullptr, INTERNET_FLAG_PRAGMA_NOCACHE, 0));
-    SetInternetTimeouts(requestHandle.get(), timeoutMs);
-    return requestHandle.get();
-  }
-
-  // The request and its body; the outcome code.
-  int Transfer() {
-    const HINTERNET request = OpenRequest();
-    if (!request || !HttpSendRequestW(request, nullptr, 0, nullptr, 0)) return kDownloadRequestFailed;
-    DWORD status = 0;
-    DWORD size = sizeof(status);
-    if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
-      return kDownloadRequestFailed;
-    }
-    if (status != 200) return kDownloadBadStatus;
-    DWORD contentLength = 0;
-    size = sizeof(contentLength);
-    if (!HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &contentLength, &size,
-                        nullptr)) {
-      contentLength = 0;
-    }
-    Report(kDownloadLength, contentLength, 0);
-    Report(kDownloadBodyBegins, 0, 0);
-    char block[kBlockBytes];
-    DWORD received = 0;
-    for (;;) {
-      DWORD read = 0;
-      if (!InternetReadFile(request, block, sizeof(block), &read)) return kDownloadFailed;
-      if (read == 0) break;
-      if (!Write(block, read)) return kDownloadFailed;
-      received += read;
-      Report(kDownloadProgress, received, contentLength);
-    }
-    if (!FlushAndClose()) return kDownloadFailed;
-    return received < contentLength ? kDownloadFailed : kDownloadDone;
-  }
-
-  void Run() {
-    if (!OpenFile()) {
-      Report(kDownloadFileFailed, 0, 0);
-      return;
-    }
-    Report(kDownloadStarted, 0, 0);
-    const int outcome = Transfer();
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      file.reset();
-    }
-    Report(outcome, 0, 0);
-  }
-};
-
-namespace {
-
-DWORD WINAPI DownloadThread(void* parameter) {
-  const std::unique_ptr<std::shared_ptr<CFileDownloader::Session>> session(
-      static_cast<std::shared_ptr<CFileDownloader::Session>*>(parameter));
-  (*session)->Run();
-  return 0;
+// Marks the open file for deletion when its handle closes: the file this
+// download made goes, whatever has happened to its name meanwhile.
+void DiscardOnClose(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition = {};
+  disposition.DeleteFile = TRUE;
+  SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition));
 }
 
 // The URL as a browser would send it; empty when the system refuses it.
@@ -161,7 +50,117 @@ std::wstring CanonicalUrl(const std::wstring& url) {
 
 }  // namespace
 
-bool CFileDownloader::Setup(const wchar_t* url, const wchar_t* filePath, Callback callback, void* context) {
+// What one download's thread uses. Everything but the gate is fixed before
+// the thread starts; the thread alone opens and closes the file and the
+// WinINet handles. Stop sets `cancel`, which ends the request's waits, and
+// closes the gate, after which no event passes.
+struct CFileDownloader::Session {
+  CFileDownloader::Callback callback = nullptr;
+  void* context = nullptr;
+  std::wstring filePath;
+  std::wstring host;
+  std::wstring user;
+  std::wstring password;
+  std::string urlPath;
+  INTERNET_PORT port = 0;
+  unsigned long long maxBytes = kNoByteLimit;
+  DWORD stepTimeoutMs = 0;
+  DWORD deadlineMs = 0;
+  UniqueKernelHandle cancel{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+
+  std::mutex mutex;
+  std::condition_variable idle;
+  bool closed = false;
+  bool reporting = false;
+  std::atomic<DWORD> threadId{0};
+
+  // The callback runs outside the lock; Silence waits for one in progress.
+  void Report(int code, DWORD first, DWORD second) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (closed || !callback) return;
+      reporting = true;
+    }
+    callback(code, first, second, context);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      reporting = false;
+    }
+    idle.notify_all();
+  }
+
+  // No event passes once this returns; called from the callback itself (on
+  // the download's thread) it cannot wait for that callback to finish.
+  void Silence() {
+    SetEvent(cancel.get());
+    std::unique_lock<std::mutex> lock(mutex);
+    closed = true;
+    if (threadId != GetCurrentThreadId()) idle.wait(lock, [this] { return !reporting; });
+  }
+
+  // The request and its body into `file`; the outcome code.
+  int Transfer(HANDLE file) {
+    // Declared root first: the request and the connection close before it.
+    const InternetHandle root = OpenAsyncInternet(kUserAgent);
+    if (!root) return kDownloadRequestFailed;
+    SetInternetTimeouts(root.get(), stepTimeoutMs);
+    const InternetHandle connection(
+        InternetConnectW(root.get(), host.c_str(), port, user.empty() ? nullptr : user.c_str(),
+                         password.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return kDownloadRequestFailed;
+    SetInternetTimeouts(connection.get(), stepTimeoutMs);
+    OwnedHttpRequest request(cancel.get(), deadlineMs, stepTimeoutMs);
+    if (!request.Send(HttpOrigin{connection.get(), host, port}, urlPath, "HTTP/1.0", nullptr, kRequestFlags)) {
+      return kDownloadRequestFailed;
+    }
+    unsigned long long status = 0;
+    if (!request.QueryNumber(HTTP_QUERY_STATUS_CODE, status)) return kDownloadRequestFailed;
+    if (status != 200) return kDownloadBadStatus;
+    unsigned long long announced = 0;
+    if (!request.QueryNumber(HTTP_QUERY_CONTENT_LENGTH, announced)) announced = 0;
+    if (announced > maxBytes) return kDownloadTooLarge;
+    const DWORD shownLength = ShownCount(announced);
+    Report(kDownloadLength, shownLength, 0);
+    Report(kDownloadBodyBegins, 0, 0);
+    char block[kBlockBytes];
+    unsigned long long received = 0;
+    for (;;) {
+      DWORD got = 0;
+      if (!request.Read(block, sizeof(block), got)) return kDownloadFailed;
+      if (got == 0) break;
+      if (got > maxBytes - received) return kDownloadTooLarge;
+      DWORD written = 0;
+      if (!WriteFile(file, block, got, &written, nullptr) || written != got) return kDownloadFailed;
+      received += got;
+      Report(kDownloadProgress, ShownCount(received), shownLength);
+    }
+    if (!FlushFileBuffers(file)) return kDownloadFailed;
+    return received < announced ? kDownloadFailed : kDownloadDone;
+  }
+
+  void Run() {
+    threadId = GetCurrentThreadId();
+    UniqueKernelHandle file(CreateFileW(filePath.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+      Report(kDownloadFileFailed, 0, 0);
+      return;
+    }
+    Report(kDownloadStarted, 0, 0);
+    int outcome = kDownloadFailed;
+    try {
+      outcome = Transfer(file.get());
+    } catch (const std::bad_alloc&) {
+      outcome = kDownloadFailed;
+    }
+    if (outcome != kDownloadDone) DiscardOnClose(file.get());
+    file.reset();
+    Report(outcome, 0, 0);
+  }
+};
+
+bool CFileDownloader::Setup(const wchar_t* url, const wchar_t* filePath, Callback callback, void* context,
+                            unsigned long long maxBytes) {
   ready_ = false;
   if (!url || !filePath) return false;
   const std::wstring urlText(url);
@@ -183,7 +182,8 @@ bool CFileDownloader::Setup(const wchar_t* url, const wchar_t* filePath, Callbac
   parts.dwUserNameLength = kUserLimit;
   parts.lpszPassword = password.data();
   parts.dwPasswordLength = kPasswordLimit;
-  if (!InternetCrackUrlW(canonical.c_str(), 0, 0, &parts)) return false;
+  // Plain http only: other schemes would not end as an http request does.
+  if (!InternetCrackUrlW(canonical.c_str(), 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTP) return false;
   hostName_ = FieldText(host, parts.dwHostNameLength);
   urlPath_ = FieldText(path, parts.dwUrlPathLength);
   userName_ = FieldText(user, parts.dwUserNameLength);
@@ -192,47 +192,42 @@ bool CFileDownloader::Setup(const wchar_t* url, const wchar_t* filePath, Callbac
   scheme_ = parts.nScheme;
   callback_ = callback;
   context_ = context;
+  maxBytes_ = maxBytes;
   ready_ = true;
   return true;
 }
 
 bool CFileDownloader::Begin() {
-  if (!ready_ || !InternetCheckConnectionW(url_.c_str(), FLAG_ICC_FORCE_CONNECTION, 0)) return false;
+  if (!ready_) return false;
   Stop();
-  auto session = std::make_shared<Session>();
-  session->callback = callback_;
-  session->context = context_;
-  session->filePath = filePath_;
-  session->urlPath = urlPath_;
-  session->timeoutMs = RequestTimeoutMs();
-  session->internetHandle.reset(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!session->internetHandle) return false;
-  SetInternetTimeouts(session->internetHandle.get(), session->timeoutMs);
-  session->connectHandle.reset(InternetConnectW(session->internetHandle.get(), hostName_.c_str(), port_,
-                                                userName_.empty() ? nullptr : userName_.c_str(),
-                                                password_.empty() ? nullptr : password_.c_str(),
-                                                static_cast<DWORD>(scheme_), 0, 0));
-  if (!session->connectHandle) return false;
-  SetInternetTimeouts(session->connectHandle.get(), session->timeoutMs);
-
-  auto* threadShare = new std::shared_ptr<Session>(session);
-  thread_.reset(CreateThread(nullptr, 0, DownloadThread, threadShare, 0, nullptr));
-  if (!thread_) {
-    delete threadShare;
+  std::shared_ptr<Session> session;
+  try {
+    session = std::make_shared<Session>();
+    session->filePath = filePath_;
+    session->host = hostName_;
+    session->user = userName_;
+    session->password = password_;
+    session->urlPath = WideToUtf8(urlPath_);
+  } catch (const std::bad_alloc&) {
     return false;
   }
+  if (!session->cancel) return false;
+  session->callback = callback_;
+  session->context = context_;
+  session->port = port_;
+  session->maxBytes = maxBytes_;
+  session->stepTimeoutMs = RequestTimeoutMs();
+  session->deadlineMs = DownloadDeadlineMs();
+  thread_ = StartThread([session] { session->Run(); });
+  if (!thread_) return false;
   session_ = std::move(session);
   return true;
 }
 
-DWORD CFileDownloader::RequestTimeoutMs() {
-  return EnvironmentMilliseconds(L"TAVORA_HTTP_TIMEOUT_MS", kDefaultRequestTimeoutMs, kMaxRequestTimeoutMs);
-}
+DWORD CFileDownloader::RequestTimeoutMs() { return HttpStepTimeoutMs(); }
 
 bool CFileDownloader::Stop(DWORD waitMs) {
-  // Closing the handles first makes a blocked send or read return; waiting
-  // first would always run out on a stalled server.
-  if (session_) session_->Abandon();
+  if (session_) session_->Silence();
   const bool ended = !thread_ || WaitForSingleObject(thread_.get(), waitMs) == WAIT_OBJECT_0;
   thread_.reset();
   session_.reset();

@@ -5,17 +5,20 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <cstddef>
-#include <mutex>
 #include <string>
 
 #include "app/internet_handle.h"
+#include "app/owned_http_request.h"
+#include "skin/resources/unique_handle.h"
 
 class CHttpPageClient {
  public:
-  // Bodies announced larger than this are refused rather than allocated.
+  // Bodies announced larger than this are refused rather than allocated;
+  // bodies without an announced length are not read at all.
   static constexpr size_t kMaxBodyBytes = 32u << 20;
-  static constexpr DWORD kDefaultTimeoutMs = 30000;
+  static constexpr DWORD kDefaultTimeoutMs = http_limits::kDefaultStepTimeoutMs;
 
   // `host` is "name" or "name:port"; null means the default host (the
   // configured query site). Never fails: a failed connect leaves the client
@@ -34,37 +37,32 @@ class CHttpPageClient {
   BorrowedInternetHandle connectHandle() const { return connectHandle_; }
 
   // GET `path` (raw request bytes: sent exactly as given) and decode the body.
-  // Without a connection the default host is connected first.
+  // Without a connection the default host is connected first. A redirect is
+  // followed only on the same host and port; the whole answer may take
+  // HttpAnswerDeadlineMs() (read when the client is made).
   std::wstring Get(const std::string& path, UINT codePage);
   // The same with a wide path, sent as its UTF-8 bytes.
   std::wstring Get(const std::wstring& path, UINT codePage);
 
-  // Connect, send and receive time-outs of the handles, applied at once and
-  // to every later connection.
+  // Connect, send and receive time-outs of each step, applied at once and to
+  // every later connection and request.
   void SetTimeout(DWORD milliseconds);
 
   // Ends the client's use, from any thread: a Get in progress on another
-  // thread has its request handle closed, so a read waiting for data returns
-  // at once (a request still waiting for the answer's headers may wait out
-  // its time-out under Wine), and that Get and every later one answer "".
-  // Closing a handle frees its value for the next handle any thread opens,
-  // and the Get in progress may make one more call with the old value: call
-  // Cancel only when no other thread of the process opens WinINet handles
-  // any more (at the end of the run).
+  // thread stops waiting at once and answers "" (that thread closes its own
+  // request), and every later Get answers "" without sending anything.
   void Cancel();
-  bool cancelled() const;
+  bool cancelled() const { return cancelled_; }
 
  private:
-  class ActiveRequest;
   DWORD timeoutMs_ = kDefaultTimeoutMs;
+  DWORD deadlineMs_;
+  HttpOrigin origin_;
   // Declared root first: members are destroyed in reverse order, and the
   // connection must close before the root that it was opened from.
   InternetHandle internetHandle_;
   InternetHandle connectHandle_;
-
-  // The request handle of the Get in progress, for Cancel to close.
-  mutable std::mutex requestLock_;
-  HINTERNET activeRequest_ = nullptr;  // borrowed from that Get
-  bool closedByCancel_ = false;
-  bool cancelled_ = false;
+  // Set by Cancel; the Get in progress waits on it.
+  UniqueKernelHandle cancelEvent_;
+  std::atomic<bool> cancelled_{false};
 };

@@ -1,6 +1,7 @@
 // Tells the statistics server that the installer installed or removed the
 // program, by fetching one page there. Synchronous and silent: nothing of the
-// answer is read, and every failure is ignored.
+// answer is read, and every failure is ignored. The calling thread opens,
+// waits on and closes every handle of the report itself.
 #pragma once
 
 #include <windows.h>
@@ -9,20 +10,23 @@
 #include <string>
 
 #include "app/internet_handle.h"
+#include "app/owned_http_request.h"
 
 class CInstallReporter {
  public:
   enum ReportKind { Uninstall = 0, Install = 1 };
 
-  static constexpr DWORD kDefaultTimeoutMs = 30000;
+  static constexpr DWORD kDefaultTimeoutMs = http_limits::kDefaultStepTimeoutMs;
 
-  // Opens the Internet handle (none when that fails) and asks the system to
-  // attempt a connection, whose answer is not needed.
+  // Opens the Internet handle (none when that fails; asynchronous, see
+  // OwnedHttpRequest) and asks the system to attempt a connection, whose
+  // answer is not needed.
   CInstallReporter();
 
   // Fetches the install page (Install) or the uninstall page (Uninstall) and
-  // waits for the answer's headers, at most twice TimeoutMs(); any other
-  // kind does nothing.
+  // waits for the answer's headers, at most twice TimeoutMs() and at most
+  // HttpAnswerDeadlineMs() in all; any other kind does nothing. A redirect is followed only on the same host
+  // and port.
   void Report(int kind);
   // Closes the Internet handle; a second call does nothing.
   void Shutdown();
@@ -31,11 +35,9 @@ class CInstallReporter {
   // configured statistics server; empty for an unknown kind.
   static std::wstring ReportUrl(int kind);
 
-  // How long one request may wait to connect, send or receive (set on the
-  // Internet handle; the whole report waits at most twice this): 30 s, unless
-  // the environment variable TAVORA_HTTP_TIMEOUT_MS holds a decimal number
-  // of milliseconds from 1 to 600000 (used by the tests to bound the wait on
-  // a server that never answers).
+  // How long one step of the request may wait to connect, send or receive
+  // (set on every handle; the whole report waits at most twice this):
+  // HttpStepTimeoutMs(), 30 s unless TAVORA_HTTP_TIMEOUT_MS says otherwise.
   static DWORD TimeoutMs();
 
   // The root Internet handle; empty when opening failed or after Shutdown.

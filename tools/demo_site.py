@@ -5,7 +5,9 @@ statistics server, for tests of Tavora.
     python3 tools/demo_site.py --port N [--port-file PATH] [--log PATH]
                                [--update-version V] [--setup-program PATH]
 
-Serves HTTP/1.1 on 127.0.0.1 with keep-alive, one thread per connection.
+Serves HTTP/1.1 on 127.0.0.1 with keep-alive, one thread per connection,
+and on 127.0.0.2 with the same port when that address can be bound (the
+other host of the "offsite" redirect).
 
 Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
              The result page of the built-in timetable (timetable.py).
@@ -68,6 +70,9 @@ DEEP_LEVELS = 200000
 SETUP_SIZE = 64 * 1024
 TRICKLE_PIECE = 500
 TRICKLE_PAUSE = 0.02
+DRIP_PAUSE = 0.25         # between single bytes of "drip" and "slowhead"
+ENDLESS_PIECE = 64 * 1024
+OTHER_HOST = "127.0.0.2"
 HUGE_LENGTH = 4000000000
 
 HTML = "text/html; charset=utf-8"
@@ -85,9 +90,14 @@ BINARY = "application/octet-stream"
 # closemid  the full length announced, half the body sent, then close
 # hang      the request is read and never answered
 # stall     the full length announced, half the body sent, then silence
+# offsite   302 to the rest of the path on the other host (127.0.0.2), same port
+# drip      the head at once, then the body one byte every DRIP_PAUSE
+# slowhead  the head one byte every DRIP_PAUSE, then the body
+# endless   no Content-Length, the body over and over until the client goes
 WIRE_FAULT_PREFIX = "fault-wire-"
 FAULT_MODES = ("404", "redirect", "zero", "chunked", "short", "nul",
-               "trickle", "hugelen", "closemid", "hang", "stall")
+               "trickle", "hugelen", "closemid", "hang", "stall",
+               "offsite", "drip", "slowhead", "endless")
 
 # The two pieces of broken markup the real site writes before its table.
 OPTION_BROKEN = '<option selected value="1" >'
@@ -519,13 +529,15 @@ def is_control(target):
 # ---------------------------------------------------------------- server
 
 class DemoSite:
-    def __init__(self, listener, log_file, update_version, recorder=b"", update_variant=None):
+    def __init__(self, listener, log_file, update_version, recorder=b"", update_variant=None,
+                 other_listener=None):
         self.recorder = recorder
         key = sign_release.load_key(TEST_KEY_PATH)
         self.signatures = {"setup": sign_release.signature_text(key, SETUP_BYTES)}
         if recorder:
             self.signatures["recorder"] = sign_release.signature_text(key, recorder)
         self.listener = listener
+        self.listeners = [listener] + ([other_listener] if other_listener else [])
         self.port = listener.getsockname()[1]
         self.log_file = log_file
         self.update_version = update_version
@@ -626,6 +638,10 @@ class DemoSite:
             location = "http://%s%s" % (host, urllib.parse.quote(
                 rest_target, safe="/?&=:;,+%@!$'()*~"))
             return Reply(302, b"moved", TEXT, [("Location", location)])
+        if mode == "offsite":
+            location = "http://%s:%d%s" % (OTHER_HOST, self.port, urllib.parse.quote(
+                rest_target, safe="/?&=:;,+%@!$'()*~"))
+            return Reply(302, b"moved", TEXT, [("Location", location)])
         if mode == "nul":
             body = reply.body
             middle = len(body) // 2
@@ -651,7 +667,7 @@ class DemoSite:
             stall = False
         body = reply.body
         keep = request.keep_alive() and not request.error and framing not in (
-            "short", "hugelen", "closemid")
+            "short", "hugelen", "closemid", "endless")
         if stall and request.method != b"HEAD":
             keep = False
         length = {"zero": 0, "short": 2 * len(body), "hugelen": HUGE_LENGTH}.get(
@@ -660,6 +676,8 @@ class DemoSite:
                    ("Cache-Control", "no-cache")]
         if framing == "chunked":
             headers.append(("Transfer-Encoding", "chunked"))
+        elif framing == "endless":
+            pass                           # the body ends when the connection does
         else:
             headers.append(("Content-Length", str(length)))
         headers += reply.headers
@@ -667,7 +685,13 @@ class DemoSite:
         status = http.HTTPStatus(reply.status)
         head = "HTTP/1.1 %d %s\r\n" % (status.value, status.phrase)
         head += "".join("%s: %s\r\n" % item for item in headers) + "\r\n"
-        conn.sendall(head.encode("latin-1"))
+        if framing == "slowhead":
+            for at, byte in enumerate(head.encode("latin-1")):
+                if at and self.stopping.wait(DRIP_PAUSE):
+                    return False
+                conn.sendall(bytes((byte,)))
+        else:
+            conn.sendall(head.encode("latin-1"))
         if request.method == b"HEAD" or framing == "zero":
             return keep
         if framing == "chunked":
@@ -680,6 +704,15 @@ class DemoSite:
                 if at and self.stopping.wait(TRICKLE_PAUSE):
                     return False
                 conn.sendall(body[at:at + TRICKLE_PIECE])
+        elif framing == "drip":
+            for at in range(len(body)):
+                if at and self.stopping.wait(DRIP_PAUSE):
+                    return False
+                conn.sendall(body[at:at + 1])
+        elif framing == "endless":
+            piece = (body or b"x") * (ENDLESS_PIECE // max(1, len(body)) + 1)
+            while not self.stopping.is_set():
+                conn.sendall(piece[:ENDLESS_PIECE])
         elif framing == "closemid":
             conn.sendall(body[:len(body) // 2])
             if stall:
@@ -721,14 +754,17 @@ class DemoSite:
             if deadline and time.monotonic() > deadline:
                 break
             try:
-                ready, _, _ = select.select([self.listener], [], [], 0.2)
-                if not ready:
-                    continue
-                conn, _ = self.listener.accept()
+                ready, _, _ = select.select(self.listeners, [], [], 0.2)
             except OSError:
                 continue
-            threading.Thread(target=self.handle, args=(conn,), daemon=True).start()
-        self.listener.close()
+            for listener in ready:
+                try:
+                    conn, _ = listener.accept()
+                except OSError:
+                    continue
+                threading.Thread(target=self.handle, args=(conn,), daemon=True).start()
+        for listener in self.listeners:
+            listener.close()
 
 
 def not_found():
@@ -773,6 +809,10 @@ def main(argv=None):
     except OSError as exc:
         print("demo_site: cannot listen on port %d: %s" % (args.port, exc), file=sys.stderr)
         return 1
+    try:
+        other_listener = socket.create_server((OTHER_HOST, listener.getsockname()[1]), backlog=64)
+    except OSError:
+        other_listener = None              # "offsite" then leads nowhere
     recorder = b""
     if args.setup_program:
         try:
@@ -781,7 +821,7 @@ def main(argv=None):
         except OSError as exc:
             print("demo_site: cannot read the setup program: %s" % exc, file=sys.stderr)
             return 2
-    site = DemoSite(listener, log_file, version, recorder, args.update_variant)
+    site = DemoSite(listener, log_file, version, recorder, args.update_variant, other_listener)
     for signum in (signal.SIGTERM, signal.SIGINT):
         signal.signal(signum, lambda *_: site.stopping.set())
     if args.port_file:

@@ -123,3 +123,19 @@ TEST_F(InstallReporterTest, SilentServerIsGivenUpAfterTheTimeoutAndSawTheRequest
   // PRAGMA_NOCACHE asks any cache on the way for a fresh answer.
   EXPECT_NE(std::string::npos, request.find("no-cache")) << request;
 }
+
+// A report given up on leaves nothing waiting on the server: its request
+// carries its own time-outs, so the connection ends within one of them.
+TEST_F(InstallReporterTest, AReportGivenUpLeavesNoConnectionBehind) {
+  SilentServer server;
+  ASSERT_NE(0, server.Port());
+  ScopedEnvironment stat(L"TAVORA_STAT_HOST", server.HostPort());
+  ScopedEnvironment timeout(L"TAVORA_HTTP_TIMEOUT_MS", L"1500");
+  {
+    CInstallReporter reporter;
+    reporter.Report(CInstallReporter::Install);
+    reporter.Shutdown();
+  }
+  EXPECT_EQ(1, server.Connections());
+  EXPECT_TRUE(PumpUntil([&] { return server.OpenConnections() == 0; }, 3000));
+}

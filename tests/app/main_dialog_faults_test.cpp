@@ -135,7 +135,7 @@ TEST_F(MainDialogFaultTest, EveryFaultEndsTheQueryWithThePreviousRowsOrTheNewOne
       {L"fault-wire-hang", Previous},         {L"fault-deep", Previous},         {L"fault-headerOnly", New},
       {L"fault-noSibling", Previous},         {L"fault-hiddenDeep", Previous},   {L"fault-attributes", Previous},
       {L"fault-rows-10001", Previous},        {L"fault-emptyRows-100000", New},  {L"fault-emptyRows-3300000", Previous},
-      {L"fault-emptyRows-6700000", Previous},
+      {L"fault-emptyRows-6700000", Previous}, {L"fault-wire-offsite", Previous},
   };
   auto dialog = MakeDialog();
   CQueryPage& page = dialog->QueryPage();

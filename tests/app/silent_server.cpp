@@ -50,6 +50,7 @@ void SilentServer::Serve() {
         if (clients_.size() < FD_SETSIZE - 1) {
           clients_.push_back(client);
           ++connections_;
+          ++open_;
         } else {
           closesocket(client);
         }
@@ -71,6 +72,7 @@ void SilentServer::Serve() {
         // The other side gave up (its time-out): forget the connection.
         closesocket(client);
         clients_.erase(clients_.begin() + static_cast<std::ptrdiff_t>(i));
+        --open_;
       }
     }
   }

@@ -21,6 +21,8 @@ class SilentServer {
   // Everything received so far, all connections together.
   std::string Received() const;
   int Connections() const { return connections_; }
+  // Connections accepted and not yet ended by the other side.
+  int OpenConnections() const { return open_; }
 
  private:
   void Serve();
@@ -31,6 +33,7 @@ class SilentServer {
   unsigned short port_ = 0;
   std::atomic<bool> stop_{false};
   std::atomic<int> connections_{0};
+  std::atomic<int> open_{0};
   mutable std::mutex mutex_;
   std::string received_;
   std::vector<uintptr_t> clients_;

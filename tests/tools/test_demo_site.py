@@ -481,6 +481,21 @@ def read_until_silent(test, target):
     return received
 
 
+def read_for(seconds, target, most=1 << 30):
+    """What the server sends for target within the first seconds (at most most bytes)."""
+    ends = time.monotonic() + seconds
+    received = b""
+    with socket.create_connection(("127.0.0.1", PORT), timeout=seconds) as sock:
+        sock.sendall(b"GET " + target + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+        while len(received) < most and time.monotonic() < ends:
+            sock.settimeout(max(0.01, ends - time.monotonic()))
+            try:
+                received += sock.recv(65536)
+            except socket.timeout:
+                break
+    return received
+
+
 class FaultTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -571,6 +586,30 @@ class FaultTest(unittest.TestCase):
         head, _, body = received.partition(b"\r\n\r\n")
         self.assertIn(b"Content-Length: %d\r\n" % len(self.normal), head)
         self.assertEqual(body, self.normal[:len(self.normal) // 2])
+
+    def test_offsite_leads_to_the_other_host_on_the_same_port(self):
+        location = fetch(b"/fault/offsite" + BJ_SH).headers["location"]
+        self.assertEqual(location.replace("127.0.0.2", "127.0.0.1", 1),
+                         fetch(b"/fault/redirect" + BJ_SH).headers["location"])
+        conn = http.client.HTTPConnection("127.0.0.2", PORT, timeout=5)
+        conn.request("GET", location.split(str(PORT), 1)[1])
+        self.assertEqual(conn.getresponse().read(), self.normal)
+        conn.close()
+
+    def test_drip_and_slowhead_send_one_byte_a_pause(self):
+        for mode, whole_head in ((b"drip", True), (b"slowhead", False)):
+            with self.subTest(mode=mode):
+                received = read_for(1.1, b"/fault/" + mode + HEADER_ONLY)
+                head, gap, body = received.partition(b"\r\n\r\n")
+                self.assertEqual(bool(gap), whole_head)
+                self.assertTrue(3 <= len(body if whole_head else head) <= 6, received)
+                self.assertTrue((self.small if whole_head else b"HTTP/1.1 200 OK").startswith(body or head))
+
+    def test_endless_sends_without_length_until_the_client_goes(self):
+        received = read_for(1.0, b"/fault/endless/tavo/stat/install.php", 4 << 20)
+        head, _, body = received.partition(b"\r\n\r\n")
+        self.assertNotIn(b"Content-Length", head)
+        self.assertEqual(body[:1 << 20], b"ok" * (1 << 19))
 
     def test_faults_nest_and_apply_to_any_path(self):
         response = fetch(b"/fault/short/tavo/tavoSetup.exe")
