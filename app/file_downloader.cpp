@@ -30,6 +30,7 @@ struct CFileDownloader::Session {
   std::wstring filePath;
   std::wstring urlPath;
   DWORD timeoutMs = kDefaultRequestTimeoutMs;
+  unsigned long long maxBytes = CFileDownloader::kNoByteLimit;
 
   std::mutex mutex;
   bool abandoned = false;
@@ -112,6 +113,11 @@ struct CFileDownloader::Session {
       DWORD read = 0;
       if (!InternetReadFile(request, block, sizeof(block), &read)) return kDownloadFailed;
       if (read == 0) break;
+      if (received + static_cast<unsigned long long>(read) > maxBytes) {
+        FlushAndClose();
+        DeleteFileW(filePath.c_str());
+        return kDownloadTooLarge;
+      }
       if (!Write(block, read)) return kDownloadFailed;
       received += read;
       Report(kDownloadProgress, received, contentLength);
@@ -161,8 +167,10 @@ std::wstring CanonicalUrl(const std::wstring& url) {
 
 }  // namespace
 
-bool CFileDownloader::Setup(const wchar_t* url, const wchar_t* filePath, Callback callback, void* context) {
+bool CFileDownloader::Setup(const wchar_t* url, const wchar_t* filePath, Callback callback, void* context,
+                            unsigned long long maxBytes) {
   ready_ = false;
+  maxBytes_ = maxBytes;
   if (!url || !filePath) return false;
   const std::wstring urlText(url);
   const std::wstring pathText(filePath);
@@ -204,6 +212,7 @@ bool CFileDownloader::Begin() {
   session->context = context_;
   session->filePath = filePath_;
   session->urlPath = urlPath_;
+  session->maxBytes = maxBytes_;
   session->timeoutMs = RequestTimeoutMs();
   session->internetHandle.reset(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session->internetHandle) return false;

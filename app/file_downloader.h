@@ -21,6 +21,7 @@ enum DownloadEvent : int {
   kDownloadProgress = 6,  // values: bytes so far, Content-Length
   kDownloadDone = 7,      // the body ended with at least Content-Length bytes
   kDownloadFailed = 8,    // a read or a write failed, or the body ended short
+  kDownloadTooLarge = 9,  // the body went past the byte limit; the partial file is deleted
 };
 
 class CFileDownloader {
@@ -37,6 +38,7 @@ class CFileDownloader {
   static constexpr DWORD kBlockBytes = 2048;
   // How long Stop waits for the download's thread once its handles are closed.
   static constexpr DWORD kStopWaitMs = 2000;
+  static constexpr unsigned long long kNoByteLimit = ~0ULL;
 
   CFileDownloader() = default;
   ~CFileDownloader() { Stop(); }
@@ -46,8 +48,10 @@ class CFileDownloader {
   // Takes the URL (canonicalised in the browser's manner and split into its
   // parts) and the target file. False for a missing string, a URL of 2085
   // characters or more, a path of 260 or more, or a URL the system cannot
-  // canonicalise or split; the downloader is then not ready.
-  bool Setup(const wchar_t* url, const wchar_t* filePath, Callback callback, void* context);
+  // canonicalise or split; the downloader is then not ready. A body longer
+  // than `maxBytes` ends the download with kDownloadTooLarge.
+  bool Setup(const wchar_t* url, const wchar_t* filePath, Callback callback, void* context,
+             unsigned long long maxBytes = kNoByteLimit);
   // Checks that the server can be reached, opens the Internet and connection
   // handles and starts the download's thread. False when not ready or when
   // any of that fails (no event comes then).
@@ -78,6 +82,7 @@ class CFileDownloader {
  private:
   Callback callback_ = nullptr;
   void* context_ = nullptr;
+  unsigned long long maxBytes_ = kNoByteLimit;
   std::wstring url_;
   std::wstring filePath_;
   std::wstring hostName_;

@@ -1,9 +1,11 @@
 // The whole program as a user runs it: tavora.exe started without a switch
 // shows its main window, queries the demo site through it, ends with 0 within
 // two seconds however it is closed (during a query too), brings its window
-// forward for a second start, takes documents from its skin folder, and runs
-// a signed update the update server asks for.
+// forward for a second start (also when another program took the guard's
+// name), takes documents from its skin folder, and runs a signed update the
+// update server asks for, but never one changed after its check.
 #include <windows.h>
+// (windows.h first: the headers below need its types)
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include <string>
 
 #include "app/result_page.h"
+#include "app/single_instance.h"
 #include "skin/resources/text_encoding.h"
 #include "tests/app/running_program.h"
 #include "tests/app/update_test_util.h"
@@ -130,6 +133,34 @@ TEST_F(ProgramTest, SkinFolderBesideTheProgramOverridesAnEmbeddedDocument) {
   EXPECT_EQ(0, plain.WaitForExit(10000));
 }
 
+// Another program of the user made the single-instance name first: the
+// program still shows its window, and a second start still finds it (by its
+// program file) and brings it forward instead of showing another.
+TEST_F(ProgramTest, NameTakenByAnotherProgramStillShowsOneWindow) {
+  const struct {
+    const char* name;
+    std::function<HANDLE()> squat;
+  } squatters[] = {
+      {"block with default security",
+       [] { return CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, kInstanceMappingName); }},
+      {"mutex under the name", [] { return CreateMutexW(nullptr, FALSE, kInstanceMappingName); }},
+  };
+  for (const auto& squatter : squatters) {
+    const UniqueKernelHandle squat(squatter.squat());
+    ASSERT_TRUE(squat) << squatter.name;
+    RunningProgram first(ProgramPath());
+    const HWND window = first.WaitForWindow();
+    ASSERT_NE(nullptr, window) << squatter.name;
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return IsIconic(window) != FALSE; }, 5000));
+    RunningProgram second(ProgramPath());
+    EXPECT_EQ(0, second.WaitForExit(30000)) << squatter.name;
+    EXPECT_TRUE(PumpUntil([&] { return IsIconic(window) == FALSE; }, 5000)) << squatter.name;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, first.WaitForExit(10000)) << squatter.name;
+  }
+}
+
 // The update server offers a newer version whose signed setup records its
 // command line, without a question and with close command 8: the program
 // closes and starts itself with "-Update:", which starts the setup.
@@ -171,5 +202,35 @@ TEST_F(ProgramTest, ClosingDuringAStalledUpdateDownloadEndsWithZeroWithinTwoSeco
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(0, program.WaitForExit(10000));
   EXPECT_LT(GetTickCount() - start, kCloseLimitMs);
+  ClearLastCheck();
+}
+
+// The setup is changed in the temporary folder while the question is up: a
+// Yes starts nothing, and the window stays open.
+TEST_F(ProgramTest, SetupChangedDuringTheQuestionKeepsTheWindowOpen) {
+  DemoSite updates;
+  ASSERT_TRUE(updates.Start("--update-version 1,0,0,36 --update-variant tip8"));
+  ScopedEnvironment host(L"TAVORA_UPDATE_HOST", updates.HostPort());
+  const std::wstring temp = MakeScratchFolder("program-update-tampered");
+  ScopedEnvironment tmp(L"TMP", temp);
+  ScopedEnvironment temp2(L"TEMP", temp);
+  ClearLastCheck();
+
+  RunningProgram program(TestKeyProgramPath());
+  const HWND window = program.WaitForWindow();
+  ASSERT_NE(nullptr, window);
+  HWND box = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (box = FindWindowW(L"#32770", L"Tavora 更新")) != nullptr; }, 60000));
+  const std::wstring setup = temp + L"\\tavoSetup.exe";
+  std::string bytes = ReadFileBytes(setup);
+  ASSERT_FALSE(bytes.empty());
+  bytes[bytes.size() / 2] ^= 1;
+  ASSERT_TRUE(WriteFileBytes(setup, bytes));
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(GetDlgItem(box, IDYES), BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &ignored);
+  EXPECT_EQ(-1, program.WaitForExit(3000)) << "the window closed for a setup that did not start";
+  EXPECT_TRUE(IsWindowVisible(window));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(0, program.WaitForExit(10000));
   ClearLastCheck();
 }
