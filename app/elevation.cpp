@@ -57,7 +57,9 @@ bool LaunchProcess(const std::wstring& path, const std::wstring& parameters, boo
   info.lpFile = path.c_str();
   info.lpParameters = parameters.c_str();
   info.nShow = SW_SHOWNORMAL;
-  if (path.empty() || !ShellExecuteExW(&info)) return false;
+  // The shell's own buffers are MAX_PATH long (a much longer path crashes
+  // Wine's ShellExecuteExW): such a path is refused before the call.
+  if (path.empty() || path.size() >= MAX_PATH || !ShellExecuteExW(&info)) return false;
   const UniqueKernelHandle process(info.hProcess);
   if (wait && process) WaitForSingleObject(process.get(), INFINITE);
   return true;

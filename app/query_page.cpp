@@ -7,9 +7,11 @@
 #include <string>
 #include <utility>
 
+#include "app/elevation.h"
 #include "app/main_dialog.h"
 #include "app/program_folder.h"
 #include "app/query_worker.h"
+#include "app/tavo_module.h"
 #include "app/ticket_order.h"
 #include "app/update_checker.h"
 #include "skin/host/view_notifications.h"
@@ -64,6 +66,7 @@ std::vector<std::wstring> RowTexts(const TicketRow& row) {
 CQueryPage::CQueryPage(CMainDlg& owner, const UpdatePublicKey& updateKey, const wchar_t* queryHost)
     : owner(owner),
       updateChecker(std::make_shared<CUpdateChecker>(updateKey)),
+      updateKey_(updateKey),
       session_(std::make_shared<QuerySession>(queryHost)) {}
 
 CQueryPage::~CQueryPage() {
@@ -86,7 +89,10 @@ void CQueryPage::SetUpQueryPage() {
   listView.Create(view, kListId);
   listView.LoadTemplateResource(106);
   ShowRowCount();
-  if (updateChecker) updateChecker->Start(owner.GetHwnd());
+  // The offer arrives as a task of this page's queue, which closes before
+  // the page goes.
+  if (updateChecker)
+    updateChecker->Start(uiTasks_.Poster(), [this](const UpdateOffer& offer) { OnUpdateOffer(offer); });
 
   if (const HWND list = listView.GetHwnd()) {
     ListView_DeleteColumn(list, 0);
@@ -146,14 +152,6 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
     case WM_TIMER:
       OnAnimationTimer(wParam);
       result = 0;
-      break;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == kRunUpdateCommand) {
-        RunDownloadedUpdate(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
-        result = 0;
-      } else {
-        handled = false;
-      }
       break;
     default:
       handled = false;
@@ -260,16 +258,26 @@ LRESULT CQueryPage::OnListItemRefresh(const RowDataNotify& notify) {
   return 0;
 }
 
-void CQueryPage::RunDownloadedUpdate(UINT, UINT, HWND) {
-  owner.EndModal(0);
-  const std::wstring setup = VerifiedPendingSetupPath();
-  if (setup.empty() || GetFileAttributesW(setup.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+void CQueryPage::OnUpdateOffer(const UpdateOffer& offer) {
+  if (AcceptUpdateOffer(owner.GetHwnd(), offer)) RunDownloadedUpdate(offer);
+}
+
+bool CQueryPage::RunDownloadedUpdate(const UpdateOffer& offer) {
+  // The file waited in the temporary folder, where other programs of the
+  // user may write: it is checked again, and held while anything starts.
+  CVerifiedFile setup;
+  if (!setup.Open(offer.setupPath, offer.signature, updateKey_)) return false;
   const std::wstring program = ProgramFilePath();
+  bool started = false;
   if (!program.empty() && GetFileAttributesW(program.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    // The setup's path is quoted: a path with blanks stays one switch value.
-    const std::wstring parameters = L"-Update:\"" + setup + L"\"";
-    ShellExecuteW(nullptr, L"open", program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+    // The new instance checks the file again against the signature it is
+    // given. The path is quoted: a path with blanks stays one switch value.
+    const std::wstring parameters = L"-Update:\"" + offer.setupPath + L"\" -" + kUpdateSignatureSwitch + L":" +
+                                    FormatUpdateSignature(offer.signature);
+    started = LaunchProcess(program, parameters, false, false);
   } else {
-    ShellExecuteW(nullptr, L"open", setup.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    started = LaunchProcess(setup.LaunchPath(), L"", false, false);
   }
+  if (started) owner.EndModal(0);
+  return started;
 }

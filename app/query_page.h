@@ -13,15 +13,16 @@
 #include "app/query_bar_boxes.h"
 #include "app/query_session.h"
 #include "app/query_worker.h"
-#include "app/ui_tasks.h"
 #include "app/ticket_row.h"
+#include "app/ui_tasks.h"
+#include "app/update_signature.h"
 #include "skin/host/edit_impl.h"
 #include "skin/host/list_view.h"
 #include "skin/resources/unique_handle.h"
 
 class CMainDlg;
 class CUpdateChecker;
-struct UpdatePublicKey;
+struct UpdateOffer;
 
 class CQueryPage {
  public:
@@ -37,7 +38,6 @@ class CQueryPage {
   // The list shows at least this many positions, blank ones on alternating
   // backgrounds.
   static constexpr int kMinimumListRows = 20;
-  static constexpr UINT kRunUpdateCommand = 8;
   // How long closing the page waits for a worker still running.
   static constexpr DWORD kWorkerJoinMs = 500;
 
@@ -52,8 +52,8 @@ class CQueryPage {
   // starts the update checker.
   void SetUpQueryPage();
 
-  // The page's message map: the search button's click, the timer, command 8
-  // and the list's row requests.
+  // The page's message map: the search button's click, the timer and the
+  // list's row requests.
   bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   void StartQuery();
@@ -68,7 +68,15 @@ class CQueryPage {
   // A click on list column `column`'s header: sorts the shown rows by it, or
   // reverses the order when it is the column already sorted by.
   void OnColumnClick(int column);
-  void RunDownloadedUpdate(UINT notifyCode, UINT commandId, HWND sender);
+  // An update offer from the checker, on the user-interface thread: the
+  // question, then the close command (AcceptUpdateOffer); 8 runs
+  // RunDownloadedUpdate.
+  void OnUpdateOffer(const UpdateOffer& offer);
+  // Starts the offered setup through the program's own "-Update:" switch
+  // (the setup itself when the program's file is gone), once the setup has
+  // been checked again, and closes the window only when something started.
+  // True when it started.
+  bool RunDownloadedUpdate(const UpdateOffer& offer);
 
   // Whether a worker thread is running.
   bool QueryRunning() const;
@@ -102,6 +110,8 @@ class CQueryPage {
   // are sorted by it.
   void ShowColumnTitle(int column);
 
+  // The key downloaded setups must be signed with.
+  UpdatePublicKey updateKey_;
   // The query client, shared with the workers.
   std::shared_ptr<QuerySession> session_;
   // Where workers hand their results to this thread; closed first when the

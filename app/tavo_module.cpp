@@ -8,11 +8,14 @@
 #include "app/install_reporter.h"
 #include "app/main_dialog.h"
 #include "app/program_folder.h"
+#include "app/update_signature.h"
 #include "skin/resources/bk_string.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/skin_pool.h"
 #include "skin/resources/skin_resource.h"
 #include "skin/resources/style.h"
+
+const wchar_t kUpdateSignatureSwitch[] = L"UpdateSignature";
 
 namespace {
 
@@ -68,10 +71,19 @@ bool CtavoModule::HandleInstallerCommands() {
     return true;
   }
   if (HasSwitch(L"Update")) {
-    LaunchProcess(GetSwitch(L"Update"), true, false);  // the outcome is not reported
+    StartUpdateSetup();  // the outcome is not reported
     return true;
   }
   return false;
+}
+
+bool CtavoModule::StartUpdateSetup() const {
+  UpdateSignature signature{};
+  if (!ParseUpdateSignature(GetSwitch(kUpdateSignatureSwitch), signature)) return false;
+  CVerifiedFile setup;
+  if (!setup.Open(GetSwitch(L"Update"), signature, updateKey ? *updateKey : ReleaseUpdateKey())) return false;
+  // Started while still held: the new process runs the bytes just checked.
+  return LaunchProcess(setup.LaunchPath(), true, false);
 }
 
 bool CtavoModule::NeedsElevation() const { return ::NeedsElevation(); }

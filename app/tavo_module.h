@@ -13,6 +13,9 @@
 
 struct UpdatePublicKey;
 
+// The switch that carries the downloaded setup's signature beside "Update".
+extern const wchar_t kUpdateSignatureSwitch[];
+
 class CtavoModule : public CAppModule {
  public:
   CtavoModule() = default;
@@ -37,10 +40,16 @@ class CtavoModule : public CAppModule {
   bool LaunchProcess(const std::wstring& path, bool elevate, bool wait) const;
 
   // "Install" and "Uninstall" report to the statistics server; "Update"
-  // starts the downloaded setup program named by its value, elevated, without
-  // waiting. The first of them present (in that order) is handled; false
-  // when there is none.
+  // runs StartUpdateSetup. The first of them present (in that order) is
+  // handled; false when there is none.
   bool HandleInstallerCommands();
+  // Starts the downloaded setup program that "Update" names, elevated,
+  // without waiting, with this process's switches: only an existing file
+  // whose path is shorter than MAX_PATH and that carries the signature of
+  // "UpdateSignature" (128 hexadecimal digits) under the update key. The
+  // file stays held (see CVerifiedFile) until the new process exists. True
+  // when it started.
+  bool StartUpdateSetup() const;
 
   bool NeedsElevation() const;
   // True when the process may go on. Otherwise it relaunches itself elevated

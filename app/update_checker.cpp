@@ -1,14 +1,16 @@
 #include "app/update_checker.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <new>
 #include <vector>
 
 #include "app/environment_setting.h"
+#include "app/named_guard.h"
 #include "app/program_folder.h"
 #include "app/server_config.h"
+#include "app/worker_thread.h"
 
 namespace {
 
@@ -16,21 +18,31 @@ const wchar_t kLastTimeKey[] = L"SOFTWARE\\tavo\\LastTime";
 const wchar_t kLastTimeValue[] = L"LastCheckUpdate";
 const wchar_t kUpdatePathFormat[] = L"/tavo/update.php?v=";
 constexpr DWORD kMaxConfiguredMs = 600000;
+// Buffer sizes in characters, terminating zero included; a value that fills
+// its buffer counts as cut. A URL may be as long as the downloader takes
+// (one character short of its limit), so its buffer has room for one more.
 constexpr DWORD kVersionChars = 64;
-constexpr DWORD kUrlChars = MAX_PATH;
+constexpr DWORD kUrlChars = CFileDownloader::kUrlLimit + 1;
 constexpr DWORD kSignatureChars = 256;
 constexpr DWORD kMessageChars = 2048;
 constexpr DWORD kCaptionChars = MAX_PATH;
 constexpr int kLastUrlNumber = 99;
 constexpr DWORD kDefaultCloseCommand = 2;
-constexpr DWORD kBoxPollMs = 50;
+constexpr unsigned long long kBytesPerKb = 1024;
+constexpr unsigned long long kBytesPerMb = 1024 * 1024;
 
 using RegistryKeyTraits = NullInvalidTraits<HKEY, RegCloseKey>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 
-std::wstring ReadIniText(const std::wstring& path, const wchar_t* section, const wchar_t* key, DWORD limit) {
+// A value of the INI read into a buffer of `limit` characters. A value that
+// fills the buffer may have been cut: it is cut when `whole` is false (texts
+// only shown), else it counts as absent (a cut version, URL or signature
+// would name something else).
+std::wstring ReadIniText(const std::wstring& path, const wchar_t* section, const wchar_t* key, DWORD limit,
+                         bool whole) {
   std::vector<wchar_t> buffer(limit, L'\0');
   const DWORD length = GetPrivateProfileStringW(section, key, L"", buffer.data(), limit, path.c_str());
+  if (whole && length + 1 >= limit) return std::wstring();
   return std::wstring(buffer.data(), length);
 }
 
@@ -45,31 +57,6 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ReadVersion(const std::wstring& text, unsigned (&fields)[4]) {
-  return swscanf(text.c_str(), L"%u,%u,%u,%u", &fields[0], &fields[1], &fields[2], &fields[3]) == 4;
-}
-
-// Posts "No" to every message box of `threadId`.
-BOOL CALLBACK AnswerNo(HWND window, LPARAM) {
-  wchar_t className[16] = L"";
-  if (GetClassNameW(window, className, 16) && wcscmp(className, L"#32770") == 0) {
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
-  }
-  return TRUE;
-}
-
-struct PendingSetup {
-  std::mutex mutex;
-  std::wstring path;
-  UpdateSignature signature{};
-  UpdatePublicKey key{};
-};
-
-PendingSetup& Pending() {
-  static PendingSetup pending;
-  return pending;
-}
-
 }  // namespace
 
 CUpdateChecker::CUpdateChecker(const UpdatePublicKey& key, std::wstring url)
@@ -77,6 +64,10 @@ CUpdateChecker::CUpdateChecker(const UpdatePublicKey& key, std::wstring url)
       key_(key),
       downloadWaitMs_(EnvironmentMilliseconds(L"TAVORA_UPDATE_WAIT_MS", kDefaultDownloadWaitMs, kMaxConfiguredMs)),
       retryPauseMs_(EnvironmentMilliseconds(L"TAVORA_UPDATE_RETRY_MS", kDefaultRetryPauseMs, kMaxConfiguredMs)),
+      // The same plain decimal reading as the durations above.
+      iniLimitBytes_(kBytesPerKb * EnvironmentMilliseconds(L"TAVORA_UPDATE_INI_LIMIT_KB", kIniLimitKb, kMaxIniLimitKb)),
+      setupLimitBytes_(kBytesPerMb *
+                       EnvironmentMilliseconds(L"TAVORA_UPDATE_SETUP_LIMIT_MB", kSetupLimitMb, kMaxSetupLimitMb)),
       stopEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 CUpdateChecker::~CUpdateChecker() { Cleanup(); }
@@ -85,24 +76,15 @@ std::wstring CUpdateChecker::DefaultUpdateUrl() {
   return L"http://" + GetServerAddress(ServerKind::Update).HostPort() + kUpdatePathFormat + kProgramVersion;
 }
 
-bool CUpdateChecker::Start(HWND owner) {
-  if (!IsWindow(owner) || thread_ || !stopEvent_) return false;
+bool CUpdateChecker::Start(UiTaskPoster poster, UpdateOfferHandler onOffer) {
+  if (!onOffer || thread_ || !stopEvent_) return false;
   std::shared_ptr<CUpdateChecker> self = weak_from_this().lock();
   if (!self) return false;
-  ownerWindow = owner;
-  auto* threadShare = new std::shared_ptr<CUpdateChecker>(std::move(self));
-  thread_.reset(CreateThread(nullptr, 0, ThreadMain, threadShare, 0, &threadId_));
-  if (!thread_) {
-    delete threadShare;
-    return false;
-  }
-  return true;
-}
-
-DWORD WINAPI CUpdateChecker::ThreadMain(void* parameter) {
-  const std::unique_ptr<std::shared_ptr<CUpdateChecker>> self(static_cast<std::shared_ptr<CUpdateChecker>*>(parameter));
-  (*self)->Run();
-  return 0;
+  poster_ = std::move(poster);
+  onOffer_ = std::move(onOffer);
+  // The thread's share keeps the checker alive until the check has ended.
+  thread_ = StartThread([self = std::move(self)] { self->Run(); });
+  return static_cast<bool>(thread_);
 }
 
 bool CUpdateChecker::Stop() {
@@ -111,22 +93,7 @@ bool CUpdateChecker::Stop() {
     stopped_ = true;
     if (stopEvent_) SetEvent(stopEvent_.get());
   }
-  if (!thread_) return true;
-  // The question may be on screen (or about to be): answer it No until the
-  // thread ends. Sent messages are served meanwhile, since the box talks to
-  // its owner, which may be a window of this thread.
-  const DWORD start = GetTickCount();
-  for (;;) {
-    EnumThreadWindows(threadId_, AnswerNo, 0);
-    const DWORD waited = GetTickCount() - start;
-    if (waited >= kStopWaitMs) return Finished();
-    const HANDLE thread = thread_.get();
-    const DWORD wait = MsgWaitForMultipleObjects(1, &thread, FALSE,
-                                                 std::min(kBoxPollMs, kStopWaitMs - waited), QS_SENDMESSAGE);
-    if (wait == WAIT_OBJECT_0) return true;
-    MSG message;
-    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
+  return !thread_ || WaitForSingleObject(thread_.get(), kStopWaitMs) == WAIT_OBJECT_0;
 }
 
 bool CUpdateChecker::Finished() const { return !thread_ || WaitForSingleObject(thread_.get(), 0) == WAIT_OBJECT_0; }
@@ -141,28 +108,38 @@ bool CUpdateChecker::Pause(DWORD ms) const {
 }
 
 UpdateCheckResult CUpdateChecker::Run() {
-  const UpdateCheckResult outcome = [this] {
-    if (!IsCheckDue(kCheckHours)) return UpdateCheckResult::kNotDue;
-    const std::wstring folder = CheckFolder(ProgramFilePath());
-    if (folder.empty() || !SetCurrentDirectoryW(folder.c_str())) return UpdateCheckResult::kNoProgramFolder;
-    runMutex.reset(CreateMutexW(nullptr, FALSE, kMutexName));
-    if (!runMutex || GetLastError() == ERROR_ALREADY_EXISTS) {
-      runMutex.reset();
-      return UpdateCheckResult::kOtherCheckRuns;
-    }
-    doneEvent.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!doneEvent) return UpdateCheckResult::kNoEvent;
-    setupDownloaded = false;
-    if (!FetchIni()) return Stopped() ? UpdateCheckResult::kStopped : UpdateCheckResult::kNoIni;
-    if (!IsNewer()) return UpdateCheckResult::kNotNewer;
-    if (!DownloadSetup()) return UpdateCheckResult::kStopped;
-    if (Notify()) return UpdateCheckResult::kCommandPosted;
-    if (Stopped()) return UpdateCheckResult::kStopped;
-    return FileExists(setupPath) ? UpdateCheckResult::kDeclined : UpdateCheckResult::kNoVerifiedSetup;
-  }();
+  UpdateCheckResult outcome = UpdateCheckResult::kNoMemory;
+  try {
+    outcome = RunSteps();
+  } catch (const std::bad_alloc&) {
+    // A failed check like any other: cleaned up below.
+  }
   Cleanup();
   result_ = static_cast<int>(outcome);
   return outcome;
+}
+
+UpdateCheckResult CUpdateChecker::RunSteps() {
+  if (!IsCheckDue(kCheckHours)) return UpdateCheckResult::kNotDue;
+  // Every path used is a full one: the process's current folder, which the
+  // user-interface thread shares, is left alone.
+  if (CheckFolder(ProgramFilePath()).empty()) return UpdateCheckResult::kNoProgramFolder;
+  const NamedObjectState mutex = CreateNamedObject(
+      [](SECURITY_ATTRIBUTES* attributes) { return CreateMutexW(attributes, FALSE, kMutexName); }, runMutex);
+  // Only the program's own mutex means that another check runs; a name taken
+  // by something else keeps no check from running.
+  if (mutex == NamedObjectState::kFound) {
+    runMutex.reset();
+    return UpdateCheckResult::kOtherCheckRuns;
+  }
+  doneEvent.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!doneEvent) return UpdateCheckResult::kNoEvent;
+  setupDownloaded = false;
+  if (!FetchIni()) return Stopped() ? UpdateCheckResult::kStopped : UpdateCheckResult::kNoIni;
+  if (!IsNewer()) return UpdateCheckResult::kNotNewer;
+  if (!DownloadSetup()) return UpdateCheckResult::kStopped;
+  if (Notify()) return UpdateCheckResult::kOffered;
+  return Stopped() ? UpdateCheckResult::kStopped : UpdateCheckResult::kNoVerifiedSetup;
 }
 
 bool CUpdateChecker::IsCheckDue(DWORD hours) const {
@@ -209,10 +186,10 @@ bool CUpdateChecker::FetchIni() {
   if (temp.empty() || !GetTempFileNameW(temp.c_str(), L"tavo", 0, name)) return false;
   iniPath = name;
   for (int attempt = 0; attempt < kIniAttempts; ++attempt) {
-    if (Download(updateUrl, iniPath, downloadWaitMs_)) {
-      serverVersion = ReadIniText(iniPath, L"Version", L"CurrentVersion", kVersionChars);
+    if (Download(updateUrl, iniPath, downloadWaitMs_, iniLimitBytes_)) {
+      serverVersion = ReadIniText(iniPath, L"Version", L"CurrentVersion", kVersionChars, true);
       hasSignature =
-          ParseUpdateSignature(ReadIniText(iniPath, L"Version", L"Signature", kSignatureChars), signature);
+          ParseUpdateSignature(ReadIniText(iniPath, L"Version", L"Signature", kSignatureChars, true), signature);
       return !serverVersion.empty() && PickDownloadUrl(iniPath);
     }
     DeleteFileW(iniPath.c_str());
@@ -226,7 +203,7 @@ bool CUpdateChecker::PickDownloadUrl(const std::wstring& path) {
   int count = 0;
   for (int number = 1; number <= kLastUrlNumber; ++number) {
     swprintf(key, 8, L"url%02d", number);
-    if (ReadIniText(path, L"DownloadUrls", key, kUrlChars).empty()) break;
+    if (ReadIniText(path, L"DownloadUrls", key, kUrlChars, true).empty()) break;
     count = number;
   }
   if (count == 0) return false;
@@ -237,14 +214,30 @@ bool CUpdateChecker::PickDownloadUrl(const std::wstring& path) {
     picked = 1 + rand() % (count - 1);
   }
   swprintf(key, 8, L"url%02d", picked);
-  downloadUrl = ReadIniText(path, L"DownloadUrls", key, kUrlChars);
+  downloadUrl = ReadIniText(path, L"DownloadUrls", key, kUrlChars, true);
   return !downloadUrl.empty();
 }
 
+bool CUpdateChecker::ParseVersion(const std::wstring& text, DWORD (&fields)[4]) {
+  size_t at = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0 && (at >= text.size() || text[at++] != L',')) return false;
+    const size_t start = at;
+    unsigned long long value = 0;
+    for (; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at) {
+      value = value * 10 + static_cast<unsigned>(text[at] - L'0');
+      if (value > MAXDWORD) return false;
+    }
+    if (at == start) return false;
+    fields[i] = static_cast<DWORD>(value);
+  }
+  return at == text.size();
+}
+
 bool CUpdateChecker::IsNewer() const {
-  unsigned server[4];
-  unsigned current[4];
-  if (!ReadVersion(serverVersion, server) || !ReadVersion(currentVersion, current)) return false;
+  DWORD server[4];
+  DWORD current[4];
+  if (!ParseVersion(serverVersion, server) || !ParseVersion(currentVersion, current)) return false;
   for (int i = 0; i < 4; ++i) {
     if (current[i] != server[i]) return current[i] < server[i];
   }
@@ -257,7 +250,7 @@ bool CUpdateChecker::DownloadSetup() {
   DeleteFileW(setupPath.c_str());
   // Without a signature nothing downloaded could ever be run.
   for (int attempt = 0; hasSignature && attempt < kSetupAttempts; ++attempt) {
-    if (Download(downloadUrl, setupPath, downloadWaitMs_)) {
+    if (Download(downloadUrl, setupPath, downloadWaitMs_, setupLimitBytes_)) {
       SetupVerified();  // a file that fails is deleted; another download would bring the same bytes
       break;
     }
@@ -274,27 +267,26 @@ bool CUpdateChecker::SetupVerified() {
   return false;
 }
 
-bool CUpdateChecker::Ask() {
-  std::wstring message = ReadIniText(iniPath, L"Tip", L"Msg", kMessageChars);
-  for (size_t at = message.find(L"\\n"); at != std::wstring::npos; at = message.find(L"\\n", at + 1)) {
-    message.replace(at, 2, L"\n");
+UpdateOffer CUpdateChecker::ReadOffer() const {
+  UpdateOffer offer;
+  offer.setupPath = setupPath;
+  offer.signature = signature;
+  offer.showTip = GetPrivateProfileIntW(L"Tip", L"ShowTip", 0, iniPath.c_str()) != 0;
+  offer.message = ReadIniText(iniPath, L"Tip", L"Msg", kMessageChars, false);
+  for (size_t at = offer.message.find(L"\\n"); at != std::wstring::npos; at = offer.message.find(L"\\n", at + 1)) {
+    offer.message.replace(at, 2, L"\n");
   }
-  const std::wstring caption = ReadIniText(iniPath, L"Tip", L"Caption", kCaptionChars);
-  if (Stopped()) return false;
-  return MessageBoxW(ownerWindow, message.c_str(), caption.c_str(), MB_YESNO | MB_ICONWARNING) == IDYES;
+  offer.caption = ReadIniText(iniPath, L"Tip", L"Caption", kCaptionChars, false);
+  offer.closeCommand = GetPrivateProfileIntW(L"Tip", L"CloseCommand", kDefaultCloseCommand, iniPath.c_str());
+  return offer;
 }
 
 bool CUpdateChecker::Notify() {
   WriteLastCheck();
   if (Stopped() || !FileExists(setupPath) || !SetupVerified()) return false;
-  if (GetPrivateProfileIntW(L"Tip", L"ShowTip", 0, iniPath.c_str()) != 0 && !Ask()) return false;
-  // The file waited in the temporary folder while the question was up.
-  if (!SetupVerified()) return false;
-  const UINT command = GetPrivateProfileIntW(L"Tip", L"CloseCommand", kDefaultCloseCommand, iniPath.c_str());
+  UiTask task = [handler = onOffer_, offer = ReadOffer()] { handler(offer); };
   std::lock_guard<std::mutex> lock(stopMutex_);
-  if (stopped_) return false;
-  SetPendingSetup(setupPath, signature, key_);
-  return PostMessageW(ownerWindow, WM_COMMAND, MAKEWPARAM(command, 0), 0) != FALSE;
+  return !stopped_ && poster_.Post(std::move(task));
 }
 
 void CUpdateChecker::StopDownload() {
@@ -309,13 +301,16 @@ void CUpdateChecker::Cleanup() {
   if (!iniPath.empty()) DeleteFileW(iniPath.c_str());
 }
 
-bool CUpdateChecker::Download(const std::wstring& url, const std::wstring& path, DWORD timeoutMs) {
+bool CUpdateChecker::Download(const std::wstring& url, const std::wstring& path, DWORD timeoutMs,
+                              unsigned long long maxBytes) {
   StopDownload();
   if (!doneEvent || Stopped()) return false;
   ResetEvent(doneEvent.get());
   downloadOk = false;
-  if (!downloader.Setup(url.c_str(), path.c_str(), DownloadEvent, this)) return false;
-  downloader.Begin();
+  // No event comes for a download that does not start: nothing to wait for.
+  if (!downloader.Setup(url.c_str(), path.c_str(), DownloadEvent, this, maxBytes) || !downloader.Begin()) {
+    return false;
+  }
   const HANDLE events[] = {doneEvent.get(), stopEvent_.get()};
   if (WaitForMultipleObjects(2, events, FALSE, timeoutMs) == WAIT_OBJECT_0) return downloadOk;
   StopDownload();
@@ -329,6 +324,7 @@ void CUpdateChecker::DownloadEvent(int code, DWORD, DWORD, void* context) {
     case kDownloadRequestFailed:
     case kDownloadBadStatus:
     case kDownloadFailed:
+    case kDownloadTooLarge:
       checker->downloadOk = false;
       SetEvent(checker->doneEvent.get());
       break;
@@ -341,31 +337,15 @@ void CUpdateChecker::DownloadEvent(int code, DWORD, DWORD, void* context) {
   }
 }
 
-void SetPendingSetup(const std::wstring& path, const UpdateSignature& signature, const UpdatePublicKey& key) {
-  PendingSetup& pending = Pending();
-  std::lock_guard<std::mutex> lock(pending.mutex);
-  pending.path = path;
-  pending.signature = signature;
-  pending.key = key;
-}
-
-std::wstring PendingSetupPath() {
-  PendingSetup& pending = Pending();
-  std::lock_guard<std::mutex> lock(pending.mutex);
-  return pending.path;
-}
-
-std::wstring VerifiedPendingSetupPath() {
-  PendingSetup& pending = Pending();
-  std::lock_guard<std::mutex> lock(pending.mutex);
-  if (pending.path.empty()) return std::wstring();
-  if (VerifyFileSignature(pending.path, pending.signature, pending.key)) return pending.path;
-  DeleteFileW(pending.path.c_str());
-  return std::wstring();
-}
-
-void ClearPendingSetup() {
-  PendingSetup& pending = Pending();
-  std::lock_guard<std::mutex> lock(pending.mutex);
-  pending.path.clear();
+bool AcceptUpdateOffer(HWND owner, const UpdateOffer& offer) {
+  if (!IsWindow(owner)) return false;
+  if (offer.showTip &&
+      MessageBoxW(owner, offer.message.c_str(), offer.caption.c_str(), MB_YESNO | MB_ICONWARNING) != IDYES) {
+    return false;
+  }
+  // The window may have gone while the question was up.
+  if (!IsWindow(owner)) return false;
+  if (offer.closeCommand == kRunSetupCommand) return true;
+  PostMessageW(owner, WM_COMMAND, MAKEWPARAM(offer.closeCommand, 0), 0);
+  return false;
 }

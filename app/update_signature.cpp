@@ -16,6 +16,9 @@ using HashTraits = NullInvalidTraits<BCRYPT_HASH_HANDLE, BCryptDestroyHash>;
 
 constexpr size_t kReadBlock = 64 * 1024;
 constexpr ULONG kDigestBytes = 32;
+// Room for a resolved path: "\\?\UNC\" in front of a path that still has
+// to fit MAX_PATH once it is taken off.
+constexpr DWORD kFinalPathChars = MAX_PATH + 16;
 
 // The release key; its private half is kept off the repository (see
 // docs/architecture.md, "Signed updates").
@@ -51,6 +54,28 @@ bool DigestFile(HANDLE file, unsigned char (&digest)[kDigestBytes]) {
   return BCryptFinishHash(hash.get(), digest, kDigestBytes, 0) == 0;
 }
 
+// Whether the bytes readable from `file` carry `signature` under `key`.
+bool VerifyHeldFile(HANDLE file, const UpdateSignature& signature, const UpdatePublicKey& key) {
+  unsigned char digest[kDigestBytes];
+  if (!DigestFile(file, digest)) return false;
+
+  BCRYPT_ALG_HANDLE rawAlgorithm = nullptr;
+  if (BCryptOpenAlgorithmProvider(&rawAlgorithm, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0) != 0) return false;
+  const UniqueHandle<AlgorithmTraits> algorithm(rawAlgorithm);
+  unsigned char blob[sizeof(BCRYPT_ECCKEY_BLOB) + sizeof(key.point)];
+  BCRYPT_ECCKEY_BLOB header = {BCRYPT_ECDSA_PUBLIC_P256_MAGIC, 32};
+  memcpy(blob, &header, sizeof(header));
+  memcpy(blob + sizeof(header), key.point.data(), key.point.size());
+  BCRYPT_KEY_HANDLE rawKey = nullptr;
+  if (BCryptImportKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, &rawKey, blob, sizeof(blob), 0) != 0) {
+    return false;
+  }
+  const UniqueHandle<KeyTraits> publicKey(rawKey);
+  UpdateSignature copy = signature;  // the call takes a non-const buffer
+  return BCryptVerifySignature(publicKey.get(), nullptr, digest, kDigestBytes, copy.data(),
+                               static_cast<ULONG>(copy.size()), 0) == 0;
+}
+
 }  // namespace
 
 const UpdatePublicKey& ReleaseUpdateKey() { return kReleaseKey; }
@@ -68,26 +93,47 @@ bool ParseUpdateSignature(std::wstring_view text, UpdateSignature& signature) {
   return true;
 }
 
-bool VerifyFileSignature(const std::wstring& path, const UpdateSignature& signature, const UpdatePublicKey& key) {
-  const UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) return false;
-  unsigned char digest[kDigestBytes];
-  if (!DigestFile(file.get(), digest)) return false;
-
-  BCRYPT_ALG_HANDLE rawAlgorithm = nullptr;
-  if (BCryptOpenAlgorithmProvider(&rawAlgorithm, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0) != 0) return false;
-  const UniqueHandle<AlgorithmTraits> algorithm(rawAlgorithm);
-  unsigned char blob[sizeof(BCRYPT_ECCKEY_BLOB) + sizeof(key.point)];
-  BCRYPT_ECCKEY_BLOB header = {BCRYPT_ECDSA_PUBLIC_P256_MAGIC, 32};
-  memcpy(blob, &header, sizeof(header));
-  memcpy(blob + sizeof(header), key.point.data(), key.point.size());
-  BCRYPT_KEY_HANDLE rawKey = nullptr;
-  if (BCryptImportKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, &rawKey, blob, sizeof(blob), 0) != 0) {
-    return false;
+std::wstring FormatUpdateSignature(const UpdateSignature& signature) {
+  static const wchar_t kDigits[] = L"0123456789ABCDEF";
+  std::wstring text;
+  text.reserve(signature.size() * 2);
+  for (const unsigned char byte : signature) {
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0x0F];
   }
-  const UniqueHandle<KeyTraits> publicKey(rawKey);
-  UpdateSignature copy = signature;  // the call takes a non-const buffer
-  return BCryptVerifySignature(publicKey.get(), nullptr, digest, kDigestBytes, copy.data(),
-                               static_cast<ULONG>(copy.size()), 0) == 0;
+  return text;
+}
+
+bool CVerifiedFile::Open(const std::wstring& path, const UpdateSignature& signature, const UpdatePublicKey& key) {
+  file_.reset();
+  if (path.empty() || path.size() >= MAX_PATH) return false;
+  // Reading is shared, writing and deleting are not: a handle that writes or
+  // deletes keeps this open from succeeding, and none can be had after it.
+  UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file || !VerifyHeldFile(file.get(), signature, key)) return false;
+  file_ = std::move(file);
+  return true;
+}
+
+std::wstring CVerifiedFile::LaunchPath() const {
+  if (!file_) return std::wstring();
+  wchar_t buffer[kFinalPathChars] = L"";
+  const DWORD length = GetFinalPathNameByHandleW(file_.get(), buffer, kFinalPathChars, FILE_NAME_NORMALIZED);
+  if (length == 0 || length >= kFinalPathChars) return std::wstring();
+  std::wstring path(buffer, length);
+  // "\\?\C:\..." and "\\?\UNC\server\..." → paths the shell takes.
+  const std::wstring device = L"\\\\?\\";
+  const std::wstring unc = device + L"UNC\\";
+  if (path.compare(0, unc.size(), unc) == 0) {
+    path = L"\\\\" + path.substr(unc.size());
+  } else if (path.compare(0, device.size(), device) == 0) {
+    path = path.substr(device.size());
+  }
+  return path.size() < MAX_PATH ? path : std::wstring();
+}
+
+bool VerifyFileSignature(const std::wstring& path, const UpdateSignature& signature, const UpdatePublicKey& key) {
+  CVerifiedFile file;
+  return file.Open(path, signature, key);
 }

@@ -9,6 +9,7 @@
 #include "app/single_instance.h"
 #include "skin/resources/text_encoding.h"
 #include "tests/app/silent_server.h"
+#include "tests/app/update_test_util.h"
 #include "tests/support/demo_site.h"
 #include "tests/support/test_support.h"
 
@@ -22,7 +23,19 @@ std::wstring TavoraCommand(const std::wstring& arguments) {
   return L"\"" + ProgramFolder() + L"..\\..\\app\\tavora.exe\" " + arguments;
 }
 
+// The test build of the program: setups signed with the test key.
+std::wstring TestKeyCommand(const std::wstring& arguments) {
+  return L"\"" + ProgramFolder() + L"tavora_test_key.exe\" " + arguments;
+}
+
 std::wstring RecordArgsProgram() { return ProgramFolder() + L"record_args.exe"; }
+
+// record_args.exe copied to `path` and signed with the test key: the
+// signature's text, "" when that failed.
+std::wstring SignedRecorderAt(const std::wstring& path) {
+  if (!CopyFileW(RecordArgsProgram().c_str(), path.c_str(), FALSE)) return std::wstring();
+  return SignWithTestKey(path);
+}
 
 bool WaitForFile(const std::wstring& path, DWORD ms) {
   return PumpUntil([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, ms);
@@ -171,10 +184,14 @@ TEST_F(EntryTest, SilentStatisticsServerIsGivenUpWithinTheTimeout) {
 }
 
 TEST_F(EntryTest, UpdateStartsTheSetupWithTheRebuiltSwitches) {
-  const std::wstring record = MakeScratchFolder("entry-update") + L"\\args.txt";
+  const std::wstring folder = MakeScratchFolder("entry-update");
+  const std::wstring record = folder + L"\\args.txt";
   ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
-  const std::wstring setup = RecordArgsProgram();
-  const ProcessResult result = RunProcess(TavoraCommand(L"-Update:" + setup + L" /x -Name:\"a b\""), kRunLimitMs);
+  const std::wstring setup = folder + L"\\tavoSetup.exe";
+  const std::wstring signature = SignedRecorderAt(setup);
+  ASSERT_FALSE(signature.empty());
+  const ProcessResult result =
+      RunProcess(TestKeyCommand(L"-Update:" + setup + L" /x -Name:\"a b\" -UpdateSignature:" + signature), kRunLimitMs);
   EXPECT_EQ(0u, result.exitCode);
   ASSERT_TRUE(WaitForFile(record, 30000));
   const std::wstring line = Utf8ToWide(ReadFileBytes(record));
@@ -188,17 +205,57 @@ TEST_F(EntryTest, UpdateSetupPathWithBlanksReachesTheSetupWhole) {
   const std::wstring folder = MakeScratchFolder("entry-update-blank") + L"\\setup dir";
   CreateDirectoryW(folder.c_str(), nullptr);
   const std::wstring setup = folder + L"\\record args.exe";
-  ASSERT_TRUE(CopyFileW(RecordArgsProgram().c_str(), setup.c_str(), FALSE));
+  const std::wstring signature = SignedRecorderAt(setup);
+  ASSERT_FALSE(signature.empty());
   const std::wstring record = folder + L"\\args.txt";
   DeleteFileW(record.c_str());
   ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
 
-  const ProcessResult result = RunProcess(TavoraCommand(L"-Update:\"" + setup + L"\""), kRunLimitMs);
+  const ProcessResult result =
+      RunProcess(TestKeyCommand(L"-Update:\"" + setup + L"\" -UpdateSignature:" + signature), kRunLimitMs);
   EXPECT_EQ(0u, result.exitCode);
   ASSERT_TRUE(WaitForFile(record, 30000));
   const std::wstring line = Utf8ToWide(ReadFileBytes(record));
   // Quoted again, so that the setup program reads the same path back.
   EXPECT_NE(std::wstring::npos, line.find(L" -Update:\"" + setup + L"\"")) << line;
+}
+
+// Only a file that carries the signature given beside it, under the
+// program's key, is started; the check is made again by the process that
+// starts it, so a file replaced after the window's own check is refused.
+TEST_F(EntryTest, UpdateStartsOnlyASetupCarryingItsSignature) {
+  const std::wstring folder = MakeScratchFolder("entry-update-signed");
+  const std::wstring setup = folder + L"\\tavoSetup.exe";
+  const std::wstring signature = SignedRecorderAt(setup);
+  ASSERT_FALSE(signature.empty());
+  const std::wstring replaced = folder + L"\\replaced.exe";
+  ASSERT_TRUE(WriteFileBytes(replaced, ReadFileBytes(setup) + "x"));
+  const std::wstring record = folder + L"\\args.txt";
+  ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
+  const std::wstring longPath = folder + L"\\" + std::wstring(1000, L'a') + L".exe";
+  const struct {
+    const char* name;
+    bool testKey;
+    std::wstring path;
+    std::wstring signature;
+    bool started;
+  } cases[] = {
+      {"signed", true, setup, signature, true},
+      {"no signature", true, setup, L"", false},
+      {"unreadable signature", true, setup, L"zz", false},
+      {"replaced after the window's check", true, replaced, signature, false},
+      {"signed with another key than the program's", false, setup, signature, false},
+      {"path of 1000 characters", true, longPath, signature, false},
+      {"missing file", true, folder + L"\\missing.exe", signature, false},
+  };
+  for (const auto& c : cases) {
+    DeleteFileW(record.c_str());
+    const std::wstring arguments = L"-Update:\"" + c.path + L"\" -UpdateSignature:" + c.signature;
+    const ProcessResult result =
+        RunProcess(c.testKey ? TestKeyCommand(arguments) : TavoraCommand(arguments), kRunLimitMs);
+    EXPECT_EQ(0u, result.exitCode) << c.name;
+    EXPECT_EQ(c.started, WaitForFile(record, c.started ? 30000 : 1500)) << c.name;
+  }
 }
 
 TEST_F(EntryTest, UpdateOfMissingOrEmptyProgramEndsQuietlyWithZero) {

@@ -1,8 +1,9 @@
 // The whole program as a user runs it: tavora.exe started without a switch
 // shows its main window, queries the demo site through it, ends with 0 within
 // two seconds however it is closed (during a query too), brings its window
-// forward for a second start, takes documents from its skin folder, and runs
-// a signed update the update server asks for.
+// forward for a second start (also when another program took the guard's
+// name), takes documents from its skin folder, and runs a signed update the
+// update server asks for, but never one changed after its check.
 #include <windows.h>
 // After windows.h, which they need.
 #include <commctrl.h>
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "app/result_page.h"
+#include "app/single_instance.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/resources/unique_handle.h"
 #include "tests/app/running_program.h"
@@ -188,6 +190,28 @@ TEST_F(ProgramTest, HostileSkinFoldersStillShowTheWindowWithBoundedMemory) {
   }
 }
 
+// Another program of the user made the single-instance name first: the
+// program still shows its window, and a second start still finds it (by its
+// program file) and brings it forward instead of showing another.
+TEST_F(ProgramTest, NameTakenByAnotherProgramStillShowsOneWindow) {
+  for (const bool block : {true, false}) {
+    // A block made with default security, or a mutex under the name.
+    const UniqueKernelHandle squat(
+        block ? CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, kInstanceMappingName)
+              : CreateMutexW(nullptr, FALSE, kInstanceMappingName));
+    ASSERT_TRUE(squat);
+    RunningProgram first(ProgramPath());
+    const HWND window = first.WaitForWindow();
+    ASSERT_NE(nullptr, window);
+    ShowWindow(window, SW_MINIMIZE);
+    RunningProgram second(ProgramPath());
+    EXPECT_EQ(0, second.WaitForExit(30000));
+    EXPECT_TRUE(PumpUntil([&] { return IsIconic(window) == FALSE; }, 5000));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, first.WaitForExit(10000));
+  }
+}
+
 // The update server offers a newer version whose signed setup records its
 // command line, without a question and with close command 8: the program
 // closes and starts itself with "-Update:", which starts the setup.
@@ -229,5 +253,35 @@ TEST_F(ProgramTest, ClosingDuringAStalledUpdateDownloadEndsWithZeroWithinTwoSeco
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(0, program.WaitForExit(10000));
   EXPECT_LT(GetTickCount() - start, kCloseLimitMs);
+  ClearLastCheck();
+}
+
+// The setup is changed in the temporary folder while the question is up: a
+// Yes starts nothing, and the window stays open.
+TEST_F(ProgramTest, SetupChangedDuringTheQuestionKeepsTheWindowOpen) {
+  DemoSite updates;
+  ASSERT_TRUE(updates.Start("--update-version 1,0,0,36 --update-variant tip8"));
+  ScopedEnvironment host(L"TAVORA_UPDATE_HOST", updates.HostPort());
+  const std::wstring temp = MakeScratchFolder("program-update-tampered");
+  ScopedEnvironment tmp(L"TMP", temp);
+  ScopedEnvironment temp2(L"TEMP", temp);
+  ClearLastCheck();
+
+  RunningProgram program(TestKeyProgramPath());
+  const HWND window = program.WaitForWindow();
+  ASSERT_NE(nullptr, window);
+  HWND box = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (box = FindWindowW(L"#32770", L"Tavora 更新")) != nullptr; }, 60000));
+  const std::wstring setup = temp + L"\\tavoSetup.exe";
+  std::string bytes = ReadFileBytes(setup);
+  ASSERT_FALSE(bytes.empty());
+  bytes[bytes.size() / 2] ^= 1;
+  ASSERT_TRUE(WriteFileBytes(setup, bytes));
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(GetDlgItem(box, IDYES), BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &ignored);
+  EXPECT_EQ(-1, program.WaitForExit(3000)) << "the window closed for a setup that did not start";
+  EXPECT_TRUE(IsWindowVisible(window));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(0, program.WaitForExit(10000));
   ClearLastCheck();
 }

@@ -1,6 +1,8 @@
-// The update checker against the demo site, with a real hidden owner window:
+// The update checker against the demo site, with a real hidden owner window
+// and the offer answered on this thread, as the main window answers it:
 // every INI variant, the 24-hour rule, the question, signed and unsigned
-// setups, stopping at every kind of wait, and two checks in two processes.
+// setups, size limits, stopping at every kind of wait, squatted names, and
+// two checks in two processes.
 #include "app/update_checker.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +10,8 @@
 #include <ctime>
 #include <memory>
 #include <set>
+#include <thread>
+#include <vector>
 
 #include "tests/app/update_test_util.h"
 #include "tests/support/test_support.h"
@@ -22,18 +26,28 @@ class UpdateCheckerTest : public ::testing::Test {
     ASSERT_NE(0, UpdateDemoSite().Port()) << "the demo site did not start";
     UpdateDemoSite().ClearLog();
     ClearLastCheck();
-    ClearPendingSetup();
     ASSERT_TRUE(owner_.hwnd());
+    ASSERT_TRUE(tasks_.IsOpen());
   }
 
   std::shared_ptr<CUpdateChecker> MakeChecker(const std::wstring& url) {
     return std::make_shared<CUpdateChecker>(TestUpdateKey(), url);
   }
 
+  // Starts a check whose offer is answered on this thread.
+  bool StartCheck(const std::shared_ptr<CUpdateChecker>& checker) {
+    owner_.Reset();
+    offers_.clear();
+    setupRuns_ = 0;
+    return checker->Start(tasks_.Poster(), [this](const UpdateOffer& offer) {
+      offers_.push_back(offer);
+      if (AcceptUpdateOffer(owner_.hwnd(), offer)) ++setupRuns_;
+    });
+  }
+
   // Runs a check to its end and delivers what it posted.
   Result RunCheck(const std::shared_ptr<CUpdateChecker>& checker) {
-    owner_.Reset();
-    if (!checker->Start(owner_.hwnd())) return Result::kRunning;
+    if (!StartCheck(checker)) return Result::kRunning;
     if (!PumpUntil([&] { return checker->Finished(); }, 240000)) return Result::kRunning;
     Drain();
     return checker->result();
@@ -55,6 +69,9 @@ class UpdateCheckerTest : public ::testing::Test {
   const std::wstring temp_ = MakeScratchFolder("update-temp");
   const std::wstring setupPath_ = temp_ + L"\\tavoSetup.exe";
   MessageCounterWindow owner_;
+  UiTaskQueue tasks_;
+  std::vector<UpdateOffer> offers_;
+  int setupRuns_ = 0;
   ScopedEnvironment tmp_{L"TMP", temp_};
   ScopedEnvironment temp2_{L"TEMP", temp_};
   ScopedEnvironment wait_{L"TAVORA_UPDATE_WAIT_MS", L"20000"};
@@ -74,6 +91,30 @@ unsigned long long FileSize(const std::wstring& path) {
   return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// What a question box showed: its text, owner, thread and whether it has
+// Yes and Cancel buttons.
+struct SeenBox {
+  std::wstring text;
+  HWND owner = nullptr;
+  DWORD thread = 0;
+  bool yes = false, cancel = false;
+};
+
+// A user on another thread: waits for the box with `caption`, reads it and
+// clicks `button` while the box's own thread runs it.
+std::thread AnswerBox(const wchar_t* caption, int button, SeenBox& seen) {
+  return std::thread([caption, button, &seen] {
+    HWND box = nullptr;
+    for (int i = 0; i < 1200 && !(box = FindWindowW(L"#32770", caption)); ++i) Sleep(50);
+    wchar_t text[256] = L"";
+    GetDlgItemTextW(box, 0xFFFF, text, 256);
+    seen = {text, GetWindow(box, GW_OWNER), GetWindowThreadProcessId(box, nullptr), GetDlgItem(box, IDYES) != nullptr,
+            GetDlgItem(box, IDCANCEL) != nullptr};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(GetDlgItem(box, button), BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &ignored);
+  });
+}
+
 }  // namespace
 
 TEST_F(UpdateCheckerTest, UpdateUrlCarriesTheVersionOnTheUpdateServer) {
@@ -91,13 +132,13 @@ TEST_F(UpdateCheckerTest, EveryServerAnswerEndsAsItShould) {
   const struct {
     std::wstring url;
     Result result;
-    WPARAM command;   // 0: nothing posted
+    WPARAM command;  // the offer's close command; 0: no offer
     bool lastWritten;
     int iniRequests;
     int setupRequests;  // requests for a setup file
   } cases[] = {
-      {VariantUrl(L"newer"), Result::kCommandPosted, 2, true, 1, 1},
-      {VariantUrl(L"minor"), Result::kCommandPosted, 2, true, 1, 1},
+      {VariantUrl(L"newer"), Result::kOffered, 2, true, 1, 1},
+      {VariantUrl(L"minor"), Result::kOffered, 2, true, 1, 1},
       {VariantUrl(L"same"), Result::kNotNewer, 0, false, 1, 0},
       {VariantUrl(L"older"), Result::kNotNewer, 0, false, 1, 0},
       {VariantUrl(L"badversion"), Result::kNotNewer, 0, false, 1, 0},
@@ -106,12 +147,12 @@ TEST_F(UpdateCheckerTest, EveryServerAnswerEndsAsItShould) {
       {VariantUrl(L"nourl"), Result::kNoIni, 0, false, 1, 0},
       {VariantUrl(L"emptyurl"), Result::kNoIni, 0, false, 1, 0},
       {UpdateSiteUrl(L"/fault/404/tavo/update.php?v=1,0,0,35"), Result::kNoIni, 0, false, 3, 0},
-      {VariantUrl(L"one"), Result::kCommandPosted, 2, true, 1, 1},
-      {VariantUrl(L"gap"), Result::kCommandPosted, 2, true, 1, 1},
-      {VariantUrl(L"close8"), Result::kCommandPosted, 8, true, 1, 1},
-      {VariantUrl(L"noclose"), Result::kCommandPosted, 2, true, 1, 1},
-      {VariantUrl(L"chunkedsetup"), Result::kCommandPosted, 2, true, 1, 1},
-      {VariantUrl(L"recorder8"), Result::kCommandPosted, 8, true, 1, 1},
+      {VariantUrl(L"one"), Result::kOffered, 2, true, 1, 1},
+      {VariantUrl(L"gap"), Result::kOffered, 2, true, 1, 1},
+      {VariantUrl(L"close8"), Result::kOffered, 8, true, 1, 1},
+      {VariantUrl(L"noclose"), Result::kOffered, 2, true, 1, 1},
+      {VariantUrl(L"chunkedsetup"), Result::kOffered, 2, true, 1, 1},
+      {VariantUrl(L"recorder8"), Result::kOffered, 8, true, 1, 1},
       {VariantUrl(L"unsigned"), Result::kNoVerifiedSetup, 0, true, 1, 0},
       {VariantUrl(L"badsig"), Result::kNoVerifiedSetup, 0, true, 1, 1},
       {VariantUrl(L"tampered"), Result::kNoVerifiedSetup, 0, true, 1, 1},
@@ -121,28 +162,30 @@ TEST_F(UpdateCheckerTest, EveryServerAnswerEndsAsItShould) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << std::string(c.url.begin(), c.url.end()));
     ClearLastCheck();
-    ClearPendingSetup();
     UpdateDemoSite().ClearLog();
     ASSERT_TRUE(WriteFileBytes(setupPath_, "a stale file from before"));
     auto checker = MakeChecker(c.url);
     EXPECT_EQ(c.result, RunCheck(checker));
-    EXPECT_EQ(c.command != 0 ? 1 : 0, owner_.Count(WM_COMMAND));
-    EXPECT_EQ(c.command, owner_.LastWParam(WM_COMMAND));
+    // Command 8 starts the setup; any other is posted to the window.
+    EXPECT_EQ(c.command == kRunSetupCommand ? 1 : 0, setupRuns_);
+    EXPECT_EQ(c.command != 0 && c.command != kRunSetupCommand ? 1 : 0, owner_.Count(WM_COMMAND));
+    EXPECT_EQ(c.command == kRunSetupCommand ? 0 : c.command, owner_.LastWParam(WM_COMMAND));
     EXPECT_EQ(c.lastWritten, CUpdateChecker::ReadLastCheck() != 0);
     const std::string log = UpdateDemoSite().RequestLog();
     EXPECT_EQ(c.iniRequests, CountLines(log, "update.php?v=1,0,0,35 HTTP/1.0")) << log;
     EXPECT_EQ(c.setupRequests, CountLines(log, "tavoSetup.exe")) << log;
     EXPECT_FALSE(TemporaryIniLeft()) << "the temporary INI is always deleted";
     const std::string setup = ReadFileBytes(setupPath_);
-    if (c.result == Result::kCommandPosted) {
-      EXPECT_EQ(setupPath_, PendingSetupPath());
-      EXPECT_EQ(setupPath_, VerifiedPendingSetupPath());
+    if (c.result == Result::kOffered) {
+      ASSERT_EQ(1u, offers_.size());
+      EXPECT_EQ(setupPath_, offers_[0].setupPath);
+      EXPECT_TRUE(VerifyFileSignature(setupPath_, offers_[0].signature, TestUpdateKey()));
       EXPECT_FALSE(setup.empty());
       if (c.url.find(L"recorder") != std::wstring::npos) {
         EXPECT_EQ(recorder, setup);
       }
     } else {
-      EXPECT_EQ(L"", PendingSetupPath());
+      EXPECT_TRUE(offers_.empty());
       if (c.setupRequests > 0 || c.result == Result::kNoVerifiedSetup) {
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(setupPath_.c_str()))
             << "a setup that cannot be run is not kept";
@@ -180,19 +223,21 @@ TEST_F(UpdateCheckerTest, CheckWithinTheDayAsksNothing) {
   auto checker = MakeChecker(VariantUrl(L"newer"));
   EXPECT_EQ(Result::kNotDue, RunCheck(checker));
   EXPECT_EQ("", UpdateDemoSite().RequestLog());
-  EXPECT_EQ(0, owner_.Count(WM_COMMAND));
+  EXPECT_TRUE(offers_.empty());
   // An offer stores the time it was made.
   ClearLastCheck();
   const DWORD before = static_cast<DWORD>(_time64(nullptr));
-  EXPECT_EQ(Result::kCommandPosted, RunCheck(MakeChecker(VariantUrl(L"newer"))));
+  EXPECT_EQ(Result::kOffered, RunCheck(MakeChecker(VariantUrl(L"newer"))));
   const DWORD stored = CUpdateChecker::ReadLastCheck();
   EXPECT_GE(stored, before);
   EXPECT_LE(stored, static_cast<DWORD>(_time64(nullptr)));
 }
 
 TEST_F(UpdateCheckerTest, PicksAmongAllButTheLastUrl) {
+  // URLs are read whole up to the downloader's limit; a longer one is no URL.
   const std::string longUrl = "http://127.0.0.1/" + std::string(259 - 17, 'u');
   const std::string longerUrl = longUrl + "vwxyz";
+  const std::string longestUrl = "http://127.0.0.1/" + std::string(CFileDownloader::kUrlLimit - 1 - 17, 'u');
   const struct {
     const char* name;
     std::string ini;
@@ -208,7 +253,10 @@ TEST_F(UpdateCheckerTest, PicksAmongAllButTheLastUrl) {
       {"empty first", "[DownloadUrls]\r\nurl01=\r\nurl02=http://a/2\r\n", {}},
       {"no section", "[Version]\r\nCurrentVersion=1,0,0,36\r\n", {}},
       {"259 characters", "[DownloadUrls]\r\nurl01=" + longUrl + "\r\n", {longUrl}},
-      {"longer than 259", "[DownloadUrls]\r\nurl01=" + longerUrl + "\r\n", {longUrl}},
+      {"longer than 259", "[DownloadUrls]\r\nurl01=" + longerUrl + "\r\n", {longerUrl}},
+      {"at the limit", "[DownloadUrls]\r\nurl01=" + longestUrl + "\r\n", {longestUrl}},
+      {"past the limit", "[DownloadUrls]\r\nurl01=" + longestUrl + "u\r\n", {}},
+      {"second past", "[DownloadUrls]\r\nurl01=http://a/1\r\nurl02=" + longestUrl + "u\r\n", {"http://a/1"}},
   };
   for (const auto& c : cases) {
     const std::wstring path = WriteIni(c.name, c.ini);
@@ -236,6 +284,8 @@ TEST_F(UpdateCheckerTest, PicksAmongAllButTheLastUrl) {
   EXPECT_NE(L"http://a/100", checker.downloadUrl);
 }
 
+// A part that does not parse (a sign, a blank, an overflow, junk) is never
+// newer.
 TEST_F(UpdateCheckerTest, NewerComparesFourNumbersFieldByField) {
   const struct {
     const wchar_t* server;
@@ -246,12 +296,16 @@ TEST_F(UpdateCheckerTest, NewerComparesFourNumbersFieldByField) {
       {L"0,9,9,99", L"1,0,0,35", false},  {L"2,0,0,0", L"1,9,9,9", true},     {L"1,0,0,100", L"1,0,0,99", true},
       {L"4294967295,0,0,0", L"1,0,0,35", true}, {L"1,0,0", L"1,0,0,35", false}, {L"1.0.0.36", L"1,0,0,35", false},
       {L"", L"1,0,0,35", false},          {L"1,0,0,36", L"junk", false},      {L"1,0,0,34", L"1,0,0,35", false},
+      {L"-1,0,0,0", L"1,0,0,35", false},  {L"99999999999999999999,0,0,0", L"1,0,0,35", false},
+      {L"4294967296,0,0,0", L"1,0,0,35", false}, {L"+2,0,0,0", L"1,0,0,35", false},
+      {L"1,0,0,36junk", L"1,0,0,35", false},     {L"1,0,0,36,1", L"1,0,0,35", false},
+      {L"1, 0,0,36", L"1,0,0,35", false},        {L"1,,0,36", L"1,0,0,35", false},
   };
   for (const auto& c : cases) {
     CUpdateChecker checker;
     checker.serverVersion = c.server;
     checker.currentVersion = c.current;
-    EXPECT_EQ(c.newer, checker.IsNewer()) << std::wstring(c.server).size() << " " << c.newer;
+    EXPECT_EQ(c.newer, checker.IsNewer()) << std::string(c.server, c.server + wcslen(c.server));
   }
 }
 
@@ -273,76 +327,51 @@ TEST_F(UpdateCheckerTest, ProgramPathOf260CharactersFailsTheStep) {
   }
 }
 
-TEST_F(UpdateCheckerTest, QuestionShowsTwoLinesAndNoClosesNothing) {
+// The question is asked on the thread the offer is handed to (the main
+// window's), never on the check's own thread.
+TEST_F(UpdateCheckerTest, QuestionIsAskedOnTheWindowsThreadAndActsOnTheAnswer) {
   const struct {
     const wchar_t* variant;
     const wchar_t* caption;
     const wchar_t* text;
+    int button;
+    int setupRuns;
+    WPARAM command;  // posted to the window; 0: none
   } cases[] = {
-      {L"tipascii", L"Tavora update question", L"first line\nsecond line"},
-      {L"tip16", L"Tavora 更新", L"第一行\n第二行"},
+      {L"tipascii", L"Tavora update question", L"first line\nsecond line", IDNO, 0, 0},
+      {L"tip16", L"Tavora 更新", L"第一行\n第二行", IDNO, 0, 0},
+      {L"tip8", L"Tavora 更新", L"第一行\n第二行", IDYES, 1, 0},
+      {L"tipascii", L"Tavora update question", L"first line\nsecond line", IDYES, 0, 2},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::string(c.variant, c.variant + wcslen(c.variant)));
     ClearLastCheck();
-    auto checker = MakeChecker(VariantUrl(c.variant));
-    owner_.Reset();
-    ASSERT_TRUE(checker->Start(owner_.hwnd()));
-    HWND box = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (box = FindWindowW(L"#32770", c.caption)) != nullptr; }, 60000)) << c.caption;
-    wchar_t text[256] = L"";
-    GetDlgItemTextW(box, 0xFFFF, text, 256);
-    EXPECT_STREQ(c.text, text);
-    EXPECT_EQ(owner_.hwnd(), GetWindow(box, GW_OWNER));
-    EXPECT_TRUE(GetDlgItem(box, IDYES));
-    const HWND no = GetDlgItem(box, IDNO);
-    ASSERT_TRUE(no);
-    EXPECT_FALSE(GetDlgItem(box, IDCANCEL));
-    SendMessageW(no, BM_CLICK, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return checker->Finished(); }, 60000));
-    Drain();
-    EXPECT_EQ(Result::kDeclined, checker->result());
-    EXPECT_EQ(0, owner_.Count(WM_COMMAND));
+    SeenBox seen;
+    std::thread user = AnswerBox(c.caption, c.button, seen);
+    EXPECT_EQ(Result::kOffered, RunCheck(MakeChecker(VariantUrl(c.variant))));
+    user.join();
+    EXPECT_EQ(c.text, seen.text);
+    EXPECT_EQ(owner_.hwnd(), seen.owner);
+    EXPECT_EQ(GetCurrentThreadId(), seen.thread);
+    EXPECT_TRUE(seen.yes && !seen.cancel);
+    EXPECT_EQ(c.setupRuns, setupRuns_);
+    EXPECT_EQ(c.command != 0 ? 1 : 0, owner_.Count(WM_COMMAND));
+    EXPECT_EQ(c.command, owner_.LastWParam(WM_COMMAND));
     EXPECT_NE(0u, CUpdateChecker::ReadLastCheck());
-    EXPECT_EQ(L"", PendingSetupPath());
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(setupPath_.c_str())) << "the setup stays after No";
   }
-}
-
-TEST_F(UpdateCheckerTest, YesPostsTheCloseCommand) {
-  auto checker = MakeChecker(VariantUrl(L"tip8"));
-  owner_.Reset();
-  ASSERT_TRUE(checker->Start(owner_.hwnd()));
-  HWND box = nullptr;
-  ASSERT_TRUE(PumpUntil([&] { return (box = FindWindowW(L"#32770", L"Tavora 更新")) != nullptr; }, 60000));
-  SendMessageW(GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
-  ASSERT_TRUE(PumpUntil([&] { return owner_.Count(WM_COMMAND) > 0; }, 60000));
-  EXPECT_EQ(8u, owner_.LastWParam(WM_COMMAND));
-  EXPECT_TRUE(PumpUntil([&] { return checker->Finished(); }, 60000));
-  EXPECT_EQ(Result::kCommandPosted, checker->result());
-  EXPECT_EQ(setupPath_, PendingSetupPath());
-}
-
-TEST_F(UpdateCheckerTest, PendingSetupIsCheckedAgainBeforeItStarts) {
-  ASSERT_EQ(Result::kCommandPosted, RunCheck(MakeChecker(VariantUrl(L"newer"))));
-  ASSERT_EQ(setupPath_, VerifiedPendingSetupPath());
-  std::string bytes = ReadFileBytes(setupPath_);
-  ASSERT_FALSE(bytes.empty());
-  bytes[bytes.size() / 2] ^= 1;
-  ASSERT_TRUE(WriteFileBytes(setupPath_, bytes));
-  EXPECT_EQ(L"", VerifiedPendingSetupPath());
-  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(setupPath_.c_str()));
 }
 
 TEST_F(UpdateCheckerTest, ReleaseKeyRefusesTestSignedSetups) {
   // The program's own key: the demo site's setups are signed with the test key.
   auto checker = std::make_shared<CUpdateChecker>(ReleaseUpdateKey(), VariantUrl(L"newer"));
   EXPECT_EQ(Result::kNoVerifiedSetup, RunCheck(checker));
-  EXPECT_EQ(0, owner_.Count(WM_COMMAND));
+  EXPECT_TRUE(offers_.empty());
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(setupPath_.c_str()));
 }
 
 TEST_F(UpdateCheckerTest, StopEndsEveryWaitAtOnce) {
-  enum Wait { kStalledRead, kNoAnswer, kRetryPause, kQuestion };
+  enum Wait { kStalledRead, kNoAnswer, kRetryPause };
   const struct {
     const char* name;
     const wchar_t* variant;
@@ -351,7 +380,6 @@ TEST_F(UpdateCheckerTest, StopEndsEveryWaitAtOnce) {
       {"stalled read", L"stallsetup", kStalledRead},
       {"no answer", L"hangsetup", kNoAnswer},
       {"retry pause", L"missingsetup", kRetryPause},
-      {"question", L"tipascii", kQuestion},
   };
   ScopedEnvironment wait(L"TAVORA_UPDATE_WAIT_MS", L"600000");
   ScopedEnvironment retry(L"TAVORA_UPDATE_RETRY_MS", L"600000");
@@ -359,8 +387,7 @@ TEST_F(UpdateCheckerTest, StopEndsEveryWaitAtOnce) {
     ClearLastCheck();
     UpdateDemoSite().ClearLog();
     auto checker = MakeChecker(VariantUrl(c.variant));
-    owner_.Reset();
-    ASSERT_TRUE(checker->Start(owner_.hwnd())) << c.name;
+    ASSERT_TRUE(StartCheck(checker)) << c.name;
     const auto reached = [&] {
       switch (c.wait) {
         case kStalledRead:
@@ -369,8 +396,6 @@ TEST_F(UpdateCheckerTest, StopEndsEveryWaitAtOnce) {
           return CountLines(UpdateDemoSite().RequestLog(), "/fault/hang/") == 1;
         case kRetryPause:
           return CountLines(UpdateDemoSite().RequestLog(), "/tavo/missing/") == 1;
-        case kQuestion:
-          return FindWindowW(L"#32770", L"Tavora update question") != nullptr;
       }
       return false;
     };
@@ -379,10 +404,8 @@ TEST_F(UpdateCheckerTest, StopEndsEveryWaitAtOnce) {
     EXPECT_TRUE(checker->Finished()) << c.name;
     EXPECT_EQ(Result::kStopped, checker->result()) << c.name;
     Drain();
-    EXPECT_EQ(0, owner_.Count(WM_COMMAND)) << c.name;
-    EXPECT_FALSE(FindWindowW(L"#32770", L"Tavora update question")) << c.name;
+    EXPECT_TRUE(offers_.empty()) << c.name;
     EXPECT_FALSE(TemporaryIniLeft()) << c.name;
-    EXPECT_EQ(L"", PendingSetupPath()) << c.name;
   }
 }
 
@@ -390,8 +413,8 @@ TEST_F(UpdateCheckerTest, CheckerLivesUntilItsThreadEnds) {
   ScopedEnvironment wait(L"TAVORA_UPDATE_WAIT_MS", L"600000");
   auto checker = MakeChecker(VariantUrl(L"hangsetup"));
   const std::weak_ptr<CUpdateChecker> watch = checker;
-  ASSERT_TRUE(checker->Start(owner_.hwnd()));
-  EXPECT_FALSE(checker->Start(owner_.hwnd())) << "one check per checker";
+  ASSERT_TRUE(StartCheck(checker));
+  EXPECT_FALSE(StartCheck(checker)) << "one check per checker";
   checker.reset();
   EXPECT_FALSE(watch.expired()) << "the running check keeps its checker";
   ASSERT_TRUE(PumpUntil([&] { return CountLines(UpdateDemoSite().RequestLog(), "/fault/hang/") == 1; }, 60000));
@@ -402,11 +425,10 @@ TEST_F(UpdateCheckerTest, CheckerLivesUntilItsThreadEnds) {
   EXPECT_TRUE(watch.expired());
 }
 
-TEST_F(UpdateCheckerTest, StartNeedsAWindowAndASharedOwner) {
-  EXPECT_FALSE(MakeChecker(VariantUrl(L"newer"))->Start(nullptr));
-  EXPECT_FALSE(MakeChecker(VariantUrl(L"newer"))->Start(reinterpret_cast<HWND>(0x1234)));
+TEST_F(UpdateCheckerTest, StartNeedsAHandlerAndASharedOwner) {
+  EXPECT_FALSE(MakeChecker(VariantUrl(L"newer"))->Start(tasks_.Poster(), UpdateOfferHandler()));
   CUpdateChecker unshared(TestUpdateKey(), VariantUrl(L"newer"));
-  EXPECT_FALSE(unshared.Start(owner_.hwnd()));
+  EXPECT_FALSE(unshared.Start(tasks_.Poster(), [](const UpdateOffer&) {}));
   EXPECT_TRUE(unshared.Stop()) << "nothing to stop";
   EXPECT_EQ("", UpdateDemoSite().RequestLog());
 }
@@ -414,7 +436,7 @@ TEST_F(UpdateCheckerTest, StartNeedsAWindowAndASharedOwner) {
 TEST_F(UpdateCheckerTest, TwoProcessesCheckOneAtATime) {
   ScopedEnvironment wait(L"TAVORA_UPDATE_WAIT_MS", L"600000");
   auto first = MakeChecker(VariantUrl(L"hangsetup"));
-  ASSERT_TRUE(first->Start(owner_.hwnd()));
+  ASSERT_TRUE(StartCheck(first));
   ASSERT_TRUE(PumpUntil([&] { return CountLines(UpdateDemoSite().RequestLog(), "/fault/hang/") == 1; }, 60000));
   const std::wstring runner = L"\"" + ProgramFolder() + L"update_check_runner.exe\" ";
   const ProcessResult blocked = RunProcess(runner + VariantUrl(L"newer"), 120000);
@@ -424,6 +446,67 @@ TEST_F(UpdateCheckerTest, TwoProcessesCheckOneAtATime) {
 
   ClearLastCheck();
   const ProcessResult alone = RunProcess(runner + VariantUrl(L"newer"), 120000);
-  EXPECT_EQ(static_cast<DWORD>(Result::kCommandPosted), alone.exitCode);
+  EXPECT_EQ(static_cast<DWORD>(Result::kOffered), alone.exitCode);
   EXPECT_EQ(1, CountLines(UpdateDemoSite().RequestLog(), "/ini/newer/"));
+}
+
+// A mutex (or anything else) that another program made under the checker's
+// name first keeps no check from running; the program's own mutex does.
+TEST_F(UpdateCheckerTest, NameTakenByAnotherProgramKeepsNoCheckFromRunning) {
+  for (const bool mutex : {true, false}) {
+    ClearLastCheck();
+    const UniqueKernelHandle squat(mutex ? CreateMutexW(nullptr, FALSE, CUpdateChecker::kMutexName)
+                                         : CreateEventW(nullptr, TRUE, FALSE, CUpdateChecker::kMutexName));
+    ASSERT_TRUE(squat);
+    EXPECT_EQ(Result::kOffered, RunCheck(MakeChecker(VariantUrl(L"newer"))));
+  }
+}
+
+TEST_F(UpdateCheckerTest, CheckLeavesTheCurrentFolderAlone) {
+  wchar_t before[MAX_PATH] = L"", after[MAX_PATH] = L"";
+  GetCurrentDirectoryW(MAX_PATH, before);
+  const std::wstring folder = MakeScratchFolder("update-current-folder");
+  ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+  EXPECT_EQ(Result::kOffered, RunCheck(MakeChecker(VariantUrl(L"newer"))));
+  GetCurrentDirectoryW(MAX_PATH, after);
+  SetCurrentDirectoryW(before);
+  EXPECT_EQ(folder, std::wstring(after));
+}
+
+// Nothing listens on port 1: no download starts, and no attempt waits for
+// one (three attempts of 20 s each otherwise).
+TEST_F(UpdateCheckerTest, DownloadThatCannotStartFailsAtOnce) {
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(Result::kNoIni, RunCheck(MakeChecker(L"http://127.0.0.1:1/tavo/update.php?v=1,0,0,35")));
+  EXPECT_LT(GetTickCount() - start, 10000u);
+}
+
+// An INI of more than 1 KB (its version's blanks are trimmed when read) and
+// a signed setup of more than 1 MB: past the limit each attempt fails and
+// leaves no file, within it the same answers make an offer.
+TEST_F(UpdateCheckerTest, DownloadsPastTheirLimitFailAndLeaveNoFile) {
+  DemoSite bigIni, bigSetup;
+  ASSERT_TRUE(bigIni.Start("--update-version \"1,0,0,36" + std::string(1500, ' ') + "\""));
+  const std::wstring setup = MakeScratchFolder("update-big-setup") + L"\\setup.exe";
+  ASSERT_TRUE(WriteFileBytes(setup, "MZ" + std::string(1536 * 1024, 'b')));
+  ASSERT_TRUE(bigSetup.Start("--update-version 1,0,0,36 --update-variant recorder --setup-program " + UnixPath(setup)));
+  const struct {
+    DemoSite& site;
+    const wchar_t* variable;
+    const wchar_t* limit;
+    Result result;
+  } cases[] = {
+      {bigIni, L"TAVORA_UPDATE_INI_LIMIT_KB", L"1", Result::kNoIni},
+      {bigIni, L"TAVORA_UPDATE_INI_LIMIT_KB", L"2", Result::kOffered},
+      {bigSetup, L"TAVORA_UPDATE_SETUP_LIMIT_MB", L"1", Result::kNoVerifiedSetup},
+      {bigSetup, L"TAVORA_UPDATE_SETUP_LIMIT_MB", L"2", Result::kOffered},
+  };
+  for (const auto& c : cases) {
+    ClearLastCheck();
+    ScopedEnvironment limit(c.variable, c.limit);
+    EXPECT_EQ(c.result, RunCheck(MakeChecker(L"http://" + c.site.HostPort() + L"/tavo/update.php?v=1,0,0,35")))
+        << c.variable << "=" << c.limit;
+    EXPECT_FALSE(TemporaryIniLeft());
+    EXPECT_EQ(c.result == Result::kOffered, GetFileAttributesW(setupPath_.c_str()) != INVALID_FILE_ATTRIBUTES);
+  }
 }

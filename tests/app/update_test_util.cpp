@@ -27,10 +27,10 @@ std::wstring SignWithTestKey(const std::wstring& path) {
   const wchar_t kPython[] = L"Z:\\usr\\bin\\python3";
   const std::wstring out = path + L".signature";
   DeleteFileW(out.c_str());
-  const std::wstring command = std::wstring(kPython) + L" " + Utf8ToWide(UnixPath(SourcePath("tools/sign_release.py"))) +
-                               L" sign --key " +
-                               Utf8ToWide(UnixPath(SourcePath("tools/update_test_signing_key.pem"))) + L" " +
-                               Utf8ToWide(UnixPath(path)) + L" --out " + Utf8ToWide(UnixPath(out));
+  const auto quoted = [](const std::wstring& windowsPath) { return L"\"" + Utf8ToWide(UnixPath(windowsPath)) + L"\""; };
+  const std::wstring command = std::wstring(kPython) + L" " + quoted(SourcePath("tools/sign_release.py")) +
+                               L" sign --key " + quoted(SourcePath("tools/update_test_signing_key.pem")) + L" " +
+                               quoted(path) + L" --out " + quoted(out);
   RunProcess(command, 60000, kPython);
   std::string line;
   PumpUntil([&] { return !(line = ReadFileBytes(out)).empty(); }, 60000);
