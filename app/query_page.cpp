@@ -1,7 +1,6 @@
 #include "app/query_page.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <string>
@@ -72,12 +71,12 @@ CQueryPage::CQueryPage(CMainDlg& owner, const UpdatePublicKey& updateKey, const 
 CQueryPage::~CQueryPage() {
   // No task runs from here on: they refer to this page.
   uiTasks_.Close();
-  // The update checker first: once it is stopped no thread of the process
-  // opens network handles, so the query client may close its own.
+  // Each thread ends its own network requests once signalled; none waits
+  // here longer than its bound.
   if (updateChecker) updateChecker->Stop();
   updateChecker.reset();
-  // A worker still running keeps its share of the session; closing it ends a
-  // stalled read and keeps the worker from posting to a window that is gone.
+  // A worker still running keeps its share of the session; closing it ends
+  // the worker's request at once.
   session_->Close();
   if (workerThread) WaitForSingleObject(workerThread.get(), kWorkerJoinMs);
   workerThread.reset();
