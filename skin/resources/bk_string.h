@@ -13,6 +13,8 @@ class BkString {
   // The entry's text, or null. Valid until that entry is replaced.
   const wchar_t* Find(int id) const;
   size_t Count() const { return strings_.size(); }
+  // Forgets every entry.
+  void Clear() { strings_.clear(); }
 
  private:
   BkString() = default;

@@ -74,5 +74,14 @@ void BkFontPool::SetDefaultFont(const wchar_t* face, int height) {
   pool.BuildBaseFont();
 }
 
+void BkFontPool::Reset() {
+  BkFontPool& pool = Instance();
+  pool.fonts_.clear();
+  pool.retired_.clear();
+  pool.face_ = kInitialFace;
+  pool.height_ = kInitialHeight;
+  pool.BuildBaseFont();
+}
+
 std::wstring BkFontPool::BaseFace() { return Instance().face_; }
 int BkFontPool::BaseHeight() { return Instance().height_; }

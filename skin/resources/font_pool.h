@@ -32,6 +32,9 @@ class BkFontPool {
 
   static std::wstring BaseFace();
   static int BaseHeight();
+  // Back to the state of a new process: the initial face and height, no
+  // fonts but the base one (fonts handed out before are deleted).
+  static void Reset();
 
  private:
   using FontHandle = GdiObject<HFONT>;

@@ -18,6 +18,8 @@ BkBmpPool& BkBmpPool::Instance() {
   return pool;
 }
 
+void BkBmpPool::Clear() { Instance().bitmaps_.clear(); }
+
 HBITMAP BkBmpPool::GetBitmap(int id) {
   BkBmpPool& pool = Instance();
   auto found = pool.bitmaps_.find(id);
@@ -105,6 +107,12 @@ BkPngPool::~BkPngPool() {
   byImage_.clear();
   images_.clear();
   if (gdiplusToken_) Gdiplus::GdiplusShutdown(gdiplusToken_);
+}
+
+void BkPngPool::Clear() {
+  BkPngPool& pool = Instance();
+  pool.byImage_.clear();
+  pool.images_.clear();
 }
 
 Gdiplus::Image* BkPngPool::GetImage(int id, bool load) {

@@ -23,6 +23,8 @@ class BkBmpPool {
   // The bitmap of image `id`, loaded on first request; null when neither the
   // file nor the resource exists (not remembered: the next call tries again).
   static HBITMAP GetBitmap(int id);
+  // Deletes every bitmap loaded; the next GetBitmap loads again.
+  static void Clear();
 
   BkBmpPool(const BkBmpPool&) = delete;
   BkBmpPool& operator=(const BkBmpPool&) = delete;
@@ -72,6 +74,9 @@ class BkPngPool {
   // with it. Null for an image the pool does not hold (a memory image, say),
   // one that did not decode, or when the bitmap cannot be made.
   static const PngPixels* PixelsOf(Gdiplus::Image* image);
+  // Deletes every image loaded (and its pixels); the next GetImage loads
+  // again.
+  static void Clear();
 
   ~BkPngPool();
   BkPngPool(const BkPngPool&) = delete;

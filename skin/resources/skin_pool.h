@@ -13,6 +13,7 @@ class BkSkinPool {
  public:
   static BkSkinPool& Instance();
   std::map<std::string, std::unique_ptr<CBkSkinBase>>& Skins() { return skins_; }
+  void Clear() { skins_.clear(); }
 
  private:
   BkSkinPool() = default;

@@ -48,6 +48,7 @@ class BkStylePool {
  public:
   static BkStylePool& Instance();
   std::map<std::string, BkStyle>& Styles() { return styles_; }
+  void Clear() { styles_.clear(); }
 
  private:
   BkStylePool() = default;

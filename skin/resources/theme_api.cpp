@@ -18,8 +18,7 @@ Proc Lookup(HMODULE library, const char* name) {
 
 }  // namespace
 
-ThemeApi::ThemeApi() {
-  HMODULE library = GetModuleHandleW(L"uxtheme.dll");
+ThemeApi::ThemeApi(HMODULE library) {
   if (!library) return;
   libraryPresent_ = true;
   openThemeData_ = Lookup<OpenThemeDataProc>(library, "OpenThemeData");
@@ -30,10 +29,22 @@ ThemeApi::ThemeApi() {
 
 const ThemeApi& ThemeApi::Get() {
   std::lock_guard<std::mutex> guard(CreationLock());
-  // Lives for the rest of the process: the entry points stay valid because a
-  // module loaded by someone else is not unloaded while the process runs.
-  if (!instance) instance = new ThemeApi();
+  // Lives until Rebind: the entry points stay valid because a module loaded
+  // by someone else is not unloaded while the program runs.
+  if (!instance) instance = new ThemeApi(GetModuleHandleW(L"uxtheme.dll"));
   return *instance;
+}
+
+void ThemeApi::Rebind() {
+  std::lock_guard<std::mutex> guard(CreationLock());
+  delete instance;
+  instance = nullptr;
+}
+
+void ThemeApi::BindTo(HMODULE library) {
+  std::lock_guard<std::mutex> guard(CreationLock());
+  delete instance;
+  instance = new ThemeApi(library);
 }
 
 HTHEME ThemeApi::OpenThemeData(HWND window, LPCWSTR classList) const {

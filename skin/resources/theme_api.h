@@ -12,6 +12,14 @@ class ThemeApi {
   // The process-wide instance, bound on first use under a lock; a second
   // caller waits for the binding and gets the same instance.
   static const ThemeApi& Get();
+  // Binds the entry points again at the next Get (the theme library may have
+  // been loaded or unloaded since). Themes opened through the old binding
+  // must be closed first, and no reference from Get may be kept across it.
+  static void Rebind();
+  // Binds the entry points of `library` (null: none, as on a system without
+  // the theme library) until the next Rebind, whatever the process has
+  // loaded. The same conditions as for Rebind hold.
+  static void BindTo(HMODULE library);
 
   // Whether "uxtheme.dll" was loaded when the instance was bound.
   bool LibraryPresent() const { return libraryPresent_; }
@@ -28,7 +36,7 @@ class ThemeApi {
   ThemeApi& operator=(const ThemeApi&) = delete;
 
  private:
-  ThemeApi();
+  explicit ThemeApi(HMODULE library);
 
   using OpenThemeDataProc = HTHEME(WINAPI*)(HWND, LPCWSTR);
   using CloseThemeDataProc = HRESULT(WINAPI*)(HTHEME);

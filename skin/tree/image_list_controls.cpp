@@ -66,6 +66,8 @@ HICON LookUpFileIcon(const std::string& utf8Path, UniqueIcon& transient) {
 
 size_t CachedFileIconCount() { return FileIconCache().size(); }
 
+void ClearFileIconCache() { FileIconCache().clear(); }
+
 // ---- "imglisth" -----------------------------------------------------------------
 
 bool CBkImageListHWnd::Load(const TiXmlElement* element) {

@@ -80,3 +80,6 @@ class CBkDrawFileIcon : public CBkWindow {
 // Past kMaxCachedFileIcons paths an icon is drawn and destroyed at once.
 constexpr size_t kMaxCachedFileIcons = 256;
 size_t CachedFileIconCount();
+// Destroys every cached icon; elements that drew one ask again at their
+// next paint.
+void ClearFileIconCache();

@@ -47,3 +47,10 @@ size_t MemoryImageCount() {
   std::lock_guard<std::mutex> guard(registry.lock);
   return registry.images.size();
 }
+
+void ClearMemoryImages() {
+  MemoryImages& registry = Images();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  registry.images.clear();
+  registry.lastNumber = 0;
+}

@@ -20,3 +20,5 @@ void UnregisterMemoryImage(unsigned long long number);
 Gdiplus::Image* LookupMemoryImage(unsigned long long number);
 // Number of registered images (for leak checks).
 size_t MemoryImageCount();
+// Forgets every registered image and hands out numbers from the first again.
+void ClearMemoryImages();

@@ -59,4 +59,12 @@ size_t BkWindowRegistry::Count() const {
   return elements_.size();
 }
 
+bool BkWindowRegistry::Reset() {
+  const Lock lock(lock_);
+  if (!elements_.empty()) return false;
+  groups_.clear();
+  lastHandle_ = 0;
+  return true;
+}
+
 CBkWindow* LookupElement(BkHandle handle) { return BkWindowRegistry::Instance().Lookup(handle); }

@@ -38,6 +38,10 @@ class BkWindowRegistry {
 
   // Number of registered elements (for leak checks).
   size_t Count() const;
+  // Back to the state of a new process (no groups; handles counted from the
+  // first again) when no element is registered. False, and nothing changed,
+  // while one is: its handle must stay unique.
+  bool Reset();
 
   BkWindowRegistry(const BkWindowRegistry&) = delete;
   BkWindowRegistry& operator=(const BkWindowRegistry&) = delete;

@@ -19,9 +19,9 @@
 
 class MainDialogFixture : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { CtavoModule::LoadSkinResources(); }
-
   void SetUp() override {
+    // Every case starts from the skin library's start state.
+    CtavoModule::LoadSkinResources();
     ASSERT_NE(0, SharedDemoSite().Port()) << "the demo site did not start";
     SharedDemoSite().ClearLog();
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);

@@ -136,6 +136,12 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const
   return result;
 }
 
+int LongOrShortRun(int longCount, int shortCount) {
+  wchar_t value[8] = L"";
+  const DWORD length = GetEnvironmentVariableW(L"TAVORA_LONG_TESTS", value, 8);
+  return length == 1 && value[0] == L'1' ? longCount : shortCount;
+}
+
 ScopedEnvironment::ScopedEnvironment(const wchar_t* name, const std::wstring& value) : name_(name) {
   wchar_t buffer[1024];
   const DWORD n = GetEnvironmentVariableW(name, buffer, 1024);

@@ -34,6 +34,11 @@ struct ProcessResult {
 // program, which Wine starts directly); null takes it from the command line.
 ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const wchar_t* application = nullptr);
 
+// `longCount` when the long runs are asked for (TAVORA_LONG_TESTS=1, the
+// ctest label "long"), `shortCount` otherwise: soaks and load runs keep a
+// short version in every run.
+int LongOrShortRun(int longCount, int shortCount);
+
 // Sets an environment variable of this process (inherited by children) and
 // restores the old value when it goes out of scope.
 class ScopedEnvironment {

@@ -53,10 +53,7 @@ void StateSkin::Draw(HDC dc, RECT rect, int state) {
 }
 
 void LoadProgramSkins() {
-  static bool loaded = false;
-  if (loaded) return;
-  loaded = true;
-  // The program's start-up order: strings, base font, skins, styles.
+  // Every case starts from empty pools. The program's start-up order: strings, base font, skins, styles.
   ASSERT_TRUE(LoadStrings(102));
   BkFontPool::SetDefaultFont(GetString(0), -12);
   ASSERT_TRUE(LoadSkins(100));

@@ -21,7 +21,8 @@
 #include "tests/support/dib_canvas.h"
 
 // Loads strings 102, the base font (string 0, height -12), skins 100 and
-// styles 101 of the program (and the test skins below), once per process.
+// styles 101 of the program (and the test skins below); each case that needs
+// them calls it, since every case starts from empty pools.
 void LoadProgramSkins();
 
 // A skin of a fixed natural size that fills its rectangle with colours[state]
