@@ -24,6 +24,7 @@
 #include "app/file_downloader.h"
 #include "app/ui_tasks.h"
 #include "app/update_signature.h"
+#include "tavora_build.h"
 #include "skin/resources/unique_handle.h"
 
 // A downloaded setup whose signature was checked, with what the INI says to
@@ -62,7 +63,8 @@ class CUpdateChecker : public std::enable_shared_from_this<CUpdateChecker> {
   // Made and trusted as app/named_guard.h describes: a mutex of that name
   // made by another program does not stop checks.
   static constexpr wchar_t kMutexName[] = L"Local\\{FB32C970-0E33-4eb1-8778-3B405A1C5A1A}";
-  static constexpr wchar_t kProgramVersion[] = L"1,0,0,35";
+  // The build's version (1,0,0,35 unless the build sets another).
+  static constexpr wchar_t kProgramVersion[] = TAVORA_UPDATE_VERSION;
   static constexpr wchar_t kSetupFileName[] = L"tavoSetup.exe";
   static constexpr DWORD kDefaultDownloadWaitMs = 300000;
   static constexpr DWORD kDefaultRetryPauseMs = 60000;
@@ -81,7 +83,7 @@ class CUpdateChecker : public std::enable_shared_from_this<CUpdateChecker> {
   static constexpr DWORD kMaxSetupLimitMb = 2048;
 
   // `key` is the key setup programs must be signed with; `updateUrl` is
-  // where the INI is fetched (default: "/tavo/update.php?v=1,0,0,35" on the
+  // where the INI is fetched (default: "/tavo/update.php?v=" and kProgramVersion on the
   // configured update server). The wait for one download and the pause
   // after a failed one are 300 s and 60 s unless TAVORA_UPDATE_WAIT_MS and
   // TAVORA_UPDATE_RETRY_MS hold other millisecond counts (1 to 600000); the

@@ -5,11 +5,19 @@
         prints the line for the update INI's [Version] section:
         Signature=<128 hexadecimal digits>
         (into FILE instead, which appears whole, when --out is given)
+    sign_release.py update-ini --key KEY.pem --version V --url URL SETUP.exe --out FILE
+        writes the update server's answer for a release: [Version] with the
+        version (V as 1.0.0.36, written 1,0,0,36) and the setup's signature,
+        [DownloadUrls] url01=URL, and [Tip] with the question and
+        CloseCommand=8 (the program starts the setup once the user says
+        Yes); UTF-16 with a byte-order mark, so Windows reads the Chinese
     sign_release.py new-key --out KEY.pem
         makes a new P-256 signing key (private, PEM, mode 0600) and prints
         its public half as the C++ array the program embeds
-    sign_release.py public-key --key KEY.pem
-        prints the public half of an existing key as that array
+    sign_release.py public-key --key KEY.pem [--hex]
+        prints the public half of an existing key as that array (as 128
+        hexadecimal digits with --hex, the form the build's
+        TAVORA_UPDATE_PUBLIC_KEY takes)
 
 The signature is ECDSA on the curve P-256 over the SHA-256 digest of the
 whole file, written as r then s, 32 big-endian bytes each, in hexadecimal.
@@ -19,6 +27,7 @@ public key built into it. Uses Debian's python3-cryptography.
 
 import argparse
 import os
+import re
 import sys
 
 from cryptography.hazmat.primitives import hashes, serialization
@@ -57,6 +66,34 @@ def public_key_array(key):
     return "{\n%s\n}" % "\n".join(rows)
 
 
+# The program turns each backslash-n pair into a line break.
+UPDATE_QUESTION = "发现 Tavora 新版本 %s。\\n更新时本程序将关闭，更新完成后自动重新打开。\\n现在更新吗？"
+UPDATE_CAPTION = "Tavora 更新"
+VERSION_PATTERN = re.compile(r"^(\d{1,5})\.(\d{1,5})\.(\d{1,5})\.(\d{1,5})$")
+
+
+def update_ini_text(version, signature_line, url):
+    """The update INI of a release, as text; version is dotted (1.0.0.36)."""
+    match = VERSION_PATTERN.match(version)
+    if not match or any(int(field) > 65535 for field in match.groups()):
+        raise ValueError("%r is not a version of four numbers (at most 65535 each)" % version)
+    if not url or any(ch in url for ch in "\r\n"):
+        raise ValueError("the download URL must be one non-empty line")
+    lines = ["[Version]", "CurrentVersion=%s" % ",".join(match.groups()), signature_line, "",
+             "[DownloadUrls]", "url01=%s" % url, "",
+             "[Tip]", "ShowTip=1", "Msg=%s" % (UPDATE_QUESTION % version),
+             "Caption=%s" % UPDATE_CAPTION, "CloseCommand=8"]
+    return "\r\n".join(lines) + "\r\n"
+
+
+def write_whole(path, data):
+    """Writes data so that a reader never sees a partial file."""
+    temp = "%s.%d.tmp" % (path, os.getpid())
+    with open(temp, "wb") as handle:
+        handle.write(data)
+    os.replace(temp, path)
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description="Tavora release signing")
     commands = parser.add_subparsers(dest="command", required=True)
@@ -64,10 +101,17 @@ def main(argv=None):
     sign.add_argument("--key", required=True)
     sign.add_argument("setup")
     sign.add_argument("--out", help="write the line into this file instead")
+    ini = commands.add_parser("update-ini", help="write a release's update INI")
+    ini.add_argument("--key", required=True)
+    ini.add_argument("--version", required=True)
+    ini.add_argument("--url", required=True)
+    ini.add_argument("--out", required=True)
+    ini.add_argument("setup")
     new = commands.add_parser("new-key", help="make a new signing key")
     new.add_argument("--out", required=True)
     show = commands.add_parser("public-key", help="print a key's public half")
     show.add_argument("--key", required=True)
+    show.add_argument("--hex", action="store_true", help="128 hexadecimal digits instead")
     args = parser.parse_args(argv)
 
     if args.command == "sign":
@@ -75,12 +119,14 @@ def main(argv=None):
             data = handle.read()
         line = "Signature=%s" % signature_text(load_key(args.key), data)
         if args.out:
-            temp = "%s.%d.tmp" % (args.out, os.getpid())
-            with open(temp, "w", encoding="ascii") as handle:
-                handle.write(line + "\n")
-            os.replace(temp, args.out)
+            write_whole(args.out, (line + "\n").encode("ascii"))
         else:
             print(line)
+    elif args.command == "update-ini":
+        with open(args.setup, "rb") as handle:
+            line = "Signature=%s" % signature_text(load_key(args.key), handle.read())
+        text = update_ini_text(args.version, line, args.url)
+        write_whole(args.out, b"\xff\xfe" + text.encode("utf-16-le"))
     elif args.command == "new-key":
         key = ec.generate_private_key(ec.SECP256R1())
         pem = key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
@@ -89,6 +135,8 @@ def main(argv=None):
         with os.fdopen(descriptor, "wb") as handle:
             handle.write(pem)
         print(public_key_array(key))
+    elif args.hex:
+        print(public_bytes(load_key(args.key)).hex().upper())
     else:
         print(public_key_array(load_key(args.key)))
     return 0
