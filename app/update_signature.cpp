@@ -22,7 +22,7 @@ constexpr ULONG kDigestBytes = 32;
 constexpr DWORD kFinalPathChars = MAX_PATH + 16;
 
 // The release key; its private half is kept off the repository (see
-// docs/architecture.md, "Signed updates"). A build may name another key
+// README, "Making a release"). A build may name another key
 // (cmake/version.cmake): a release signed with a key of its own carries that
 // key's public half instead.
 const UpdatePublicKey kReleaseKey = {{

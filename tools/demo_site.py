@@ -4,6 +4,7 @@ statistics server, for tests of Tavora.
 
     python3 tools/demo_site.py --port N [--port-file PATH] [--log PATH]
                                [--update-version V] [--setup-program PATH]
+                               [--release DIR]
 
 Serves HTTP/1.1 on 127.0.0.1 with keep-alive, one thread per connection,
 and on 127.0.0.2 with the same port when that address can be bound (the
@@ -32,6 +33,10 @@ Update       GET /tavo/update.php?v=...           the update INI (the variant
                                                   --setup-program
              The INIs carry [Version] Signature= of the setup they list,
              made with the test key tools/update_test_signing_key.pem.
+             With --release DIR, /tavo/update.php answers DIR/update.ini
+             (as tools/release.sh writes it) with its download URL
+             pointed at GET /tavo/release/tavoSetup.exe, DIR/tavoSetup.exe.
+             Both are read at each request, so a test may change them.
 Statistics   GET /tavo/stat/install.php?i=10, /tavo/stat/uninstall.php?i=10
 Faults       /fault/<mode>/<any other path>: the answer for that path,
              then broken in the way the mode names (see FAULT_MODES).
@@ -530,8 +535,9 @@ def is_control(target):
 
 class DemoSite:
     def __init__(self, listener, log_file, update_version, recorder=b"", update_variant=None,
-                 other_listener=None):
+                 other_listener=None, release_dir=None):
         self.recorder = recorder
+        self.release_dir = release_dir
         key = sign_release.load_key(TEST_KEY_PATH)
         self.signatures = {"setup": sign_release.signature_text(key, SETUP_BYTES)}
         if recorder:
@@ -596,6 +602,10 @@ class DemoSite:
             if wire.startswith(WIRE_FAULT_PREFIX):
                 return self.wire_fault(request, wire[len(WIRE_FAULT_PREFIX):], params.get("B", "").strip())
             return query_reply(params)
+        if path == b"/tavo/update.php" and self.release_dir:
+            return self.release_ini()
+        if path == b"/tavo/release/tavoSetup.exe" and self.release_dir:
+            return self.release_file("tavoSetup.exe")
         if path == b"/tavo/update.php":
             return build_ini(self.base_url(), self.update_version, self.update_variant, self.signatures)
         if path == b"/tavo/tavoSetup.exe":
@@ -607,6 +617,23 @@ class DemoSite:
         if path in (b"/tavo/stat/install.php", b"/tavo/stat/uninstall.php"):
             return Reply(200, b"ok", TEXT)
         return not_found()
+
+    def release_file(self, name):
+        try:
+            with open(os.path.join(self.release_dir, name), "rb") as handle:
+                return Reply(200, handle.read(), BINARY)
+        except OSError:
+            return not_found()
+
+    def release_ini(self):
+        """The release's update INI, its download URL pointed at this site."""
+        reply = self.release_file("update.ini")
+        if reply.status != 200:
+            return reply
+        text = reply.body.decode("utf-16")
+        text = re.sub(r"(?m)^(url\d\d)=.*$", lambda m: "%s=%s/tavo/release/tavoSetup.exe"
+                      % (m.group(1), self.base_url()), text)
+        return Reply(200, b"\xff\xfe" + text.encode("utf-16-le"), "text/plain; charset=utf-16")
 
     def base_url(self):
         return "http://127.0.0.1:%d" % self.port
@@ -790,6 +817,8 @@ def main(argv=None):
                         help="/tavo/update.php answers this INI variant")
     parser.add_argument("--setup-program",
                         help="file served (and signed) as /tavo/recorder/tavoSetup.exe")
+    parser.add_argument("--release",
+                        help="folder of a release (tools/release.sh) that /tavo/update.php offers")
     parser.add_argument("--detach-stdio", action="store_true",
                         help="after start-up, point standard input and output at /dev/null so that "
                              "the caller's pipes are not held open")
@@ -821,7 +850,8 @@ def main(argv=None):
         except OSError as exc:
             print("demo_site: cannot read the setup program: %s" % exc, file=sys.stderr)
             return 2
-    site = DemoSite(listener, log_file, version, recorder, args.update_variant, other_listener)
+    site = DemoSite(listener, log_file, version, recorder, args.update_variant, other_listener,
+                    args.release)
     for signum in (signal.SIGTERM, signal.SIGINT):
         signal.signal(signum, lambda *_: site.stopping.set())
     if args.port_file:

@@ -3,11 +3,27 @@
 // edit boxes with real keyboard input, clicks the search button with the real
 // mouse, waits for the rows, saves the window as a BMP file and closes it.
 //
-//   tavora-drive.exe FROM TO SCREENSHOT.bmp
+//   tavora-drive.exe FROM TO SCREENSHOT.bmp [SORT_COLUMN]
 //
 // Prints "rows: N" (the trains the list shows). Exit
 // code 0 when the list shows trains, 1 when it shows none or the window never
 // came, 2 for a usage error.
+//
+// For the program's questions (the update offer's Yes/No box):
+//
+//   tavora-drive.exe --answer CAPTION yes|no [SECONDS]
+//       waits for a message box with that caption (default 120 s), clicks the
+//       button with the real mouse and waits for the box to go; exit code 0
+//       when it was answered, 1 when no box came or it stayed
+//   tavora-drive.exe --wait-box CAPTION SECONDS
+//       exit code 0 as soon as such a box shows, 1 when none came
+//   tavora-drive.exe --close-main SECONDS
+//       waits for the main window, closes it and waits for it to go; exit
+//       code 1 when none came or it stayed
+//   tavora-drive.exe --hold FILE SECONDS
+//       keeps FILE open for reading without sharing writes or deletes, as a
+//       scanner or a backup program may, for SECONDS; exit code 1 when it
+//       could not be opened
 #include <windows.h>
 #include <commctrl.h>
 
@@ -73,11 +89,75 @@ int RowsWithText(const Picture& picture, const MainWindow& window, int positions
   return rows;
 }
 
+// A shown message box (dialog class) whose caption is `caption`.
+HWND FindMessageBox(const std::wstring& caption) {
+  const HWND box = FindWindowW(L"#32770", caption.c_str());
+  return box && IsWindowVisible(box) ? box : nullptr;
+}
+
+DWORD SecondsArgument(const wchar_t* text, DWORD fallback) {
+  const int seconds = text ? _wtoi(text) : 0;
+  return seconds > 0 ? static_cast<DWORD>(seconds) * 1000 : fallback;
+}
+
+int AnswerBox(const std::wstring& caption, bool yes, DWORD waitMs) {
+  HWND box = nullptr;
+  if (!WaitFor([&] { return (box = FindMessageBox(caption)) != nullptr; }, waitMs)) {
+    std::fprintf(stderr, "tavora-drive: no question came\n");
+    return 1;
+  }
+  const HWND button = FindChild(box, yes ? IDYES : IDNO);
+  if (!button) return 1;
+  SetForegroundWindow(box);
+  Pause(300);
+  Click(CentreOf(button));
+  if (!WaitFor([&] { return !IsWindow(box); }, 10000)) {
+    std::fprintf(stderr, "tavora-drive: the question stayed\n");
+    return 1;
+  }
+  std::printf("answered: %s\n", yes ? "yes" : "no");
+  return 0;
+}
+
+int CloseMain(DWORD waitMs) {
+  HWND frame = nullptr;
+  if (!WaitFor([&] { return (frame = FindWindowW(L"TavoraSkinFrame", nullptr)) != nullptr; }, waitMs)) {
+    std::fprintf(stderr, "tavora-drive: no main window came\n");
+    return 1;
+  }
+  PostMessageW(frame, WM_CLOSE, 0, 0);
+  return WaitFor([&] { return !IsWindow(frame); }, waitMs) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  const std::wstring mode = argc > 1 ? argv[1] : L"";
+  if (mode == L"--answer" && (argc == 4 || argc == 5) &&
+      (std::wstring(argv[3]) == L"yes" || std::wstring(argv[3]) == L"no")) {
+    return AnswerBox(argv[2], std::wstring(argv[3]) == L"yes", SecondsArgument(argc == 5 ? argv[4] : nullptr, 120000));
+  }
+  if (mode == L"--wait-box" && argc == 4) {
+    HWND box = nullptr;
+    return WaitFor([&] { return (box = FindMessageBox(argv[2])) != nullptr; }, SecondsArgument(argv[3], 1000)) ? 0 : 1;
+  }
+  if (mode == L"--close-main" && argc == 3) return CloseMain(SecondsArgument(argv[2], 1000));
+  if (mode == L"--hold" && argc == 4) {
+    const HANDLE file = CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    std::printf("holding\n");
+    std::fflush(stdout);
+    Sleep(SecondsArgument(argv[3], 1000));
+    CloseHandle(file);
+    return 0;
+  }
   if (argc != 4 && argc != 5) {
-    std::fprintf(stderr, "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN]\n");
+    std::fprintf(stderr,
+                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN]\n"
+                 "       tavora-drive --answer CAPTION yes|no [SECONDS]\n"
+                 "       tavora-drive --wait-box CAPTION SECONDS\n"
+                 "       tavora-drive --close-main SECONDS\n"
+                 "       tavora-drive --hold FILE SECONDS\n");
     return 2;
   }
   // Optional: the list column whose header is clicked once the rows are in.
