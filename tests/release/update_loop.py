@@ -241,7 +241,8 @@ def update_to_new(machine, new):
     wait_until(lambda: machine.registry(UNINSTALL_KEY, "DisplayVersion") == NEW_VERSION, STEP_SECONDS,
                "the uninstall entry never showed the new version")
     check(file_version(machine.installed_file("tavora.exe")) == NEW_VERSION, "the installed program is not new")
-    check(machine.requests(INSTALL_PING) == 2, "the update's install ping was not seen")
+    # The setup sends the ping once everything is in place.
+    wait_until(lambda: machine.requests(INSTALL_PING) == 2, STEP_SECONDS, "the update's install ping was not seen")
     leftovers = [n for n in os.listdir(machine.unix_path(INSTALL_DIR)) if n not in ("tavora.exe", "uninst.exe")]
     check(not leftovers, "files left beside the program: %s" % leftovers)
     try:
