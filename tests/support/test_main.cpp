@@ -1,8 +1,6 @@
 // The main function of every test program: each case starts from the skin
 // library's start state, as in a process of its own, so that the cases of one
 // process may run in any order.
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include "skin/tree/skin_library.h"
@@ -23,13 +21,6 @@ class SkinLibraryReset : public ::testing::EmptyTestEventListener {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The output goes to the test runner's pipe, which the runner reads until
-  // every holder has closed it. Programs the cases start (and whatever those
-  // start: consoles, setups, servers) must not hold it past this process:
-  // they get their own output handles or none.
-  for (const DWORD stream : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
-    SetHandleInformation(GetStdHandle(stream), HANDLE_FLAG_INHERIT, 0);
-  }
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::UnitTest::GetInstance()->listeners().Append(new SkinLibraryReset);
   return RUN_ALL_TESTS();
