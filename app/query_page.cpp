@@ -9,6 +9,7 @@
 #include "app/elevation.h"
 #include "app/main_dialog.h"
 #include "app/program_folder.h"
+#include "app/query_status.h"
 #include "app/query_worker.h"
 #include "app/tavo_module.h"
 #include "app/ticket_order.h"
@@ -172,6 +173,7 @@ void CQueryPage::StartQuery() {
   QueryStations stations = ReadStations(fromEdit.GetHwnd(), toEdit.GetHwnd());
   // The return trip asks for the same pair the other way round.
   if (queryBarBoxes.ReturnTripChecked(owner.GetView())) std::swap(stations.from, stations.to);
+  SetStatus(RunningStatus(stations));
   workerThread = StartQueryWorker(session_, std::move(stations), uiTasks_.Poster(),
                                   [this](QueryResult result) { OnQueryDone(std::move(result)); });
 
@@ -190,9 +192,21 @@ void CQueryPage::EndBusy() {
 
 void CQueryPage::OnQueryDone(QueryResult result) {
   EndBusy();
+  SYSTEMTIME now = {};
+  GetLocalTime(&now);
+  const std::wstring answerTime = FormatClock(now);
+  SetStatus(OutcomeStatus(result, answerTime, rows.empty() ? std::wstring() : rowsTime_));
   if (result.outcome != QueryOutcome::RowsReplaced) return;
   rows = std::move(result.rows);
+  rowsTime_ = answerTime;
   ShowRows(false);
+}
+
+void CQueryPage::SetStatus(const std::wstring& text) { owner.GetView().SetElementText(kStatusText, text); }
+
+std::wstring CQueryPage::StatusText() {
+  const CBkWindow* status = owner.GetView().FindElement(kStatusText);
+  return status ? status->GetText() : std::wstring();
 }
 
 void CQueryPage::ShowRowCount() {

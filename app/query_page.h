@@ -28,6 +28,8 @@ class CQueryPage {
  public:
   static constexpr int kSearchButton = 10000;
   static constexpr int kBusyImage = 10001;
+  // The footer's status line.
+  static constexpr int kStatusText = 10002;
   static constexpr int kListId = 2100;
   static constexpr int kFromEditId = 2220;
   static constexpr int kToEditId = 2230;
@@ -88,6 +90,8 @@ class CQueryPage {
   // that order is descending.
   int SortColumn() const { return sortColumn_; }
   bool SortDescending() const { return sortDescending_; }
+  // The footer's status line as it stands.
+  std::wstring StatusText();
 
   CMainDlg& owner;
   CBkListView listView;
@@ -102,6 +106,7 @@ class CQueryPage {
 
  private:
   void EndBusy();
+  void SetStatus(const std::wstring& text);
   void ShowRowCount();
   // Filters and sorts `rows` into `shownRows` and shows them; `fromTop`
   // scrolls the list back to its first row (the filter or the order changed).
@@ -119,6 +124,9 @@ class CQueryPage {
   UiTaskQueue uiTasks_;
   int sortColumn_ = -1;
   bool sortDescending_ = false;
+  // When the rows the list shows were answered ("HH:MM:SS"; empty before
+  // the first answer).
+  std::wstring rowsTime_;
 };
 
 // The items an owner-data list holds for `rowCount` rows: every row, and at
