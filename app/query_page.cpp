@@ -237,6 +237,31 @@ void CQueryPage::OnColumnClick(int column) {
   ShowRows(true);
 }
 
+void CQueryPage::ApplySettings(const QuerySettings& settings) {
+  SetWindowTextW(fromEdit.GetHwnd(), settings.from.c_str());
+  SetWindowTextW(toEdit.GetHwnd(), settings.to.c_str());
+  queryBarBoxes.SetCheckedKinds(owner.GetView(), settings.kinds);
+  queryBarBoxes.SetReturnTrip(owner.GetView(), settings.returnTrip);
+  const int previous = sortColumn_;
+  sortColumn_ = settings.sortColumn >= 0 && settings.sortColumn < kResultColumnCount ? settings.sortColumn : -1;
+  sortDescending_ = sortColumn_ >= 0 && settings.sortDescending;
+  if (previous >= 0) ShowColumnTitle(previous);
+  if (sortColumn_ >= 0) ShowColumnTitle(sortColumn_);
+  ShowRows(true);
+}
+
+QuerySettings CQueryPage::CurrentSettings() {
+  QuerySettings settings;
+  const QueryStations stations = ReadStations(fromEdit.GetHwnd(), toEdit.GetHwnd());
+  settings.from = stations.from.substr(0, QuerySettings::kMaxStationChars);
+  settings.to = stations.to.substr(0, QuerySettings::kMaxStationChars);
+  settings.kinds = queryBarBoxes.CheckedKinds(owner.GetView());
+  settings.returnTrip = queryBarBoxes.ReturnTripChecked(owner.GetView());
+  settings.sortColumn = sortColumn_;
+  settings.sortDescending = sortDescending_;
+  return settings;
+}
+
 void CQueryPage::ShowColumnTitle(int column) {
   const HWND list = listView.GetHwnd();
   if (!list) return;

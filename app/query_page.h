@@ -12,6 +12,7 @@
 
 #include "app/query_bar_boxes.h"
 #include "app/query_session.h"
+#include "app/query_settings.h"
 #include "app/query_worker.h"
 #include "app/ticket_row.h"
 #include "app/ui_tasks.h"
@@ -90,6 +91,11 @@ class CQueryPage {
   // that order is descending.
   int SortColumn() const { return sortColumn_; }
   bool SortDescending() const { return sortDescending_; }
+  // Puts remembered stations, kinds, return trip and sort order into the
+  // query bar and the list's header.
+  void ApplySettings(const QuerySettings& settings);
+  // The query bar and the sort order as they stand (no window position).
+  QuerySettings CurrentSettings();
   // The footer's status line as it stands.
   std::wstring StatusText();
 

@@ -1,8 +1,8 @@
 // The footer's status line of the real main window: what it says while a
 // query runs and after each way a query can end against the demo site, and
 // that it is dark text on the light footer.
-#include <windows.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <memory>
 #include <string>

@@ -50,9 +50,12 @@ void Type(const std::wstring& text) {
   }
 }
 
-// Clicks into `edit` and types `text` there; true when the box then holds it.
+// Clicks into `edit` and types `text` over what it holds; true when the box then holds it.
 bool EnterText(HWND edit, const std::wstring& text) {
   Click(CentreOf(edit));
+  // The box may hold the stations remembered from the last run: the typing
+  // replaces them.
+  SendMessageW(edit, EM_SETSEL, 0, -1);
   Type(text);
   return WaitFor([&] { return WindowText(edit) == text; }, 5000);
 }
