@@ -1,6 +1,7 @@
 #include "app/query_page.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <algorithm>
 #include <string>
@@ -10,6 +11,7 @@
 #include "app/main_dialog.h"
 #include "app/program_folder.h"
 #include "app/query_status.h"
+#include "app/row_export.h"
 #include "app/query_worker.h"
 #include "app/tavo_module.h"
 #include "app/ticket_order.h"
@@ -141,6 +143,15 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
         result = 0;
       } else if (header->idFrom == kListId && header->code == SKLN_GETROWDATA) {
         result = OnListItemRefresh(*reinterpret_cast<const RowDataNotify*>(header));
+      } else if (header->idFrom == kListId && header->code == LVN_KEYDOWN) {
+        const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
+        if (key->wVKey == 'C' && GetKeyState(VK_CONTROL) < 0) CopyRows(false);
+        result = 0;
+      } else if (header->idFrom == kListId && header->code == static_cast<UINT>(NM_RCLICK)) {
+        POINT at = {};
+        GetCursorPos(&at);
+        ShowRowMenu(at);
+        result = 1;
       } else if (header->idFrom == kListId && header->code == LVN_COLUMNCLICK) {
         OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
         result = 0;
@@ -235,6 +246,71 @@ void CQueryPage::OnColumnClick(int column) {
   if (previous >= 0 && previous != column) ShowColumnTitle(previous);
   ShowColumnTitle(column);
   ShowRows(true);
+}
+
+namespace {
+
+int SelectedRow(HWND list) {
+  return list ? static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) : -1;
+}
+
+std::vector<std::wstring> ColumnTitles() {
+  std::vector<std::wstring> titles;
+  for (int i = 0; i < kResultColumnCount; ++i) titles.push_back(StringOrEmpty(kFirstColumnTitle + i));
+  return titles;
+}
+
+}  // namespace
+
+void CQueryPage::CopyRows(bool all) {
+  const int selected = all ? -1 : SelectedRow(listView.GetHwnd());
+  std::vector<TicketRow> copied;
+  if (selected >= 0 && static_cast<size_t>(selected) < shownRows.size())
+    copied.push_back(shownRows[static_cast<size_t>(selected)]);
+  else
+    copied = shownRows;
+  if (CopyTextToClipboard(owner.GetHwnd(), RowsAsTabText(ColumnTitles(), copied)))
+    SetStatus(FormatText(StatusString(status_text::kCopied), {std::to_wstring(copied.size())}));
+}
+
+void CQueryPage::ExportRows() {
+  std::wstring path = StringOrEmpty(status_text::kExportName) + L".csv";
+  path.resize(MAX_PATH * 4, L'\0');
+  std::wstring filter = StringOrEmpty(status_text::kCsvFilter);
+  filter += L'\0';
+  filter += L"*.csv";
+  filter += L'\0';
+  OPENFILENAMEW dialog = {};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = owner.GetHwnd();
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = &path[0];
+  dialog.nMaxFile = static_cast<DWORD>(path.size());
+  dialog.lpstrInitialDir = exportFolder_.empty() ? nullptr : exportFolder_.c_str();
+  dialog.lpstrDefExt = L"csv";
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+  if (!GetSaveFileNameW(&dialog)) return;
+  path.resize(wcsnlen(path.c_str(), path.size()));
+  // Remembered whether or not the write succeeds: the user chose the folder.
+  if (dialog.nFileOffset > 0 && dialog.nFileOffset <= path.size()) exportFolder_ = path.substr(0, dialog.nFileOffset);
+  ExportRowsTo(path);
+}
+
+bool CQueryPage::ExportRowsTo(const std::wstring& path) {
+  const bool written = WriteFileWhole(path, RowsAsCsv(ColumnTitles(), shownRows));
+  SetStatus(written ? FormatText(StatusString(status_text::kExported), {std::to_wstring(shownRows.size()), path})
+                    : FormatText(StatusString(status_text::kNotWritten), {path}));
+  return written;
+}
+
+void CQueryPage::ShowRowMenu(POINT at) {
+  rowMenu.Show(owner.GetHwnd(), at, [this](int item) { OnRowMenuChosen(item); });
+}
+
+void CQueryPage::OnRowMenuChosen(int item) {
+  if (item == CRowMenu::kCopy) CopyRows(false);
+  if (item == CRowMenu::kCopyAll) CopyRows(true);
+  if (item == CRowMenu::kExport) ExportRows();
 }
 
 void CQueryPage::ApplySettings(const QuerySettings& settings) {

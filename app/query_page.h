@@ -14,6 +14,7 @@
 #include "app/query_session.h"
 #include "app/query_settings.h"
 #include "app/query_worker.h"
+#include "app/row_menu.h"
 #include "app/ticket_row.h"
 #include "app/ui_tasks.h"
 #include "app/update_signature.h"
@@ -96,6 +97,18 @@ class CQueryPage {
   void ApplySettings(const QuerySettings& settings);
   // The query bar and the sort order as they stand (no window position).
   QuerySettings CurrentSettings();
+  // Copies the shown rows to the clipboard as tab-separated text: the
+  // selected one, or all when `all` is set or none is selected.
+  void CopyRows(bool all);
+  // Asks for a file with the save dialog (opened in the folder used last)
+  // and writes the shown rows there as CSV.
+  void ExportRows();
+  // Writes the shown rows as CSV to `path`; says how it went in the status
+  // line. True when the file was written whole.
+  bool ExportRowsTo(const std::wstring& path);
+  // The list's right-click menu at screen point `at`.
+  void ShowRowMenu(POINT at);
+  void OnRowMenuChosen(int item);
   // The footer's status line as it stands.
   std::wstring StatusText();
 
@@ -109,6 +122,7 @@ class CQueryPage {
   std::vector<TicketRow> rows;
   std::vector<TicketRow> shownRows;
   QueryBarBoxes queryBarBoxes;
+  CRowMenu rowMenu;
 
  private:
   void EndBusy();
@@ -133,6 +147,8 @@ class CQueryPage {
   // When the rows the list shows were answered ("HH:MM:SS"; empty before
   // the first answer).
   std::wstring rowsTime_;
+  // The folder the save dialog opens in: the one the last export went to.
+  std::wstring exportFolder_;
 };
 
 // The items an owner-data list holds for `rowCount` rows: every row, and at

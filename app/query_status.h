@@ -19,6 +19,11 @@ constexpr int kUnreadable = 84;      // a page that could not be read
 constexpr int kNoTrains = 85;        // no trains for %1 → %2
 constexpr int kMissingStation = 86;  // both stations are needed
 constexpr int kEarlierRows = 87;     // the rows shown are those of %1
+constexpr int kCopied = 88;          // %1 trains copied
+constexpr int kExported = 89;        // %1 trains exported to %2
+constexpr int kNotWritten = 90;      // %1 could not be written
+constexpr int kCsvFilter = 91;       // the save dialog's file type
+constexpr int kExportName = 92;      // the file name the save dialog offers
 }  // namespace status_text
 
 // `pattern` with "%1".."%9" replaced by the values in order; a marker without
