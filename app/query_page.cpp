@@ -8,13 +8,17 @@
 #include <utility>
 
 #include "app/elevation.h"
+#include "app/environment_setting.h"
 #include "app/main_dialog.h"
 #include "app/program_folder.h"
 #include "app/query_status.h"
 #include "app/row_export.h"
 #include "app/query_worker.h"
 #include "app/tavo_module.h"
+#include "app/query_options.h"
+#include "app/single_instance.h"
 #include "app/ticket_order.h"
+#include "app/ticket_watch.h"
 #include "app/update_checker.h"
 #include "skin/host/view_notifications.h"
 #include "skin/resources/bk_string.h"
@@ -121,6 +125,13 @@ void CQueryPage::SetUpQueryPage() {
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     edit.SetHintText(StringOrEmpty(kFirstHintText + i));
   }
+  if (const HWND window = watchEdit.Create(view)) {
+    SetWindowLongPtrW(window, GWLP_ID, kWatchEditId);
+    SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) | ES_NUMBER | ES_CENTER);
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageW(window, EM_LIMITTEXT, 5, 0);
+    SetWindowTextW(window, std::to_wstring(kDefaultWatchSeconds).c_str());
+  }
   // The view places the edit boxes and the list on its "realwnd" elements.
   owner.GetView().ShowHostedWindows();
   queryBarBoxes.Bind(owner.GetView());
@@ -138,6 +149,9 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       } else if (command && item == kSearchButton) {
         StartQuery();
         result = 1;
+      } else if (command && item == kWatchBox) {
+        OnWatchBoxClicked();
+        result = 0;
       } else if (command && queryBarBoxes.IsBound(item)) {
         OnQueryBarBoxClicked(item);
         result = 0;
@@ -161,8 +175,25 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       break;
     }
     case WM_TIMER:
-      OnAnimationTimer(wParam);
+      if (wParam == kWatchTimer)
+        OnWatchTimer();
+      else
+        OnAnimationTimer(wParam);
       result = 0;
+      break;
+    case kTrayMessage:
+      if (LOWORD(lParam) == NIN_BALLOONUSERCLICK || LOWORD(lParam) == WM_LBUTTONUP ||
+          LOWORD(lParam) == WM_LBUTTONDBLCLK)
+      {
+        BringWindowForward(owner.GetHwnd());
+        StopFlashing(owner.GetHwnd());
+      }
+      result = 0;
+      break;
+    case WM_DESTROY:
+      // The icon goes with the window; the frame goes on with its own end.
+      StopWatch();
+      handled = false;
       break;
     default:
       handled = false;
@@ -178,6 +209,11 @@ bool CQueryPage::QueryRunning() const {
 }
 
 void CQueryPage::StartQuery() {
+  StopWatch();
+  StartQueryRound();
+}
+
+void CQueryPage::StartQueryRound() {
   if (QueryRunning()) return;
   // The finished worker's handle goes before the next one takes its place.
   workerThread.reset();
@@ -203,14 +239,99 @@ void CQueryPage::EndBusy() {
 
 void CQueryPage::OnQueryDone(QueryResult result) {
   EndBusy();
+  const bool watchRound = roundIsWatch_ && watching_;
+  roundIsWatch_ = false;
   SYSTEMTIME now = {};
   GetLocalTime(&now);
   const std::wstring answerTime = FormatClock(now);
-  SetStatus(OutcomeStatus(result, answerTime, rows.empty() ? std::wstring() : rowsTime_));
+  std::wstring status = OutcomeStatus(result, answerTime, rows.empty() ? std::wstring() : rowsTime_);
+  if (watching_)
+    status += FormatText(StatusString(status_text::kWatching), {std::to_wstring(watchSeconds_)});
+  SetStatus(status);
   if (result.outcome != QueryOutcome::RowsReplaced) return;
+  if (watchRound) {
+    OnWatchRows(result.rows);
+  } else {
+    changedTrains_.clear();
+  }
   rows = std::move(result.rows);
   rowsTime_ = answerTime;
   ShowRows(false);
+}
+
+void CQueryPage::OnWatchBoxClicked() {
+  const CBkWindow* box = owner.GetView().FindElement(kWatchBox);
+  if (box && (box->GetState() & StateChecked) != 0)
+    StartWatch();
+  else
+    StopWatch();
+}
+
+void CQueryPage::SetWatchBox(bool checked) {
+  CBkWindow* box = owner.GetView().FindElement(kWatchBox);
+  if (!box || ((box->GetState() & StateChecked) != 0) == checked) return;
+  box->ChangeState(checked ? StateChecked : 0u, checked ? 0u : StateChecked);
+  owner.GetView().RedrawElement(box, true);
+}
+
+void CQueryPage::StartWatch() {
+  // The edit holds digits only; what it holds is kept within the bounds.
+  const std::wstring typed = ReadWindowText(watchEdit.GetHwnd());
+  unsigned seconds = kDefaultWatchSeconds;
+  if (!typed.empty() && typed.size() <= 6) seconds = static_cast<unsigned>(ParseDecimal(WideToUtf8(typed)));
+  seconds = std::min(std::max(seconds, kMinWatchSeconds), kMaxWatchSeconds);
+  SetWindowTextW(watchEdit.GetHwnd(), std::to_wstring(seconds).c_str());
+  // Tests shorten the pause through the environment.
+  watchIntervalMs_ = EnvironmentMilliseconds(L"TAVORA_WATCH_INTERVAL_MS", seconds * 1000, kMaxWatchSeconds * 1000);
+  watchSeconds_ = seconds;
+  watching_ = true;
+  SetWatchBox(true);
+  watchPrevious_ = rows;
+  SetTimer(owner.GetHwnd(), kWatchTimer, watchIntervalMs_, nullptr);
+  OnWatchTimer();
+}
+
+void CQueryPage::StopWatch() {
+  if (watching_) KillTimer(owner.GetHwnd(), kWatchTimer);
+  watching_ = false;
+  roundIsWatch_ = false;
+  SetWatchBox(false);
+  trayNotice_.Remove();
+  if (!changedTrains_.empty()) {
+    changedTrains_.clear();
+    listView.RefreshRows();
+  }
+}
+
+void CQueryPage::OnWatchTimer() {
+  // A round still running (or a query of the user's) takes this turn.
+  if (!watching_ || QueryRunning()) return;
+  roundIsWatch_ = true;
+  StartQueryRound();
+}
+
+void CQueryPage::OnWatchRows(const std::vector<TicketRow>& answer) {
+  changedTrains_.clear();
+  // A round without trains changes nothing: the next compares with the
+  // last that had some.
+  if (answer.empty()) return;
+  if (!watchPrevious_.empty()) {
+    for (const TicketRow& row : ChangesSince(watchPrevious_, answer).changed) changedTrains_.insert(row.trainCode);
+    const std::vector<SeatGain> gains = TicketsGained(watchPrevious_, answer);
+    if (!gains.empty()) {
+      const std::wstring seat = StringOrEmpty(kFirstColumnTitle + kColumnFirstSeat + gains[0].seat);
+      const std::wstring text =
+          gains.size() == 1
+              ? FormatText(StatusString(status_text::kGainedOne), {gains[0].trainCode, seat})
+              : FormatText(StatusString(status_text::kGainedMore),
+                           {gains[0].trainCode, seat, std::to_wstring(gains.size())});
+      notices_.push_back(text);
+      FlashTaskbarButton(owner.GetHwnd());
+      const HICON icon = reinterpret_cast<HICON>(SendMessageW(owner.GetHwnd(), WM_GETICON, ICON_SMALL, 0));
+      trayNotice_.Show(owner.GetHwnd(), kTrayMessage, icon, StatusString(status_text::kNoticeTitle), text);
+    }
+  }
+  watchPrevious_ = answer;
 }
 
 void CQueryPage::SetStatus(const std::wstring& text) { owner.GetView().SetElementText(kStatusText, text); }
@@ -357,8 +478,10 @@ void CQueryPage::OnAnimationTimer(UINT_PTR) {
 
 LRESULT CQueryPage::OnListItemRefresh(const RowDataNotify& notify) {
   const int index = notify.row;
-  listView.SetElementAttribute(5, "crbg", RowColour(index, notify.selected != 0));
-  if (index < 0 || static_cast<size_t>(index) >= shownRows.size()) {
+  const bool inRows = index >= 0 && static_cast<size_t>(index) < shownRows.size();
+  const bool changed = inRows && !notify.selected && changedTrains_.count(shownRows[static_cast<size_t>(index)].trainCode);
+  listView.SetElementAttribute(5, "crbg", changed ? kChangedRowColour : RowColour(index, notify.selected != 0));
+  if (!inRows) {
     for (const int id : kRowTextIds) listView.SetElementText(id, std::wstring());
     return 0;
   }

@@ -8,6 +8,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "app/query_bar_boxes.h"
@@ -18,6 +20,7 @@
 #include "app/ticket_row.h"
 #include "app/ui_tasks.h"
 #include "app/update_signature.h"
+#include "app/watch_notice.h"
 #include "skin/host/edit_impl.h"
 #include "skin/host/list_view.h"
 #include "skin/resources/unique_handle.h"
@@ -32,6 +35,15 @@ class CQueryPage {
   static constexpr int kBusyImage = 10001;
   // The footer's status line.
   static constexpr int kStatusText = 10002;
+  // The query bar's watch box and its interval edit (seconds).
+  static constexpr int kWatchBox = 10003;
+  static constexpr int kWatchEditId = 2250;
+  static constexpr UINT_PTR kWatchTimer = 1001;
+  static constexpr int kDefaultWatchSeconds = 60;
+  // The notification-area icon's clicks.
+  static constexpr UINT kTrayMessage = WM_APP + 0x40;
+  // Background of a row whose seats changed in the last watch round.
+  static constexpr char kChangedRowColour[] = "FFE7A0";
   static constexpr int kListId = 2100;
   static constexpr int kFromEditId = 2220;
   static constexpr int kToEditId = 2230;
@@ -60,6 +72,7 @@ class CQueryPage {
   // list's row requests.
   bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
+  // A query from the search button: it ends a watch.
   void StartQuery();
   // A query's result, on the user-interface thread: the busy state ends; the
   // rows change only when the query produced rows.
@@ -109,6 +122,20 @@ class CQueryPage {
   // The list's right-click menu at screen point `at`.
   void ShowRowMenu(POINT at);
   void OnRowMenuChosen(int item);
+  // The watch box was clicked: starts or stops the watch.
+  void OnWatchBoxClicked();
+  // Starts watching: a round now and one each interval (the edit's seconds,
+  // kept within 30..86400). Stops at once: no round starts after it, and a
+  // round still running ends as a plain query.
+  void StartWatch();
+  void StopWatch();
+  bool Watching() const { return watching_; }
+  // The pause between rounds in milliseconds.
+  UINT WatchIntervalMs() const { return watchIntervalMs_; }
+  // Train codes whose seats changed in the last round.
+  const std::set<std::wstring>& ChangedTrains() const { return changedTrains_; }
+  // Every notice raised for trains that gained tickets, in order.
+  const std::vector<std::wstring>& Notices() const { return notices_; }
   // The footer's status line as it stands.
   std::wstring StatusText();
 
@@ -117,6 +144,7 @@ class CQueryPage {
   CEditImpl fromEdit;
   CEditImpl toEdit;
   CEditImpl dateEdit;
+  CEditImpl watchEdit;
   std::shared_ptr<CUpdateChecker> updateChecker;
   UniqueKernelHandle workerThread;
   std::vector<TicketRow> rows;
@@ -126,6 +154,12 @@ class CQueryPage {
 
  private:
   void EndBusy();
+  // Starts one query, for the search button or a watch round.
+  void StartQueryRound();
+  void OnWatchTimer();
+  // A watch round's answer: marks the changed rows and tells of gains.
+  void OnWatchRows(const std::vector<TicketRow>& answer);
+  void SetWatchBox(bool checked);
   void SetStatus(const std::wstring& text);
   void ShowRowCount();
   // Filters and sorts `rows` into `shownRows` and shows them; `fromTop`
@@ -149,6 +183,17 @@ class CQueryPage {
   std::wstring rowsTime_;
   // The folder the save dialog opens in: the one the last export went to.
   std::wstring exportFolder_;
+  bool watching_ = false;
+  // The running query is a watch round.
+  bool roundIsWatch_ = false;
+  UINT watchIntervalMs_ = 0;
+  unsigned watchSeconds_ = 0;  // as the status line names it
+  // The last round (or, for the first, the rows shown when the watch
+  // started) that had trains.
+  std::vector<TicketRow> watchPrevious_;
+  std::set<std::wstring> changedTrains_;
+  std::vector<std::wstring> notices_;
+  TrayNotice trayNotice_;
 };
 
 // The items an owner-data list holds for `rowCount` rows: every row, and at

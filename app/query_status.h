@@ -24,6 +24,10 @@ constexpr int kExported = 89;        // %1 trains exported to %2
 constexpr int kNotWritten = 90;      // %1 could not be written
 constexpr int kCsvFilter = 91;       // the save dialog's file type
 constexpr int kExportName = 92;      // the file name the save dialog offers
+constexpr int kWatching = 93;        // watching, every %1 seconds
+constexpr int kGainedOne = 94;       // %1 %2 has tickets now
+constexpr int kGainedMore = 95;      // %1 %2 and %3 more classes have tickets now
+constexpr int kNoticeTitle = 96;     // the balloon's title
 }  // namespace status_text
 
 // `pattern` with "%1".."%9" replaced by the values in order; a marker without
