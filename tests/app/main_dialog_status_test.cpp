@@ -1,10 +1,13 @@
-// The footer's status line of the real main window: what it says while a
-// query runs and after each way a query can end against the demo site, and
-// that it is dark text on the light footer.
+// The real main window's status line for every way a query ends, and its
+// watch against the demo site: marked rows, one notice per gain, failed
+// rounds, and the three ways it stops.
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/main_dialog.h"
@@ -23,8 +26,27 @@ TEST(StatusText, FormatReplacesNumberedMarkersOnly) {
   for (const auto& c : cases) EXPECT_EQ(c.text, FormatText(c.pattern, {L"A", L"B"})) << WideToUtf8(c.pattern);
 }
 
+constexpr DWORD kIntervalMs = 600;
+
 class StatusLineTest : public MainDialogFixture {
  protected:
+  void TearDown() override { SendMouseButton(false); }
+
+  // A real click on element `id`, after the double-click time: two clicks
+  // on one spot within it are a double-click.
+  static void ClickAfterAPause(CMainDlg& dialog, int id) {
+    PumpUntil([] { return false; }, GetDoubleClickTime() + 50);
+    ClickElement(dialog, id);
+  }
+
+  // Requests the demo site logged whose line holds `marker`.
+  static int Requests(const std::string& marker) {
+    const std::string log = SharedDemoSite().RequestLog();
+    int count = 0;
+    for (size_t at = log.find(marker); at != std::string::npos; at = log.find(marker, at + 1)) ++count;
+    return count;
+  }
+
   // Types the stations, clicks search with the real mouse and waits for the
   // query's end; the status line then.
   static std::wstring QueryStatus(CMainDlg& dialog, const wchar_t* from, const wchar_t* to) {
@@ -32,9 +54,7 @@ class StatusLineTest : public MainDialogFixture {
     SetWindowTextW(page.fromEdit.GetHwnd(), from);
     SetWindowTextW(page.toEdit.GetHwnd(), to);
     const DWORD before = page.workerThread ? GetThreadId(page.workerThread.get()) : 0;
-    // Two clicks on one spot within the double-click time are a double-click.
-    PumpUntil([] { return false; }, GetDoubleClickTime() + 50);
-    ClickElement(dialog, CQueryPage::kSearchButton);
+    ClickAfterAPause(dialog, CQueryPage::kSearchButton);
     EXPECT_TRUE(PumpUntil([&] { return page.workerThread && GetThreadId(page.workerThread.get()) != before; }, 5000))
         << WideToUtf8(from);
     EXPECT_TRUE(PumpUntil([&] { return !page.QueryRunning() && !Busy(dialog); }, 30000)) << WideToUtf8(from);
@@ -45,14 +65,14 @@ class StatusLineTest : public MainDialogFixture {
     return FormatText(StatusString(id), values);
   }
 
-  // Answers that hang end after this.
+  // Answers that hang end after this; watch rounds follow at this pace.
   ScopedEnvironment shortDeadline_{L"TAVORA_HTTP_DEADLINE_MS", L"1500"};
+  ScopedEnvironment interval_{L"TAVORA_WATCH_INTERVAL_MS", std::to_wstring(kIntervalMs)};
 };
 
 TEST_F(StatusLineTest, EachOutcomeSaysWhatHappenedAndWhoseRowsAreShown) {
   auto dialog = MakeDialog();
   CQueryPage& page = dialog->QueryPage();
-  EXPECT_EQ(L"", page.StatusText());
 
   // Before any rows: a failure names no earlier query.
   EXPECT_EQ(Text(status_text::kMissingStation), QueryStatus(*dialog, L"", L" "));
@@ -107,9 +127,7 @@ TEST_F(StatusLineTest, RunningQueryNamesItsStationsTheReturnTripSwapped) {
   for (int y = area.top; y < area.bottom; ++y)
     for (int x = area.left; x < area.right; ++x) {
       const COLORREF pixel = canvas.Pixel(x, y);
-      const int sum = GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel);
-      dark += sum < 3 * 90;
-      light += sum > 3 * 200;
+      (GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 3 * 90 ? dark : light) += 1;
     }
   EXPECT_GT(dark, 50);
   EXPECT_GT(light, dark);
@@ -121,6 +139,94 @@ TEST_F(StatusLineTest, ASiteThatRefusesIsNoConnection) {
   ASSERT_NE(nullptr, dialog->Create(nullptr));
   ShowWindow(dialog->GetHwnd(), SW_SHOWNORMAL);
   EXPECT_EQ(Text(status_text::kNoConnection), QueryStatus(*dialog, L"北京", L"上海"));
+}
+
+TEST_F(StatusLineTest, ChangedRowsAreMarkedAndAGainRaisesOneNotice) {
+  auto dialog = MakeDialog();
+  CQueryPage& page = dialog->QueryPage();
+  SetWindowTextW(page.fromEdit.GetHwnd(), L"北京");
+  SetWindowTextW(page.toEdit.GetHwnd(), L"上海");
+  page.StartQuery();
+  ASSERT_TRUE(PumpUntil([&] { return page.Rows().size() == 32 && !page.QueryRunning(); }, 20000));
+
+  // The churning answer: every third train sells a count in each class it
+  // sells, one more with each request.
+  SetWindowTextW(page.fromEdit.GetHwnd(), L"fault-churn");
+  ClickAfterAPause(*dialog, CQueryPage::kWatchBox);
+  ASSERT_TRUE(PumpUntil([&] { return page.Watching(); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return Requests("fault-churn") == 1 && !page.QueryRunning(); }, 20000));
+  std::set<std::wstring> everyThird;
+  for (size_t i = 2; i < page.Rows().size(); i += 3) everyThird.insert(page.Rows()[i].trainCode);
+  EXPECT_EQ(everyThird, page.ChangedTrains());
+
+  // One notice, naming one of those trains (TicketsGained's own cases say
+  // which classes count).
+  ASSERT_EQ(1u, page.Notices().size());
+  const std::wstring notice = page.Notices()[0];
+  EXPECT_EQ(1u, everyThird.count(notice.substr(0, notice.find(L' ')))) << WideToUtf8(notice);
+
+  // The marked rows are painted in their own colour, the others not.
+  const HWND list = page.listView.GetHwnd();
+  UpdateWindow(list);
+  auto canvas = CaptureWholeClient(list);
+  ASSERT_NE(nullptr, canvas);
+  const COLORREF marked = RGB(0xFF, 0xE7, 0xA0);
+  for (int item = 0; item < 6; ++item) {
+    RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&bounds));
+    const bool isMarked = everyThird.count(page.ShownRows()[static_cast<size_t>(item)].trainCode) != 0;
+    EXPECT_EQ(isMarked, canvas->Pixel(420, bounds.top + 3) == marked) << item;
+  }
+
+  // The next round changes the same trains again but gains nothing.
+  ASSERT_TRUE(PumpUntil([&] { return Requests("fault-churn") == 2 && !page.QueryRunning(); }, 20000));
+  EXPECT_EQ(everyThird, page.ChangedTrains());
+  EXPECT_EQ(1u, page.Notices().size());
+
+  // A click on the notice brings the minimised window back.
+  ShowWindow(dialog->GetHwnd(), SW_MINIMIZE);
+  SendMessageW(dialog->GetHwnd(), CQueryPage::kTrayMessage, 1, NIN_BALLOONUSERCLICK);
+  EXPECT_FALSE(IsIconic(dialog->GetHwnd()));
+
+  // A query of the user's ends the watch: no round after it.
+  ClickAfterAPause(*dialog, CQueryPage::kSearchButton);
+  ASSERT_TRUE(PumpUntil([&] { return !page.Watching(); }, 5000));
+  EXPECT_TRUE(page.ChangedTrains().empty());
+  PumpUntil([] { return false; }, 3 * kIntervalMs);
+  EXPECT_EQ(3, Requests("fault-churn"));
+}
+
+TEST_F(StatusLineTest, AFailedRoundShowsAndTheWatchGoesOnUntilTheBoxOrTheWindowEndsIt) {
+  auto dialog = MakeDialog();
+  CQueryPage& page = dialog->QueryPage();
+  SetWindowTextW(page.fromEdit.GetHwnd(), L"fault-wire-404");
+  SetWindowTextW(page.toEdit.GetHwnd(), L"上海");
+  EXPECT_EQ(L"60", ReadWindowTextOf(page.watchEdit.GetHwnd()));
+  SetWindowTextW(page.watchEdit.GetHwnd(), L"5");  // kept within 30..86400
+  ClickAfterAPause(*dialog, CQueryPage::kWatchBox);
+  ASSERT_TRUE(PumpUntil([&] { return Requests("fault-wire-404") >= 2 && !page.QueryRunning(); }, 20000));
+  EXPECT_TRUE(page.Watching());
+  const std::wstring unreadable = StatusString(status_text::kUnreadable);
+  EXPECT_EQ(unreadable, page.StatusText().substr(0, unreadable.size()));
+  EXPECT_EQ(L"30", ReadWindowTextOf(page.watchEdit.GetHwnd()));
+  EXPECT_NE(std::wstring::npos, page.StatusText().find(L"30"));
+
+  ClickAfterAPause(*dialog, CQueryPage::kWatchBox);
+  ASSERT_TRUE(PumpUntil([&] { return !page.Watching(); }, 5000));
+  PumpUntil([&] { return !page.QueryRunning(); }, 5000);
+  const int stopped = Requests("fault-wire-404");
+  PumpUntil([] { return false; }, 3 * kIntervalMs);
+  EXPECT_EQ(stopped, Requests("fault-wire-404"));
+
+  // Watching again, then the window goes: at once, and no round follows.
+  ClickAfterAPause(*dialog, CQueryPage::kWatchBox);
+  ASSERT_TRUE(PumpUntil([&] { return page.Watching(); }, 5000));
+  const DWORD start = GetTickCount();
+  dialog.reset();
+  EXPECT_LT(GetTickCount() - start, 2000u);
+  const int closed = Requests("fault-wire-404");
+  PumpUntil([] { return false; }, 3 * kIntervalMs);
+  EXPECT_EQ(closed, Requests("fault-wire-404"));
 }
 
 }  // namespace

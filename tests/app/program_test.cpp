@@ -71,47 +71,38 @@ TEST_F(ProgramTest, TheNextStartShowsTheLastStationsAndPlace) {
     SendMessageW(edit, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(buffer));
     return std::wstring(buffer);
   };
-  {
+  // One start of the program: `inside` runs with its window, then it closes.
+  const auto run = [](const std::function<void(RunningProgram&, HWND)>& inside) {
     RunningProgram program(ProgramPath());
     const HWND window = program.WaitForWindow();
     ASSERT_NE(nullptr, window);
+    inside(program, window);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program.WaitForExit(10000));
+  };
+  run([&](RunningProgram& program, HWND window) {
     EXPECT_EQ(L"", text(program.Child(kFromEditId)));
     SendMessageW(program.Child(kFromEditId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"广州"));
     SendMessageW(program.Child(kToEditId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"深圳"));
     SetWindowPos(window, nullptr, 23, 29, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    ASSERT_EQ(0, program.WaitForExit(10000));
-  }
-  {
-    RunningProgram program(ProgramPath());
-    const HWND window = program.WaitForWindow();
-    ASSERT_NE(nullptr, window);
+  });
+  run([&](RunningProgram& program, HWND window) {
     EXPECT_EQ(L"广州", text(program.Child(kFromEditId)));
     EXPECT_EQ(L"深圳", text(program.Child(kToEditId)));
     RECT frame = {};
     GetWindowRect(window, &frame);
     EXPECT_EQ(23, frame.left);
     EXPECT_EQ(29, frame.top);
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    ASSERT_EQ(0, program.WaitForExit(10000));
-  }
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kQuerySettingsKey, 0, KEY_SET_VALUE, &key));
+  });
+  // A damaged value between two starts gives way alone and stays as it is.
   const BYTE garbage[] = {0xFF, 0xFE, 0x00};
-  RegSetValueExW(key, L"From", 0, REG_BINARY, garbage, sizeof(garbage));
-  RegCloseKey(key);
-  {
-    RunningProgram program(ProgramPath());
-    const HWND window = program.WaitForWindow();
-    ASSERT_NE(nullptr, window);
+  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kQuerySettingsKey, L"From", REG_BINARY, garbage, 3));
+  run([&](RunningProgram& program, HWND) {
     EXPECT_EQ(L"", text(program.Child(kFromEditId)));
     EXPECT_EQ(L"深圳", text(program.Child(kToEditId)));
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    ASSERT_EQ(0, program.WaitForExit(10000));
-  }
+  });
   DWORD type = 0;
-  EXPECT_EQ(ERROR_SUCCESS,
-            RegGetValueW(HKEY_CURRENT_USER, kQuerySettingsKey, L"From", RRF_RT_ANY, &type, nullptr, nullptr));
+  RegGetValueW(HKEY_CURRENT_USER, kQuerySettingsKey, L"From", RRF_RT_ANY, &type, nullptr, nullptr);
   EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
   RegDeleteTreeW(HKEY_CURRENT_USER, kQuerySettingsKey);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "skin/resources/text_encoding.h"
 
@@ -84,24 +85,17 @@ TEST(TrainChanges, TableListsChangedTrainsThenGoneOnes) {
 }  // namespace
 
 TEST(TrainChanges, GainsAreClassesWithoutTicketsThatNowHaveSome) {
-  const struct {
-    const wchar_t* before;
-    const wchar_t* now;
-    std::vector<int> seats;
-  } cases[] = {
-      {L"无无无无--", L"有3无无--", {0, 1}},  // 有 and a count are tickets
-      {L"有有无无--", L"有有无无-1", {5}},    // a class not sold before
-      {L"0无无无--", L"无无无无--", {}},      // none to none
-      {L"有有有有有", L"无无无无无", {}},     // losing is no gain
-      {L"无无无无--", L"0无无无--", {}},      // zero is none
-  };
-  for (const auto& c : cases) {
-    std::vector<int> seats;
-    for (const SeatGain& gain : TicketsGained({Train(L"G1", c.before)}, {Train(L"G1", c.now)})) {
-      EXPECT_EQ(L"G1", gain.trainCode);
-      seats.push_back(gain.seat);
-    }
-    EXPECT_EQ(c.seats, seats) << WideToUtf8(c.now);
+  // Seats before and after, and the seats gained: 有 and counts are tickets;
+  // 无, 0 and a class not sold are none; losing is no gain.
+  const std::tuple<const wchar_t*, const wchar_t*, std::vector<int>> cases[] = {{L"无无无无--", L"有3无无--", {0, 1}},
+                                                                                {L"有有无无--", L"有有无无-1", {5}},
+                                                                                {L"0无无无--", L"无无无无--", {}},
+                                                                                {L"有有有有有", L"无无无无无", {}},
+                                                                                {L"无无无无--", L"0无无无--", {}}};
+  for (const auto& [before, now, seats] : cases) {
+    std::vector<int> gained;
+    for (const SeatGain& gain : TicketsGained({Train(L"G1", before)}, {Train(L"G1", now)})) gained.push_back(gain.seat);
+    EXPECT_EQ(seats, gained) << WideToUtf8(now);
   }
   // A train new in this round gained nothing; one listed twice counts once.
   EXPECT_TRUE(TicketsGained({Train(L"G1")}, {Train(L"G3", L"有有有有有")}).empty());
