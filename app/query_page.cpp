@@ -210,16 +210,20 @@ bool CQueryPage::QueryRunning() const {
 
 void CQueryPage::StartQuery() {
   StopWatch();
-  StartQueryRound();
+  StartQueryRound(StationsToAsk());
 }
 
-void CQueryPage::StartQueryRound() {
-  if (QueryRunning()) return;
-  // The finished worker's handle goes before the next one takes its place.
-  workerThread.reset();
+QueryStations CQueryPage::StationsToAsk() {
   QueryStations stations = ReadStations(fromEdit.GetHwnd(), toEdit.GetHwnd());
   // The return trip asks for the same pair the other way round.
   if (queryBarBoxes.ReturnTripChecked(owner.GetView())) std::swap(stations.from, stations.to);
+  return stations;
+}
+
+void CQueryPage::StartQueryRound(QueryStations stations) {
+  if (QueryRunning()) return;
+  // The finished worker's handle goes before the next one takes its place.
+  workerThread.reset();
   SetStatus(RunningStatus(stations));
   workerThread = StartQueryWorker(session_, std::move(stations), uiTasks_.Poster(),
                                   [this](QueryResult result) { OnQueryDone(std::move(result)); });
@@ -287,6 +291,8 @@ void CQueryPage::StartWatch() {
   watching_ = true;
   SetWatchBox(true);
   watchPrevious_ = rows;
+  // Every round asks for the stations of the start, whatever is typed later.
+  watchStations_ = StationsToAsk();
   SetTimer(owner.GetHwnd(), kWatchTimer, watchIntervalMs_, nullptr);
   OnWatchTimer();
 }
@@ -307,7 +313,7 @@ void CQueryPage::OnWatchTimer() {
   // A round still running (or a query of the user's) takes this turn.
   if (!watching_ || QueryRunning()) return;
   roundIsWatch_ = true;
-  StartQueryRound();
+  StartQueryRound(watchStations_);
 }
 
 void CQueryPage::OnWatchRows(const std::vector<TicketRow>& answer) {

@@ -154,8 +154,10 @@ class CQueryPage {
 
  private:
   void EndBusy();
+  // The stations the query bar asks for now, the return trip swapped.
+  QueryStations StationsToAsk();
   // Starts one query, for the search button or a watch round.
-  void StartQueryRound();
+  void StartQueryRound(QueryStations stations);
   void OnWatchTimer();
   // A watch round's answer: marks the changed rows and tells of gains.
   void OnWatchRows(const std::vector<TicketRow>& answer);
@@ -191,6 +193,7 @@ class CQueryPage {
   // The last round (or, for the first, the rows shown when the watch
   // started) that had trains.
   std::vector<TicketRow> watchPrevious_;
+  QueryStations watchStations_;
   std::set<std::wstring> changedTrains_;
   std::vector<std::wstring> notices_;
   TrayNotice trayNotice_;
