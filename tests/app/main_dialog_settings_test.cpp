@@ -45,7 +45,6 @@ class SettingsTest : public MainDialogFixture {
   const std::wstring key_ = L"Software\\Tavora\\Test\\LastQuery-" + std::to_wstring(GetCurrentProcessId());
 };
 
-// The stations and the place across two real starts: program_test.cpp.
 TEST_F(SettingsTest, WhatTheUserChangedComesBackInTheNextWindow) {
   {
     auto dialog = MakeDialog(key_.c_str());

@@ -39,14 +39,12 @@ class StatusLineTest : public MainDialogFixture {
     ClickElement(dialog, id);
   }
 
-  // Requests the demo site logged whose line holds `marker`.
   static int Requests(const std::string& marker) {
     const std::string log = SharedDemoSite().RequestLog();
     int count = 0;
     for (size_t at = log.find(marker); at != std::string::npos; at = log.find(marker, at + 1)) ++count;
     return count;
   }
-
   // Types the stations, clicks search with the real mouse and waits for the
   // query's end; the status line then.
   static std::wstring QueryStatus(CMainDlg& dialog, const wchar_t* from, const wchar_t* to) {
@@ -153,7 +151,6 @@ TEST_F(StatusLineTest, ChangedRowsAreMarkedAndAGainRaisesOneNotice) {
   // sells, one more with each request.
   SetWindowTextW(page.fromEdit.GetHwnd(), L"fault-churn");
   ClickAfterAPause(*dialog, CQueryPage::kWatchBox);
-  ASSERT_TRUE(PumpUntil([&] { return page.Watching(); }, 5000));
   ASSERT_TRUE(PumpUntil([&] { return Requests("fault-churn") == 1 && !page.QueryRunning(); }, 20000));
   std::set<std::wstring> everyThird;
   for (size_t i = 2; i < page.Rows().size(); i += 3) everyThird.insert(page.Rows()[i].trainCode);
@@ -203,13 +200,11 @@ TEST_F(StatusLineTest, AFailedRoundShowsAndTheWatchGoesOnUntilTheBoxOrTheWindowE
   CQueryPage& page = dialog->QueryPage();
   SetWindowTextW(page.fromEdit.GetHwnd(), L"fault-wire-404");
   SetWindowTextW(page.toEdit.GetHwnd(), L"上海");
-  EXPECT_EQ(L"60", ReadWindowTextOf(page.watchEdit.GetHwnd()));
   SetWindowTextW(page.watchEdit.GetHwnd(), L"5");  // kept within 30..86400
   ClickAfterAPause(*dialog, CQueryPage::kWatchBox);
   ASSERT_TRUE(PumpUntil([&] { return Requests("fault-wire-404") >= 2 && !page.QueryRunning(); }, 20000));
   EXPECT_TRUE(page.Watching());
-  const std::wstring unreadable = StatusString(status_text::kUnreadable);
-  EXPECT_EQ(unreadable, page.StatusText().substr(0, unreadable.size()));
+  EXPECT_EQ(0u, page.StatusText().find(StatusString(status_text::kUnreadable)));
   EXPECT_EQ(L"30", ReadWindowTextOf(page.watchEdit.GetHwnd()));
   EXPECT_NE(std::wstring::npos, page.StatusText().find(L"30"));
 
