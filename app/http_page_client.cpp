@@ -67,7 +67,7 @@ std::wstring CHttpPageClient::Get(const std::string& path, UINT codePage) {
   const char* acceptTypes[] = {"*/*", nullptr};
   OwnedHttpRequest request(cancelEvent_.get(), deadlineMs_, timeoutMs_);
   const auto failed = [&](PageFailure otherwise) {
-    lastFailure_ = request.cancelled() ? PageFailure::Cancelled
+    lastFailure_ = request.cancelled()  ? PageFailure::Cancelled
                    : request.timedOut() ? PageFailure::TimedOut
                                         : otherwise;
     return std::wstring();

@@ -126,9 +126,7 @@ bool OwnedHttpRequest::MayContinue() {
   return !cancelled_ && !expired_;
 }
 
-bool OwnedHttpRequest::timedOut() const {
-  return expired_ || (pending_ && pending_->error == ERROR_INTERNET_TIMEOUT);
-}
+bool OwnedHttpRequest::timedOut() const { return expired_ || (pending_ && pending_->error == ERROR_INTERNET_TIMEOUT); }
 
 bool OwnedHttpRequest::WaitStep() {
   const ULONGLONG now = GetTickCount64();

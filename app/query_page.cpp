@@ -11,12 +11,12 @@
 #include "app/environment_setting.h"
 #include "app/main_dialog.h"
 #include "app/program_folder.h"
-#include "app/query_status.h"
-#include "app/row_export.h"
-#include "app/query_worker.h"
-#include "app/tavo_module.h"
 #include "app/query_options.h"
+#include "app/query_status.h"
+#include "app/query_worker.h"
+#include "app/row_export.h"
 #include "app/single_instance.h"
+#include "app/tavo_module.h"
 #include "app/ticket_order.h"
 #include "app/ticket_watch.h"
 #include "app/update_checker.h"
@@ -42,7 +42,6 @@ constexpr wchar_t kDescendingMark[] = L"\u25BC";
 // The animation counter: it only grows, across queries, so the busy image
 // goes on from the frame where the last query left it.
 int g_animationCounter = 0;
-
 
 // The string table's text for `id`; empty when the table lacks it (a skin
 // folder may bring a table without the program's entries).
@@ -183,8 +182,7 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       break;
     case kTrayMessage:
       if (LOWORD(lParam) == NIN_BALLOONUSERCLICK || LOWORD(lParam) == WM_LBUTTONUP ||
-          LOWORD(lParam) == WM_LBUTTONDBLCLK)
-      {
+          LOWORD(lParam) == WM_LBUTTONDBLCLK) {
         BringWindowForward(owner.GetHwnd());
         StopFlashing(owner.GetHwnd());
       }
@@ -249,8 +247,7 @@ void CQueryPage::OnQueryDone(QueryResult result) {
   GetLocalTime(&now);
   const std::wstring answerTime = FormatClock(now);
   std::wstring status = OutcomeStatus(result, answerTime, rows.empty() ? std::wstring() : rowsTime_);
-  if (watching_)
-    status += FormatText(StatusString(status_text::kWatching), {std::to_wstring(watchSeconds_)});
+  if (watching_) status += FormatText(StatusString(status_text::kWatching), {std::to_wstring(watchSeconds_)});
   SetStatus(status);
   if (result.outcome != QueryOutcome::RowsReplaced) return;
   if (watchRound) {
@@ -326,11 +323,10 @@ void CQueryPage::OnWatchRows(const std::vector<TicketRow>& answer) {
     const std::vector<SeatGain> gains = TicketsGained(watchPrevious_, answer);
     if (!gains.empty()) {
       const std::wstring seat = StringOrEmpty(kFirstColumnTitle + kColumnFirstSeat + gains[0].seat);
-      const std::wstring text =
-          gains.size() == 1
-              ? FormatText(StatusString(status_text::kGainedOne), {gains[0].trainCode, seat})
-              : FormatText(StatusString(status_text::kGainedMore),
-                           {gains[0].trainCode, seat, std::to_wstring(gains.size())});
+      const std::wstring text = gains.size() == 1
+                                    ? FormatText(StatusString(status_text::kGainedOne), {gains[0].trainCode, seat})
+                                    : FormatText(StatusString(status_text::kGainedMore),
+                                                 {gains[0].trainCode, seat, std::to_wstring(gains.size())});
       notices_.push_back(text);
       FlashTaskbarButton(owner.GetHwnd());
       const HICON icon = reinterpret_cast<HICON>(SendMessageW(owner.GetHwnd(), WM_GETICON, ICON_SMALL, 0));
@@ -485,7 +481,8 @@ void CQueryPage::OnAnimationTimer(UINT_PTR) {
 LRESULT CQueryPage::OnListItemRefresh(const RowDataNotify& notify) {
   const int index = notify.row;
   const bool inRows = index >= 0 && static_cast<size_t>(index) < shownRows.size();
-  const bool changed = inRows && !notify.selected && changedTrains_.count(shownRows[static_cast<size_t>(index)].trainCode);
+  const bool changed =
+      inRows && !notify.selected && changedTrains_.count(shownRows[static_cast<size_t>(index)].trainCode);
   listView.SetElementAttribute(5, "crbg", changed ? kChangedRowColour : RowColour(index, notify.selected != 0));
   if (!inRows) {
     for (const int id : kRowTextIds) listView.SetElementText(id, std::wstring());
