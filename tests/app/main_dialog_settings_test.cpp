@@ -115,8 +115,7 @@ TEST_F(SettingsTest, PositionOffEveryMonitorComesBackOntoOne) {
     GetWindowRect(dialog->GetHwnd(), &frame);
     EXPECT_TRUE(IntersectRect(&both, &frame, &screen) && EqualRect(&both, &frame)) << stored.x << "," << stored.y;
   }
-  // A place on the screen is kept as it is; stations too long or with
-  // control characters are none.
+  // Kept when on screen; over-long stations or ones with controls are none.
   EXPECT_EQ(120, PlaceOnAMonitor(POINT{100, 120}, SIZE{680, 430}).y);
   StoreText(L"From", std::wstring(QuerySettings::kMaxStationChars + 1, L'站'));
   StoreText(L"To", L"上\n海");

@@ -1,6 +1,5 @@
-// The real main window's status line for every way a query ends, and its
-// watch against the demo site: marked rows, one notice per gain, failed
-// rounds, and the three ways it stops.
+// The real main window's status line for every way a query ends, and its watch
+// against the demo site: marked rows, one notice a gain, failed rounds, stops.
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h, which it needs.
