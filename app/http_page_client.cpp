@@ -57,20 +57,29 @@ void CHttpPageClient::SetTimeout(DWORD milliseconds) {
 std::wstring CHttpPageClient::Get(const std::wstring& path, UINT codePage) { return Get(WideToUtf8(path), codePage); }
 
 std::wstring CHttpPageClient::Get(const std::string& path, UINT codePage) {
+  lastFailure_ = PageFailure::Cancelled;
   if (cancelled()) return std::wstring();
+  lastFailure_ = PageFailure::NoConnection;
   if (!connected() && !Connect(nullptr)) return std::wstring();
 
   // The narrow entry point sends the path bytes as they are; the wide one
   // would squeeze them through the ANSI code page first.
   const char* acceptTypes[] = {"*/*", nullptr};
   OwnedHttpRequest request(cancelEvent_.get(), deadlineMs_, timeoutMs_);
-  if (!request.Send(origin_, path, "HTTP/1.1", acceptTypes, kRequestFlags)) return std::wstring();
+  const auto failed = [&](PageFailure otherwise) {
+    lastFailure_ = request.cancelled()  ? PageFailure::Cancelled
+                   : request.timedOut() ? PageFailure::TimedOut
+                                        : otherwise;
+    return std::wstring();
+  };
+  if (!request.Send(origin_, path, "HTTP/1.1", acceptTypes, kRequestFlags)) return failed(PageFailure::NoConnection);
 
   unsigned long long status = 0;
-  if (!request.QueryNumber(HTTP_QUERY_STATUS_CODE, status) || status != 200) return std::wstring();
+  if (!request.QueryNumber(HTTP_QUERY_STATUS_CODE, status) || status != 200) return failed(PageFailure::BadAnswer);
   unsigned long long announced = 0;
-  if (!request.QueryNumber(HTTP_QUERY_CONTENT_LENGTH, announced) || announced == 0) return std::wstring();
-  if (announced > kMaxBodyBytes) return std::wstring();
+  if (!request.QueryNumber(HTTP_QUERY_CONTENT_LENGTH, announced) || announced == 0)
+    return failed(PageFailure::BadAnswer);
+  if (announced > kMaxBodyBytes) return failed(PageFailure::BadAnswer);
 
   // Read until the announced length has arrived or the response ends; the
   // body may come in many pieces.
@@ -84,15 +93,16 @@ std::wstring CHttpPageClient::Get(const std::string& path, UINT codePage) {
     }
     const DWORD want = static_cast<DWORD>(std::min<size_t>(kReadPiece, body.size() - received));
     DWORD got = 0;
-    if (!request.Read(&body[received], want, got)) return std::wstring();
+    if (!request.Read(&body[received], want, got)) return failed(PageFailure::BadAnswer);
     if (got == 0) break;
     received += got;
   }
-  if (cancelled()) return std::wstring();
+  if (cancelled()) return failed(PageFailure::Cancelled);
   body.resize(received);
 
   // The body ends at its first zero byte.
   const size_t zero = body.find('\0');
   if (zero != std::string::npos) body.resize(zero);
+  lastFailure_ = body.empty() ? PageFailure::BadAnswer : PageFailure::None;
   return MultiByteToWide(body, codePage);
 }

@@ -13,6 +13,15 @@
 #include "app/owned_http_request.h"
 #include "skin/resources/unique_handle.h"
 
+// Why the last Get answered nothing.
+enum class PageFailure {
+  None,          // a body came
+  NoConnection,  // no connection, or no answer to the request at all
+  TimedOut,      // the answer did not come within its time
+  BadAnswer,     // an answer came, but not a page that could be read
+  Cancelled,     // the client was cancelled
+};
+
 class CHttpPageClient {
  public:
   // Bodies announced larger than this are refused rather than allocated;
@@ -54,6 +63,10 @@ class CHttpPageClient {
   void Cancel();
   bool cancelled() const { return cancelled_; }
 
+  // Why the last Get answered "" (None when it answered a body). Read it on
+  // the thread that called Get.
+  PageFailure lastFailure() const { return lastFailure_; }
+
  private:
   DWORD timeoutMs_ = kDefaultTimeoutMs;
   DWORD deadlineMs_;
@@ -65,4 +78,5 @@ class CHttpPageClient {
   // Set by Cancel; the Get in progress waits on it.
   UniqueKernelHandle cancelEvent_;
   std::atomic<bool> cancelled_{false};
+  PageFailure lastFailure_ = PageFailure::None;
 };

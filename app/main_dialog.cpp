@@ -24,9 +24,10 @@ void CenterOnWorkArea(HWND window) {
 
 }  // namespace
 
-CMainDlg::CMainDlg(const UpdatePublicKey* updateKey, const wchar_t* queryHost)
+CMainDlg::CMainDlg(const UpdatePublicKey* updateKey, const wchar_t* queryHost, const wchar_t* settingsKey)
     : CBkDialogImpl(kMainLayer),
-      queryPage(std::make_unique<CQueryPage>(*this, updateKey ? *updateKey : ReleaseUpdateKey(), queryHost)) {}
+      queryPage(std::make_unique<CQueryPage>(*this, updateKey ? *updateKey : ReleaseUpdateKey(), queryHost)),
+      settingsKey_(settingsKey ? settingsKey : L"") {}
 
 CMainDlg::~CMainDlg() {
   // The window goes while the page and the icons it uses still exist.
@@ -40,6 +41,8 @@ bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
   if (message == WM_NOTIFY && lParam && reinterpret_cast<const NMHDR*>(lParam)->idFrom == VIEW_ID)
     handled = OnHeaderNotify(hwnd, *reinterpret_cast<const NMHDR*>(lParam), result);
   if (!handled && queryPage) handled = queryPage->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
+  // The children still exist while the frame hears of its end.
+  if (message == WM_DESTROY) SaveSettings(hwnd);
   if (!handled && message == WM_INITDIALOG) {
     result = OnInitDialog(hwnd);
     handled = true;
@@ -65,6 +68,7 @@ BOOL CMainDlg::OnInitDialog(HWND hwnd) {
   CenterOnWorkArea(hwnd);
   SetIcons(hwnd);
   if (queryPage) queryPage->SetUpQueryPage();
+  RestoreSettings(hwnd);
   PublishMainWindow(hwnd);
   return TRUE;
 }
@@ -77,4 +81,50 @@ void CMainDlg::SetIcons(HWND hwnd) {
                                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
   SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
   SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+}
+
+void CMainDlg::PlaceModalWindow(HWND hwnd, HWND owner) {
+  if (placedFromSettings_) return;
+  CBkDialogImpl::PlaceModalWindow(hwnd, owner);
+  // The place it is shown at is the one a window left alone keeps.
+  RECT frame = {};
+  if (settingsRestored_ && GetWindowRect(hwnd, &frame)) restored_.position = POINT{frame.left, frame.top};
+}
+
+void CMainDlg::RestoreSettings(HWND hwnd) {
+  if (settingsKey_.empty() || !queryPage) return;
+  restored_ = LoadQuerySettings(settingsKey_);
+  queryPage->ApplySettings(restored_);
+  // The frame takes the layer's size only after set-up: the place is
+  // checked for the size it will have.
+  const int width = GetView().GetLayerWidth();
+  const int height = GetView().GetLayerHeight();
+  if (width > 0 && height > 0) ResizeClient(width, height, false);
+  RECT frame = {};
+  if (!GetWindowRect(hwnd, &frame)) return;
+  POINT at = {frame.left, frame.top};
+  if (restored_.hasPosition) {
+    at = PlaceOnAMonitor(restored_.position, SIZE{frame.right - frame.left, frame.bottom - frame.top});
+    placedFromSettings_ = SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    CenterOnWorkArea(hwnd);
+    if (GetWindowRect(hwnd, &frame)) at = POINT{frame.left, frame.top};
+  }
+  // Where the window starts counts as unchanged: a window that stays there
+  // writes nothing.
+  restored_.hasPosition = true;
+  restored_.position = at;
+  settingsRestored_ = true;
+}
+
+void CMainDlg::SaveSettings(HWND hwnd) {
+  if (!settingsRestored_ || !queryPage) return;
+  settingsRestored_ = false;
+  QuerySettings now = queryPage->CurrentSettings();
+  now.hasPosition = true;
+  now.position = restored_.position;
+  RECT frame = {};
+  // A minimised or maximised window keeps the place it had before.
+  if (!IsIconic(hwnd) && !IsZoomed(hwnd) && GetWindowRect(hwnd, &frame)) now.position = POINT{frame.left, frame.top};
+  SaveQuerySettings(settingsKey_, restored_, now);
 }

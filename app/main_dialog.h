@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "app/query_page.h"
 #include "skin/host/dialog_frame.h"
@@ -24,13 +25,18 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   // `updateKey` is the key downloaded setups must be signed with; null means
   // the release key. `queryHost` is the query site ("host[:port]"); null
   // means the configured one.
-  explicit CMainDlg(const UpdatePublicKey* updateKey = nullptr, const wchar_t* queryHost = nullptr);
+  // `settingsKey` is the key under HKEY_CURRENT_USER where the query is
+  // remembered from one start to the next; null remembers nothing.
+  explicit CMainDlg(const UpdatePublicKey* updateKey = nullptr, const wchar_t* queryHost = nullptr,
+                    const wchar_t* settingsKey = nullptr);
   ~CMainDlg() override;
 
   CQueryPage& QueryPage() { return *queryPage; }
 
  protected:
   bool ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // A remembered position is kept; otherwise centred.
+  void PlaceModalWindow(HWND hwnd, HWND owner) override;
 
  private:
   // The header's close and minimise buttons and the close request; 1 when
@@ -38,8 +44,17 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   bool OnHeaderNotify(HWND hwnd, const NMHDR& header, LRESULT& result);
   BOOL OnInitDialog(HWND hwnd);
   void SetIcons(HWND hwnd);
+  // The remembered query and window position, at set-up.
+  void RestoreSettings(HWND hwnd);
+  // Writes what changed since RestoreSettings, as the window goes.
+  void SaveSettings(HWND hwnd);
 
   std::unique_ptr<CQueryPage> queryPage;
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;
+  std::wstring settingsKey_;
+  // What the store held, with the position the window was first shown at.
+  QuerySettings restored_;
+  bool settingsRestored_ = false;
+  bool placedFromSettings_ = false;
 };

@@ -126,6 +126,8 @@ bool OwnedHttpRequest::MayContinue() {
   return !cancelled_ && !expired_;
 }
 
+bool OwnedHttpRequest::timedOut() const { return expired_ || (pending_ && pending_->error == ERROR_INTERNET_TIMEOUT); }
+
 bool OwnedHttpRequest::WaitStep() {
   const ULONGLONG now = GetTickCount64();
   const DWORD left = now >= deadline_ ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(deadline_ - now, INFINITE - 1));

@@ -86,6 +86,9 @@ class OwnedHttpRequest {
   // Whether the cancel event or the deadline ended a step.
   bool cancelled() const { return cancelled_; }
   bool expired() const { return expired_; }
+  // Whether the last step failed for lack of time: the deadline passed, or
+  // WinINet's own step time-out ended it.
+  bool timedOut() const;
 
   struct Pending;
 

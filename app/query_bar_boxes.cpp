@@ -85,3 +85,13 @@ bool QueryBarBoxes::OnBoxClicked(CBkDialogView& view, int id) {
   }
   return true;
 }
+
+void QueryBarBoxes::SetCheckedKinds(CBkDialogView& view, unsigned kinds) {
+  for (int i = 0; i < kTrainKindCount; ++i)
+    if (IsBound(kFirstKindId + i)) SetChecked(view, kFirstKindId + i, (kinds & (1u << i)) != 0);
+  if (IsBound(kAllKindsId)) SetChecked(view, kAllKindsId, CheckedKinds(view) == kAllTrainKinds);
+}
+
+void QueryBarBoxes::SetReturnTrip(CBkDialogView& view, bool checked) {
+  if (IsBound(kReturnTripId)) SetChecked(view, kReturnTripId, checked);
+}

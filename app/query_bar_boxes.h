@@ -34,6 +34,11 @@ class QueryBarBoxes {
 
   bool IsBound(int id) const;
 
+  // Checks the boxes of `kinds` and clears the others, "全选" exactly when
+  // all eight are checked; sets "返程".
+  void SetCheckedKinds(CBkDialogView& view, unsigned kinds);
+  void SetReturnTrip(CBkDialogView& view, bool checked);
+
  private:
   // Checks or clears box `id`, repainting it when its state changes.
   static void SetChecked(CBkDialogView& view, int id, bool checked);

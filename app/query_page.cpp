@@ -1,17 +1,24 @@
 #include "app/query_page.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <algorithm>
 #include <string>
 #include <utility>
 
 #include "app/elevation.h"
+#include "app/environment_setting.h"
 #include "app/main_dialog.h"
 #include "app/program_folder.h"
+#include "app/query_options.h"
+#include "app/query_status.h"
 #include "app/query_worker.h"
+#include "app/row_export.h"
+#include "app/single_instance.h"
 #include "app/tavo_module.h"
 #include "app/ticket_order.h"
+#include "app/ticket_watch.h"
 #include "app/update_checker.h"
 #include "skin/host/view_notifications.h"
 #include "skin/resources/bk_string.h"
@@ -35,7 +42,6 @@ constexpr wchar_t kDescendingMark[] = L"\u25BC";
 // The animation counter: it only grows, across queries, so the busy image
 // goes on from the frame where the last query left it.
 int g_animationCounter = 0;
-
 
 // The string table's text for `id`; empty when the table lacks it (a skin
 // folder may bring a table without the program's entries).
@@ -118,6 +124,13 @@ void CQueryPage::SetUpQueryPage() {
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     edit.SetHintText(StringOrEmpty(kFirstHintText + i));
   }
+  if (const HWND window = watchEdit.Create(view)) {
+    SetWindowLongPtrW(window, GWLP_ID, kWatchEditId);
+    SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) | ES_NUMBER | ES_CENTER);
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageW(window, EM_LIMITTEXT, 5, 0);
+    SetWindowTextW(window, std::to_wstring(kDefaultWatchSeconds).c_str());
+  }
   // The view places the edit boxes and the list on its "realwnd" elements.
   owner.GetView().ShowHostedWindows();
   queryBarBoxes.Bind(owner.GetView());
@@ -135,11 +148,23 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       } else if (command && item == kSearchButton) {
         StartQuery();
         result = 1;
+      } else if (command && item == kWatchBox) {
+        OnWatchBoxClicked();
+        result = 0;
       } else if (command && queryBarBoxes.IsBound(item)) {
         OnQueryBarBoxClicked(item);
         result = 0;
       } else if (header->idFrom == kListId && header->code == SKLN_GETROWDATA) {
         result = OnListItemRefresh(*reinterpret_cast<const RowDataNotify*>(header));
+      } else if (header->idFrom == kListId && header->code == LVN_KEYDOWN) {
+        const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
+        if (key->wVKey == 'C' && GetKeyState(VK_CONTROL) < 0) CopyRows(false);
+        result = 0;
+      } else if (header->idFrom == kListId && header->code == static_cast<UINT>(NM_RCLICK)) {
+        POINT at = {};
+        GetCursorPos(&at);
+        ShowRowMenu(at);
+        result = 1;
       } else if (header->idFrom == kListId && header->code == LVN_COLUMNCLICK) {
         OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
         result = 0;
@@ -149,8 +174,24 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       break;
     }
     case WM_TIMER:
-      OnAnimationTimer(wParam);
+      if (wParam == kWatchTimer)
+        OnWatchTimer();
+      else
+        OnAnimationTimer(wParam);
       result = 0;
+      break;
+    case kTrayMessage:
+      if (LOWORD(lParam) == NIN_BALLOONUSERCLICK || LOWORD(lParam) == WM_LBUTTONUP ||
+          LOWORD(lParam) == WM_LBUTTONDBLCLK) {
+        BringWindowForward(owner.GetHwnd());
+        StopFlashing(owner.GetHwnd());
+      }
+      result = 0;
+      break;
+    case WM_DESTROY:
+      // The icon goes with the window; the frame goes on with its own end.
+      StopWatch();
+      handled = false;
       break;
     default:
       handled = false;
@@ -166,12 +207,22 @@ bool CQueryPage::QueryRunning() const {
 }
 
 void CQueryPage::StartQuery() {
-  if (QueryRunning()) return;
-  // The finished worker's handle goes before the next one takes its place.
-  workerThread.reset();
+  StopWatch();
+  StartQueryRound(StationsToAsk());
+}
+
+QueryStations CQueryPage::StationsToAsk() {
   QueryStations stations = ReadStations(fromEdit.GetHwnd(), toEdit.GetHwnd());
   // The return trip asks for the same pair the other way round.
   if (queryBarBoxes.ReturnTripChecked(owner.GetView())) std::swap(stations.from, stations.to);
+  return stations;
+}
+
+void CQueryPage::StartQueryRound(QueryStations stations) {
+  if (QueryRunning()) return;
+  // The finished worker's handle goes before the next one takes its place.
+  workerThread.reset();
+  SetStatus(RunningStatus(stations));
   workerThread = StartQueryWorker(session_, std::move(stations), uiTasks_.Poster(),
                                   [this](QueryResult result) { OnQueryDone(std::move(result)); });
 
@@ -190,9 +241,106 @@ void CQueryPage::EndBusy() {
 
 void CQueryPage::OnQueryDone(QueryResult result) {
   EndBusy();
+  const bool watchRound = roundIsWatch_ && watching_;
+  roundIsWatch_ = false;
+  SYSTEMTIME now = {};
+  GetLocalTime(&now);
+  const std::wstring answerTime = FormatClock(now);
+  std::wstring status = OutcomeStatus(result, answerTime, rows.empty() ? std::wstring() : rowsTime_);
+  if (watching_) status += FormatText(StatusString(status_text::kWatching), {std::to_wstring(watchSeconds_)});
+  SetStatus(status);
   if (result.outcome != QueryOutcome::RowsReplaced) return;
+  if (watchRound) {
+    OnWatchRows(result.rows);
+  } else {
+    changedTrains_.clear();
+  }
   rows = std::move(result.rows);
+  rowsTime_ = answerTime;
   ShowRows(false);
+}
+
+void CQueryPage::OnWatchBoxClicked() {
+  const CBkWindow* box = owner.GetView().FindElement(kWatchBox);
+  if (box && (box->GetState() & StateChecked) != 0)
+    StartWatch();
+  else
+    StopWatch();
+}
+
+void CQueryPage::SetWatchBox(bool checked) {
+  CBkWindow* box = owner.GetView().FindElement(kWatchBox);
+  if (!box || ((box->GetState() & StateChecked) != 0) == checked) return;
+  box->ChangeState(checked ? StateChecked : 0u, checked ? 0u : StateChecked);
+  owner.GetView().RedrawElement(box, true);
+}
+
+void CQueryPage::StartWatch() {
+  // The edit holds digits only; what it holds is kept within the bounds.
+  const std::wstring typed = ReadWindowText(watchEdit.GetHwnd());
+  unsigned seconds = kDefaultWatchSeconds;
+  if (!typed.empty() && typed.size() <= 6) seconds = static_cast<unsigned>(ParseDecimal(WideToUtf8(typed)));
+  seconds = std::min(std::max(seconds, kMinWatchSeconds), kMaxWatchSeconds);
+  SetWindowTextW(watchEdit.GetHwnd(), std::to_wstring(seconds).c_str());
+  // Tests shorten the pause through the environment.
+  watchIntervalMs_ = EnvironmentMilliseconds(L"TAVORA_WATCH_INTERVAL_MS", seconds * 1000, kMaxWatchSeconds * 1000);
+  watchSeconds_ = seconds;
+  watching_ = true;
+  SetWatchBox(true);
+  watchPrevious_ = rows;
+  // Every round asks for the stations of the start, whatever is typed later.
+  watchStations_ = StationsToAsk();
+  SetTimer(owner.GetHwnd(), kWatchTimer, watchIntervalMs_, nullptr);
+  OnWatchTimer();
+}
+
+void CQueryPage::StopWatch() {
+  if (watching_) KillTimer(owner.GetHwnd(), kWatchTimer);
+  watching_ = false;
+  roundIsWatch_ = false;
+  SetWatchBox(false);
+  trayNotice_.Remove();
+  if (!changedTrains_.empty()) {
+    changedTrains_.clear();
+    listView.RefreshRows();
+  }
+}
+
+void CQueryPage::OnWatchTimer() {
+  // A round still running (or a query of the user's) takes this turn.
+  if (!watching_ || QueryRunning()) return;
+  roundIsWatch_ = true;
+  StartQueryRound(watchStations_);
+}
+
+void CQueryPage::OnWatchRows(const std::vector<TicketRow>& answer) {
+  changedTrains_.clear();
+  // A round without trains changes nothing: the next compares with the
+  // last that had some.
+  if (answer.empty()) return;
+  if (!watchPrevious_.empty()) {
+    for (const TicketRow& row : ChangesSince(watchPrevious_, answer).changed) changedTrains_.insert(row.trainCode);
+    const std::vector<SeatGain> gains = TicketsGained(watchPrevious_, answer);
+    if (!gains.empty()) {
+      const std::wstring seat = StringOrEmpty(kFirstColumnTitle + kColumnFirstSeat + gains[0].seat);
+      const std::wstring text = gains.size() == 1
+                                    ? FormatText(StatusString(status_text::kGainedOne), {gains[0].trainCode, seat})
+                                    : FormatText(StatusString(status_text::kGainedMore),
+                                                 {gains[0].trainCode, seat, std::to_wstring(gains.size())});
+      notices_.push_back(text);
+      FlashTaskbarButton(owner.GetHwnd());
+      const HICON icon = reinterpret_cast<HICON>(SendMessageW(owner.GetHwnd(), WM_GETICON, ICON_SMALL, 0));
+      trayNotice_.Show(owner.GetHwnd(), kTrayMessage, icon, StatusString(status_text::kNoticeTitle), text);
+    }
+  }
+  watchPrevious_ = answer;
+}
+
+void CQueryPage::SetStatus(const std::wstring& text) { owner.GetView().SetElementText(kStatusText, text); }
+
+std::wstring CQueryPage::StatusText() {
+  const CBkWindow* status = owner.GetView().FindElement(kStatusText);
+  return status ? status->GetText() : std::wstring();
 }
 
 void CQueryPage::ShowRowCount() {
@@ -223,6 +371,96 @@ void CQueryPage::OnColumnClick(int column) {
   ShowRows(true);
 }
 
+namespace {
+
+int SelectedRow(HWND list) {
+  return list ? static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) : -1;
+}
+
+std::vector<std::wstring> ColumnTitles() {
+  std::vector<std::wstring> titles;
+  for (int i = 0; i < kResultColumnCount; ++i) titles.push_back(StringOrEmpty(kFirstColumnTitle + i));
+  return titles;
+}
+
+}  // namespace
+
+void CQueryPage::CopyRows(bool all) {
+  const int selected = all ? -1 : SelectedRow(listView.GetHwnd());
+  std::vector<TicketRow> copied;
+  if (selected >= 0 && static_cast<size_t>(selected) < shownRows.size())
+    copied.push_back(shownRows[static_cast<size_t>(selected)]);
+  else
+    copied = shownRows;
+  if (CopyTextToClipboard(owner.GetHwnd(), RowsAsTabText(ColumnTitles(), copied)))
+    SetStatus(FormatText(StatusString(status_text::kCopied), {std::to_wstring(copied.size())}));
+}
+
+void CQueryPage::ExportRows() {
+  std::wstring path = StringOrEmpty(status_text::kExportName) + L".csv";
+  path.resize(MAX_PATH * 4, L'\0');
+  std::wstring filter = StringOrEmpty(status_text::kCsvFilter);
+  filter += L'\0';
+  filter += L"*.csv";
+  filter += L'\0';
+  OPENFILENAMEW dialog = {};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = owner.GetHwnd();
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = &path[0];
+  dialog.nMaxFile = static_cast<DWORD>(path.size());
+  dialog.lpstrInitialDir = exportFolder_.empty() ? nullptr : exportFolder_.c_str();
+  dialog.lpstrDefExt = L"csv";
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+  if (!GetSaveFileNameW(&dialog)) return;
+  path.resize(wcsnlen(path.c_str(), path.size()));
+  // Remembered whether or not the write succeeds: the user chose the folder.
+  if (dialog.nFileOffset > 0 && dialog.nFileOffset <= path.size()) exportFolder_ = path.substr(0, dialog.nFileOffset);
+  ExportRowsTo(path);
+}
+
+bool CQueryPage::ExportRowsTo(const std::wstring& path) {
+  const bool written = WriteFileWhole(path, RowsAsCsv(ColumnTitles(), shownRows));
+  SetStatus(written ? FormatText(StatusString(status_text::kExported), {std::to_wstring(shownRows.size()), path})
+                    : FormatText(StatusString(status_text::kNotWritten), {path}));
+  return written;
+}
+
+void CQueryPage::ShowRowMenu(POINT at) {
+  rowMenu.Show(owner.GetHwnd(), at, [this](int item) { OnRowMenuChosen(item); });
+}
+
+void CQueryPage::OnRowMenuChosen(int item) {
+  if (item == CRowMenu::kCopy) CopyRows(false);
+  if (item == CRowMenu::kCopyAll) CopyRows(true);
+  if (item == CRowMenu::kExport) ExportRows();
+}
+
+void CQueryPage::ApplySettings(const QuerySettings& settings) {
+  SetWindowTextW(fromEdit.GetHwnd(), settings.from.c_str());
+  SetWindowTextW(toEdit.GetHwnd(), settings.to.c_str());
+  queryBarBoxes.SetCheckedKinds(owner.GetView(), settings.kinds);
+  queryBarBoxes.SetReturnTrip(owner.GetView(), settings.returnTrip);
+  const int previous = sortColumn_;
+  sortColumn_ = settings.sortColumn >= 0 && settings.sortColumn < kResultColumnCount ? settings.sortColumn : -1;
+  sortDescending_ = sortColumn_ >= 0 && settings.sortDescending;
+  if (previous >= 0) ShowColumnTitle(previous);
+  if (sortColumn_ >= 0) ShowColumnTitle(sortColumn_);
+  ShowRows(true);
+}
+
+QuerySettings CQueryPage::CurrentSettings() {
+  QuerySettings settings;
+  const QueryStations stations = ReadStations(fromEdit.GetHwnd(), toEdit.GetHwnd());
+  settings.from = stations.from.substr(0, QuerySettings::kMaxStationChars);
+  settings.to = stations.to.substr(0, QuerySettings::kMaxStationChars);
+  settings.kinds = queryBarBoxes.CheckedKinds(owner.GetView());
+  settings.returnTrip = queryBarBoxes.ReturnTripChecked(owner.GetView());
+  settings.sortColumn = sortColumn_;
+  settings.sortDescending = sortDescending_;
+  return settings;
+}
+
 void CQueryPage::ShowColumnTitle(int column) {
   const HWND list = listView.GetHwnd();
   if (!list) return;
@@ -242,8 +480,11 @@ void CQueryPage::OnAnimationTimer(UINT_PTR) {
 
 LRESULT CQueryPage::OnListItemRefresh(const RowDataNotify& notify) {
   const int index = notify.row;
-  listView.SetElementAttribute(5, "crbg", RowColour(index, notify.selected != 0));
-  if (index < 0 || static_cast<size_t>(index) >= shownRows.size()) {
+  const bool inRows = index >= 0 && static_cast<size_t>(index) < shownRows.size();
+  const bool changed =
+      inRows && !notify.selected && changedTrains_.count(shownRows[static_cast<size_t>(index)].trainCode);
+  listView.SetElementAttribute(5, "crbg", changed ? kChangedRowColour : RowColour(index, notify.selected != 0));
+  if (!inRows) {
     for (const int id : kRowTextIds) listView.SetElementText(id, std::wstring());
     return 0;
   }

@@ -8,14 +8,19 @@
 #include <windows.h>
 
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "app/query_bar_boxes.h"
 #include "app/query_session.h"
+#include "app/query_settings.h"
 #include "app/query_worker.h"
+#include "app/row_menu.h"
 #include "app/ticket_row.h"
 #include "app/ui_tasks.h"
 #include "app/update_signature.h"
+#include "app/watch_notice.h"
 #include "skin/host/edit_impl.h"
 #include "skin/host/list_view.h"
 #include "skin/resources/unique_handle.h"
@@ -28,6 +33,17 @@ class CQueryPage {
  public:
   static constexpr int kSearchButton = 10000;
   static constexpr int kBusyImage = 10001;
+  // The footer's status line.
+  static constexpr int kStatusText = 10002;
+  // The query bar's watch box and its interval edit (seconds).
+  static constexpr int kWatchBox = 10003;
+  static constexpr int kWatchEditId = 2250;
+  static constexpr UINT_PTR kWatchTimer = 1001;
+  static constexpr int kDefaultWatchSeconds = 60;
+  // The notification-area icon's clicks.
+  static constexpr UINT kTrayMessage = WM_APP + 0x40;
+  // Background of a row whose seats changed in the last watch round.
+  static constexpr char kChangedRowColour[] = "FFE7A0";
   static constexpr int kListId = 2100;
   static constexpr int kFromEditId = 2220;
   static constexpr int kToEditId = 2230;
@@ -56,6 +72,7 @@ class CQueryPage {
   // list's row requests.
   bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
+  // A query from the search button: it ends a watch.
   void StartQuery();
   // A query's result, on the user-interface thread: the busy state ends; the
   // rows change only when the query produced rows.
@@ -88,20 +105,64 @@ class CQueryPage {
   // that order is descending.
   int SortColumn() const { return sortColumn_; }
   bool SortDescending() const { return sortDescending_; }
+  // Puts remembered stations, kinds, return trip and sort order into the
+  // query bar and the list's header.
+  void ApplySettings(const QuerySettings& settings);
+  // The query bar and the sort order as they stand (no window position).
+  QuerySettings CurrentSettings();
+  // Copies the shown rows to the clipboard as tab-separated text: the
+  // selected one, or all when `all` is set or none is selected.
+  void CopyRows(bool all);
+  // Asks for a file with the save dialog (opened in the folder used last)
+  // and writes the shown rows there as CSV.
+  void ExportRows();
+  // Writes the shown rows as CSV to `path`; says how it went in the status
+  // line. True when the file was written whole.
+  bool ExportRowsTo(const std::wstring& path);
+  // The list's right-click menu at screen point `at`.
+  void ShowRowMenu(POINT at);
+  void OnRowMenuChosen(int item);
+  // The watch box was clicked: starts or stops the watch.
+  void OnWatchBoxClicked();
+  // Starts watching: a round now and one each interval (the edit's seconds,
+  // kept within 30..86400). Stops at once: no round starts after it, and a
+  // round still running ends as a plain query.
+  void StartWatch();
+  void StopWatch();
+  bool Watching() const { return watching_; }
+  // The pause between rounds in milliseconds.
+  UINT WatchIntervalMs() const { return watchIntervalMs_; }
+  // Train codes whose seats changed in the last round.
+  const std::set<std::wstring>& ChangedTrains() const { return changedTrains_; }
+  // Every notice raised for trains that gained tickets, in order.
+  const std::vector<std::wstring>& Notices() const { return notices_; }
+  // The footer's status line as it stands.
+  std::wstring StatusText();
 
   CMainDlg& owner;
   CBkListView listView;
   CEditImpl fromEdit;
   CEditImpl toEdit;
   CEditImpl dateEdit;
+  CEditImpl watchEdit;
   std::shared_ptr<CUpdateChecker> updateChecker;
   UniqueKernelHandle workerThread;
   std::vector<TicketRow> rows;
   std::vector<TicketRow> shownRows;
   QueryBarBoxes queryBarBoxes;
+  CRowMenu rowMenu;
 
  private:
   void EndBusy();
+  // The stations the query bar asks for now, the return trip swapped.
+  QueryStations StationsToAsk();
+  // Starts one query, for the search button or a watch round.
+  void StartQueryRound(QueryStations stations);
+  void OnWatchTimer();
+  // A watch round's answer: marks the changed rows and tells of gains.
+  void OnWatchRows(const std::vector<TicketRow>& answer);
+  void SetWatchBox(bool checked);
+  void SetStatus(const std::wstring& text);
   void ShowRowCount();
   // Filters and sorts `rows` into `shownRows` and shows them; `fromTop`
   // scrolls the list back to its first row (the filter or the order changed).
@@ -119,6 +180,23 @@ class CQueryPage {
   UiTaskQueue uiTasks_;
   int sortColumn_ = -1;
   bool sortDescending_ = false;
+  // When the rows the list shows were answered ("HH:MM:SS"; empty before
+  // the first answer).
+  std::wstring rowsTime_;
+  // The folder the save dialog opens in: the one the last export went to.
+  std::wstring exportFolder_;
+  bool watching_ = false;
+  // The running query is a watch round.
+  bool roundIsWatch_ = false;
+  UINT watchIntervalMs_ = 0;
+  unsigned watchSeconds_ = 0;  // as the status line names it
+  // The last round (or, for the first, the rows shown when the watch
+  // started) that had trains.
+  std::vector<TicketRow> watchPrevious_;
+  QueryStations watchStations_;
+  std::set<std::wstring> changedTrains_;
+  std::vector<std::wstring> notices_;
+  TrayNotice trayNotice_;
 };
 
 // The items an owner-data list holds for `rowCount` rows: every row, and at

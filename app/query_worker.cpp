@@ -50,11 +50,13 @@ QueryResult QueryWorker(CHttpPageClient& client, const QueryStations& stations) 
   try {
     result.outcome = RunQuery(client, stations.from, stations.to, result.rows);
   } catch (const std::bad_alloc&) {
-    result = QueryResult{QueryOutcome::PageTooLarge, {}};
+    result = QueryResult{QueryOutcome::PageTooLarge, {}, PageFailure::None, {}};
   } catch (const std::length_error&) {
-    result = QueryResult{QueryOutcome::PageTooLarge, {}};
+    result = QueryResult{QueryOutcome::PageTooLarge, {}, PageFailure::None, {}};
   }
   if (result.outcome != QueryOutcome::RowsReplaced) result.rows.clear();
+  if (result.outcome == QueryOutcome::NoPage) result.failure = client.lastFailure();
+  result.stations = stations;
   return result;
 }
 

@@ -41,6 +41,10 @@ struct QueryResult {
   QueryOutcome outcome = QueryOutcome::NoPage;
   // The page's rows when `outcome` is RowsReplaced; empty otherwise.
   std::vector<TicketRow> rows;
+  // Why no page came, when `outcome` is NoPage.
+  PageFailure failure = PageFailure::None;
+  // The stations asked for, as sent.
+  QueryStations stations;
 };
 
 // The worker's whole job: RunQuery for the names the user-interface thread

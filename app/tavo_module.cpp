@@ -109,7 +109,7 @@ int CtavoModule::RunMainDialog() {
   if (!showMainDialog) return 0;
   LoadSkinResources();
   AllowDropMessages();
-  CMainDlg dialog(updateKey);
+  CMainDlg dialog(updateKey, nullptr, kQuerySettingsKey);
   const int result = dialog.RunModal(nullptr, nullptr);
   return dialog.ModalWindowMade() ? result : kNoMainWindow;
 }

@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "app/ticket_order.h"
 #include "app/ticket_table.h"
 
 bool SameSeats(const TicketRow& a, const TicketRow& b) {
@@ -29,6 +30,25 @@ TrainChanges ChangesSince(const std::vector<TicketRow>& previous, const std::vec
     }
   }
   return changes;
+}
+
+std::vector<SeatGain> TicketsGained(const std::vector<TicketRow>& previous, const std::vector<TicketRow>& current) {
+  std::map<std::wstring, const TicketRow*> before;
+  for (const TicketRow& row : previous) before.emplace(row.trainCode, &row);
+  std::vector<SeatGain> gains;
+  std::set<std::wstring> seen;
+  for (const TicketRow& row : current) {
+    const auto found = before.find(row.trainCode);
+    if (found == before.end() || !seen.insert(row.trainCode).second) continue;
+    const std::wstring* was[] = {&found->second->seatHardOrSecond, &found->second->seatSoftOrFirst,
+                                 &found->second->sleeperHard,      &found->second->sleeperSoft,
+                                 &found->second->sleeperDeluxe,    &found->second->standing};
+    const std::wstring* now[] = {&row.seatHardOrSecond, &row.seatSoftOrFirst, &row.sleeperHard,
+                                 &row.sleeperSoft,      &row.sleeperDeluxe,   &row.standing};
+    for (int seat = 0; seat < 6; ++seat)
+      if (!HasTickets(*was[seat]) && HasTickets(*now[seat])) gains.push_back(SeatGain{row.trainCode, seat});
+  }
+  return gains;
 }
 
 std::wstring FormatChangesAsTable(const TrainChanges& changes) {

@@ -27,6 +27,18 @@ bool SameSeats(const TicketRow& a, const TicketRow& b);
 // `previous`, and each row of `current` is compared with that one.
 TrainChanges ChangesSince(const std::vector<TicketRow>& previous, const std::vector<TicketRow>& current);
 
+// A seat class of a train that offers tickets now and offered none in the
+// round before; `seat` counts the six seat cells from 0 (hard seat or second
+// class) to 5 (standing).
+struct SeatGain {
+  std::wstring trainCode;
+  int seat = 0;
+};
+
+// The seat classes that gained tickets from `previous` to `current`, in the
+// current round's order; trains new in `current` gained nothing.
+std::vector<SeatGain> TicketsGained(const std::vector<TicketRow>& previous, const std::vector<TicketRow>& current);
+
 // The changes as text for the console: the table of changed trains (nothing
 // when none changed), then "gone: CODE" per train gone.
 std::wstring FormatChangesAsTable(const TrainChanges& changes);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job: the program itself against the demo site, under Wine.
-#   tools/run.sh [FROM] [TO] [--docs] [--sort COLUMN]      (default: 北京 上海)
+#   tools/run.sh [FROM] [TO] [--docs] [--sort COLUMN | --menu]   (default: 北京 上海)
 # With a display, tavora.exe opens its window for you to query. Without one,
 # the run goes inside Xvfb: tavora-drive types FROM and TO into the edit boxes
 # with real input, clicks search, waits for the rows and saves the window as
@@ -8,7 +8,8 @@
 # screenshot's path, and exits 0 only when trains were shown. --docs also
 # copies the screenshot to docs/tavora-main.png, the README's picture.
 # --sort COLUMN clicks that list column's header (0 is the train code, 3 the
-# departure time) before the screenshot, sorting the trains by it.
+# departure time) before the screenshot, sorting the trains by it; --menu
+# right-clicks the third row instead, so the screenshot shows its menu.
 # Sets the machine up and builds first when needed.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -20,6 +21,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --docs) docs=1 ;;
     --sort) sort_column="${2:?--sort needs a column number}"; shift ;;
+    --menu) sort_column=menu ;;
     *) args+=("$1") ;;
   esac
   shift

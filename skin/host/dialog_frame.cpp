@@ -89,6 +89,8 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
   return GetHwnd();
 }
 
+void CBkDialogImpl::PlaceModalWindow(HWND hwnd, HWND owner) { CenterWindow(hwnd, owner); }
+
 int CBkDialogImpl::RunModal(HWND owner, const RECT* rect) {
   if (!owner) owner = GetActiveWindow();
   bool ownerDisabled = false;
@@ -103,7 +105,7 @@ int CBkDialogImpl::RunModal(HWND owner, const RECT* rect) {
     return 0;
   }
   const HWND hwnd = GetHwnd();
-  if (!rect) CenterWindow(hwnd, owner);
+  if (!rect) PlaceModalWindow(hwnd, owner);
   if (showWhenRun_) SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE);
 
   MSG message = {};

@@ -50,6 +50,9 @@ class CBkDialogImpl : public CWindowImplBase {
   // The derived window's own handlers; unhandled messages go to default
   // processing.
   virtual bool ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // Where RunModal puts a window made without a rectangle before showing
+  // it: centred on its owner, or on its screen.
+  virtual void PlaceModalWindow(HWND hwnd, HWND owner);
 
  private:
   void SendViewCommand(int itemId);

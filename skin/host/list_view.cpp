@@ -217,10 +217,18 @@ bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, L
       OnSetCursor();
       result = 1;
       return true;
-    case WM_KEYDOWN:
-      // Keys never move the selection: rows change only by the mouse.
+    case WM_KEYDOWN: {
+      // Keys never move the selection: rows change only by the mouse. The
+      // owner hears of them (shortcuts such as Ctrl+C), as from the native
+      // list.
+      NMLVKEYDOWN key = {};
+      key.hdr.code = LVN_KEYDOWN;
+      key.wVKey = static_cast<WORD>(wParam);
+      key.flags = static_cast<UINT>(HIWORD(lParam));
+      SendToParent(key.hdr);
       result = 0;
       return true;
+    }
     case WM_DESTROY:
       // The tooltip's owner is the top-level window, which may live on.
       tooltip_.reset();

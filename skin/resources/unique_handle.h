@@ -120,6 +120,9 @@ inline void DestroyWindowIfAlive(HWND window) {
 // gone already is left alone.
 using WindowTraits = NullInvalidTraits<HWND, DestroyWindowIfAlive>;
 
+// Registry keys opened or created by the program (not the predefined roots).
+using RegistryKeyTraits = NullInvalidTraits<HKEY, RegCloseKey>;
+
 // Views of file mappings (MapViewOfFile).
 using MappedViewTraits = NullInvalidTraits<void*, UnmapViewOfFile>;
 

@@ -27,9 +27,10 @@ class MainDialogFixture : public ::testing::Test {
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
   }
 
-  // A created, shown main window against the demo site.
-  std::unique_ptr<CMainDlg> MakeDialog() {
-    auto dialog = std::make_unique<CMainDlg>(nullptr, SharedDemoSite().HostPort().c_str());
+  // A created, shown main window against the demo site; with a settings key
+  // it remembers its query there.
+  std::unique_ptr<CMainDlg> MakeDialog(const wchar_t* settingsKey = nullptr) {
+    auto dialog = std::make_unique<CMainDlg>(nullptr, SharedDemoSite().HostPort().c_str(), settingsKey);
     EXPECT_NE(nullptr, dialog->Create(nullptr));
     ShowWindow(dialog->GetHwnd(), SW_SHOWNORMAL);
     UpdateWindow(dialog->GetHwnd());

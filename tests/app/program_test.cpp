@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 
+#include "app/query_settings.h"
 #include "app/result_page.h"
 #include "app/single_instance.h"
 #include "skin/resources/text_encoding.h"
@@ -57,6 +58,53 @@ TEST_F(ProgramTest, EveryWayOfClosingEndsWithZeroWithinTwoSeconds) {
   }
   // Nothing was queried along the way.
   EXPECT_EQ("", SharedDemoSite().RequestLog());
+}
+
+// Two starts of the program: the stations and the place of the first come
+// back in the second; a store damaged between starts gives way value by value
+// and is not written over by a start that changes nothing.
+TEST_F(ProgramTest, TheNextStartShowsTheLastStationsAndPlace) {
+  RegDeleteTreeW(HKEY_CURRENT_USER, kQuerySettingsKey);
+  // GetWindowText does not ask a window of another process.
+  const auto text = [](HWND edit) {
+    wchar_t buffer[64] = L"";
+    SendMessageW(edit, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(buffer));
+    return std::wstring(buffer);
+  };
+  // One start of the program: `inside` runs with its window, then it closes.
+  const auto run = [](const std::function<void(RunningProgram&, HWND)>& inside) {
+    RunningProgram program(ProgramPath());
+    const HWND window = program.WaitForWindow();
+    ASSERT_NE(nullptr, window);
+    inside(program, window);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program.WaitForExit(10000));
+  };
+  run([&](RunningProgram& program, HWND window) {
+    EXPECT_EQ(L"", text(program.Child(kFromEditId)));
+    SendMessageW(program.Child(kFromEditId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"广州"));
+    SendMessageW(program.Child(kToEditId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"深圳"));
+    SetWindowPos(window, nullptr, 23, 29, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  });
+  run([&](RunningProgram& program, HWND window) {
+    EXPECT_EQ(L"广州", text(program.Child(kFromEditId)));
+    EXPECT_EQ(L"深圳", text(program.Child(kToEditId)));
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(23, frame.left);
+    EXPECT_EQ(29, frame.top);
+  });
+  // A damaged value between two starts gives way alone and stays as it is.
+  const BYTE garbage[] = {0xFF, 0xFE, 0x00};
+  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kQuerySettingsKey, L"From", REG_BINARY, garbage, 3));
+  run([&](RunningProgram& program, HWND) {
+    EXPECT_EQ(L"", text(program.Child(kFromEditId)));
+    EXPECT_EQ(L"深圳", text(program.Child(kToEditId)));
+  });
+  DWORD type = 0;
+  RegGetValueW(HKEY_CURRENT_USER, kQuerySettingsKey, L"From", RRF_RT_ANY, &type, nullptr, nullptr);
+  EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
+  RegDeleteTreeW(HKEY_CURRENT_USER, kQuerySettingsKey);
 }
 
 TEST_F(ProgramTest, QueryInTheRealWindowFillsTheList) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "skin/resources/text_encoding.h"
 
@@ -82,3 +83,23 @@ TEST(TrainChanges, TableListsChangedTrainsThenGoneOnes) {
 }
 
 }  // namespace
+
+TEST(TrainChanges, GainsAreClassesWithoutTicketsThatNowHaveSome) {
+  // Seats before and after, and the seats gained: 有 and counts are tickets;
+  // 无, 0 and a class not sold are none; losing is no gain.
+  const std::tuple<const wchar_t*, const wchar_t*, std::vector<int>> cases[] = {{L"无无无无--", L"有3无无--", {0, 1}},
+                                                                                {L"有有无无--", L"有有无无-1", {5}},
+                                                                                {L"0无无无--", L"无无无无--", {}},
+                                                                                {L"有有有有有", L"无无无无无", {}},
+                                                                                {L"无无无无--", L"0无无无--", {}}};
+  for (const auto& [before, now, seats] : cases) {
+    std::vector<int> gained;
+    for (const SeatGain& gain : TicketsGained({Train(L"G1", before)}, {Train(L"G1", now)})) gained.push_back(gain.seat);
+    EXPECT_EQ(seats, gained) << WideToUtf8(now);
+  }
+  // A train new in this round gained nothing; one listed twice counts once.
+  EXPECT_TRUE(TicketsGained({Train(L"G1")}, {Train(L"G3", L"有有有有有")}).empty());
+  EXPECT_EQ(
+      1u,
+      TicketsGained({Train(L"G1", L"无有有有有")}, {Train(L"G1", L"有有有有有"), Train(L"G1", L"有有有有有")}).size());
+}

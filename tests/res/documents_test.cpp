@@ -19,12 +19,13 @@ bool StartsWithBom(const std::string& bytes) { return bytes.compare(0, 3, kBom) 
 // ---------------------------------------------------------------- all documents
 
 TEST(EmbeddedDocuments, EveryDocumentIsPresentInChineseSimplifiedOnly) {
-  for (int id = 100; id <= 106; ++id) {
+  // 107 is the list's right-click menu.
+  for (int id = 100; id <= 107; ++id) {
     SCOPED_TRACE(id);
     EXPECT_EQ(ResourceLanguages(L"XML", id), std::vector<WORD>{2052});
     EXPECT_FALSE(ResourceBytes(L"XML", id).empty());
   }
-  EXPECT_TRUE(ResourceBytes(L"XML", 107).empty());
+  EXPECT_TRUE(ResourceBytes(L"XML", 108).empty());
 }
 
 TEST(EmbeddedDocuments, AllButTheStyleDocumentBeginWithAByteOrderMark) {
@@ -56,7 +57,7 @@ struct SkinRow {
   AttributeList attributes;
 };
 
-TEST(SkinDocument, DefinesTheTwelveSkinsWithTheirAttributes) {
+TEST(SkinDocument, DefinesItsSkinsWithTheirAttributes) {
   ParsedXml xml;
   LoadXmlResource(100, xml);
   ASSERT_TRUE(xml.ok);
@@ -75,6 +76,8 @@ TEST(SkinDocument, DefinesTheTwelveSkinsWithTheirAttributes) {
       {"pngex", {{"name", "search_bg"}, {"src", "7"}, {"imgpos", "1,69,1"}}},
       {"pngex", {{"name", "search"}, {"src", "8"}, {"imgpos", "1,69,1"}}},
       {"pngex", {{"name", "ing"}, {"src", "9"}, {"subwidth", "48"}, {"imgpos", "1,46,1"}}},
+      // The right-click menu's hovered item.
+      {"gradation", {{"name", "rowmenu_sel"}, {"from", "D6E8FA"}, {"to", "C2DCF6"}, {"direction", "1"}}},
   };
   std::vector<const TiXmlElement*> skins = Children(root);
   ASSERT_EQ(skins.size(), expected.size());
@@ -91,6 +94,7 @@ TEST(SkinDocument, ImageSkinsNameImagesThatAreEmbedded) {
   ASSERT_TRUE(xml.ok);
   for (const TiXmlElement* skin : Children(xml.doc.RootElement())) {
     SCOPED_TRACE(Attr(skin, "name"));
+    if (!skin->Attribute("src")) continue;  // drawn from colours
     int src = std::stoi(Attr(skin, "src"));
     std::string tag = skin->Value();
     bool bitmap = tag.compare(0, 3, "img") == 0;
@@ -103,7 +107,7 @@ TEST(SkinDocument, ImageSkinsNameImagesThatAreEmbedded) {
 
 // ---------------------------------------------------------------- 101: style classes
 
-TEST(StyleDocument, DefinesTheTenStyleClasses) {
+TEST(StyleDocument, DefinesItsStyleClasses) {
   ParsedXml xml;
   LoadXmlResource(101, xml);
   ASSERT_TRUE(xml.ok);
@@ -123,6 +127,10 @@ TEST(StyleDocument, DefinesTheTenStyleClasses) {
       {{"name", "fill"}, {"crbg", "999999"}},
       {{"name", "vcenter"}, {"textmode", "0025"}, {"crtext", "000000"}},
       {{"name", "blue_linkimage"}, {"crtext", "45B1E5"}, {"cursor", "hand"}},
+      // The footer's status line and the right-click menu.
+      {{"name", "statustext"}, {"textmode", "8024"}, {"crtext", "2B2B2B"}},
+      {{"name", "rowmenu"}, {"crbg", "FFFFFF"}},
+      {{"name", "rowmenu_text"}, {"crtext", "1E1E1E"}, {"textmode", "0024"}},
   };
   std::vector<const TiXmlElement*> classes = Children(root);
   ASSERT_EQ(classes.size(), expected.size());
@@ -151,6 +159,12 @@ TEST(StringDocument, HoldsTheStringTable) {
       {59, "40"},            {60, "50"},             {61, "40"},     {62, "120"},
       {63, "80"},            {64, "50"},             {70, "北京"},   {71, "上海"},
       {72, "20110927"},
+      // The status line, copy and export, and the watch.
+      {80, "正在查询 %1 → %2…"}, {81, "%1 趟列车 · %2"}, {82, "无法连接查询网站，请检查网络连接"}, {92, "余票"},
+      {83, "查询网站在限定时间内没有回答"}, {84, "查询网站返回的页面无法读取"}, {85, "%1 → %2 没有列车"},
+      {86, "请填写出发站和到达站"}, {87, "（列表仍为 %1 的查询结果）"}, {88, "已复制 %1 趟列车"}, {96, "Tavora 余票监控"},
+      {89, "已导出 %1 趟列车到 %2"}, {90, "无法写入 %1，没有保存"}, {91, "CSV 文件 (*.csv)"}, {94, "%1 %2 有票了"},
+      {93, "（监控中，每 %1 秒查询一次）"}, {95, "%1 %2 等 %3 处有票了"},
   };
   std::map<int, std::string> actual;
   for (const TiXmlElement* s : Children(root)) {
@@ -368,8 +382,10 @@ TEST_F(MainLayer, EveryIdAppearsOnce) {
     if (e->Attribute("id")) ++seen[Attr(e, "id")];
     for (const TiXmlElement* c : Children(e)) pending.push_back(c);
   }
-  for (const char* id : {"136", "2220", "2230", "2240", "10000", "10001", "2100"}) EXPECT_EQ(seen[id], 1) << id;
-  EXPECT_EQ(seen.size(), 7u);
+  // 10003 and 2250: the watch box and its interval.
+  for (const char* id : {"136", "2220", "2230", "2240", "10000", "10001", "2100", "10003", "2250"})
+    EXPECT_EQ(seen[id], 1) << id;
+  EXPECT_EQ(seen.size(), 9u);
 }
 
 // ---------------------------------------------------------------- 104, 105: fragments
@@ -395,7 +411,7 @@ TEST(HeaderFragment, IconTitleAndCaptionButtons) {
   EXPECT_FALSE(ResourceBytes(MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */, 101).empty());
 }
 
-TEST(FooterFragment, OneEmptyDialog) {
+TEST(FooterFragment, OneDialogHoldingTheStatusLine) {
   ParsedXml xml;
   LoadXmlResource(105, xml);
   ASSERT_TRUE(xml.ok);
@@ -403,7 +419,10 @@ TEST(FooterFragment, OneEmptyDialog) {
   ASSERT_EQ(items.size(), 1u);
   EXPECT_STREQ(items[0]->Value(), "dlg");
   EXPECT_EQ(Attributes(items[0]), (AttributeList{{"pos", "0,0,-0,-3"}}));
-  EXPECT_EQ(items[0]->FirstChild(), nullptr);
+  const std::vector<const TiXmlElement*> status = Children(items[0]);
+  ASSERT_EQ(status.size(), 1u);
+  EXPECT_STREQ(status[0]->Value(), "text");
+  EXPECT_EQ(Attributes(status[0]), (AttributeList{{"id", "10002"}, {"pos", "0,0,-0,-0"}, {"class", "statustext"}}));
 }
 
 // ---------------------------------------------------------------- 106: list-item template

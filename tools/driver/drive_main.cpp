@@ -50,9 +50,12 @@ void Type(const std::wstring& text) {
   }
 }
 
-// Clicks into `edit` and types `text` there; true when the box then holds it.
+// Clicks into `edit` and types `text` over what it holds; true when the box then holds it.
 bool EnterText(HWND edit, const std::wstring& text) {
   Click(CentreOf(edit));
+  // The box may hold the stations remembered from the last run: the typing
+  // replaces them.
+  SendMessageW(edit, EM_SETSEL, 0, -1);
   Type(text);
   return WaitFor([&] { return WindowText(edit) == text; }, 5000);
 }
@@ -153,15 +156,17 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc != 4 && argc != 5) {
     std::fprintf(stderr,
-                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN]\n"
+                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu]\n"
                  "       tavora-drive --answer CAPTION yes|no [SECONDS]\n"
                  "       tavora-drive --wait-box CAPTION SECONDS\n"
                  "       tavora-drive --close-main SECONDS\n"
                  "       tavora-drive --hold FILE SECONDS\n");
     return 2;
   }
-  // Optional: the list column whose header is clicked once the rows are in.
-  const int sortColumn = argc == 5 ? _wtoi(argv[4]) : -1;
+  // Optional: the list column whose header is clicked once the rows are in,
+  // or "menu": the third row's right-click menu is open in the screenshot.
+  const bool menu = argc == 5 && std::wstring(argv[4]) == L"menu";
+  const int sortColumn = argc == 5 && !menu ? _wtoi(argv[4]) : -1;
   const std::wstring from = argv[1];
   const std::wstring to = argv[2];
   const std::wstring screenshot = argv[3];
@@ -192,8 +197,22 @@ int wmain(int argc, wchar_t** argv) {
     Pause(500);
   }
 
-  MouseTo(POINT{0, 0});
-  Pause(300);
+  if (menu) {
+    // Rows are 24 pixels high below the list's header.
+    RECT header = {};
+    GetWindowRect(FindWindowExW(list, nullptr, L"SysHeader32", nullptr), &header);
+    MouseTo(POINT{header.left + 120, header.bottom + 2 * 24 + 12});
+    Pause(100);
+    INPUT press[2] = {};
+    press[0].type = press[1].type = INPUT_MOUSE;
+    press[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    press[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    SendInput(2, press, sizeof(INPUT));
+    Pause(800);
+  } else {
+    MouseTo(POINT{0, 0});
+    Pause(300);
+  }
   const Picture picture = Capture(window.frame);
   const bool saved = SaveBmp(picture, screenshot);
   const int count = ItemCount(list);

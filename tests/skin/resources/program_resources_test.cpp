@@ -63,8 +63,10 @@ TEST_F(ProgramResources, BaseFontIsTwelvePixelSongTi) {
   EXPECT_EQ(FW_BOLD, bold.lfWeight);
 }
 
-TEST_F(ProgramResources, StyleDocumentDefinesTheTenClasses) {
-  EXPECT_EQ(11u, BkStylePool::Instance().Styles().size());  // ten classes and the default
+TEST_F(ProgramResources, StyleDocumentDefinesItsClasses) {
+  // thirteen classes (ten of the main layer, the status line's and the
+  // menu's two) and the default
+  EXPECT_EQ(14u, BkStylePool::Instance().Styles().size());
 
   const BkStyle& head = GetStyle("mainhead");
   EXPECT_EQ("mainbghead", head.skin);
@@ -107,7 +109,7 @@ TEST_F(ProgramResources, EmptyStyleFileInTheSkinFolderFallsBackToTheEmbeddedDocu
   SetSkinFolder(L"");
   ASSERT_TRUE(styles);
   ASSERT_TRUE(strings);
-  EXPECT_EQ(11u, BkStylePool::Instance().Styles().size());
+  EXPECT_EQ(14u, BkStylePool::Instance().Styles().size());
   EXPECT_EQ(L"从文件夹", Text(1));  // the folder's table wins for id 1 ...
   EXPECT_EQ(L"北京", Text(70));     // ... and the embedded entries stay
 }

@@ -205,7 +205,7 @@ class ProgramSkins : public ::testing::Test {
   }
 };
 
-TEST_F(ProgramSkins, AllTwelveLoadWithTheirKindsAndNaturalSizes) {
+TEST_F(ProgramSkins, AllThirteenLoadWithTheirKindsAndNaturalSizes) {
   const struct {
     const char* name;
     const std::type_info& type;
@@ -225,8 +225,9 @@ TEST_F(ProgramSkins, AllTwelveLoadWithTheirKindsAndNaturalSizes) {
       {"search_bg", typeid(CBkPngSkinEx), 71, 71, true},
       {"search", typeid(CBkPngSkinEx), 71, 71, true},
       {"ing", typeid(CBkPngSkinEx), 48, 48, false},
+      {"rowmenu_sel", typeid(CBkSkinGradation), 0, 0, true},
   };
-  EXPECT_EQ(BkSkinPool::Instance().Skins().size(), 12u);
+  EXPECT_EQ(BkSkinPool::Instance().Skins().size(), 13u);
   for (const auto& expected : kSkins) {
     CBkSkinBase* skin = GetSkin(expected.name);
     ASSERT_NE(skin, nullptr) << expected.name;

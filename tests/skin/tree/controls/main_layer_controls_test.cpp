@@ -63,7 +63,7 @@ class MainLayer : public ::testing::Test {
     LoadProgramSkins();
     ASSERT_NE(host_.hwnd(), nullptr);
     // The application makes the native windows before the tree is laid out.
-    for (int id : {2220, 2230, 2240}) edits_.push_back(host_.AddChild(id, L"EDIT"));
+    for (int id : {2220, 2230, 2240, 2250}) edits_.push_back(host_.AddChild(id, L"EDIT"));
     list_ = host_.AddChild(2100, L"STATIC");
     body_ = LoadBody(host_.hwnd());
     ASSERT_TRUE(body_);
@@ -86,6 +86,7 @@ TEST_F(MainLayer, HostedWindowsGetTheRectanglesOfTheLayout) {
   //   "|-90,0,|90,-0"   -> 539/2 = 269: (192,80)-(372,110): 2230 "65,9,-20,-4" -> (257,89)-(352,106)
   //   "-180,0,-0,-0"    -> (372,80)-(552,110): 2240 "85,9,-20,-4" -> (457,89)-(532,106)
   //  "0,60,-0,-0"    -> (13,140)-(667,430): 2100 "0,0,-0,-0" -> (13,140)-(667,430)
+  // The watch group "-172,46,-12,74" -> (505,46)-(665,74): 2250 "83,7,121,-3" -> (588,53)-(626,71)
   struct Row {
     int id;
     RECT rect;
@@ -93,7 +94,8 @@ TEST_F(MainLayer, HostedWindowsGetTheRectanglesOfTheLayout) {
   const Row rows[] = {{2220, {83, 89, 173, 106}},
                       {2230, {257, 89, 352, 106}},
                       {2240, {457, 89, 532, 106}},
-                      {2100, {13, 140, 667, 430}}};
+                      {2100, {13, 140, 667, 430}},
+                      {2250, {588, 53, 626, 71}}};
   for (const Row& row : rows) {
     auto* real = Find<CBkRealWnd>(*body_, row.id);
     ASSERT_NE(real, nullptr) << row.id;
@@ -103,15 +105,15 @@ TEST_F(MainLayer, HostedWindowsGetTheRectanglesOfTheLayout) {
     EXPECT_TRUE(RectIs(ChildRect(native), row.rect.left, row.rect.top, row.rect.right, row.rect.bottom)) << row.id;
   }
   // One notification each, in document order.
-  ASSERT_EQ(host_.notifications.size(), 4u);
-  for (size_t i = 0; i < 4; ++i) {
+  ASSERT_EQ(host_.notifications.size(), 5u);
+  for (size_t i = 0; i < 5; ++i) {
     EXPECT_EQ(host_.notifications[i].id, rows[i].id);
     EXPECT_TRUE(RectIs(host_.notifications[i].rect, rows[i].rect.left, rows[i].rect.top, rows[i].rect.right,
                        rows[i].rect.bottom));
   }
   // Laid out again at the same size: nothing moves, nothing is sent.
   PlaceElement(*body_, 0, 0, kWidth, kHeight);
-  EXPECT_EQ(host_.notifications.size(), 4u);
+  EXPECT_EQ(host_.notifications.size(), 5u);
   // Destroying the tree hides them.
   body_.reset();
   for (HWND edit : edits_) EXPECT_FALSE(GetWindowLongW(edit, GWL_STYLE) & WS_VISIBLE);
@@ -121,11 +123,12 @@ TEST_F(MainLayer, TrainKindBoxesStartCheckedAndToggle) {
   std::vector<CBkCheckBoxEx*> boxes;
   CollectCheckBoxes(body_.get(), boxes);
   const char* const names[] = {"全选", "城际", "高铁", "动车", "直达", "特快", "快速", "普快", "临客", "返程"};
-  ASSERT_EQ(boxes.size(), 10u);
+  // The eleventh is the watch box above the query bar (below).
+  ASSERT_EQ(boxes.size(), 11u);
   // First group: dialog (13,110)-(193,140); "10,7,60,-7" is 50 x 16, and the
   // box adds 13 + 10: (23,117)-(96,133).
   const LONG lefts[] = {23, 83, 143, 202, 262, 322, 382, 442, 502};
-  for (size_t i = 0; i < boxes.size(); ++i) {
+  for (size_t i = 0; i < 10; ++i) {
     CBkCheckBoxEx* box = boxes[i];
     EXPECT_EQ(box->GetText(), Utf8ToWide(names[i]));
     EXPECT_EQ(box->Skin(), GetSkin("checkbox_bg"));
@@ -143,6 +146,8 @@ TEST_F(MainLayer, TrainKindBoxesStartCheckedAndToggle) {
     box->SendElementMessage(WM_LBUTTONUP);
     EXPECT_EQ((box->GetState() & StateChecked) != 0, !homeward) << names[i];
   }
+  // (505,46)-(665,74): "0,0,56,-0" is 56 x 28, and the box adds 13 + 8.
+  EXPECT_TRUE(RectIs(boxes[10]->GetRect(), 505, 46, 582, 74));
 }
 
 // Each box reaches 23 pixels past its neighbour's left edge (its text area),
@@ -151,7 +156,7 @@ TEST_F(MainLayer, TrainKindBoxesStartCheckedAndToggle) {
 TEST_F(MainLayer, PressesReachTheControlDrawnOnTop) {
   std::vector<CBkCheckBoxEx*> boxes;
   CollectCheckBoxes(body_.get(), boxes);
-  ASSERT_EQ(boxes.size(), 10u);
+  ASSERT_EQ(boxes.size(), 11u);
   for (CBkCheckBoxEx* box : boxes) {
     const RECT& area = box->GetRect();
     const int squareX = area.left + 6;
@@ -250,7 +255,7 @@ TEST_F(MainLayer, ThousandHoverPressToggleCyclesLeaveNothingBehind) {
   auto* search = Find<CBkImageBtnWnd>(*body_, 10000);
   std::vector<CBkCheckBoxEx*> boxes;
   CollectCheckBoxes(body_.get(), boxes);
-  ASSERT_TRUE(search && boxes.size() == 10u);
+  ASSERT_TRUE(search && boxes.size() == 11u);
   CBkCheckBoxEx* homeward = boxes[9];
   auto check = LayOut("<dlg><check pos='0,0,60,16'>check</check><hr pos='0,20,-0,20' crbg='CCCCCC'/></dlg>", 100, 30);
   CBkWindow* classic = check->ChildAt(0);
