@@ -45,8 +45,8 @@ std::vector<int> Frames(const char* name) {
 
 int main() {
   if (!LoadUiStringsAndFont()) return 1;
-  if (!LoadSkins(100) || BkSkinPool::Instance().Skins().size() != 12) {
-    std::printf("error: skin document 100 did not load 12 skins\n");
+  if (!LoadSkins(100) || BkSkinPool::Instance().Skins().size() < 12) {
+    std::printf("error: skin document 100 did not load its skins\n");
     return 1;
   }
 

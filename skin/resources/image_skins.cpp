@@ -37,15 +37,6 @@ class BkPartCopier {
   bool usable_ = false;
 };
 
-namespace {
-
-// A rectangle whose edges may move past the int range while pieces are cut.
-struct Span {
-  long long left, top, right, bottom;
-};
-
-}  // namespace
-
 // ---- "imglst" -----------------------------------------------------------------
 
 HRESULT CBkImageSkin::SetAttribute(const std::string& name, const std::string& value, bool loading) {
@@ -92,7 +83,22 @@ bool CBkImageSkin::IsStateless() const { return picture_.frameWidth <= 0; }
 HRESULT CBkSkinImgPartsBase::SetAttribute(const std::string& name, const std::string& value, bool loading) {
   HRESULT result = CBkSkinBase::SetAttribute(name, value, loading);
   if (result != kAttributeNotHandled) return result;
+  cache_.Clear();
   return image_.SetAttribute(name, value, loading);
+}
+
+void CBkSkinImgPartsBase::Draw(HDC dc, RECT rect, int state) {
+  const MemoryBitmap& picture = image_.Picture();
+  if (!dc || !picture.bitmap || IsInverted(rect) || picture.drawMode == MemoryBitmap::ModeAlpha) {
+    DrawDirect(dc, rect, state);
+    return;
+  }
+  // The pieces reach at most a whole picture right of and below the corner.
+  const SIZE size = picture.GetSize();
+  const SIZE extent = {std::max<LONG>(RectWidth(rect), size.cx), std::max<LONG>(RectHeight(rect), size.cy)};
+  cache_.Draw(dc, rect, IsStateless() ? 0 : state, extent,
+              [this](HDC target, const RECT& area, int drawState) { DrawKept(target, area, drawState); });
+  DrawOverKept(dc, rect);
 }
 
 // ---- "imgframe" ---------------------------------------------------------------
@@ -116,7 +122,17 @@ HRESULT CBkSkinImgFrame::SetAttribute(const std::string& name, const std::string
   return kAttributeHandled;
 }
 
-void CBkSkinImgFrame::Draw(HDC dc, RECT rect, int) {
+CBkSkinImgFrame::InnerSpan CBkSkinImgFrame::Inner(const RECT& rect, SIZE size) const {
+  InnerSpan inner = {rect.left, rect.top, rect.right, rect.bottom};
+  const int R = size.cx - left_ - 1, B = size.cy - top_ - 1;
+  if (part_ & PartLeft) inner.left += left_;
+  if (part_ & PartTop) inner.top += top_;
+  if (part_ & PartRight) inner.right -= R;
+  if (part_ & PartBottom) inner.bottom -= B;
+  return inner;
+}
+
+void CBkSkinImgFrame::DrawKept(HDC dc, RECT rect, int) {
   const MemoryBitmap& picture = image_.Picture();
   if (!dc || !picture.bitmap || IsInverted(rect)) return;
   const SIZE size = picture.GetSize();
@@ -126,11 +142,7 @@ void CBkSkinImgFrame::Draw(HDC dc, RECT rect, int) {
   const int R = size.cx - L - 1, B = size.cy - T - 1;
 
   const unsigned part = part_;
-  Span inner = {rect.left, rect.top, rect.right, rect.bottom};
-  if (part & PartLeft) inner.left += L;
-  if (part & PartTop) inner.top += T;
-  if (part & PartRight) inner.right -= R;
-  if (part & PartBottom) inner.bottom -= B;
+  const InnerSpan inner = Inner(rect, size);
 
   // A rectangle smaller than the fixed corners would push them out of it.
   std::optional<SavedDc> saved;
@@ -151,8 +163,15 @@ void CBkSkinImgFrame::Draw(HDC dc, RECT rect, int) {
   if (left) copier.Stretch(dc, rect.left, inner.top, L, innerHeight, 0, T, L, 1, -1);
   if (bottom) copier.Stretch(dc, inner.left, inner.bottom, innerWidth, B, L, T + 1, 1, B, -1);
   if (right) copier.Stretch(dc, inner.right, inner.top, R, innerHeight, L + 1, T, R, 1, -1);
+}
 
-  if (crbg_ != kColorNotSet && inner.left < inner.right && inner.top < inner.bottom) {
+void CBkSkinImgFrame::DrawOverKept(HDC dc, RECT rect) {
+  const MemoryBitmap& picture = image_.Picture();
+  if (!dc || !picture.bitmap || IsInverted(rect) || crbg_ == kColorNotSet) return;
+  const SIZE size = picture.GetSize();
+  if (left_ < 0 || top_ < 0 || left_ >= size.cx || top_ >= size.cy) return;
+  const InnerSpan inner = Inner(rect, size);
+  if (inner.left < inner.right && inner.top < inner.bottom) {
     // Inside `rect`, so within the int range again.
     FillSolidRect(dc,
                   RECT{static_cast<LONG>(inner.left), static_cast<LONG>(inner.top), static_cast<LONG>(inner.right),
@@ -179,7 +198,7 @@ HRESULT CBkSkinImgHorzBase::SetAttribute(const std::string& name, const std::str
 
 SIZE CBkSkinImgHorzBase::GetNaturalSize() const { return SIZE{0, image_.Picture().GetSize().cy}; }
 
-void CBkSkinImgHorzBase::Draw(HDC dc, RECT rect, int state) {
+void CBkSkinImgHorzBase::DrawKept(HDC dc, RECT rect, int state) {
   const MemoryBitmap& picture = image_.Picture();
   if (!dc || !picture.bitmap || IsInverted(rect)) return;
   const int index = ThreePieceIndex(state);
@@ -243,7 +262,7 @@ HRESULT CBkSkinImgVertExtend::SetAttribute(const std::string& name, const std::s
 
 SIZE CBkSkinImgVertExtend::GetNaturalSize() const { return SIZE{0, image_.Picture().GetSize().cy}; }
 
-void CBkSkinImgVertExtend::Draw(HDC dc, RECT rect, int state) {
+void CBkSkinImgVertExtend::DrawKept(HDC dc, RECT rect, int state) {
   const MemoryBitmap& picture = image_.Picture();
   if (!dc || !picture.bitmap || IsInverted(rect)) return;
   const int index = ThreePieceIndex(state);

@@ -7,6 +7,7 @@
 #include "skin/resources/memory_bitmap.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_base.h"
+#include "skin/resources/skin_draw_cache.h"
 
 // The copies of one bitmap skin's Draw, sharing one memory context.
 class BkPartCopier;
@@ -35,16 +36,31 @@ class CBkImageSkin : public CBkSkinBase {
 // What the kinds drawn from pieces of one bitmap share: an embedded "imglst"
 // picture that takes "src", "mode", "maskcolor" and "subwidth" before the
 // kind's own attributes, and a look that changes with the state only when the
-// picture is a strip of frames.
+// picture is a strip of frames. An opaque picture's drawing is kept per size
+// and state and copied back on the next paint.
 class CBkSkinImgPartsBase : public CBkSkinBase {
  public:
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
   bool IsStateless() const override { return image_.IsStateless(); }
+  void Draw(HDC dc, RECT rect, int state) final;
+  // Draws piece by piece, never from the kept drawing.
+  void DrawDirect(HDC dc, RECT rect, int state) {
+    DrawKept(dc, rect, state);
+    DrawOverKept(dc, rect);
+  }
 
   const CBkImageSkin& Image() const { return image_; }
 
  protected:
+  // The part of the drawing worth keeping, and what is drawn after it each
+  // time (a solid fill costs less than copying the same pixels).
+  virtual void DrawKept(HDC dc, RECT rect, int state) = 0;
+  virtual void DrawOverKept(HDC, RECT) {}
+
   CBkImageSkin image_;
+
+ private:
+  SkinDrawCache cache_;
 };
 
 // "imgframe": a bitmap nine-grid whose column `left` and row `top` are the
@@ -55,14 +71,22 @@ class CBkSkinImgFrame : public CBkSkinImgPartsBase {
   static constexpr const char* kTag = "imgframe";
   const char* GetTag() const override { return kTag; }
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-  void Draw(HDC dc, RECT rect, int state) override;
-
   int Left() const { return left_; }
   int Top() const { return top_; }
   BkColor Crbg() const { return crbg_; }
   unsigned Part() const { return part_; }
 
+ protected:
+  void DrawKept(HDC dc, RECT rect, int state) override;
+  void DrawOverKept(HDC dc, RECT rect) override;
+
  private:
+  // The area inside the edges the "part" attribute keeps.
+  struct InnerSpan {
+    long long left, top, right, bottom;
+  };
+  InnerSpan Inner(const RECT& rect, SIZE picture) const;
+
   int left_ = 0;
   int top_ = 0;
   BkColor crbg_ = kColorNotSet;
@@ -75,7 +99,6 @@ class CBkSkinImgFrame : public CBkSkinImgPartsBase {
 class CBkSkinImgHorzBase : public CBkSkinImgPartsBase {
  public:
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-  void Draw(HDC dc, RECT rect, int state) override;
   SIZE GetNaturalSize() const override;
 
   int LeftWidth() const { return leftWidth_; }
@@ -84,6 +107,7 @@ class CBkSkinImgHorzBase : public CBkSkinImgPartsBase {
   int Height() const { return height_; }
 
  protected:
+  void DrawKept(HDC dc, RECT rect, int state) override;
   // Draws the middle span (x, y, width m, height h) from the `middle`
   // source columns at `sourceX` (already past the left end) of frame `index`.
   virtual void DrawMiddle(const BkPartCopier& copier, HDC dc, long long x, long long y, long long m, long long h,
@@ -125,13 +149,15 @@ class CBkSkinImgVertExtend : public CBkSkinImgPartsBase {
   static constexpr const char* kTag = "imgvertex";
   const char* GetTag() const override { return kTag; }
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-  void Draw(HDC dc, RECT rect, int state) override;
   SIZE GetNaturalSize() const override;
 
   int TopHeight() const { return topHeight_; }
   int MiddleHeight() const { return middleHeight_; }
   int BottomHeight() const { return bottomHeight_; }
   int Width() const { return width_; }
+
+ protected:
+  void DrawKept(HDC dc, RECT rect, int state) override;
 
  private:
   int topHeight_ = 0;
