@@ -59,10 +59,8 @@ class ExportTest : public MainDialogFixture {
 TEST_F(ExportTest, CtrlCAndTheMenuCopyTheSelectedRowOrAllShownWithTitles) {
   auto dialog = MakeDialog();
   CQueryPage& page = dialog->QueryPage();
-  SetWindowTextW(page.fromEdit.GetHwnd(), L"北京");
-  SetWindowTextW(page.toEdit.GetHwnd(), L"上海");
-  page.StartQuery();
-  ASSERT_TRUE(PumpUntil([&] { return page.ShownRows().size() == 32; }, 20000));
+  ASSERT_TRUE(Query(*dialog, L"北京", L"上海"));
+  ASSERT_EQ(32u, page.ShownRows().size());
   const HWND list = page.listView.GetHwnd();
   std::vector<std::wstring> titles;
   for (int i = 0; i < 14; ++i) titles.push_back(StatusString(31 + i));

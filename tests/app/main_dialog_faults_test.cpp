@@ -26,9 +26,6 @@
 
 namespace {
 
-// Long enough for the page client's own 30-second time-out on a silent
-// server, and more.
-constexpr DWORD kQueryEndMs = 60000;
 // Generous: a window that does not answer within this is hung, not slow.
 constexpr DWORD kAnswerLimitMs = 5000;
 
@@ -104,18 +101,7 @@ std::vector<std::vector<std::wstring>> TextsOf(const std::vector<TicketRow>& row
   return texts;
 }
 
-class MainDialogFaultTest : public MainDialogFixture {
- protected:
-  // Runs one query from the search button's handler and waits until the
-  // worker has ended and the busy image has gone; false when it did not.
-  static bool Query(CMainDlg& dialog, const wchar_t* from, const wchar_t* to, DWORD ms = kQueryEndMs) {
-    CQueryPage& page = dialog.QueryPage();
-    SetWindowTextW(page.fromEdit.GetHwnd(), from);
-    SetWindowTextW(page.toEdit.GetHwnd(), to);
-    page.StartQuery();
-    return PumpUntil([&] { return !page.QueryRunning() && !Busy(dialog); }, ms);
-  }
-};
+class MainDialogFaultTest : public MainDialogFixture {};
 
 }  // namespace
 

@@ -46,6 +46,17 @@ class MainDialogFixture : public ::testing::Test {
     return busy && busy->IsVisible(false);
   }
 
+  // Runs one query from the search button's handler and waits until the
+  // worker has ended and the busy image has gone; false when it did not. The
+  // default wait outlasts the page client's own 30-second time-out.
+  static bool Query(CMainDlg& dialog, const wchar_t* from, const wchar_t* to, DWORD ms = 60000) {
+    CQueryPage& page = dialog.QueryPage();
+    SetWindowTextW(page.fromEdit.GetHwnd(), from);
+    SetWindowTextW(page.toEdit.GetHwnd(), to);
+    page.StartQuery();
+    return PumpUntil([&] { return !page.QueryRunning() && !Busy(dialog); }, ms);
+  }
+
   // ---- real input
   static POINT ScreenCentreOf(CMainDlg& dialog, int id) {
     const RECT rect = dialog.GetView().FindElement(id)->GetRect();
