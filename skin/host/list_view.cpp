@@ -311,6 +311,13 @@ void CBkListView::RedrawRow(int row, bool forgetAskedRow) {
   SendMessageW(GetHwnd(), LVM_REDRAWITEMS, row, row);
 }
 
+// Asked of the row itself: the list keeps the selection of a virtual list as
+// ranges, while finding "the" selected row walks every row before it, which
+// for a row far down a long list costs more than painting it.
+bool CBkListView::IsRowSelected(int row) const {
+  return SendMessageW(GetHwnd(), LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED;
+}
+
 bool CBkListView::SendToParent(NMHDR& header) {
   const HWND list = GetHwnd();
   header.hwndFrom = list;
@@ -325,7 +332,7 @@ bool CBkListView::AskOwner(int row) {
   notify.hdr.code = SKLN_GETROWDATA;
   notify.row = row;
   notify.hover = row == hoverRow_;
-  notify.selected = row == SelectedRow();
+  notify.selected = IsRowSelected(row);
   if (!SendToParent(notify.hdr)) return false;
   lastAskedRow_ = row;
   return true;

@@ -102,6 +102,7 @@ class CBkListView : public CWindowImplBase {
   // The deepest template element at a row-relative point, or 0.
   BkHandle HitElement(int row, POINT relative);
   int SelectedRow() const;
+  bool IsRowSelected(int row) const;
   void RedrawRow(int row, bool forgetAskedRow);
   // Sends RowDataNotify; false when the list's window is gone afterwards.
   bool AskOwner(int row);
