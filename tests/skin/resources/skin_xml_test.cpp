@@ -79,8 +79,8 @@ TEST(ParseSkinDocument, BoundsAttributesPerElement) {
   const struct {
     int attributes;
     bool parses;
-  } cases[] = {{0, true}, {1, true}, {kMaxSkinXmlAttributes, true}, {kMaxSkinXmlAttributes + 1, false},
-               {100000, false}};
+  } cases[] = {
+      {0, true}, {1, true}, {kMaxSkinXmlAttributes, true}, {kMaxSkinXmlAttributes + 1, false}, {100000, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.attributes);
     TiXmlDocument document;
@@ -114,6 +114,16 @@ TEST(ParseSkinDocument, TextAfterAZeroByteIsNotRead) {
   EXPECT_FALSE(ParseSkinDocument(std::string("<a>\xF0\x9F\0</a>", 9), document));
   ASSERT_TRUE(ParseSkinDocument(std::string("<a>x</a>\0<b>", 12), document));
   EXPECT_EQ(nullptr, document.RootElement()->NextSiblingElement());
+}
+
+TEST(ParseSkinDocument, WideTextParsesAsUtf8UpToItsFirstZero) {
+  static const wchar_t kText[] = L"<a>\xD800\x4F59</a>\0<b/>";
+  TiXmlDocument document;
+  ASSERT_TRUE(ParseSkinDocument(std::wstring(kText, sizeof(kText) / sizeof(kText[0]) - 1), document));
+  EXPECT_STREQ("\xEF\xBF\xBD\xE4\xBD\x99", document.RootElement()->GetText());  // U+FFFD, U+4F59
+  EXPECT_EQ(nullptr, document.RootElement()->NextSiblingElement());
+  EXPECT_FALSE(ParseSkinDocument(std::wstring(L"<a>\0</a>", 8), document));
+  EXPECT_EQ(nullptr, document.RootElement());
 }
 
 // The prepared text ends exactly against a page that cannot be read, so any
@@ -185,8 +195,12 @@ TEST(PrepareXmlText, CutCharactersAtTheEndOfMarkupStayInsideTheBuffer) {
   const struct {
     const char* input;
     bool error;
-  } cases[] = {{"<a x='\xF0", true}, {"<a>\xE5", true},   {"<\xE5", true},
-               {"<a \xF0\x9F", true}, {"<a>&#\xF0", true}, {"\xEF\xBB", true},
+  } cases[] = {{"<a x='\xF0", true},
+               {"<a>\xE5", true},
+               {"<\xE5", true},
+               {"<a \xF0\x9F", true},
+               {"<a>&#\xF0", true},
+               {"\xEF\xBB", true},
                // The parser takes an unterminated comment as the whole document.
                {"<!-- \xE5", false}};
   for (const auto& c : cases) {
