@@ -20,11 +20,7 @@ namespace {
 bool MustEscape(unsigned char byte) {
   if (byte < 0x20 || byte == 0x7F) return true;
   switch (byte) {
-    case ' ':
-    case '#':
-    case '%':
-    case '&':
-    case '+':
+    case ' ': case '#': case '%': case '&': case '+':
       return true;
     default:
       return false;

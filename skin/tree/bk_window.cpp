@@ -130,23 +130,15 @@ HRESULT CBkWindow::SetAttribute(const std::string& name, const std::string& valu
   } else if (name == "tip") {
     tip_ = Utf8ToWide(value);
   } else if (name == "valign") {
-    if (value == "top")
-      valign_ = VAlignTop;
-    else if (value == "middle")
-      valign_ = VAlignMiddle;
-    else if (value == "bottom")
-      valign_ = VAlignBottom;
-    else
-      return kAttributeNotHandled;
+    if (value == "top") valign_ = VAlignTop;
+    else if (value == "middle") valign_ = VAlignMiddle;
+    else if (value == "bottom") valign_ = VAlignBottom;
+    else return kAttributeNotHandled;
   } else if (name == "align") {
-    if (value == "left")
-      align_ = AlignLeft;
-    else if (value == "center")
-      align_ = AlignCenter;
-    else if (value == "right")
-      align_ = AlignRight;
-    else
-      return kAttributeNotHandled;
+    if (value == "left") align_ = AlignLeft;
+    else if (value == "center") align_ = AlignCenter;
+    else if (value == "right") align_ = AlignRight;
+    else return kAttributeNotHandled;
   } else if (name == "pos") {
     if (value.empty()) return kAttributeHandled;
     pos_ = ParsePosExpression(value);

@@ -79,8 +79,8 @@ TEST(ParseSkinDocument, BoundsAttributesPerElement) {
   const struct {
     int attributes;
     bool parses;
-  } cases[] = {
-      {0, true}, {1, true}, {kMaxSkinXmlAttributes, true}, {kMaxSkinXmlAttributes + 1, false}, {100000, false}};
+  } cases[] = {{0, true}, {1, true}, {kMaxSkinXmlAttributes, true}, {kMaxSkinXmlAttributes + 1, false},
+               {100000, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.attributes);
     TiXmlDocument document;
@@ -195,12 +195,8 @@ TEST(PrepareXmlText, CutCharactersAtTheEndOfMarkupStayInsideTheBuffer) {
   const struct {
     const char* input;
     bool error;
-  } cases[] = {{"<a x='\xF0", true},
-               {"<a>\xE5", true},
-               {"<\xE5", true},
-               {"<a \xF0\x9F", true},
-               {"<a>&#\xF0", true},
-               {"\xEF\xBB", true},
+  } cases[] = {{"<a x='\xF0", true}, {"<a>\xE5", true},   {"<\xE5", true},
+               {"<a \xF0\x9F", true}, {"<a>&#\xF0", true}, {"\xEF\xBB", true},
                // The parser takes an unterminated comment as the whole document.
                {"<!-- \xE5", false}};
   for (const auto& c : cases) {
