@@ -13,8 +13,14 @@ constexpr int kMaxResourceId = 0xFFFF;
 
 bool CBkIconWnd::Load(const TiXmlElement* element) {
   const bool loaded = CBkWindow::Load(element);
-  ReloadIcon();
+  icon_.Destroy();
+  loaded_ = false;
   return loaded;
+}
+
+HICON CBkIconWnd::Icon() const {
+  if (!loaded_) ReloadIcon();
+  return icon_.Get();
 }
 
 HRESULT CBkIconWnd::SetAttribute(const std::string& name, const std::string& value, bool loading) {
@@ -32,7 +38,7 @@ HRESULT CBkIconWnd::SetAttribute(const std::string& name, const std::string& val
   return kAttributeHandled;
 }
 
-void CBkIconWnd::ReloadIcon() {
+void CBkIconWnd::ReloadIcon() const {
   icon_.Destroy();
   loadedId_ = src_;
   loaded_ = true;
