@@ -53,6 +53,16 @@ GdiObject<HBITMAP> CreateDib(int width, int height, WORD bitCount, bool topDown,
   return bitmap;
 }
 
+bool TakesExactCopy(HDC dc) {
+  // The bitmap selected into the context answers this; GetDeviceCaps would
+  // ask the display driver, which under Wine on X is a round trip to the
+  // server (about 170 us, more than the copies it would save).
+  BITMAP selected = {};
+  const HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
+  return bitmap && GetObjectW(bitmap, sizeof(selected), &selected) == sizeof(selected) && selected.bmBitsPixel == 32 &&
+         GetMapMode(dc) == MM_TEXT && GetGraphicsMode(dc) == GM_COMPATIBLE;
+}
+
 bool FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
   if (!dc || colour == CLR_INVALID) return false;
   if (rect.right <= rect.left || rect.bottom <= rect.top) return false;

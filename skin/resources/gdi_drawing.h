@@ -12,6 +12,12 @@
 // it cannot be made.
 GdiObject<HBITMAP> CreateDib(int width, int height, WORD bitCount, bool topDown, BYTE*& bits);
 
+// Whether `dc` holds 32-bit pixels in plain device units, so that a copy of
+// a 32-bit picture lands on it unchanged and a kept drawing can stand in for
+// drawing again. A window's own context (only the 1 x 1 stand-in bitmap) and
+// pictures of other depths answer false.
+bool TakesExactCopy(HDC dc);
+
 // Fills `rect` with `colour` through the background colour and an opaque
 // ExtTextOutW with no text; the previous background colour is restored.
 // Nothing is drawn (false) when the colour is CLR_INVALID or cannot be set,
