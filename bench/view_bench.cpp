@@ -36,10 +36,16 @@ void Row(const char* what, double seconds, double floor) {
   std::printf("%-44s %10.1f %8.2f\n", what, seconds * 1e6, seconds / floor);
 }
 
-// The DrawTextW calls alone for the labels `element` draws itself (its text,
-// or a tab control's titles), in its rectangles and font: Wine's share of
-// the element's paint. 0 without labels.
-double TextFloor(CBkWindow* element, HDC dc) {
+// The text calls alone for the labels `element` draws itself (its text, or
+// a tab control's titles), in its rectangles and font: DrawTextW, and the one
+// ExtTextOutW each label needs at least (Wine's share of the element's
+// paint). 0 without labels.
+struct TextFloors {
+  double drawText = 0;
+  double textOut = 0;
+};
+
+TextFloors TextFloor(CBkWindow* element, HDC dc) {
   std::vector<std::pair<std::wstring, RECT>> labels;
   if (!element->GetText().empty() && !dynamic_cast<CBkPanel*>(element))
     labels.emplace_back(element->GetText(), element->GetRect());
@@ -50,17 +56,26 @@ double TextFloor(CBkWindow* element, HDC dc) {
         labels.emplace_back(tabs->GetTab(static_cast<int>(i))->Title(), head);
     }
   }
-  if (labels.empty()) return 0;
+  TextFloors floors;
+  if (labels.empty()) return floors;
   const HFONT font = element->GetStyle().font;
-  return MedianSeconds(kRuns, [&] {
-    const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  floors.drawText = MedianSeconds(kRuns, [&] {
     for (auto& label : labels) {
       RECT area = label.second;
       DrawTextW(dc, label.first.c_str(), static_cast<int>(label.first.size()), &area, DT_SINGLELINE | DT_VCENTER);
     }
-    if (old) SelectObject(dc, old);
     GdiFlush();
   });
+  floors.textOut = MedianSeconds(kRuns, [&] {
+    for (auto& label : labels) {
+      ExtTextOutW(dc, label.second.left, label.second.top, ETO_CLIPPED, &label.second, label.first.c_str(),
+                  static_cast<UINT>(label.first.size()), nullptr);
+    }
+    GdiFlush();
+  });
+  if (old) SelectObject(dc, old);
+  return floors;
 }
 
 // Time of each leaf element's own paint (background and content), summed
@@ -68,7 +83,7 @@ double TextFloor(CBkWindow* element, HDC dc) {
 // as the container's whole paint minus its children's.
 // With `list`, every element's line is printed too, indented by depth.
 void TimeLeaves(CBkWindow* element, HDC dc, std::map<std::string, double>& byTag,
-                std::map<std::string, double>& textByTag, bool list, int depth = 0) {
+                std::map<std::string, TextFloors>& textByTag, bool list, int depth = 0) {
   if (!element || depth > 64) return;
   const double self = MedianSeconds(kRuns, [&] {
     element->PaintInRegion(dc, nullptr);
@@ -86,7 +101,9 @@ void TimeLeaves(CBkWindow* element, HDC dc, std::map<std::string, double>& byTag
     }
   }
   byTag[element->GetTag()] += self > children ? self - children : 0;
-  textByTag[element->GetTag()] += TextFloor(element, dc);
+  const TextFloors floors = TextFloor(element, dc);
+  textByTag[element->GetTag()].drawText += floors.drawText;
+  textByTag[element->GetTag()].textOut += floors.textOut;
   if (list) {
     const RECT& r = element->GetRect();
     std::printf("%*s%s id %d (%ld,%ld)-(%ld,%ld): whole %.1f us, children %.1f us\n", depth * 2, "", element->GetTag(),
@@ -157,22 +174,26 @@ int main(int argc, char** argv) {
   const int saved = SaveDC(target.dc());
   if (const HFONT font = BkFontPool::GetFont(0)) SelectObject(target.dc(), font);
   SetBkMode(target.dc(), TRANSPARENT);
-  std::map<std::string, double> byTag, textByTag;
+  std::map<std::string, double> byTag;
+  std::map<std::string, TextFloors> textByTag;
   for (int i = 0; i < 3; ++i) TimeLeaves(view.Section(i), target.dc(), byTag, textByTag, listElements);
   std::printf("\nwhere the full repaint goes, by element kind (own paint, children excluded),\n");
-  std::printf("and Wine's DrawTextW alone for the same labels\n");
-  double texts = 0;
+  std::printf("and Wine's text calls alone for the same labels (DrawTextW, ExtTextOutW)\n");
+  TextFloors texts;
   for (const auto& entry : byTag) {
-    const double text = textByTag[entry.first];
-    texts += text;
-    if (text > 0) {
-      std::printf("%-44s %10.1f %8.2f   DrawTextW alone %8.1f %8.2f\n", entry.first.c_str(), entry.second * 1e6,
-                  entry.second / blit, text * 1e6, text / blit);
+    const TextFloors floors = textByTag[entry.first];
+    texts.drawText += floors.drawText;
+    texts.textOut += floors.textOut;
+    if (floors.drawText > 0) {
+      std::printf("%-44s %10.1f %8.2f   DrawTextW %6.1f %5.2f  ExtTextOutW %6.1f %5.2f\n", entry.first.c_str(),
+                  entry.second * 1e6, entry.second / blit, floors.drawText * 1e6, floors.drawText / blit,
+                  floors.textOut * 1e6, floors.textOut / blit);
     } else {
       Row(entry.first.c_str(), entry.second, blit);
     }
   }
-  Row("all labels' DrawTextW alone", texts, blit);
+  Row("all labels' DrawTextW alone", texts.drawText, blit);
+  Row("all labels' ExtTextOutW alone", texts.textOut, blit);
   RestoreDC(target.dc(), saved);
   return 0;
 }

@@ -320,8 +320,8 @@ void CBkWindow::EndTextPaint(HDC dc) {
 void CBkWindow::OnPaint(HDC dc) {
   BeginTextPaint(dc);
   if (!text_.empty()) {
-    RECT textRect = TextRect();
-    DrawTextW(dc, text_.c_str(), static_cast<int>(std::min<size_t>(text_.size(), INT_MAX)), &textRect, style_.textmode);
+    const RECT textRect = TextRect();
+    DrawLabel(dc, text_.c_str(), static_cast<int>(std::min<size_t>(text_.size(), INT_MAX)), textRect, style_.textmode);
   }
   EndTextPaint(dc);
 }
