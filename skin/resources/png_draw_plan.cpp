@@ -169,7 +169,9 @@ PngPartPlans::Plan& PngPartPlans::Make(const Picture& picture, int w, int h, int
   plan.fromH = fromH;
   plan.w = w;
   plan.h = h;
-  if (pixels > kMaxScaledPixels) return plan;
+  // A larger part is blended whole: planning it would read more pixels than
+  // all the kept ones hold.
+  if (pixels > kMaxScaledPixels || static_cast<long long>(w) * h > kMaxScaledPixels) return plan;
 
   AlphaGrid grid = {picture.bits, picture.size.cx, fromX, fromY};
   if (scaled) {
