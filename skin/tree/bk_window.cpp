@@ -293,7 +293,8 @@ void CBkWindow::BeginTextPaint(HDC dc) {
   }
   HFONT font = style_.font;
   BkColor colour = style_.crtext;
-  if (IsDisabled(true) && IsSet(style_.crdisabled)) {
+  // The ancestor walk only matters when there is a colour for it.
+  if (IsSet(style_.crdisabled) && IsDisabled(true)) {
     colour = style_.crdisabled;
   } else if (state_ & StateHover) {
     if (style_.hoverfont) font = style_.hoverfont;
