@@ -39,9 +39,10 @@ class Planner {
 
   // Rows whose shown pixels are all opaque become copies, a run of rows with
   // the same span at a time; runs of rows with partial transparency are cut
-  // into columns. The plan is kept only when it costs less than one blend of
-  // everything shown, and within the piece bound.
-  bool Run() {
+  // into columns. The pieces stand only when they cost less than one blend
+  // of everything shown and keep within the piece bound; else that one blend
+  // is the plan.
+  void Run() {
     std::vector<Row> rows(static_cast<size_t>(height_));
     RECT shown = {width_, height_, 0, 0};
     for (int y = 0; y < height_; ++y) {
@@ -57,7 +58,7 @@ class Planner {
       shown = RECT{std::min<LONG>(shown.left, row.left), std::min<LONG>(shown.top, y),
                    std::max<LONG>(shown.right, row.right), y + 1};
     }
-    if (shown.left >= shown.right) return true;  // nothing shows: nothing to draw
+    if (shown.left >= shown.right) return;  // nothing shows: nothing to draw
 
     for (int top = 0; top < height_;) {
       const Row& first = rows[static_cast<size_t>(top)];
@@ -72,7 +73,6 @@ class Planner {
       pieces_.clear();
       Add(shown, false);
     }
-    return true;
   }
 
  private:
@@ -159,8 +159,12 @@ void PngPartPlans::MakeRoom(long long pixels) {
 PngPartPlans::Plan& PngPartPlans::Make(const Picture& picture, int w, int h, int fromX, int fromY, int fromW,
                                        int fromH) {
   const bool scaled = w != fromW || h != fromH;
-  const long long pixels = scaled ? static_cast<long long>(w) * h : 0;
-  MakeRoom(pixels <= kMaxScaledPixels ? pixels : 0);
+  const long long area = static_cast<long long>(w) * h;
+  // A larger part is blended whole: planning it would read more pixels than
+  // all the kept ones hold.
+  const bool plannable = area <= kMaxScaledPixels;
+  const long long pixels = scaled && plannable ? area : 0;
+  MakeRoom(pixels);
   plans_.emplace_back();
   Plan& plan = plans_.back();
   plan.fromX = fromX;
@@ -169,9 +173,7 @@ PngPartPlans::Plan& PngPartPlans::Make(const Picture& picture, int w, int h, int
   plan.fromH = fromH;
   plan.w = w;
   plan.h = h;
-  // A larger part is blended whole: planning it would read more pixels than
-  // all the kept ones hold.
-  if (pixels > kMaxScaledPixels || static_cast<long long>(w) * h > kMaxScaledPixels) return plan;
+  if (!plannable) return plan;
 
   AlphaGrid grid = {picture.bits, picture.size.cx, fromX, fromY};
   if (scaled) {
@@ -184,15 +186,13 @@ PngPartPlans::Plan& PngPartPlans::Make(const Picture& picture, int w, int h, int
     if (!StretchBlt(target.Get(), 0, 0, w, h, picture.source, fromX, fromY, fromW, fromH, SRCCOPY)) return plan;
     GdiFlush();
     grid = AlphaGrid{bits, w, 0, 0};
-    Planner planner(grid, w, h, plan.pieces);
-    if (!planner.Run()) return plan;
+    Planner(grid, w, h, plan.pieces).Run();
     plan.scaled = std::move(stretched);
     plan.scaledDc.emplace(std::move(target));
     plan.scaledPixels = pixels;
     scaledPixels_ += pixels;
   } else {
-    Planner planner(grid, w, h, plan.pieces);
-    if (!planner.Run()) return plan;
+    Planner(grid, w, h, plan.pieces).Run();
   }
   plan.usable = true;
   return plan;
