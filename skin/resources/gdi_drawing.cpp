@@ -53,6 +53,49 @@ GdiObject<HBITMAP> CreateDib(int width, int height, WORD bitCount, bool topDown,
   return bitmap;
 }
 
+bool TakesExactCopy(HDC dc) {
+  // The bitmap selected into the context answers this; GetDeviceCaps would
+  // ask the display driver, which under Wine on X is a round trip to the
+  // server (about 170 us, more than the copies it would save).
+  BITMAP selected = {};
+  const HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
+  return bitmap && GetObjectW(bitmap, sizeof(selected), &selected) == sizeof(selected) && selected.bmBitsPixel == 32 &&
+         GetMapMode(dc) == MM_TEXT && GetGraphicsMode(dc) == GM_COMPATIBLE;
+}
+
+void DrawLabel(HDC dc, const wchar_t* text, int length, const RECT& rect, UINT format) {
+  // With DT_TABSTOP the second byte is a tab length, not flags.
+  const bool tabLength = (format & DT_TABSTOP) != 0;
+  constexpr UINT kPlacement =
+      DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_SINGLELINE | DT_EXPANDTABS | DT_TABSTOP;
+  const UINT others = format & ~kPlacement & (tabLength ? ~0xFF00u : ~0u);
+  constexpr LONG kReach = 1 << 28;  // keeps the placement sums inside int
+  const bool plainRect = rect.left <= rect.right && rect.top <= rect.bottom && rect.left > -kReach &&
+                         rect.right < kReach && rect.top > -kReach && rect.bottom < kReach;
+  bool oneRun = length > 0 && plainRect && (format & DT_SINGLELINE) &&
+                (others & ~(DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS)) == 0 && GetTextAlign(dc) == 0 &&
+                GetMapMode(dc) == MM_TEXT && GetLayout(dc) == 0;
+  for (int i = 0; oneRun && i < length; ++i) oneRun = text[i] >= L' ' && text[i] != L'&';
+  SIZE size = {};
+  oneRun = oneRun && GetTextExtentPoint32W(dc, text, length, &size) && size.cx <= rect.right - rect.left;
+  if (!oneRun) {
+    RECT area = rect;
+    DrawTextW(dc, text, length, &area, format);
+    return;
+  }
+  // DrawTextW's own placement, to the pixel.
+  int x = rect.left, y = rect.top;
+  if (format & DT_CENTER)
+    x = (rect.left + rect.right - size.cx) / 2;
+  else if (format & DT_RIGHT)
+    x = rect.right - size.cx;
+  if (format & DT_VCENTER)
+    y = rect.top + (rect.bottom - rect.top) / 2 - size.cy / 2;
+  else if (format & DT_BOTTOM)
+    y = rect.bottom - size.cy;
+  ExtTextOutW(dc, x, y, (others & DT_NOCLIP) ? 0 : ETO_CLIPPED, &rect, text, static_cast<UINT>(length), nullptr);
+}
+
 bool FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
   if (!dc || colour == CLR_INVALID) return false;
   if (rect.right <= rect.left || rect.bottom <= rect.top) return false;

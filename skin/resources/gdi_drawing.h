@@ -12,6 +12,21 @@
 // it cannot be made.
 GdiObject<HBITMAP> CreateDib(int width, int height, WORD bitCount, bool topDown, BYTE*& bits);
 
+// Whether `dc` holds 32-bit pixels in plain device units, so that a copy of
+// a 32-bit picture lands on it unchanged and a kept drawing can stand in for
+// drawing again. A window's own context (only the 1 x 1 stand-in bitmap) and
+// pictures of other depths answer false.
+bool TakesExactCopy(HDC dc);
+
+// Draws `length` characters of `text` into `rect` as DrawTextW does with
+// `format`. A one-line label that fits its rectangle, with nothing for
+// DrawTextW to interpret (no prefix, tab or control characters, plain flags,
+// a context in plain units with text aligned at the top left) is measured
+// and placed here and drawn with one ExtTextOutW: DrawTextW would measure it
+// twice more, which under Wine costs about as much again as drawing it.
+// Everything else goes to DrawTextW.
+void DrawLabel(HDC dc, const wchar_t* text, int length, const RECT& rect, UINT format);
+
 // Fills `rect` with `colour` through the background colour and an opaque
 // ExtTextOutW with no text; the previous background colour is restored.
 // Nothing is drawn (false) when the colour is CLR_INVALID or cannot be set,

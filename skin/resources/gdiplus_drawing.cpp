@@ -50,6 +50,11 @@ PngPainter::PngPainter(HDC dc) : dc_(dc) {}
 
 PngPainter::~PngPainter() = default;
 
+bool PngPainter::TakesExactCopyOnce() {
+  if (exactCopy_ < 0) exactCopy_ = TakesExactCopy(dc_) ? 1 : 0;
+  return exactCopy_ != 0;
+}
+
 bool PngPainter::DrawPart(Gdiplus::Image* image, long long dx, long long dy, long long dw, long long dh, long long sx,
                           long long sy, long long sw, long long sh) {
   if (!dc_ || !image || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return false;
@@ -67,6 +72,10 @@ bool PngPainter::DrawPart(Gdiplus::Image* image, long long dx, long long dy, lon
   if (!FitPartToPicture(dx, dy, dw, dh, sx, sy, sw, sh, pixels->size, part)) return false;
   int x = part.x, y = part.y, w = part.width, h = part.height;
   int fromX = part.sourceX, fromY = part.sourceY, fromW = part.sourceWidth, fromH = part.sourceHeight;
+  if (!pixels->opaque && TakesExactCopyOnce() &&
+      pixels->plans.Draw(PngPartPlans::Picture{pixels->dc.Get(), pixels->bits, pixels->size}, dc_, x, y, w, h, fromX,
+                         fromY, fromW, fromH))
+    return true;
   if (!pixels->opaque && w == fromW && h == fromH) {
     // At scale 1 the fully transparent margin is left out: blending it would
     // change no pixel.

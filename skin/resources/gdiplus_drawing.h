@@ -48,6 +48,10 @@ class PngPainter {
                 long long sy, long long sw, long long sh);
 
  private:
+  // TakesExactCopy of the pass's context, asked on the first blend.
+  bool TakesExactCopyOnce();
+
   HDC dc_;
+  int exactCopy_ = -1;  // -1: not asked yet
   std::unique_ptr<Gdiplus::Graphics> graphics_;
 };

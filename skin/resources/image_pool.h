@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "skin/resources/gdi_handles.h"
+#include "skin/resources/png_draw_plan.h"
 
 namespace Gdiplus {
 class Image;
@@ -53,6 +54,9 @@ struct PngPixels {
   // leave it out: icons and hover strips are mostly transparent. Worked out
   // once per area.
   RECT VisibleBounds(const RECT& area) const;
+
+  // How each part is drawn at each size, worked out on its first draw.
+  mutable PngPartPlans plans;
 
  private:
   mutable std::map<std::pair<std::pair<LONG, LONG>, std::pair<LONG, LONG>>, RECT> bounds_;

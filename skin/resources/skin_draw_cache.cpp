@@ -14,19 +14,6 @@ namespace {
 // pixels.
 constexpr LONG kMaxCorner = 1 << 28;
 
-// The destination holds 32-bit pixels in plain device units: a copy of a
-// 32-bit picture lands on it unchanged. The bitmap selected into the context
-// answers this; GetDeviceCaps would ask the display driver, which under Wine
-// on X is a round trip to the server (about 170 us, more than the copy it
-// saves). A window's own context has only the 1 x 1 stand-in bitmap and draws
-// piece by piece.
-bool DestinationTakesExactCopy(HDC dc) {
-  BITMAP selected = {};
-  const HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
-  return bitmap && GetObjectW(bitmap, sizeof(selected), &selected) == sizeof(selected) &&
-         selected.bmBitsPixel == 32 && GetMapMode(dc) == MM_TEXT && GetGraphicsMode(dc) == GM_COMPATIBLE;
-}
-
 // Runs of equal pixels in both pictures (written by the drawing), merged into
 // rectangles row over row. False past kMaxCoverRects.
 bool CollectCover(const uint32_t* first, const uint32_t* second, int width, int height, std::vector<RECT>& cover) {
@@ -108,7 +95,7 @@ void SkinDrawCache::Draw(HDC dc, const RECT& rect, int state, SIZE extent,
                          const std::function<void(HDC, const RECT&, int)>& draw) {
   const LONG reach =
       std::max({std::labs(rect.left), std::labs(rect.top), std::labs(rect.right), std::labs(rect.bottom)});
-  if (reach > kMaxCorner || extent.cx > kMaxCorner || extent.cy > kMaxCorner || !DestinationTakesExactCopy(dc)) {
+  if (reach > kMaxCorner || extent.cx > kMaxCorner || extent.cy > kMaxCorner || !TakesExactCopy(dc)) {
     draw(dc, rect, state);
     return;
   }

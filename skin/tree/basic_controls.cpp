@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "skin/resources/gdi_drawing.h"
 #include "skin/resources/gdiplus_drawing.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_base.h"
@@ -64,7 +65,7 @@ bool CBkImageBtnWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, 
 }
 
 void CBkImageBtnWnd::PaintButton(HDC dc) {
-  RECT area = GetRect();
+  const RECT area = GetRect();
   if (CBkSkinBase* skin = Skin()) skin->Draw(dc, area, ThreePieceIndex(static_cast<int>(GetState())));
 
   const std::wstring& text = GetText();
@@ -73,7 +74,7 @@ void CBkImageBtnWnd::PaintButton(HDC dc) {
   HGDIOBJ oldFont = style.font ? SelectObject(dc, style.font) : nullptr;
   const bool colourSet = style.crtext != kColorNotSet;
   const COLORREF oldColour = colourSet ? SetTextColor(dc, style.crtext) : 0;
-  DrawTextW(dc, text.c_str(), static_cast<int>(std::min<size_t>(text.size(), INT_MAX)), &area, style.textmode);
+  DrawLabel(dc, text.c_str(), static_cast<int>(std::min<size_t>(text.size(), INT_MAX)), area, style.textmode);
   if (colourSet) SetTextColor(dc, oldColour);
   if (oldFont) SelectObject(dc, oldFont);
 }

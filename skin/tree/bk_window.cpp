@@ -307,7 +307,8 @@ void CBkWindow::BeginTextPaint(HDC dc) {
   }
   HFONT font = style_.font;
   BkColor colour = style_.crtext;
-  if (IsDisabled(true) && IsSet(style_.crdisabled)) {
+  // The ancestor walk only matters when there is a colour for it.
+  if (IsSet(style_.crdisabled) && IsDisabled(true)) {
     colour = style_.crdisabled;
   } else if (state_ & StateHover) {
     if (style_.hoverfont) font = style_.hoverfont;
@@ -334,8 +335,8 @@ void CBkWindow::EndTextPaint(HDC dc) {
 void CBkWindow::OnPaint(HDC dc) {
   BeginTextPaint(dc);
   if (!text_.empty()) {
-    RECT textRect = TextRect();
-    DrawTextW(dc, text_.c_str(), static_cast<int>(std::min<size_t>(text_.size(), INT_MAX)), &textRect, style_.textmode);
+    const RECT textRect = TextRect();
+    DrawLabel(dc, text_.c_str(), static_cast<int>(std::min<size_t>(text_.size(), INT_MAX)), textRect, style_.textmode);
   }
   EndTextPaint(dc);
 }

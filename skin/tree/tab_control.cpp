@@ -410,9 +410,10 @@ bool CBkTabCtrl::PaintInRegion(HDC dc, HRGN region) {
 void CBkTabCtrl::PaintHead(HDC dc, int index, const RECT& head, int skinState) {
   if (CBkSkinBase* skin = tabSkin_.Get()) skin->Draw(dc, head, skinState);
   if (CBkSkinBase* icons = iconSkin_.Get()) icons->Draw(dc, Offset(head, iconX_, iconY_), index);
-  RECT title = Offset(head, textX_, textY_);
+  const RECT title = Offset(head, textX_, textY_);
   const std::wstring& text = pages_[static_cast<size_t>(index)]->Title();
-  if (!text.empty()) DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &title, kTitleFormat);
+  if (!text.empty())
+    DrawLabel(dc, text.c_str(), static_cast<int>(std::min<size_t>(text.size(), INT_MAX)), title, kTitleFormat);
 }
 
 void CBkTabCtrl::PaintHeads(HDC dc) {

@@ -133,3 +133,51 @@ TEST(DrawingAlpha, BlendsOnlyTheRowsAndColumnsAskedFor) {
 }
 
 }  // namespace
+
+namespace {
+
+// Labels of the program's kinds (CJK, Latin with descenders, a space), some
+// that only DrawTextW may draw (prefix, tab, too wide for their rectangle),
+// in rectangles of odd and even sizes, smaller than the text, and partly
+// negative, with every placement flag the skins use: DrawLabel gives
+// DrawTextW's pixels.
+TEST(DrawingLabel, DrawsWhatDrawTextDraws) {
+  const wchar_t* const kTexts[] = {L"\u5168\u9009", L"\u51fa\u53d1\u7ad9\uff1a", L"Tavora 2012", L"\u5e2e \u52a9",
+                                   L"gjpqy", L"A&B", L"a\tb", L"\u5e2e\u52a9\u5e2e\u52a9\u5e2e\u52a9"};
+  const UINT kFormats[] = {0x20, 0x24, 0x25, 0x26, 0x28, 0x29, 0x2C, 0x8024, 0x88A5, 0x124, 0x10, 0x30, 0x60};
+  const RECT kRects[] = {{10, 5, 60, 35}, {11, 6, 70, 33}, {3, 0, 20, 13}, {-9, -3, 27, 14}, {5, 5, 34, 24},
+                         {40, 10, 41, 11}, {90, 30, 130, 29}, {10, 36, 131, 49}, {60, 20, 137, 21}};
+  LOGFONTW description = {};
+  description.lfHeight = -12;
+  description.lfQuality = ANTIALIASED_QUALITY;
+  wcscpy(description.lfFaceName, L"\u5b8b\u4f53");
+  for (LONG weight : {FW_NORMAL, FW_BOLD}) {
+    description.lfWeight = weight;
+    GdiObject<HFONT> font(CreateFontIndirectW(&description));
+    for (const wchar_t* text : kTexts) {
+      for (UINT format : kFormats) {
+        for (const RECT& rect : kRects) {
+          DibCanvas label(140, 50, RGB(250, 240, 230)), drawn(140, 50, RGB(250, 240, 230));
+          for (DibCanvas* canvas : {&label, &drawn}) {
+            SelectObject(canvas->dc(), font.Get());
+            SetBkMode(canvas->dc(), TRANSPARENT);
+            SetTextColor(canvas->dc(), RGB(0x45, 0xB1, 0xE5));
+          }
+          const int length = static_cast<int>(wcslen(text));
+          DrawLabel(label.dc(), text, length, rect, format);
+          RECT area = rect;
+          DrawTextW(drawn.dc(), text, length, &area, format);
+          GdiFlush();
+          for (int y = 0; y < label.height(); ++y)
+            for (int x = 0; x < label.width(); ++x)
+              ASSERT_EQ(label.Pixel(x, y), drawn.Pixel(x, y))
+                  << "text " << static_cast<int>(text[0]) << " format " << std::hex << format << std::dec << " rect "
+                  << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom << " pixel " << x << ","
+                  << y;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
