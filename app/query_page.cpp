@@ -22,6 +22,7 @@
 #include "app/update_checker.h"
 #include "skin/host/view_notifications.h"
 #include "skin/resources/bk_string.h"
+#include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/text_encoding.h"
@@ -31,6 +32,8 @@ namespace {
 constexpr unsigned kFirstColumnTitle = 31;
 constexpr unsigned kFirstColumnWidth = 51;
 constexpr unsigned kFirstHintText = 70;
+// The edit boxes' font: the base font one pixel taller.
+constexpr unsigned kEditFontId = 0x100;
 // Seat cells with tickets left, and those without ("无", "--"): readable on
 // every row background.
 constexpr char kSeatWithTicketsColour[] = "007A2E";
@@ -99,6 +102,7 @@ void CQueryPage::SetUpQueryPage() {
   if (updateChecker)
     updateChecker->Start(uiTasks_.Poster(), [this](const UpdateOffer& offer) { OnUpdateOffer(offer); });
 
+  const int dpi = owner.GetDpi();
   if (const HWND list = listView.GetHwnd()) {
     ListView_DeleteColumn(list, 0);
     for (int i = 0; i < kResultColumnCount; ++i) {
@@ -106,14 +110,15 @@ void CQueryPage::SetUpQueryPage() {
       LVCOLUMNW column = {};
       column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
       column.fmt = LVCFMT_LEFT;
-      column.cx = ParseDecimal(WideToUtf8(StringOrEmpty(kFirstColumnWidth + i)));
+      column.cx = ScaleToDpi(ColumnWidth(i), dpi);
       column.pszText = title.data();
       column.iSubItem = i;
       SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }
   }
+  appliedDpi_ = dpi;
 
-  const HFONT font = BkFontPool::GetFontByFlags(false, false, false, 1);
+  const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
   CEditImpl* const edits[] = {&fromEdit, &toEdit, &dateEdit};
   const int ids[] = {kFromEditId, kToEditId, kDateEditId};
   for (int i = 0; i < 3; ++i) {
@@ -136,7 +141,29 @@ void CQueryPage::SetUpQueryPage() {
   queryBarBoxes.Bind(owner.GetView());
 }
 
+int CQueryPage::ColumnWidth(int column) {
+  return ParseDecimal(WideToUtf8(StringOrEmpty(kFirstColumnWidth + column)));
+}
+
+void CQueryPage::ApplyDpi(int dpi) {
+  if (dpi == appliedDpi_) return;
+  appliedDpi_ = dpi;
+  if (const HWND list = listView.GetHwnd()) {
+    for (int i = 0; i < kResultColumnCount; ++i) ListView_SetColumnWidth(list, i, ScaleToDpi(ColumnWidth(i), dpi));
+  }
+  const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
+  for (CEditImpl* edit : {&fromEdit, &toEdit, &dateEdit, &watchEdit}) {
+    if (edit->IsWindow()) SendMessageW(edit->GetHwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+}
+
 bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message == kDpiChangedMessage) {
+    // The frame and its view have taken the new scale; the native windows'
+    // fonts and the list's columns follow.
+    ApplyDpi(owner.GetDpi());
+    return false;
+  }
   bool handled = true;
   switch (message) {
     case WM_NOTIFY: {

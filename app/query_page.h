@@ -170,6 +170,10 @@ class CQueryPage {
   // Column `column`'s title with the sort direction in front when the rows
   // are sorted by it.
   void ShowColumnTitle(int column);
+  // A column's width in 96-DPI units, from the string table.
+  static int ColumnWidth(int column);
+  // Column widths and the edit boxes' font at `dpi`.
+  void ApplyDpi(int dpi);
 
   // The key downloaded setups must be signed with.
   UpdatePublicKey updateKey_;
@@ -178,6 +182,7 @@ class CQueryPage {
   // Where workers hand their results to this thread; closed first when the
   // page goes.
   UiTaskQueue uiTasks_;
+  int appliedDpi_ = 96;
   int sortColumn_ = -1;
   bool sortDescending_ = false;
   // When the rows the list shows were answered ("HH:MM:SS"; empty before

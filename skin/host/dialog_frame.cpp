@@ -4,6 +4,7 @@
 #include <string>
 
 #include "skin/host/system_version.h"
+#include "skin/resources/dpi_scale.h"
 #include "skin/resources/skin_resource.h"
 #include "skin/resources/theme_api.h"
 
@@ -77,6 +78,7 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
 
   RECT viewRect = empty;
   if (rect) viewRect = {0, 0, rect->right - rect->left, rect->bottom - rect->top};
+  view_.SetDpi(DpiOfWindow(hwnd));
   view_.Create(hwnd, VIEW_ID, &viewRect);
   showWhenRun_ = true;
 
@@ -85,7 +87,8 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
   view_.ShowHostedWindows();
   if (!IsWindow()) return nullptr;
   if (view_.GetLayerWidth() != 0 && view_.GetLayerHeight() != 0)
-    ResizeClient(view_.GetLayerWidth(), view_.GetLayerHeight(), false);
+    ResizeClient(ScaleToDpi(view_.GetLayerWidth(), view_.GetDpi()), ScaleToDpi(view_.GetLayerHeight(), view_.GetDpi()),
+                 false);
   return GetHwnd();
 }
 
@@ -195,6 +198,18 @@ void CBkDialogImpl::OnGetMinMaxInfo(MINMAXINFO& info) {
   info.ptMaxTrackSize = info.ptMaxSize;
 }
 
+void CBkDialogImpl::OnDpiChanged(int dpi, const RECT* suggested) {
+  view_.SetDpi(dpi);
+  if (!IsWindow()) return;
+  if (suggested) {
+    SetWindowPos(GetHwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  } else if (view_.GetLayerWidth() != 0 && view_.GetLayerHeight() != 0) {
+    ResizeClient(ScaleToDpi(view_.GetLayerWidth(), view_.GetDpi()), ScaleToDpi(view_.GetLayerHeight(), view_.GetDpi()),
+                 true);
+  }
+}
+
 void CBkDialogImpl::OnKeyDown(WPARAM key) {
   if (!IsWindowEnabled(GetHwnd()) || GetKeyState(VK_CONTROL) < 0) return;
   if (key == VK_ESCAPE) SendMessageW(GetHwnd(), WM_COMMAND, IDCANCEL, 0);
@@ -226,6 +241,10 @@ bool CBkDialogImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
       break;
     case WM_KEYDOWN:
       OnKeyDown(wParam);
+      if (!IsWindow()) return true;
+      break;
+    case kDpiChangedMessage:
+      OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       if (!IsWindow()) return true;
       break;
     case WM_CLOSE:
