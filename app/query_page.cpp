@@ -141,9 +141,7 @@ void CQueryPage::SetUpQueryPage() {
   queryBarBoxes.Bind(owner.GetView());
 }
 
-int CQueryPage::ColumnWidth(int column) {
-  return ParseDecimal(WideToUtf8(StringOrEmpty(kFirstColumnWidth + column)));
-}
+int CQueryPage::ColumnWidth(int column) { return ParseDecimal(WideToUtf8(StringOrEmpty(kFirstColumnWidth + column))); }
 
 void CQueryPage::ApplyDpi(int dpi) {
   if (dpi == appliedDpi_) return;

@@ -261,9 +261,7 @@ void CBkDialogView::ShowHostedWindows() {
   }
 }
 
-void CBkDialogView::ReleaseBitmap() {
-  bitmap_.Release();
-}
+void CBkDialogView::ReleaseBitmap() { bitmap_.Release(); }
 
 void CBkDialogView::OnSize() {
   ReleaseBitmap();

@@ -61,7 +61,8 @@ int SystemDpi() {
     using GetDpiForSystemFn = UINT(WINAPI*)();
     const HMODULE user = GetModuleHandleW(L"user32.dll");
     const auto forSystem =
-        user ? reinterpret_cast<GetDpiForSystemFn>(reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForSystem"))) : nullptr;
+        user ? reinterpret_cast<GetDpiForSystemFn>(reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForSystem")))
+             : nullptr;
     if (forSystem) return ClampDpi(static_cast<int>(forSystem()));
     const ScreenDc screen;
     return ClampDpi(screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : kBaseDpi);
@@ -73,7 +74,8 @@ int DpiOfWindow(HWND hwnd) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
   static const GetDpiForWindowFn forWindow = [] {
     const HMODULE user = GetModuleHandleW(L"user32.dll");
-    return user ? reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow"))) : nullptr;
+    return user ? reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")))
+                : nullptr;
   }();
   if (forWindow && hwnd) {
     const UINT dpi = forWindow(hwnd);

@@ -7,8 +7,7 @@ namespace {
 
 // Repaints the native window with its frame after a move, without moving,
 // sizing or reordering it.
-constexpr UINT kRepaintFrameFlags =
-    SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW;
+constexpr UINT kRepaintFrameFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW;
 
 bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
