@@ -97,6 +97,12 @@ void ClearHostDpi(HWND host) {
   if (host) RemovePropW(host, kHostDpiProperty);
 }
 
+int DpiOfTransform(HDC dc) {
+  XFORM transform = {};
+  if (!dc || GetGraphicsMode(dc) != GM_ADVANCED || !GetWorldTransform(dc, &transform)) return kBaseDpi;
+  return ClampDpi(static_cast<int>(std::lround(transform.eM22 * kBaseDpi)));
+}
+
 DpiTransform::DpiTransform(HDC dc, int dpi) {
   if (!dc || dpi == kBaseDpi) return;
   dc_ = dc;

@@ -44,6 +44,10 @@ int HostDpi(HWND host);
 // Removes the record (the host calls it before its window goes).
 void ClearHostDpi(HWND host);
 
+// The scale of the world transform selected into `dc`, as a DPI (96 when the
+// context has none).
+int DpiOfTransform(HDC dc);
+
 // Selects a world transform of `dpi` into `dc` for as long as it lives; at 96
 // the context is left exactly as it was.
 class DpiTransform {

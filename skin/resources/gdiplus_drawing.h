@@ -49,5 +49,6 @@ class PngPainter {
 
  private:
   HDC dc_;
+  int dpi_;  // the scale of the context's transform: which pixels to draw from
   std::unique_ptr<Gdiplus::Graphics> graphics_;
 };

@@ -29,10 +29,11 @@ class CBkIconWnd : public CBkWindow {
 
  private:
   // Releases the icon held and loads the one `src` names now.
-  void ReloadIcon();
+  void ReloadIcon(int dpi);
 
   IconHolder icon_;
   int src_ = -1;
+  int loadedDpi_ = 96;  // the scale the icon was loaded for
   int loadedId_ = -1;
   bool loaded_ = false;
   int size_ = 16;
