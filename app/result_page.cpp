@@ -106,6 +106,34 @@ void ApplyEdits(std::wstring& page, const std::vector<MarkupEdit>& edits) {
   page.resize(newSize);
 }
 
+// Finds an ASCII pattern with Horspool's method: a page is mostly tags, so
+// looking at each '<' would stop every few characters; this steps over most
+// of the page a pattern's length at a time.
+class AsciiFinder {
+ public:
+  explicit AsciiFinder(std::wstring_view pattern) : pattern_(pattern) {
+    skip_.fill(pattern.size());
+    for (size_t i = 0; i + 1 < pattern.size(); ++i) skip_[pattern[i] & 0x7F] = pattern.size() - 1 - i;
+  }
+
+  // The first position at or after `from` where the pattern starts, or npos.
+  size_t Find(std::wstring_view text, size_t from) const {
+    const size_t length = pattern_.size();
+    if (length == 0 || text.size() < length) return std::wstring_view::npos;
+    const wchar_t lastOfPattern = pattern_[length - 1];
+    for (size_t at = from; at <= text.size() - length;) {
+      const wchar_t last = text[at + length - 1];
+      if (last == lastOfPattern && text.compare(at, length, pattern_) == 0) return at;
+      at += last < 0x80 ? skip_[last] : length;
+    }
+    return std::wstring_view::npos;
+  }
+
+ private:
+  std::wstring_view pattern_;
+  std::array<size_t, 0x80> skip_;
+};
+
 }  // namespace
 
 std::wstring RepairMarkup(std::wstring page) {
@@ -119,10 +147,11 @@ std::wstring RepairMarkup(std::wstring page) {
   // Neither form can overlap itself or the other, and the replacement text
   // holds neither, so both can be found in the page as received.
   std::vector<MarkupEdit> edits;
-  const size_t slash = page.find(kStraySlash);
+  const size_t slash = AsciiFinder(kStraySlash).Find(page, 0);
   bool slashPlaced = slash == std::wstring::npos;
-  for (size_t hit = page.find(kBareSelected); hit != std::wstring::npos;
-       hit = page.find(kBareSelected, hit + kBareSelected.size())) {
+  const AsciiFinder bareSelected(kBareSelected);
+  for (size_t hit = bareSelected.Find(page, 0); hit != std::wstring::npos;
+       hit = bareSelected.Find(page, hit + kBareSelected.size())) {
     if (!slashPlaced && slash < hit) {
       edits.push_back({slash + kSlashOffset, 1, {}});
       slashPlaced = true;
@@ -181,32 +210,39 @@ const char* CellValue(const RowCells& cells, int index) {
   return IsLinkCell(index) ? CellLinkText(cells[index]) : CellText(cells[index]);
 }
 
-size_t CountMarkup(const std::wstring& page) {
+bool TooMuchMarkup(const std::wstring& page) {
+  // A page no longer than the bound cannot pass it: most pages are not read.
+  if (page.size() <= kMaxResultMarkup) return false;
   size_t count = 0;
   for (const wchar_t c : page) count += c == L'<' || c == L'=';
-  return count;
+  return count > kMaxResultMarkup;
 }
 
 }  // namespace
 
 ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& rows) {
-  if (CountMarkup(repairedPage) > kMaxResultMarkup) return ResultPage::TooLarge;
+  if (TooMuchMarkup(repairedPage)) return ResultPage::TooLarge;
 
   // The page is handed to the parser as UTF-8 whatever the system's code
   // page, so that every station name and count arrives unchanged. A hostile
   // page (too deep, too many attributes) fails the parse like broken markup.
   // The wide text goes before the parse tree is built.
-  std::string text = WideToUtf8(repairedPage, kXmlTextSpare);
-  std::wstring().swap(repairedPage);
   TiXmlDocument document;
-  if (!ParseSkinDocument(std::move(text), document)) return ResultPage::NoTable;
+  if (!ParseSkinDocument(std::move(repairedPage), document)) return ResultPage::NoTable;
 
   const TiXmlElement* table = FindResultTable(document.RootElement());
   if (!table) return ResultPage::NoTable;
   const TiXmlElement* header = table->FirstChildElement("tr");
   if (!header) return ResultPage::NoTable;
 
+  // Sized once: growing moves every row made so far, seventeen strings each.
+  size_t candidates = 0;
+  for (const TiXmlElement* row = header->NextSiblingElement(); row && candidates < kMaxResultRows;
+       row = row->NextSiblingElement()) {
+    ++candidates;
+  }
   std::vector<TicketRow> parsed;
+  parsed.reserve(candidates);
   for (const TiXmlElement* row = header->NextSiblingElement(); row; row = row->NextSiblingElement()) {
     RowCells cells;
     FindCells(row, cells);

@@ -2,7 +2,6 @@
 
 #include <tinyxml.h>
 
-
 #include "skin/resources/skin_resource.h"
 #include "skin/resources/text_encoding.h"
 
@@ -46,15 +45,34 @@ std::string PrepareXmlText(std::string bytes) {
   return bytes;
 }
 
-bool ParseSkinDocument(std::string bytes, TiXmlDocument& document) {
-  document.Clear();
-  const std::string text = PrepareXmlText(std::move(bytes));
+namespace {
+
+// Parses text that PrepareXmlText's rules already hold for.
+bool ParsePrepared(const std::string& text, TiXmlDocument& document) {
   document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
   if (document.Error()) {
     document.Clear();
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool ParseSkinDocument(std::string bytes, TiXmlDocument& document) {
+  document.Clear();
+  return ParsePrepared(PrepareXmlText(std::move(bytes)), document);
+}
+
+bool ParseSkinDocument(std::wstring text, TiXmlDocument& document) {
+  document.Clear();
+  // Our encoder writes only well-formed UTF-8 (a lone surrogate becomes
+  // U+FFFD), so no lead byte declares more than is there and the parser
+  // stops at the first zero: nothing needs checking or cutting.
+  std::string bytes = WideToUtf8(text, kZeroPadding);
+  std::wstring().swap(text);
+  bytes.append(kZeroPadding - 1, '\0');
+  return ParsePrepared(bytes, document);
 }
 
 bool ParseSkinDocument(const char* text, TiXmlDocument& document) {

@@ -30,6 +30,10 @@ constexpr size_t kXmlTextSpare = 4;
 // `document` then holds no nodes.
 bool ParseSkinDocument(std::string bytes, TiXmlDocument& document);
 bool ParseSkinDocument(const char* text, TiXmlDocument& document);
+// Parses wide text (a result page) as its UTF-8 encoding, up to its first
+// zero. The encoding is well-formed by construction, so it is only padded,
+// not checked again. The wide text is freed before the parse tree is built.
+bool ParseSkinDocument(std::wstring text, TiXmlDocument& document);
 
 // Reads skin document `resourceId` (type "xml", skin folder first) and parses
 // it as ParseSkinDocument does. False when it cannot be read or parsed.

@@ -38,6 +38,13 @@ ptrdiff_t DecodeUtf8(std::string_view bytes, wchar_t* out) {
       ++p;
       continue;
     }
+    // Most CJK text: three bytes whose lead allows any continuation byte
+    // (E0 and ED limit the second one).
+    if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && end - p >= 3 && IsContinuation(p[1]) && IsContinuation(p[2])) {
+      *o++ = static_cast<wchar_t>(((lead & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu));
+      p += 3;
+      continue;
+    }
     const int length = Utf8SequenceLength(p, end);
     if (length < 0) return -1;
     std::uint32_t code = lead & (0xFFu >> (length + 1));
@@ -75,15 +82,34 @@ bool DecodeUtf8(std::string_view bytes, std::wstring& out) {
 bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
+// Number of ASCII units at the start of `text`, tested four at a time where
+// it can: markup is mostly ASCII between its other characters.
+size_t AsciiRun(std::wstring_view text) {
+  static_assert(sizeof(wchar_t) == 2, "UTF-16 units");
+  const wchar_t* p = text.data();
+  const size_t n = text.size();
+  size_t i = 0;
+  while (n - i >= 4) {
+    std::uint64_t units;
+    std::memcpy(&units, p + i, sizeof(units));
+    if (units & 0xFF80FF80FF80FF80ull) break;
+    i += 4;
+  }
+  while (i < n && p[i] < 0x80) ++i;
+  return i;
+}
+
 // UTF-16 encoded as UTF-8; a surrogate without its partner becomes U+FFFD,
 // as the system converter does.
 std::string EncodeUtf8(std::wstring_view text, size_t spareCapacity) {
   size_t length = 0;
   for (size_t i = 0; i < text.size(); ++i) {
+    const size_t run = AsciiRun(text.substr(i));
+    length += run;
+    i += run;
+    if (i == text.size()) break;
     const wchar_t unit = text[i];
-    if (unit < 0x80) {
-      length += 1;
-    } else if (unit < 0x800) {
+    if (unit < 0x800) {
       length += 2;
     } else if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
       length += 4;
@@ -97,11 +123,12 @@ std::string EncodeUtf8(std::wstring_view text, size_t spareCapacity) {
   out.resize(length);
   auto* o = reinterpret_cast<unsigned char*>(&out[0]);
   for (size_t i = 0; i < text.size(); ++i) {
+    const size_t run = AsciiRun(text.substr(i));
+    for (size_t k = 0; k < run; ++k) o[k] = static_cast<unsigned char>(text[i + k]);
+    o += run;
+    i += run;
+    if (i == text.size()) break;
     std::uint32_t code = text[i];
-    if (code < 0x80) {
-      *o++ = static_cast<unsigned char>(code);
-      continue;
-    }
     if (code < 0x800) {
       *o++ = static_cast<unsigned char>(0xC0 | (code >> 6));
       *o++ = static_cast<unsigned char>(0x80 | (code & 0x3F));

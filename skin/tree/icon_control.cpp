@@ -14,8 +14,14 @@ constexpr int kMaxResourceId = 0xFFFF;
 
 bool CBkIconWnd::Load(const TiXmlElement* element) {
   const bool loaded = CBkWindow::Load(element);
-  ReloadIcon(kBaseDpi);
+  icon_.Destroy();
+  loaded_ = false;
   return loaded;
+}
+
+HICON CBkIconWnd::Icon() const {
+  if (!loaded_) ReloadIcon(loadedDpi_);
+  return icon_.Get();
 }
 
 HRESULT CBkIconWnd::SetAttribute(const std::string& name, const std::string& value, bool loading) {
@@ -33,7 +39,7 @@ HRESULT CBkIconWnd::SetAttribute(const std::string& name, const std::string& val
   return kAttributeHandled;
 }
 
-void CBkIconWnd::ReloadIcon(int dpi) {
+void CBkIconWnd::ReloadIcon(int dpi) const {
   icon_.Destroy();
   loadedId_ = src_;
   loadedDpi_ = dpi;

@@ -17,25 +17,29 @@ class CBkIconWnd : public CBkWindow {
   static constexpr int kMaxDrawSize = 2048;
 
   const char* GetTag() const override { return kTag; }
-  // The element part, then the icon.
+  // The element part; the icon is made at its first use. Making an icon
+  // costs more than building the rest of a window header.
   bool Load(const TiXmlElement* element) override;
   // Adds "src", "oem" and "size".
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
   bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-  HICON Icon() const { return icon_.Get(); }
+  // The icon loaded for the source named at its first use (or at the last
+  // paint); made here when nothing has been loaded yet.
+  HICON Icon() const;
   int Source() const { return src_; }
   int Size() const { return size_; }
 
  private:
   // Releases the icon held and loads the one `src` names now.
-  void ReloadIcon(int dpi);
+  void ReloadIcon(int dpi) const;
 
-  IconHolder icon_;
+  // Loaded on demand, also from the const accessor.
+  mutable IconHolder icon_;
   int src_ = -1;
-  int loadedDpi_ = 96;  // the scale the icon was loaded for
-  int loadedId_ = -1;
-  bool loaded_ = false;
+  mutable int loadedDpi_ = 96;  // the scale the icon was loaded for
+  mutable int loadedId_ = -1;
+  mutable bool loaded_ = false;
   int size_ = 16;
   int oem_ = 0;
 };

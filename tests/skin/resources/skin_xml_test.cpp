@@ -116,6 +116,16 @@ TEST(ParseSkinDocument, TextAfterAZeroByteIsNotRead) {
   EXPECT_EQ(nullptr, document.RootElement()->NextSiblingElement());
 }
 
+TEST(ParseSkinDocument, WideTextParsesAsUtf8UpToItsFirstZero) {
+  static const wchar_t kText[] = L"<a>\xD800\x4F59</a>\0<b/>";
+  TiXmlDocument document;
+  ASSERT_TRUE(ParseSkinDocument(std::wstring(kText, sizeof(kText) / sizeof(kText[0]) - 1), document));
+  EXPECT_STREQ("\xEF\xBF\xBD\xE4\xBD\x99", document.RootElement()->GetText());  // U+FFFD, U+4F59
+  EXPECT_EQ(nullptr, document.RootElement()->NextSiblingElement());
+  EXPECT_FALSE(ParseSkinDocument(std::wstring(L"<a>\0</a>", 8), document));
+  EXPECT_EQ(nullptr, document.RootElement());
+}
+
 // The prepared text ends exactly against a page that cannot be read, so any
 // read past the terminator and its padding faults.
 class GuardedText {

@@ -235,6 +235,16 @@ TEST_F(StyledLayout, TwoItemPosTakesTheTextSizePlusMargins) {
   }
 }
 
+TEST_F(StyledLayout, MeasuringLeavesTheFontFreeToDelete) {
+  ElementPtr<TestDialog> root = LoadElement<TestDialog>("<dlg pos=\"0,0,-0,-0\" class=\"bold\"/>");
+  root->Adopt(LoadLeaf("<e pos=\"-67,0\">Tavora</e>"));
+  PlaceElement(*root, 0, 0, 300, 100);
+  const HFONT bold = BkFontPool::GetFont(4);
+  root.reset();
+  BkFontPool::Reset();
+  EXPECT_EQ(0u, GetObjectType(bold)) << "a font still selected for measuring outlives the pool";
+}
+
 TEST_F(StyledLayout, PosSetAtRunTimeMovesADialogChildAtOnce) {
   ElementPtr<CBkDialog> root =
       LayOut("<dlg pos=\"0,0,-0,-0\"><dlg pos=\"0,0,10,10\"><dlg pos=\"2,2,-2,-2\"/></dlg></dlg>", 200, 100);
