@@ -104,6 +104,7 @@ void CQueryPage::SetUpQueryPage() {
 
   const int dpi = owner.GetDpi();
   if (const HWND list = listView.GetHwnd()) {
+    systemListFont_ = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
     ListView_DeleteColumn(list, 0);
     for (int i = 0; i < kResultColumnCount; ++i) {
       std::wstring title = StringOrEmpty(kFirstColumnTitle + i);
@@ -116,7 +117,6 @@ void CQueryPage::SetUpQueryPage() {
       SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }
   }
-  appliedDpi_ = dpi;
 
   const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
   CEditImpl* const edits[] = {&fromEdit, &toEdit, &dateEdit};
@@ -136,6 +136,9 @@ void CQueryPage::SetUpQueryPage() {
     SendMessageW(window, EM_LIMITTEXT, 5, 0);
     SetWindowTextW(window, std::to_wstring(kDefaultWatchSeconds).c_str());
   }
+  // The list's font at a monitor of its own scale.
+  appliedDpi_ = 0;
+  ApplyDpi(dpi);
   // The view places the edit boxes and the list on its "realwnd" elements.
   owner.GetView().ShowHostedWindows();
   queryBarBoxes.Bind(owner.GetView());
@@ -148,6 +151,22 @@ void CQueryPage::ApplyDpi(int dpi) {
   appliedDpi_ = dpi;
   if (const HWND list = listView.GetHwnd()) {
     for (int i = 0; i < kResultColumnCount; ++i) ListView_SetColumnWidth(list, i, ScaleToDpi(ColumnWidth(i), dpi));
+  }
+  // The list and its header draw with the system's font, made for the
+  // system's DPI; on a monitor of another scale they take it scaled.
+  if (const HWND list = listView.GetHwnd()) {
+    const HFONT systemFont = systemListFont_ ? systemListFont_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    GdiObject<HFONT> previous = std::move(scaledListFont_);
+    LOGFONTW description = {};
+    if (dpi != SystemDpi() && GetObjectW(systemFont, sizeof(description), &description) == sizeof(description)) {
+      description.lfHeight = MulDiv(description.lfHeight, dpi, SystemDpi());
+      scaledListFont_.Reset(CreateFontIndirectW(&description));
+    }
+    // At the system's scale the list keeps the font it was made with.
+    if (scaledListFont_ || previous) {
+      const HFONT listFont = scaledListFont_ ? scaledListFont_.Get() : systemFont;
+      SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(listFont), TRUE);
+    }
   }
   const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
   for (CEditImpl* edit : {&fromEdit, &toEdit, &dateEdit, &watchEdit}) {

@@ -23,6 +23,7 @@
 #include "app/watch_notice.h"
 #include "skin/host/edit_impl.h"
 #include "skin/host/list_view.h"
+#include "skin/resources/gdi_handles.h"
 #include "skin/resources/unique_handle.h"
 
 class CMainDlg;
@@ -140,6 +141,10 @@ class CQueryPage {
   std::wstring StatusText();
 
   CMainDlg& owner;
+  // The list's font at a scale other than the system's (declared before the
+  // list, which uses it until its window goes).
+  GdiObject<HFONT> scaledListFont_;
+  HFONT systemListFont_ = nullptr;  // the list's own font, not ours
   CBkListView listView;
   CEditImpl fromEdit;
   CEditImpl toEdit;

@@ -262,23 +262,27 @@ bool CBkDialogImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
   return ProcessFrameMessage(hwnd, message, wParam, lParam, result);
 }
 
-GdiObject<HRGN> CreateCutCornerRegion(const RECT& client) {
+GdiObject<HRGN> CreateCutCornerRegion(const RECT& client, int dpi) {
   const int height = client.bottom - client.top;
-  GdiObject<HRGN> region(CreateRectRgn(client.left, client.top + 2, client.right, client.bottom - 2));
+  // The staircase's rows and insets scale with the window: two pixels at 100 %.
+  const int outer = ScaleToDpi(1, dpi), inner = ScaleToDpi(2, dpi);
+  GdiObject<HRGN> region(CreateRectRgn(client.left, client.top + inner, client.right, client.bottom - inner));
   if (!region) return region;
-  struct Row {
+  struct Band {
     int inset;
     int top;
-    int copyOffset;
+    int bottom;
   };
-  // The first and last rows start two pixels in, the second and the
-  // second-to-last one pixel in.
-  const Row rows[] = {{2, client.top, height - 1}, {1, client.top + 1, height - 3}};
-  for (const Row& row : rows) {
-    GdiObject<HRGN> piece(CreateRectRgn(client.left + row.inset, row.top, client.right - row.inset, row.top + 1));
+  // The first rows start two pixels in, the next ones one pixel in; the
+  // bottom rows mirror them.
+  const Band bands[] = {{inner, 0, outer}, {outer, outer, inner}};
+  for (const Band& band : bands) {
+    if (band.bottom <= band.top) continue;
+    GdiObject<HRGN> piece(CreateRectRgn(client.left + band.inset, client.top + band.top, client.right - band.inset,
+                                        client.top + band.bottom));
     if (!piece) return GdiObject<HRGN>();
     CombineRgn(region.Get(), region.Get(), piece.Get(), RGN_OR);
-    OffsetRgn(piece.Get(), 0, row.copyOffset);
+    OffsetRgn(piece.Get(), 0, height - band.bottom - band.top);
     CombineRgn(region.Get(), region.Get(), piece.Get(), RGN_OR);
   }
   return region;
@@ -288,17 +292,19 @@ void CWHRoundRectFrameHelper::ProcessShapeMessage(HWND hwnd, UINT message, WPARA
   if (message != WM_SIZE || wParam == SIZE_MINIMIZED) return;
   const int width = LOWORD(lParam);
   const int height = HIWORD(lParam);
-  if (width == shapedWidth_ && height == shapedHeight_) return;
+  const int dpi = HostDpi(GetDlgItem(hwnd, VIEW_ID));
+  if (width == shapedWidth_ && height == shapedHeight_ && dpi == shapedDpi_) return;
   RECT client = {};
   GetClientRect(hwnd, &client);
   MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
   RECT window = {};
   GetWindowRect(hwnd, &window);
   OffsetRect(&client, -window.left, -window.top);
-  GdiObject<HRGN> region = CreateCutCornerRegion(client);
+  GdiObject<HRGN> region = CreateCutCornerRegion(client, dpi);
   if (!region) return;
   // The system owns a region it accepted.
   if (SetWindowRgn(hwnd, region.Get(), FALSE)) region.Release();
   shapedWidth_ = width;
   shapedHeight_ = height;
+  shapedDpi_ = dpi;
 }

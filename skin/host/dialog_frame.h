@@ -73,9 +73,9 @@ class CBkDialogImpl : public CWindowImplBase {
   bool modalWindowMade_ = false;
 };
 
-// The region of a frame of width x height with a two-pixel staircase cut off
-// every corner.
-GdiObject<HRGN> CreateCutCornerRegion(const RECT& client);
+// The region of a frame of width x height with a two-pixel staircase (at
+// 96 DPI; scaled to `dpi`) cut off every corner.
+GdiObject<HRGN> CreateCutCornerRegion(const RECT& client, int dpi = 96);
 
 // Mixed into a skinned frame: on every size change that is neither a
 // minimise nor the size it last shaped for, the window gets the cut-corner
@@ -88,4 +88,5 @@ class CWHRoundRectFrameHelper {
  private:
   int shapedWidth_ = 0;
   int shapedHeight_ = 0;
+  int shapedDpi_ = 0;
 };
