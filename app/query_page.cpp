@@ -22,6 +22,7 @@
 #include "app/update_checker.h"
 #include "skin/host/view_notifications.h"
 #include "skin/resources/bk_string.h"
+#include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/text_encoding.h"
@@ -31,6 +32,8 @@ namespace {
 constexpr unsigned kFirstColumnTitle = 31;
 constexpr unsigned kFirstColumnWidth = 51;
 constexpr unsigned kFirstHintText = 70;
+// The edit boxes' font: the base font one pixel taller.
+constexpr unsigned kEditFontId = 0x100;
 // Seat cells with tickets left, and those without ("无", "--"): readable on
 // every row background.
 constexpr char kSeatWithTicketsColour[] = "007A2E";
@@ -99,21 +102,23 @@ void CQueryPage::SetUpQueryPage() {
   if (updateChecker)
     updateChecker->Start(uiTasks_.Poster(), [this](const UpdateOffer& offer) { OnUpdateOffer(offer); });
 
+  const int dpi = owner.GetDpi();
   if (const HWND list = listView.GetHwnd()) {
+    systemListFont_ = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
     ListView_DeleteColumn(list, 0);
     for (int i = 0; i < kResultColumnCount; ++i) {
       std::wstring title = StringOrEmpty(kFirstColumnTitle + i);
       LVCOLUMNW column = {};
       column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
       column.fmt = LVCFMT_LEFT;
-      column.cx = ParseDecimal(WideToUtf8(StringOrEmpty(kFirstColumnWidth + i)));
+      column.cx = ScaleToDpi(ColumnWidth(i), dpi);
       column.pszText = title.data();
       column.iSubItem = i;
       SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }
   }
 
-  const HFONT font = BkFontPool::GetFontByFlags(false, false, false, 1);
+  const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
   CEditImpl* const edits[] = {&fromEdit, &toEdit, &dateEdit};
   const int ids[] = {kFromEditId, kToEditId, kDateEditId};
   for (int i = 0; i < 3; ++i) {
@@ -131,12 +136,51 @@ void CQueryPage::SetUpQueryPage() {
     SendMessageW(window, EM_LIMITTEXT, 5, 0);
     SetWindowTextW(window, std::to_wstring(kDefaultWatchSeconds).c_str());
   }
+  // The list's font at a monitor of its own scale.
+  appliedDpi_ = 0;
+  ApplyDpi(dpi);
   // The view places the edit boxes and the list on its "realwnd" elements.
   owner.GetView().ShowHostedWindows();
   queryBarBoxes.Bind(owner.GetView());
 }
 
+int CQueryPage::ColumnWidth(int column) { return ParseDecimal(WideToUtf8(StringOrEmpty(kFirstColumnWidth + column))); }
+
+void CQueryPage::ApplyDpi(int dpi) {
+  if (dpi == appliedDpi_) return;
+  appliedDpi_ = dpi;
+  if (const HWND list = listView.GetHwnd()) {
+    for (int i = 0; i < kResultColumnCount; ++i) ListView_SetColumnWidth(list, i, ScaleToDpi(ColumnWidth(i), dpi));
+  }
+  // The list and its header draw with the system's font, made for the
+  // system's DPI; on a monitor of another scale they take it scaled.
+  if (const HWND list = listView.GetHwnd()) {
+    const HFONT systemFont = systemListFont_ ? systemListFont_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    GdiObject<HFONT> previous = std::move(scaledListFont_);
+    LOGFONTW description = {};
+    if (dpi != SystemDpi() && GetObjectW(systemFont, sizeof(description), &description) == sizeof(description)) {
+      description.lfHeight = MulDiv(description.lfHeight, dpi, SystemDpi());
+      scaledListFont_.Reset(CreateFontIndirectW(&description));
+    }
+    // At the system's scale the list keeps the font it was made with.
+    if (scaledListFont_ || previous) {
+      const HFONT listFont = scaledListFont_ ? scaledListFont_.Get() : systemFont;
+      SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(listFont), TRUE);
+    }
+  }
+  const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
+  for (CEditImpl* edit : {&fromEdit, &toEdit, &dateEdit, &watchEdit}) {
+    if (edit->IsWindow()) SendMessageW(edit->GetHwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+}
+
 bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message == kDpiChangedMessage) {
+    // The frame and its view have taken the new scale; the native windows'
+    // fonts and the list's columns follow.
+    ApplyDpi(owner.GetDpi());
+    return false;
+  }
   bool handled = true;
   switch (message) {
     case WM_NOTIFY: {

@@ -23,6 +23,7 @@
 #include "app/watch_notice.h"
 #include "skin/host/edit_impl.h"
 #include "skin/host/list_view.h"
+#include "skin/resources/gdi_handles.h"
 #include "skin/resources/unique_handle.h"
 
 class CMainDlg;
@@ -140,6 +141,10 @@ class CQueryPage {
   std::wstring StatusText();
 
   CMainDlg& owner;
+  // The list's font at a scale other than the system's (declared before the
+  // list, which uses it until its window goes).
+  GdiObject<HFONT> scaledListFont_;
+  HFONT systemListFont_ = nullptr;  // the list's own font, not ours
   CBkListView listView;
   CEditImpl fromEdit;
   CEditImpl toEdit;
@@ -170,6 +175,10 @@ class CQueryPage {
   // Column `column`'s title with the sort direction in front when the rows
   // are sorted by it.
   void ShowColumnTitle(int column);
+  // A column's width in 96-DPI units, from the string table.
+  static int ColumnWidth(int column);
+  // Column widths and the edit boxes' font at `dpi`.
+  void ApplyDpi(int dpi);
 
   // The key downloaded setups must be signed with.
   UpdatePublicKey updateKey_;
@@ -178,6 +187,7 @@ class CQueryPage {
   // Where workers hand their results to this thread; closed first when the
   // page goes.
   UiTaskQueue uiTasks_;
+  int appliedDpi_ = 96;
   int sortColumn_ = -1;
   bool sortDescending_ = false;
   // When the rows the list shows were answered ("HH:MM:SS"; empty before

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "skin/resources/dpi_scale.h"
 #include "skin/resources/skin_resource.h"
 
 CRowMenu::~CRowMenu() { DestroyWindow(); }
@@ -17,8 +18,10 @@ bool CRowMenu::Show(HWND owner, POINT screen, std::function<void(int)> chosen) {
     });
     if (!loaded) return false;
   }
-  const int width = view_.GetLayerWidth();
-  const int height = view_.GetLayerHeight();
+  // The menu shows at its owner's scale.
+  view_.SetDpi(DpiOfWindow(owner));
+  const int width = ScaleToDpi(view_.GetLayerWidth(), view_.GetDpi());
+  const int height = ScaleToDpi(view_.GetLayerHeight(), view_.GetDpi());
   MONITORINFO monitor = {};
   monitor.cbSize = sizeof(monitor);
   if (GetMonitorInfoW(MonitorFromPoint(screen, MONITOR_DEFAULTTONEAREST), &monitor)) {
@@ -31,6 +34,8 @@ bool CRowMenu::Show(HWND owner, POINT screen, std::function<void(int)> chosen) {
   if (!view_.GetHwnd()) {
     const RECT area = {0, 0, width, height};
     if (!view_.Create(GetHwnd(), VIEW_ID, &area)) return false;
+  } else {
+    SetWindowPos(view_.GetHwnd(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   chosen_ = std::move(chosen);
   ShowWindow(GetHwnd(), SW_SHOW);

@@ -1,5 +1,7 @@
 #!/usr/bin/python3
-"""Draws every image the program embeds: PNG 1-9, bitmaps 1-3 and the program icon.
+"""Draws every image the program embeds: PNG 1-9 (also at 150 % and 200 % of
+their size, as N@150.png and N@200.png, for displays at those scales),
+bitmaps 1-3 and the program icon.
 
     res/draw_images.py [output folder] [--preview folder]
 
@@ -23,6 +25,15 @@ from PIL import Image, ImageChops, ImageDraw
 
 # Oversampling factor for anti-aliased shapes.
 S = 8
+
+# Display scale the PNG images are drawn for: shapes are placed in 100 % units
+# and rendered K times larger (each side rounded to a whole pixel).
+K = 1.0
+
+
+def at_scale(length):
+    """A length in 100 % units as whole pixels at the current scale."""
+    return int(math.floor(length * K + 0.5))
 
 # Palette shared by all images (RGB tuples).
 ACCENT = (0x45, 0xB1, 0xE5)
@@ -159,14 +170,14 @@ def ico_bytes(entries):
 # ---------------------------------------------------------------- drawing helpers
 
 def blank(w, h):
-    return Image.new("RGBA", (w, h), (0, 0, 0, 0))
+    return Image.new("RGBA", (at_scale(w), at_scale(h)), (0, 0, 0, 0))
 
 
 def coverage(w, h, draw):
-    """Anti-aliased coverage mask: `draw(d, s)` paints white at S-times scale."""
-    big = Image.new("L", (w * S, h * S), 0)
-    draw(ImageDraw.Draw(big), S)
-    return big.resize((w, h), Image.BOX)
+    """Anti-aliased coverage mask: `draw(d, s)` paints white at S * K times scale."""
+    big = Image.new("L", (at_scale(w) * S, at_scale(h) * S), 0)
+    draw(ImageDraw.Draw(big), S * K)
+    return big.resize((at_scale(w), at_scale(h)), Image.BOX)
 
 
 def cut(mask, hole):
@@ -176,6 +187,7 @@ def cut(mask, hole):
 def vgradient(w, h, top, bottom, y0=0, y1=None):
     """Vertical gradient from `top` at row y0 to `bottom` at row y1 (clamped)."""
     y1 = h - 1 if y1 is None else y1
+    w, h, y0, y1 = at_scale(w), at_scale(h), y0 * K, y1 * K
     img = Image.new("RGB", (w, h))
     d = ImageDraw.Draw(img)
     for y in range(h):
@@ -197,7 +209,7 @@ def paint(canvas, mask, fill, opacity=255):
 
 def shifted(mask, dx, dy):
     out = Image.new("L", mask.size, 0)
-    out.paste(mask, (dx, dy))
+    out.paste(mask, (at_scale(dx), at_scale(dy)))
     return out
 
 
@@ -241,7 +253,7 @@ def outline_ring(w, h, x0, y0, x1, y1, r, width=1):
 def strip(frames):
     w = sum(f.size[0] for f in frames)
     h = frames[0].size[1]
-    out = blank(w, h)
+    out = Image.new("RGBA", (w, h), (0, 0, 0, 0))   # the frames are already at scale
     x = 0
     for f in frames:
         out.paste(f, (x, 0))
@@ -575,23 +587,34 @@ def program_icon_file():
 
 # ---------------------------------------------------------------- main
 
+PNG_IMAGES = [
+    ("1", close_strip), ("2", minimise_strip), ("3", tab_icon_strip), ("4", tab_background_strip),
+    ("5", edit_frame), ("6", check_box_strip), ("7", search_background), ("8", search_face), ("9", busy_strip),
+]
+
+# Scales, in percent, the PNG images are also drawn for.
+PNG_SCALES = (150, 200)
+
+
 def outputs():
     """File name -> bytes, for every image the resource script embeds."""
-    return {
-        "1.png": png_bytes(close_strip()),
-        "2.png": png_bytes(minimise_strip()),
-        "3.png": png_bytes(tab_icon_strip()),
-        "4.png": png_bytes(tab_background_strip()),
-        "5.png": png_bytes(edit_frame()),
-        "6.png": png_bytes(check_box_strip()),
-        "7.png": png_bytes(search_background()),
-        "8.png": png_bytes(search_face()),
-        "9.png": png_bytes(busy_strip()),
+    global K
+    files = {}
+    try:
+        for percent in (100,) + PNG_SCALES:
+            K = percent / 100.0
+            suffix = "" if percent == 100 else "@%d" % percent
+            for name, draw in PNG_IMAGES:
+                files[name + suffix + ".png"] = png_bytes(draw())
+    finally:
+        K = 1.0
+    files.update({
         "1.bmp": bmp_bytes(header_bitmap()),
         "2.bmp": bmp_bytes(body_bitmap()),
         "3.bmp": bmp_bytes(footer_bitmap()),
         "tavora.ico": program_icon_file(),
-    }
+    })
+    return files
 
 
 def write_preview(folder, files):

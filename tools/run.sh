@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: the program itself against the demo site, under Wine.
-#   tools/run.sh [FROM] [TO] [--docs] [--sort COLUMN | --menu]   (default: 北京 上海)
+#   tools/run.sh [FROM] [TO] [--docs] [--sort COLUMN | --menu] [--scale PERCENT]
+#   (default: 北京 上海, 100 %)
 # With a display, tavora.exe opens its window for you to query. Without one,
 # the run goes inside Xvfb: tavora-drive types FROM and TO into the edit boxes
 # with real input, clicks search, waits for the rows and saves the window as
@@ -10,22 +11,34 @@
 # --sort COLUMN clicks that list column's header (0 is the train code, 3 the
 # departure time) before the screenshot, sorting the trains by it; --menu
 # right-clicks the third row instead, so the screenshot shows its menu.
+# --scale 150 runs the program at a display scale of 150 % (LogPixels 144) in
+# a Wine prefix of its own for that scale; the screenshot is then
+# build/tavora-main-150.png (docs/tavora-main-150.png with --docs).
 # Sets the machine up and builds first when needed.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${TAVORA_BUILD_DIR:-$repo/build}"
 docs=""
 sort_column="${TAVORA_RUN_SORT:-}"
+scale="${TAVORA_RUN_SCALE:-100}"
 args=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --docs) docs=1 ;;
     --sort) sort_column="${2:?--sort needs a column number}"; shift ;;
     --menu) sort_column=menu ;;
+    --scale) scale="${2:?--scale needs a percentage}"; shift ;;
     *) args+=("$1") ;;
   esac
   shift
 done
+case "$scale" in
+  '' | *[!0-9]*) echo "run: --scale takes a whole percentage such as 150" >&2; exit 2 ;;
+esac
+if [ "$scale" -lt 50 ] || [ "$scale" -gt 500 ]; then
+  echo "run: --scale takes 50 to 500" >&2
+  exit 2
+fi
 from="${args[0]:-北京}"
 to="${args[1]:-上海}"
 
@@ -33,7 +46,7 @@ if [ -z "${TAVORA_RUN_IN_DISPLAY:-}" ]; then
   bash "$repo/tools/setup.sh" >/dev/null
   bash "$repo/tools/build.sh" "$build" >/dev/null
   if [ -z "${DISPLAY:-}" ]; then
-    exec env TAVORA_RUN_IN_DISPLAY=headless TAVORA_RUN_DOCS="$docs" TAVORA_RUN_SORT="$sort_column" xvfb-run -a -s "-screen 0 1280x1024x24" \
+    exec env TAVORA_RUN_IN_DISPLAY=headless TAVORA_RUN_DOCS="$docs" TAVORA_RUN_SORT="$sort_column" TAVORA_RUN_SCALE="$scale" xvfb-run -a -s "-screen 0 1280x1024x24" \
       bash "$0" "$from" "$to"
   fi
   export TAVORA_RUN_IN_DISPLAY=screen
@@ -42,7 +55,16 @@ fi
 . "$repo/tools/demo-site-start.sh" 3600
 host="$demo_host"
 
+suffix=""
+if [ "$scale" != 100 ]; then
+  # The scale is the prefix's: a prefix of its own keeps the tests' at 100 %.
+  suffix="-$scale"
+  export TAVORA_WINEPREFIX="$build/wineprefix$suffix"
+fi
 . "$repo/tools/wine-env.sh" "$build"
+if [ "$scale" != 100 ]; then
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((scale * 96 / 100)) /f >/dev/null 2>&1
+fi
 tavora_wine_warm
 export TAVORA_QUERY_HOST="$host" TAVORA_UPDATE_HOST="$host" TAVORA_STAT_HOST="$host"
 
@@ -52,7 +74,7 @@ if [ "$TAVORA_RUN_IN_DISPLAY" = screen ]; then
   exit 0
 fi
 
-shot="$build/tavora-main"
+shot="$build/tavora-main$suffix"
 rm -f "$shot.bmp" "$shot.png"
 wine "$build/app/tavora.exe" &
 program=$!
@@ -67,8 +89,8 @@ if [ -s "$shot.bmp" ]; then
   rm -f "$shot.bmp"
   echo "screenshot: $shot.png"
   if [ -n "${docs:-${TAVORA_RUN_DOCS:-}}" ]; then
-    cp "$shot.png" "$repo/docs/tavora-main.png"
-    echo "copied to: $repo/docs/tavora-main.png"
+    cp "$shot.png" "$repo/docs/tavora-main$suffix.png"
+    echo "copied to: $repo/docs/tavora-main$suffix.png"
   fi
 fi
 # Wine's processes end before the display does.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "skin/host/system_version.h"
+#include "skin/resources/dpi_scale.h"
 #include "skin/resources/skin_resource.h"
 #include "skin/resources/theme_api.h"
 
@@ -77,6 +78,7 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
 
   RECT viewRect = empty;
   if (rect) viewRect = {0, 0, rect->right - rect->left, rect->bottom - rect->top};
+  view_.SetDpi(DpiOfWindow(hwnd));
   view_.Create(hwnd, VIEW_ID, &viewRect);
   showWhenRun_ = true;
 
@@ -85,7 +87,8 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
   view_.ShowHostedWindows();
   if (!IsWindow()) return nullptr;
   if (view_.GetLayerWidth() != 0 && view_.GetLayerHeight() != 0)
-    ResizeClient(view_.GetLayerWidth(), view_.GetLayerHeight(), false);
+    ResizeClient(ScaleToDpi(view_.GetLayerWidth(), view_.GetDpi()), ScaleToDpi(view_.GetLayerHeight(), view_.GetDpi()),
+                 false);
   return GetHwnd();
 }
 
@@ -195,6 +198,18 @@ void CBkDialogImpl::OnGetMinMaxInfo(MINMAXINFO& info) {
   info.ptMaxTrackSize = info.ptMaxSize;
 }
 
+void CBkDialogImpl::OnDpiChanged(int dpi, const RECT* suggested) {
+  view_.SetDpi(dpi);
+  if (!IsWindow()) return;
+  if (suggested) {
+    SetWindowPos(GetHwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  } else if (view_.GetLayerWidth() != 0 && view_.GetLayerHeight() != 0) {
+    ResizeClient(ScaleToDpi(view_.GetLayerWidth(), view_.GetDpi()), ScaleToDpi(view_.GetLayerHeight(), view_.GetDpi()),
+                 true);
+  }
+}
+
 void CBkDialogImpl::OnKeyDown(WPARAM key) {
   if (!IsWindowEnabled(GetHwnd()) || GetKeyState(VK_CONTROL) < 0) return;
   if (key == VK_ESCAPE) SendMessageW(GetHwnd(), WM_COMMAND, IDCANCEL, 0);
@@ -228,6 +243,10 @@ bool CBkDialogImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
       OnKeyDown(wParam);
       if (!IsWindow()) return true;
       break;
+    case kDpiChangedMessage:
+      OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+      if (!IsWindow()) return true;
+      break;
     case WM_CLOSE:
       SendMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
       return true;
@@ -243,23 +262,27 @@ bool CBkDialogImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
   return ProcessFrameMessage(hwnd, message, wParam, lParam, result);
 }
 
-GdiObject<HRGN> CreateCutCornerRegion(const RECT& client) {
+GdiObject<HRGN> CreateCutCornerRegion(const RECT& client, int dpi) {
   const int height = client.bottom - client.top;
-  GdiObject<HRGN> region(CreateRectRgn(client.left, client.top + 2, client.right, client.bottom - 2));
+  // The staircase's rows and insets scale with the window: two pixels at 100 %.
+  const int outer = ScaleToDpi(1, dpi), inner = ScaleToDpi(2, dpi);
+  GdiObject<HRGN> region(CreateRectRgn(client.left, client.top + inner, client.right, client.bottom - inner));
   if (!region) return region;
-  struct Row {
+  struct Band {
     int inset;
     int top;
-    int copyOffset;
+    int bottom;
   };
-  // The first and last rows start two pixels in, the second and the
-  // second-to-last one pixel in.
-  const Row rows[] = {{2, client.top, height - 1}, {1, client.top + 1, height - 3}};
-  for (const Row& row : rows) {
-    GdiObject<HRGN> piece(CreateRectRgn(client.left + row.inset, row.top, client.right - row.inset, row.top + 1));
+  // The first rows start two pixels in, the next ones one pixel in; the
+  // bottom rows mirror them.
+  const Band bands[] = {{inner, 0, outer}, {outer, outer, inner}};
+  for (const Band& band : bands) {
+    if (band.bottom <= band.top) continue;
+    GdiObject<HRGN> piece(CreateRectRgn(client.left + band.inset, client.top + band.top, client.right - band.inset,
+                                        client.top + band.bottom));
     if (!piece) return GdiObject<HRGN>();
     CombineRgn(region.Get(), region.Get(), piece.Get(), RGN_OR);
-    OffsetRgn(piece.Get(), 0, row.copyOffset);
+    OffsetRgn(piece.Get(), 0, height - band.bottom - band.top);
     CombineRgn(region.Get(), region.Get(), piece.Get(), RGN_OR);
   }
   return region;
@@ -269,17 +292,19 @@ void CWHRoundRectFrameHelper::ProcessShapeMessage(HWND hwnd, UINT message, WPARA
   if (message != WM_SIZE || wParam == SIZE_MINIMIZED) return;
   const int width = LOWORD(lParam);
   const int height = HIWORD(lParam);
-  if (width == shapedWidth_ && height == shapedHeight_) return;
+  const int dpi = HostDpi(GetDlgItem(hwnd, VIEW_ID));
+  if (width == shapedWidth_ && height == shapedHeight_ && dpi == shapedDpi_) return;
   RECT client = {};
   GetClientRect(hwnd, &client);
   MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
   RECT window = {};
   GetWindowRect(hwnd, &window);
   OffsetRect(&client, -window.left, -window.top);
-  GdiObject<HRGN> region = CreateCutCornerRegion(client);
+  GdiObject<HRGN> region = CreateCutCornerRegion(client, dpi);
   if (!region) return;
   // The system owns a region it accepted.
   if (SetWindowRgn(hwnd, region.Get(), FALSE)) region.Release();
   shapedWidth_ = width;
   shapedHeight_ = height;
+  shapedDpi_ = dpi;
 }

@@ -5,7 +5,8 @@
 //
 // A derived window handles its own messages in ProcessFrameMessage: it sees
 // WM_NOTIFY first (the view's SKN_COMMAND clicks arrive there, OK and Cancel
-// as items 1 and 2), and WM_INITDIALOG when the window has been created.
+// as items 1 and 2), WM_INITDIALOG when the window has been created, and
+// WM_DPICHANGED after the frame and its view took the new scale.
 #pragma once
 
 #include <windows.h>
@@ -38,8 +39,11 @@ class CBkDialogImpl : public CWindowImplBase {
   // Whether the last RunModal made its window (false before the first).
   bool ModalWindowMade() const { return modalWindowMade_; }
 
-  // Makes the client area width x height, keeping the top-left corner.
+  // Makes the client area width x height pixels, keeping the top-left corner.
   void ResizeClient(int width, int height, bool repaint);
+  // The DPI the frame shows its layer at: the monitor's when the window is
+  // made, then each WM_DPICHANGED's. The layer's size is scaled by it.
+  int GetDpi() const { return view_.GetDpi(); }
 
   CBkDialogView& GetView() { return view_; }
 
@@ -59,6 +63,7 @@ class CBkDialogImpl : public CWindowImplBase {
   LRESULT OnNcCalcSize(WPARAM wParam, LPARAM lParam);
   void OnGetMinMaxInfo(MINMAXINFO& info);
   void OnKeyDown(WPARAM key);
+  void OnDpiChanged(int dpi, const RECT* suggested);
 
   unsigned layerId_;
   int modalResult_ = 0;
@@ -68,9 +73,9 @@ class CBkDialogImpl : public CWindowImplBase {
   bool modalWindowMade_ = false;
 };
 
-// The region of a frame of width x height with a two-pixel staircase cut off
-// every corner.
-GdiObject<HRGN> CreateCutCornerRegion(const RECT& client);
+// The region of a frame of width x height with a two-pixel staircase (at
+// 96 DPI; scaled to `dpi`) cut off every corner.
+GdiObject<HRGN> CreateCutCornerRegion(const RECT& client, int dpi = 96);
 
 // Mixed into a skinned frame: on every size change that is neither a
 // minimise nor the size it last shaped for, the window gets the cut-corner
@@ -83,4 +88,5 @@ class CWHRoundRectFrameHelper {
  private:
   int shapedWidth_ = 0;
   int shapedHeight_ = 0;
+  int shapedDpi_ = 0;
 };

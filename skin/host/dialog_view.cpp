@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_xml.h"
@@ -34,6 +35,15 @@ bool IsClickable(const CBkWindow& element) {
 }
 
 LPARAM PackPoint(LPARAM lParam) { return MAKELPARAM(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); }
+
+void AddToRegion(GdiObject<HRGN>& region, const RECT& rect) {
+  if (!region) {
+    region.Reset(CreateRectRgnIndirect(&rect));
+    return;
+  }
+  GdiObject<HRGN> added(CreateRectRgnIndirect(&rect));
+  if (added) CombineRgn(region.Get(), region.Get(), added.Get(), RGN_OR);
+}
 
 TOOLINFOW ToolFor(HWND view) {
   TOOLINFOW tool = {};
@@ -136,7 +146,7 @@ bool CBkDialogView::LoadLayer(const std::string& xml) {
     for (SectionSlot& slot : sections_) slot.dialog.SetHostWindow(GetHwnd());
     RECT client = {};
     GetClientRect(GetHwnd(), &client);
-    Layout(client.right, client.bottom);
+    Layout(UnscaleFromDpi(client.right, dpi_), UnscaleFromDpi(client.bottom, dpi_));
     RedrawAll();
     hovered_ = 0;
     pushed_ = 0;
@@ -148,6 +158,7 @@ HWND CBkDialogView::Create(HWND parent, UINT id, const RECT* rect) {
   const RECT empty = {0, 0, 0, 0};
   const HWND hwnd = CWindowImplBase::Create(parent, rect ? rect : &empty, nullptr, kStyle, 0, id);
   if (!hwnd) return nullptr;
+  SetHostDpi(hwnd, dpi_);
   CreateTooltip();
   for (SectionSlot& slot : sections_) slot.dialog.SetHostWindow(hwnd);
   // The first WM_SIZE came before the sections knew their host.
@@ -229,13 +240,10 @@ void CBkDialogView::RedrawElement(const CBkWindow* element, bool onlyIfVisible) 
 }
 
 void CBkDialogView::RedrawRect(const RECT& rect) {
-  if (pendingRegion_) {
-    GdiObject<HRGN> added(CreateRectRgnIndirect(&rect));
-    if (added) CombineRgn(pendingRegion_.Get(), pendingRegion_.Get(), added.Get(), RGN_OR);
-  } else {
-    pendingRegion_.Reset(CreateRectRgnIndirect(&rect));
-  }
-  if (IsWindow()) InvalidateRect(GetHwnd(), &rect, FALSE);
+  const RECT pixels = ScaleRectOut(rect, dpi_);
+  AddToRegion(pendingRegion_, UnscaleRectOut(pixels, dpi_));
+  if (dpi_ != kBaseDpi) AddToRegion(pendingPixels_, pixels);
+  if (IsWindow()) InvalidateRect(GetHwnd(), &pixels, FALSE);
   repaintNeeded_ = true;
 }
 
@@ -243,6 +251,7 @@ void CBkDialogView::RedrawAll() {
   fullRepaintPending_ = true;
   repaintNeeded_ = true;
   pendingRegion_.Reset();
+  pendingPixels_.Reset();
   if (IsWindow()) InvalidateRect(GetHwnd(), nullptr, FALSE);
 }
 
@@ -252,9 +261,7 @@ void CBkDialogView::ShowHostedWindows() {
   }
 }
 
-void CBkDialogView::ReleaseBitmap() {
-  bitmap_.Release();
-}
+void CBkDialogView::ReleaseBitmap() { bitmap_.Release(); }
 
 void CBkDialogView::OnSize() {
   ReleaseBitmap();
@@ -262,8 +269,18 @@ void CBkDialogView::OnSize() {
   GetClientRect(GetHwnd(), &client);
   if (client.right <= 0 || client.bottom <= 0) return;
   bitmap_.Create(client.right, client.bottom, RGB(0, 0, 0));
-  Layout(client.right, client.bottom);
+  Layout(UnscaleFromDpi(client.right, dpi_), UnscaleFromDpi(client.bottom, dpi_));
   RedrawAll();
+}
+
+void CBkDialogView::SetDpi(int dpi) {
+  dpi = ClampDpi(dpi);
+  if (dpi == dpi_) return;
+  dpi_ = dpi;
+  if (!IsWindow()) return;
+  SetHostDpi(GetHwnd(), dpi_);
+  // Lays out at the new scale; the hosted windows take their new pixels.
+  OnSize();
 }
 
 void CBkDialogView::Layout(int width, int height) {
@@ -292,7 +309,9 @@ void CBkDialogView::RepaintSections() {
   if (const HFONT font = BkFontPool::GetFont(0)) SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
   const HRGN region = pendingRegion_.Get();
-  if (region) SelectClipRgn(dc, region);
+  const HRGN clip = dpi_ == kBaseDpi ? region : pendingPixels_.Get();
+  if (region && clip) SelectClipRgn(dc, clip);
+  const DpiTransform scale(dc, dpi_);
   for (SectionSlot& slot : sections_) {
     if (slot.present) slot.dialog.PaintInRegion(dc, region);
   }
@@ -302,11 +321,13 @@ void CBkDialogView::RepaintSections() {
 void CBkDialogView::PaintTo(HDC target) {
   if (fullRepaintPending_) {
     pendingRegion_.Reset();
+    pendingPixels_.Reset();
     fullRepaintPending_ = false;
   }
   if (repaintNeeded_ && bitmap_) {
     RepaintSections();
     pendingRegion_.Reset();
+    pendingPixels_.Reset();
     repaintNeeded_ = false;
   }
   bitmap_.CopyTo(target, 0, 0);
@@ -343,6 +364,11 @@ void CBkDialogView::NotifyParent(UINT code) {
 
 void CBkDialogView::SendCommand(int itemId, const char* itemClass) {
   SendCommandFromHost(GetHwnd(), itemId, itemClass);
+}
+
+LPARAM CBkDialogView::ToLayerPoint(LPARAM lParam) const {
+  const POINT point = UnscalePoint(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, dpi_);
+  return MAKELPARAM(point.x, point.y);
 }
 
 void CBkDialogView::OnMouseMove(WPARAM wParam, LPARAM lParam) {
@@ -479,24 +505,25 @@ bool CBkDialogView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
     case WM_DESTROY:
       ReleaseBitmap();
       DestroyTooltip();
+      ClearHostDpi(hwnd);
       return true;
     case WM_ERASEBKGND:
       result = 1;
       return true;
     case WM_MOUSEMOVE:
-      OnMouseMove(wParam, lParam);
+      OnMouseMove(wParam, ToLayerPoint(lParam));
       return true;
     case WM_MOUSELEAVE:
       OnMouseLeave();
       return true;
     case WM_LBUTTONDOWN:
-      OnLButtonDown(wParam, lParam);
+      OnLButtonDown(wParam, ToLayerPoint(lParam));
       return true;
     case WM_LBUTTONUP:
-      OnLButtonUp(wParam, lParam);
+      OnLButtonUp(wParam, ToLayerPoint(lParam));
       return true;
     case WM_LBUTTONDBLCLK:
-      OnLButtonDblClk(lParam);
+      OnLButtonDblClk(ToLayerPoint(lParam));
       return true;
     case WM_CAPTURECHANGED:
       OnCaptureChanged();

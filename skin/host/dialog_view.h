@@ -71,6 +71,12 @@ class CBkDialogView : public CWindowImplBase {
   // Paints the sections (where needed) and copies the picture to `dc`.
   void PaintTo(HDC dc);
 
+  // The DPI the view shows its layer at: the layer is laid out in 96-DPI
+  // units over the client area divided by the scale and painted through a
+  // transform of it. A change lays the layer out again and repaints it.
+  void SetDpi(int dpi);
+  int GetDpi() const { return dpi_; }
+
   bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   WindowClassInfo& GetWindowClassInfo() const override;
 
@@ -96,6 +102,9 @@ class CBkDialogView : public CWindowImplBase {
   BkHandle DragAreaAt(int x, int y);
   // Sets or clears state bits of the element and repaints it when that shows.
   void ChangeElementState(BkHandle handle, unsigned add, unsigned remove);
+
+  // A mouse message's client point in the layer's 96-DPI units.
+  LPARAM ToLayerPoint(LPARAM lParam) const;
 
   void OnMouseMove(WPARAM wParam, LPARAM lParam);
   void OnMouseLeave();
@@ -128,5 +137,11 @@ class CBkDialogView : public CWindowImplBase {
   bool repaintNeeded_ = false;
   bool fullRepaintPending_ = true;
   UniqueWindow tooltip_;  // destroyed when the view's window goes
+  int dpi_ = 96;
+  // The area to repaint: in layer units (which elements to paint) and in
+  // pixels (the clip). At a scale between whole numbers the layer region
+  // covers every unit of each pixel, so that an element sharing a pixel with
+  // a repainted one is painted again too.
   GdiObject<HRGN> pendingRegion_;
+  GdiObject<HRGN> pendingPixels_;
 };

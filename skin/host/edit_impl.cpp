@@ -1,5 +1,6 @@
 #include "skin/host/edit_impl.h"
 
+#include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/gdi_drawing.h"
 #include "skin/resources/parse_util.h"
@@ -87,7 +88,8 @@ void CEditImpl::PaintHint(HDC dc) {
   GetClientRect(GetHwnd(), &client);
   FillSolidRect(dc, client, kHintBackground);
   const COLORREF oldColour = SetTextColor(dc, ParseColor("969696"));
-  const HFONT font = BkFontPool::GetFontByFlags(false, false, false, -1);
+  // The base font one pixel smaller (id 0xFF00), at the host view's scale.
+  const HFONT font = BkFontPool::GetScaledFont(0xFF00, HostDpi(GetParent(GetHwnd())));
   const HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
   DrawTextW(dc, hintText_.c_str(), static_cast<int>(hintText_.size()), &client, kHintFormat);
   if (oldFont) SelectObject(dc, oldFont);

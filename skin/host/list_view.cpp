@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/gdi_drawing.h"
 #include "skin/resources/gdi_handles.h"
@@ -126,7 +127,7 @@ bool CBkListView::LoadTemplate(const std::string& xml) {
   // the bounds, so that no row bitmap or image list gets an absurd size.
   if (const char* heightText = root->Attribute("height")) {
     rowHeight_ = ClampRowHeight(ParseDecimal(heightText));
-    if (IsWindow()) ForceRowHeight(GetHwnd(), rowHeight_);
+    if (IsWindow()) ForceRowHeight(GetHwnd(), ScaleToDpi(rowHeight_, dpi_));
     template_.Load(root);
     if (budget.Spent()) {
       template_.SendElementMessage(WM_DESTROY);
@@ -284,8 +285,11 @@ int CBkListView::HitRow(POINT point, POINT& relative) const {
   const RECT bounds = RowBounds(GetHwnd(), row);
   relative.x -= bounds.left;
   relative.y -= bounds.top;
+  relative = ToTemplatePoint(relative);
   return row;
 }
+
+POINT CBkListView::ToTemplatePoint(POINT relative) const { return UnscalePoint(relative, dpi_); }
 
 BkHandle CBkListView::HitElement(int row, POINT relative) {
   if (row < 0) return 0;
@@ -474,11 +478,16 @@ void CBkListView::OnSize() {
   GetWindowRect(GetHwnd(), &window);
   const int width = window.right - window.left;
   if (width <= 0) return;
+  const int dpi = HostDpi(GetParent(GetHwnd()));
+  if (dpi != dpi_) {
+    dpi_ = dpi;
+    if (rowHeight_ > 0) ForceRowHeight(GetHwnd(), ScaleToDpi(rowHeight_, dpi_));
+  }
   const int rowWidth = width - GetSystemMetrics(SM_CXVSCROLL);
   ReplaceRowBitmap(rowWidth);
   WINDOWPOS position = {};
-  position.cx = rowWidth > 0 ? rowWidth : 0;
-  position.cy = window.bottom - window.top;
+  position.cx = rowWidth > 0 ? UnscaleFromDpi(rowWidth, dpi_) : 0;
+  position.cy = UnscaleFromDpi(window.bottom - window.top, dpi_);
   position.flags = SWP_SHOWWINDOW;
   template_.SendElementMessage(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position));
 }
@@ -486,7 +495,8 @@ void CBkListView::OnSize() {
 void CBkListView::ReplaceRowBitmap(int width) {
   // A list narrower than its scroll bar, or a template without a height,
   // keeps no bitmap: its rows then paint nothing.
-  if (width <= 0 || rowHeight_ <= 0 || !rowBitmap_.Create(width, rowHeight_, CLR_INVALID)) rowBitmap_.Release();
+  if (width <= 0 || rowHeight_ <= 0 || !rowBitmap_.Create(width, ScaleToDpi(rowHeight_, dpi_), CLR_INVALID))
+    rowBitmap_.Release();
 }
 
 void CBkListView::OnSetCursor() {
@@ -533,7 +543,10 @@ void CBkListView::PaintRow(HDC target, int row) {
     if (row != pushedRow_) {
       if (CBkWindow* pushed = LookupElement(pushed_)) pushedCleared = pushed->ChangeState(0, StatePushed) & StatePushed;
     }
-    template_.PaintInRegion(dc, nullptr);
+    {
+      const DpiTransform scale(dc, dpi_);
+      template_.PaintInRegion(dc, nullptr);
+    }
     if (CBkWindow* hovered = LookupElement(hovered_)) hovered->ChangeState(hoverCleared, 0);
     if (CBkWindow* pushed = LookupElement(pushed_)) pushed->ChangeState(pushedCleared, 0);
   }

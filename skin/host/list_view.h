@@ -74,7 +74,10 @@ class CBkListView : public CWindowImplBase {
 
   bool IsTemplateLoaded() const { return templateLoaded_; }
   HWND GetTooltip() const { return tooltip_.get(); }
+  // The template's row height, in 96-DPI units; rows are that many units at
+  // the DPI of the window the list lives in (its parent's host DPI).
   int GetRowHeight() const { return rowHeight_; }
+  int GetDpi() const { return dpi_; }
   int GetHoverRow() const { return hoverRow_; }
   CBkDialog& Template() { return template_; }
 
@@ -111,12 +114,15 @@ class CBkListView : public CWindowImplBase {
   // the element looks different by state (its row needs repainting).
   bool ClearElementState(BkHandle handle, unsigned flag);
   void ReplaceRowBitmap(int width);
+  // The row-relative point in the template's 96-DPI units.
+  POINT ToTemplatePoint(POINT relative) const;
 
   CBkDialog template_;
   UniqueWindow tooltip_;  // destroyed when the list's window goes
   bool templateLoaded_ = false;
   OffscreenBitmap rowBitmap_;
   int rowHeight_ = 0;
+  int dpi_ = 96;
   BkHandle hovered_ = 0;
   BkHandle pushed_ = 0;
   int hoverRow_ = -1;

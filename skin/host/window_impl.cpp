@@ -96,8 +96,8 @@ bool CWindowImplBase::SubclassWindow(HWND hwnd) {
   if (hwnd_ || !hwnd || !::IsWindow(hwnd) || GetPropW(hwnd, kObjectProperty)) return false;
   if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == ClassWindowProc) return false;
   if (!SetPropW(hwnd, kObjectProperty, this)) return false;
-  const auto previous = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassWindowProc)));
+  const auto previous =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassWindowProc)));
   if (!previous) {
     RemovePropW(hwnd, kObjectProperty);
     return false;

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "skin/resources/dpi_scale.h"
+
 namespace {
 
 // The description of the platform's default user-interface font.
@@ -56,6 +58,22 @@ HFONT BkFontPool::GetFont(unsigned id) {
   return font;
 }
 
+HFONT BkFontPool::GetScaledFont(unsigned id, int dpi) {
+  dpi = ClampDpi(dpi);
+  if (dpi == kBaseDpi) return GetFont(id);
+  BkFontPool& pool = Instance();
+  const unsigned key = static_cast<unsigned>(dpi) << 16 | (id & 0xFFFF);
+  const auto found = pool.scaledFonts_.find(key);
+  if (found != pool.scaledFonts_.end()) return found->second.get();
+  LOGFONTW description = {};
+  const HFONT unscaled = GetFont(id);
+  if (!unscaled || GetObjectW(unscaled, sizeof(description), &description) != sizeof(description)) return nullptr;
+  description.lfHeight = ScaleToDpi(description.lfHeight, dpi);
+  HFONT font = CreateFontIndirectW(&description);
+  if (font) pool.scaledFonts_[key] = FontHandle(font);
+  return font;
+}
+
 HFONT BkFontPool::GetFontByFlags(bool bold, bool underline, bool italic, int sizeDelta) {
   unsigned id = (bold ? kBold : 0) | (underline ? kUnderline : 0) | (italic ? kItalic : 0);
   id |= (static_cast<unsigned>(sizeDelta) & 0xFF) << 8;
@@ -71,12 +89,15 @@ void BkFontPool::SetDefaultFont(const wchar_t* face, int height) {
     pool.retired_.push_back(std::move(old->second));
     pool.fonts_.erase(old);
   }
+  for (auto& scaled : pool.scaledFonts_) pool.retired_.push_back(std::move(scaled.second));
+  pool.scaledFonts_.clear();
   pool.BuildBaseFont();
 }
 
 void BkFontPool::Reset() {
   BkFontPool& pool = Instance();
   pool.fonts_.clear();
+  pool.scaledFonts_.clear();
   pool.retired_.clear();
   pool.face_ = kInitialFace;
   pool.height_ = kInitialHeight;

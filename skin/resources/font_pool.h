@@ -23,6 +23,9 @@ class BkFontPool {
   // The font of `id` (low 16 bits used), created on first use; null when the
   // font cannot be created (the next call tries again).
   static HFONT GetFont(unsigned id);
+  // The font of `id` with its height scaled from 96 DPI to `dpi`, for native
+  // windows, which draw without the hosts' transform; GetFont(id) at 96.
+  static HFONT GetScaledFont(unsigned id, int dpi);
   // GetFont of the id formed from the flags and the low 8 bits of sizeDelta.
   static HFONT GetFontByFlags(bool bold, bool underline, bool italic, int sizeDelta);
   // Sets the base face (null: empty face) and height (logical-font
@@ -47,6 +50,8 @@ class BkFontPool {
   std::wstring face_ = kInitialFace;
   int height_ = kInitialHeight;
   std::map<unsigned, FontHandle> fonts_;
+  // Scaled variants by (DPI << 16 | id).
+  std::map<unsigned, FontHandle> scaledFonts_;
   // Base fonts replaced by SetDefaultFont. Styles may still hold their
   // handles, so they stay alive (and unused by the pool) until the end.
   std::vector<FontHandle> retired_;

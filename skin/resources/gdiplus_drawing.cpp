@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 
+#include "skin/resources/dpi_scale.h"
 #include "skin/resources/gdi_drawing.h"
 #include "skin/resources/image_pool.h"
 
@@ -46,7 +47,7 @@ bool DrawImagePart(Gdiplus::Graphics& graphics, Gdiplus::Image* image, long long
                             Gdiplus::UnitPixel) == Gdiplus::Ok;
 }
 
-PngPainter::PngPainter(HDC dc) : dc_(dc) {}
+PngPainter::PngPainter(HDC dc) : dc_(dc), dpi_(DpiOfTransform(dc)) {}
 
 PngPainter::~PngPainter() = default;
 
@@ -65,6 +66,24 @@ bool PngPainter::DrawPart(Gdiplus::Image* image, long long dx, long long dy, lon
       PrepareSkinGraphics(*graphics_);
     }
     return DrawImagePart(*graphics_, image, dx, dy, dw, dh, sx, sy, sw, sh);
+  }
+
+  // Drawn for a larger scale: the image's variant for it, with the source
+  // rectangle carried over to the variant's pixels.
+  if (dpi_ > kBaseDpi) {
+    const PngPixels* sharper = BkPngPool::PixelsAtDpi(image, dpi_);
+    if (sharper && sharper != pixels) {
+      const double across = static_cast<double>(sharper->size.cx) / pixels->size.cx;
+      const double down = static_cast<double>(sharper->size.cy) / pixels->size.cy;
+      const long long left = std::llround(static_cast<double>(sx) * across);
+      const long long top = std::llround(static_cast<double>(sy) * down);
+      sw = std::llround(static_cast<double>(sx + sw) * across) - left;
+      sh = std::llround(static_cast<double>(sy + sh) * down) - top;
+      sx = left;
+      sy = top;
+      pixels = sharper;
+      if (sw <= 0 || sh <= 0) return false;
+    }
   }
 
   // The same clipping to the image as DrawImagePart, on whole pixels.

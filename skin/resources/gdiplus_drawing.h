@@ -53,5 +53,6 @@ class PngPainter {
 
   HDC dc_;
   int exactCopy_ = -1;  // -1: not asked yet
+  int dpi_;  // the scale of the context's transform: which pixels to draw from
   std::unique_ptr<Gdiplus::Graphics> graphics_;
 };

@@ -1,9 +1,10 @@
 #include "skin/resources/image_pool.h"
 
-#include <objidl.h>
 #include <gdiplus.h>
+#include <objidl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -51,9 +52,22 @@ struct BkPngPool::Entry {
   std::unique_ptr<Gdiplus::Image> image;
   std::unique_ptr<PngPixels> pixels;
   bool pixelsTried = false;  // made once: a failure is not retried per draw
+  int id = 0;
+  SkinSource source = SkinSource::Module;  // variants come from the same place
+  // The image drawn for larger scales (kScaleTiers), looked for once each.
+  std::unique_ptr<Entry> tiers[2];
+  bool tierTried[2] = {false, false};
 };
 
 namespace {
+
+// Scales, in percent, that a pool image may come drawn for, and the resource
+// type each is read under.
+struct ScaleTier {
+  int percent;
+  const wchar_t* type;
+};
+constexpr ScaleTier kScaleTiers[] = {{150, L"png150"}, {200, L"png200"}};
 
 // Reads `image` as premultiplied 32-bit rows into a new top-down DIB section.
 std::unique_ptr<PngPixels> MakePixels(Gdiplus::Image& image) {
@@ -76,8 +90,8 @@ std::unique_ptr<PngPixels> MakePixels(Gdiplus::Image& image) {
   data.Scan0 = bits;
   Gdiplus::Rect whole(0, 0, width, height);
   auto& bitmap = static_cast<Gdiplus::Bitmap&>(image);
-  if (bitmap.LockBits(&whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
-                      PixelFormat32bppPARGB, &data) != Gdiplus::Ok)
+  if (bitmap.LockBits(&whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf, PixelFormat32bppPARGB,
+                      &data) != Gdiplus::Ok)
     return nullptr;
   bitmap.UnlockBits(&data);
 
@@ -122,21 +136,12 @@ Gdiplus::Image* BkPngPool::GetImage(int id, bool load) {
   if (!load) return nullptr;
 
   std::string bytes;
-  if (!LoadSkinResource(static_cast<unsigned>(id), bytes, L"png") || bytes.empty()) return nullptr;
+  SkinSource source = SkinSource::Module;
+  if (!LoadSkinResource(static_cast<unsigned>(id), bytes, L"png", source) || bytes.empty()) return nullptr;
 
-  auto entry = std::make_unique<Entry>();
-  IStream* stream = nullptr;
-  entry->block.reset(GlobalAlloc(GMEM_FIXED, bytes.size()));
-  if (entry->block) {
-    // A fixed block's handle is its address.
-    std::memcpy(static_cast<void*>(entry->block.get()), bytes.data(), bytes.size());
-    // The stream must not free the block: the entry owns it.
-    if (FAILED(CreateStreamOnHGlobal(entry->block.get(), FALSE, &stream))) stream = nullptr;
-  }
-  // Without a stream the image is an empty one (size 0, draws nothing).
-  entry->image.reset(new Gdiplus::Image(stream, FALSE));
-  if (stream) stream->Release();
-
+  auto entry = DecodeEntry(bytes);
+  entry->id = id;
+  entry->source = source;
   Gdiplus::Image* image = entry->image.get();
   pool.byImage_[image] = entry.get();
   pool.images_[id] = std::move(entry);
@@ -163,6 +168,65 @@ RECT PngPixels::VisibleBounds(const RECT& area) const {
   if (visible.left >= visible.right || visible.top >= visible.bottom) visible = RECT{0, 0, 0, 0};
   bounds_.emplace(key, visible);
   return visible;
+}
+
+std::unique_ptr<BkPngPool::Entry> BkPngPool::DecodeEntry(const std::string& bytes) {
+  auto entry = std::make_unique<Entry>();
+  IStream* stream = nullptr;
+  entry->block.reset(GlobalAlloc(GMEM_FIXED, bytes.size()));
+  if (entry->block) {
+    // A fixed block's handle is its address.
+    std::memcpy(static_cast<void*>(entry->block.get()), bytes.data(), bytes.size());
+    // The stream must not free the block: the entry owns it.
+    if (FAILED(CreateStreamOnHGlobal(entry->block.get(), FALSE, &stream))) stream = nullptr;
+  }
+  // Without a stream the image is an empty one (size 0, draws nothing).
+  entry->image.reset(new Gdiplus::Image(stream, FALSE));
+  if (stream) stream->Release();
+  return entry;
+}
+
+namespace {
+
+// Whether `variant` is `base` drawn larger by one factor both ways: the
+// factors across and down differ by no more than rounding each side to a
+// whole pixel explains.
+bool SameFactorBothWays(SIZE base, SIZE variant) {
+  if (base.cx <= 0 || base.cy <= 0 || variant.cx <= base.cx || variant.cy <= base.cy) return false;
+  const double across = static_cast<double>(variant.cx) / base.cx;
+  const double down = static_cast<double>(variant.cy) / base.cy;
+  return std::abs(across - down) <= 1.0 / base.cx + 1.0 / base.cy;
+}
+
+}  // namespace
+
+const PngPixels* BkPngPool::PixelsAtDpi(Gdiplus::Image* image, int dpi) {
+  const PngPixels* base = PixelsOf(image);
+  if (!base || dpi <= 96) return base;
+  Entry& entry = *Instance().byImage_.find(image)->second;
+  const PngPixels* tiers[2] = {nullptr, nullptr};
+  for (int i = 0; i < 2; ++i) {
+    if (!entry.tierTried[i]) {
+      entry.tierTried[i] = true;
+      std::string bytes;
+      if (entry.id != 0 &&
+          LoadSkinResourceFrom(entry.source, static_cast<unsigned>(entry.id), bytes, kScaleTiers[i].type) &&
+          !bytes.empty()) {
+        auto variant = DecodeEntry(bytes);
+        if (variant->image->GetLastStatus() == Gdiplus::Ok) variant->pixels = MakePixels(*variant->image);
+        if (variant->pixels && SameFactorBothWays(base->size, variant->pixels->size))
+          entry.tiers[i] = std::move(variant);
+      }
+    }
+    if (entry.tiers[i]) tiers[i] = entry.tiers[i]->pixels.get();
+  }
+  // The nearest tier at or above the scale, else the largest there is.
+  const int percent = dpi * 100 / 96;
+  for (int i = 0; i < 2; ++i)
+    if (tiers[i] && kScaleTiers[i].percent >= percent) return tiers[i];
+  for (int i = 1; i >= 0; --i)
+    if (tiers[i]) return tiers[i];
+  return base;
 }
 
 const PngPixels* BkPngPool::PixelsOf(Gdiplus::Image* image) {

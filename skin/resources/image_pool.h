@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 
 #include "skin/resources/gdi_handles.h"
 #include "skin/resources/png_draw_plan.h"
@@ -78,6 +79,14 @@ class BkPngPool {
   // with it. Null for an image the pool does not hold (a memory image, say),
   // one that did not decode, or when the bitmap cannot be made.
   static const PngPixels* PixelsOf(Gdiplus::Image* image);
+  // The pixels to draw `image` with at `dpi`: those of the same image drawn
+  // for a larger scale when the skin brings one (resource type, or file
+  // extension in the skin folder, "png150" or "png200" under the image's id),
+  // the nearest at or above the scale, else the largest; else PixelsOf(image).
+  // Variants come from where the image came from (a skin folder's image is
+  // never paired with the program's own variant), and one is taken only when
+  // it is larger than the image by the same factor across and down.
+  static const PngPixels* PixelsAtDpi(Gdiplus::Image* image, int dpi);
   // Deletes every image loaded (and its pixels); the next GetImage loads
   // again.
   static void Clear();
@@ -91,6 +100,9 @@ class BkPngPool {
   static BkPngPool& Instance();
 
   struct Entry;
+  // Decodes `bytes` into an entry that owns the block GDI+ reads them from;
+  // bytes that do not decode give an image of size 0.
+  static std::unique_ptr<Entry> DecodeEntry(const std::string& bytes);
   ULONG_PTR gdiplusToken_ = 0;
   std::map<int, std::unique_ptr<Entry>> images_;
   std::map<const Gdiplus::Image*, Entry*> byImage_;

@@ -67,14 +67,24 @@ BkSkinFolder& BkSkinFolder::Instance() {
 void SetSkinFolder(const std::wstring& path) { BkSkinFolder::Instance().SetPath(path); }
 
 bool LoadSkinResource(unsigned id, std::string& bytes, const wchar_t* type) {
+  SkinSource source = SkinSource::Module;
+  return LoadSkinResource(id, bytes, type, source);
+}
+
+bool LoadSkinResource(unsigned id, std::string& bytes, const wchar_t* type, SkinSource& source) {
+  source = SkinSource::Folder;
+  if (LoadSkinResourceFrom(SkinSource::Folder, id, bytes, type)) return true;
+  source = SkinSource::Module;
+  return LoadSkinResourceFrom(SkinSource::Module, id, bytes, type);
+}
+
+bool LoadSkinResourceFrom(SkinSource source, unsigned id, std::string& bytes, const wchar_t* type) {
   bytes.clear();
   if (!type) return false;
+  if (source == SkinSource::Module) return LoadModuleResource(id, bytes, type);
   const std::wstring& folder = BkSkinFolder::Instance().Path();
-  if (!folder.empty() && !EmbeddedSkinResourcesOnly::Active()) {
-    const std::wstring path = folder + L"\\" + std::to_wstring(id) + L"." + type;
-    if (LoadSkinFile(path, bytes)) return true;
-  }
-  return LoadModuleResource(id, bytes, type);
+  if (folder.empty() || EmbeddedSkinResourcesOnly::Active()) return false;
+  return LoadSkinFile(folder + L"\\" + std::to_wstring(id) + L"." + type, bytes);
 }
 
 bool LoadModuleResource(unsigned id, std::string& bytes, const wchar_t* type) {

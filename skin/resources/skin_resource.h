@@ -37,6 +37,14 @@ bool LoadSkinResource(unsigned id, std::string& bytes, const wchar_t* type);
 // program's own module, type name matched without regard to case.
 bool LoadModuleResource(unsigned id, std::string& bytes, const wchar_t* type);
 
+// Where LoadSkinResource found a document or image.
+enum class SkinSource { Folder, Module };
+// LoadSkinResource, telling where the bytes came from.
+bool LoadSkinResource(unsigned id, std::string& bytes, const wchar_t* type, SkinSource& source);
+// The resource from `source` only: what belongs with an image read from the
+// skin folder comes from the folder too, never from the program.
+bool LoadSkinResourceFrom(SkinSource source, unsigned id, std::string& bytes, const wchar_t* type);
+
 // While one lives, LoadSkinResource on this thread passes the skin folder by
 // and reads the embedded resources only.
 class EmbeddedSkinResourcesOnly {

@@ -1,13 +1,13 @@
 #include "skin/tree/hosted_controls.h"
 
+#include "skin/resources/dpi_scale.h"
 #include "skin/tree/host_notify.h"
 
 namespace {
 
 // Repaints the native window with its frame after a move, without moving,
 // sizing or reordering it.
-constexpr UINT kRepaintFrameFlags =
-    SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW;
+constexpr UINT kRepaintFrameFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW;
 
 bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -49,20 +49,23 @@ void CBkRealWnd::OnRealWndPosChanged(const WINDOWPOS& position) {
   const RECT old = GetRect();
   OnWindowPosChanged(position);
   const RECT area = GetRect();
-  if (SameRect(old, area)) return;
+  const HWND host = GetHostWindow();
+  const RECT pixels = ScaleRectOut(area, HostDpi(host));
+  const bool moved = !SameRect(old, area);
+  if (!moved && SameRect(placed_, pixels)) return;
+  placed_ = pixels;
 
   // Everything needed after the call-outs is copied first.
   const BkHandle self = GetHandle();
-  const HWND host = GetHostWindow();
   const int id = GetElementId();
 
   if (HWND native = NativeWindow()) {
-    SetWindowPos(native, nullptr, area.left, area.top, SaturatingSubtract(area.right, area.left),
-                 SaturatingSubtract(area.bottom, area.top), SWP_NOREDRAW);
+    SetWindowPos(native, nullptr, pixels.left, pixels.top, SaturatingSubtract(pixels.right, pixels.left),
+                 SaturatingSubtract(pixels.bottom, pixels.top), SWP_NOREDRAW);
     if (!LookupElement(self)) return;
   }
 
-  if (host && IsWindow(host)) {
+  if (moved && host && IsWindow(host)) {
     SendResizedNotice(host, id, area);
     if (!LookupElement(self)) return;
   }

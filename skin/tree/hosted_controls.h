@@ -2,7 +2,7 @@
 // view) to a place in the element tree. The native window is the host's
 // child whose control id equals the element's id; it is looked up each time
 // it is needed, and the element neither creates nor destroys it. The tree
-// moves it with the element's rectangle and shows and hides it with the
+// moves it with the element's rectangle (scaled to the host's DPI) and shows and hides it with the
 // element and its ancestors.
 #pragma once
 
@@ -29,4 +29,8 @@ class CBkRealWnd : public CBkWindow {
   // look it up again after each call-out and stop when it is gone.
   void OnRealWndPosChanged(const WINDOWPOS& position);
   void OnShow(bool show);
+
+  // Where the native window was last put, in the host's pixels: the same
+  // rectangle in layer units lands elsewhere after the host's scale changed.
+  RECT placed_ = {0, 0, 0, 0};
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "skin/resources/dpi_scale.h"
 #include "skin/resources/parse_util.h"
 
 namespace {
@@ -19,7 +20,7 @@ bool CBkIconWnd::Load(const TiXmlElement* element) {
 }
 
 HICON CBkIconWnd::Icon() const {
-  if (!loaded_) ReloadIcon();
+  if (!loaded_) ReloadIcon(loadedDpi_);
   return icon_.Get();
 }
 
@@ -38,23 +39,27 @@ HRESULT CBkIconWnd::SetAttribute(const std::string& name, const std::string& val
   return kAttributeHandled;
 }
 
-void CBkIconWnd::ReloadIcon() const {
+void CBkIconWnd::ReloadIcon(int dpi) const {
   icon_.Destroy();
   loadedId_ = src_;
+  loadedDpi_ = dpi;
   loaded_ = true;
   if (src_ <= 0 || src_ > kMaxResourceId) return;
   if (oem_ != 0) {
     icon_.LoadSystem(MAKEINTRESOURCEW(src_));
     return;
   }
-  const int size = std::clamp(size_, 1, kMaxLoadSize);
+  // The icon's own picture for the pixels it covers at the scale, not its
+  // 96-DPI picture stretched.
+  const int size = std::clamp(ScaleToDpi(std::clamp(size_, 1, kMaxLoadSize), dpi), 1, kMaxLoadSize);
   icon_.LoadFromResource(src_, size, size, 0);
 }
 
 bool CBkIconWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case WM_PAINT: {
-      if (!loaded_ || src_ != loadedId_) ReloadIcon();
+      const int dpi = DpiOfTransform(reinterpret_cast<HDC>(wParam));
+      if (!loaded_ || src_ != loadedId_ || dpi != loadedDpi_) ReloadIcon(dpi);
       const RECT& area = GetRect();
       const int width = SaturatingSubtract(area.right, area.left);
       const int height = SaturatingSubtract(area.bottom, area.top);

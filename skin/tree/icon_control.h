@@ -32,11 +32,12 @@ class CBkIconWnd : public CBkWindow {
 
  private:
   // Releases the icon held and loads the one `src` names now.
-  void ReloadIcon() const;
+  void ReloadIcon(int dpi) const;
 
   // Loaded on demand, also from the const accessor.
   mutable IconHolder icon_;
   int src_ = -1;
+  mutable int loadedDpi_ = 96;  // the scale the icon was loaded for
   mutable int loadedId_ = -1;
   mutable bool loaded_ = false;
   int size_ = 16;

@@ -12,6 +12,7 @@
 
 #include "app/main_dialog.h"
 #include "app/tavo_module.h"
+#include "skin/resources/dpi_scale.h"
 #include "tests/skin/host/host_test_windows.h"
 #include "tests/skin/host/view_test_util.h"
 #include "tests/support/demo_site.h"
@@ -59,7 +60,7 @@ class MainDialogFixture : public ::testing::Test {
 
   // ---- real input
   static POINT ScreenCentreOf(CMainDlg& dialog, int id) {
-    const RECT rect = dialog.GetView().FindElement(id)->GetRect();
+    const RECT rect = ScaleRectOut(dialog.GetView().FindElement(id)->GetRect(), dialog.GetDpi());
     POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
     ClientToScreen(dialog.GetView().GetHwnd(), &centre);
     return centre;

@@ -1,8 +1,8 @@
 #include "skin/resources/image_pool.h"
 
-#include <objidl.h>
 #include <gdiplus.h>
 #include <gtest/gtest.h>
+#include <objidl.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/resources/dpi_scale.h"
 #include "skin/resources/gdiplus_drawing.h"
 #include "skin/resources/memory_bitmap.h"
 #include "skin/resources/skin_resource.h"
@@ -326,11 +327,11 @@ TEST(BkPngPool, PixelsArePremultipliedMadeOnceAndOnlyForPoolImages) {
 
   const std::vector<uint32_t> argb = SectionPixels(pixels->bitmap.Get());
   ASSERT_EQ(argb.size(), 4u);
-  EXPECT_EQ(argb[0], 0xFFFF0000u);            // opaque red
-  EXPECT_EQ(argb[2] >> 24, 0u);               // alpha 0 keeps no colour
+  EXPECT_EQ(argb[0], 0xFFFF0000u);  // opaque red
+  EXPECT_EQ(argb[2] >> 24, 0u);     // alpha 0 keeps no colour
   EXPECT_EQ(argb[2] & 0xFFFFFFu, 0u);
-  EXPECT_EQ(argb[3], 0xFF1E3C5Au);            // opaque (30, 60, 90)
-  const uint32_t half = argb[1];              // blue (0, 0, 255) at alpha 128
+  EXPECT_EQ(argb[3], 0xFF1E3C5Au);  // opaque (30, 60, 90)
+  const uint32_t half = argb[1];    // blue (0, 0, 255) at alpha 128
   const int alpha = static_cast<int>(half >> 24);
   EXPECT_NEAR(alpha, 128, 1);
   EXPECT_EQ(half & 0xFFFF00u, 0u);
@@ -367,11 +368,11 @@ TEST(PngPainter, PoolPixelsAndGdiplusDrawTheSamePicture) {
     int dx, dy, dw, dh, sx, sy, sw, sh;
   };
   const Case cases[] = {
-      {1, 1, 2, 2, 0, 0, 2, 2},     // 1:1
-      {0, 0, 6, 6, 0, 0, 2, 2},     // three times larger
-      {2, 1, 4, 2, 1, 0, 1, 2},     // one column stretched
-      {0, 0, 4, 4, -1, -1, 4, 4},   // source partly outside the image: only its pixels
-      {0, 0, 5, 5, 2, 2, 2, 2},     // source wholly outside: nothing
+      {1, 1, 2, 2, 0, 0, 2, 2},    // 1:1
+      {0, 0, 6, 6, 0, 0, 2, 2},    // three times larger
+      {2, 1, 4, 2, 1, 0, 1, 2},    // one column stretched
+      {0, 0, 4, 4, -1, -1, 4, 4},  // source partly outside the image: only its pixels
+      {0, 0, 5, 5, 2, 2, 2, 2},    // source wholly outside: nothing
   };
   for (const Case& c : cases) {
     DibCanvas fromPool(8, 8, kBackground), fromGdiplus(8, 8, kBackground);
@@ -411,9 +412,9 @@ TEST(BkPngPool, VisibleBoundsLeaveOutTheTransparentMargin) {
   for (const Case& c : cases) {
     for (int round = 0; round < 2; ++round) {  // worked out, then remembered
       const RECT visible = pixels->VisibleBounds(c.area);
-      EXPECT_TRUE(EqualRect(&visible, &c.visible)) << c.area.left << "," << c.area.top << "," << c.area.right << ","
-                                                   << c.area.bottom << " gave " << visible.left << "," << visible.top
-                                                   << "," << visible.right << "," << visible.bottom;
+      EXPECT_TRUE(EqualRect(&visible, &c.visible))
+          << c.area.left << "," << c.area.top << "," << c.area.right << "," << c.area.bottom << " gave " << visible.left
+          << "," << visible.top << "," << visible.right << "," << visible.bottom;
     }
   }
 
@@ -430,3 +431,66 @@ TEST(BkPngPool, VisibleBoundsLeaveOutTheTransparentMargin) {
 }
 
 }  // namespace
+
+// ---- Pictures for larger display scales ---------------------------------------
+
+namespace {
+
+// The colour a 1:1 draw of `image` leaves at its last device pixel, drawn
+// the way the PNG skins draw, through a transform of `dpi`.
+COLORREF DrawnAt(Gdiplus::Image* image, int dpi) {
+  const int w = static_cast<int>(image->GetWidth()), h = static_cast<int>(image->GetHeight());
+  DibCanvas canvas(8, 8, kBackground);
+  {
+    const DpiTransform scale(canvas.dc(), dpi);
+    PngPainter painter(canvas.dc());
+    painter.DrawPart(image, 0, 0, w, h, 0, 0, w, h);
+  }
+  GdiFlush();
+  return canvas.Pixel(ScaleToDpi(w, dpi) - 1, ScaleToDpi(h, dpi) - 1);
+}
+
+}  // namespace
+
+TEST(BkPngPool, DrawsFromThePictureForTheNearestScaleAtOrAbove) {
+  const std::wstring folder = MakeScratchFolder("png_pool_scales");
+  const uint32_t base = 0xFF102030, at150 = 0xFF405060, at200 = 0xFF708090;
+  ASSERT_TRUE(WriteFileBytes(FileIn(folder, L"60.png"), EncodePng(2, 2, std::vector<uint32_t>(4, base))));
+  ASSERT_TRUE(WriteFileBytes(FileIn(folder, L"60.png150"), EncodePng(3, 3, std::vector<uint32_t>(9, at150))));
+  ASSERT_TRUE(WriteFileBytes(FileIn(folder, L"60.png200"), EncodePng(4, 4, std::vector<uint32_t>(16, at200))));
+  // Only a 200 % picture, and one of the wrong shape (not the image drawn larger).
+  ASSERT_TRUE(WriteFileBytes(FileIn(folder, L"61.png"), EncodePng(2, 2, std::vector<uint32_t>(4, base))));
+  ASSERT_TRUE(WriteFileBytes(FileIn(folder, L"61.png200"), EncodePng(4, 4, std::vector<uint32_t>(16, at200))));
+  ASSERT_TRUE(WriteFileBytes(FileIn(folder, L"62.png"), EncodePng(2, 2, std::vector<uint32_t>(4, base))));
+  ASSERT_TRUE(WriteFileBytes(FileIn(folder, L"62.png150"), EncodePng(6, 3, std::vector<uint32_t>(18, at150))));
+  SetSkinFolder(folder);
+
+  const struct {
+    int id, dpi;
+    uint32_t expected;
+  } cases[] = {
+      {60, 96, base},   {60, 120, at150}, {60, 144, at150}, {60, 168, at200},
+      {60, 192, at200}, {60, 288, at200}, {61, 144, at200}, {62, 144, base},
+  };
+  for (const auto& c : cases) {
+    Gdiplus::Image* image = BkPngPool::GetImage(c.id, true);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(DrawnAt(image, c.dpi), ColorOf(c.expected)) << "image " << c.id << " at " << c.dpi << " DPI";
+  }
+}
+
+TEST(BkPngPool, FolderPictureIsNeverDrawnFromTheProgramsLargerOne) {
+  // The program embeds PNG 5 at 150 % too (77, 77, 77).
+  Gdiplus::Image* embedded = BkPngPool::GetImage(5, true);
+  ASSERT_NE(embedded, nullptr);
+  EXPECT_EQ(DrawnAt(embedded, 144), RGB(77, 77, 77));
+
+  BkPngPool::Clear();
+  const std::wstring folder = MakeScratchFolder("png_pool_folder_scale");
+  // The program's own shape, so that its larger picture would fit it.
+  ASSERT_TRUE(WriteFileBytes(FileIn(folder, L"5.png"), EncodePng(1, 2, std::vector<uint32_t>(2, 0xFFC80000))));
+  SetSkinFolder(folder);
+  Gdiplus::Image* fromFolder = BkPngPool::GetImage(5, true);
+  ASSERT_NE(fromFolder, nullptr);
+  EXPECT_EQ(DrawnAt(fromFolder, 144), RGB(200, 0, 0)) << "the folder's picture is drawn, stretched";
+}

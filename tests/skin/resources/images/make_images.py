@@ -46,6 +46,9 @@ BMP1 = [[(255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0)],
 BMP2 = [[(1, 2, 3), (4, 5, 6)], [(7, 8, 9), (10, 11, 12)]]
 # PNG 5: 1 x 2 (a skin folder's 5.png must win over it).
 PNG5 = [[(9, 9, 9, 255)], [(9, 9, 9, 255)]]
+# PNG 5 drawn for 150 %: 2 x 3 of another grey (a skin folder's 5.png must
+# never be drawn from it).
+PNG5_150 = [[(77, 77, 77, 255)] * 2] * 3
 # PNG 6: 2 x 2, opaque, half transparent and fully transparent pixels.
 PNG6 = [[(255, 0, 0, 255), (0, 0, 255, 128)], [(0, 255, 0, 0), (30, 60, 90, 255)]]
 # PNG 7: 1 x 1.
@@ -58,6 +61,8 @@ if __name__ == "__main__":
         f.write(bmp24(2, 2, BMP2))
     with open("image5.png", "wb") as f:
         f.write(png(1, 2, PNG5))
+    with open("image5@150.png", "wb") as f:
+        f.write(png(2, 3, PNG5_150))
     with open("image6.png", "wb") as f:
         f.write(png(2, 2, PNG6))
     with open("image7.png", "wb") as f:
