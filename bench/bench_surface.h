@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
-// A 32-bit top-down DIB section selected into its own memory context.
+// A 32-bit top-down DIB section selected into its own memory context, every
+// pixel written: copying from pages nobody wrote reads one shared page of
+// zeros, which makes a floor look about twice as fast as any real copy.
 class Surface {
  public:
   Surface(int width, int height) {
@@ -16,6 +18,11 @@ class Surface {
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap_ && bits) {
+      auto* pixel = static_cast<unsigned*>(bits);
+      for (long long i = 0, n = static_cast<long long>(width) * height; i < n; ++i)
+        pixel[i] = 0xFF000000u | static_cast<unsigned>(i * 2654435761u >> 8);
+    }
     dc_ = CreateCompatibleDC(nullptr);
     if (bitmap_ && dc_) previous_ = SelectObject(dc_, bitmap_);
   }

@@ -27,10 +27,12 @@ struct PngPartPiece {
 
 class PngPartPlans {
  public:
-  // Parts one image keeps, the scaled pixels it keeps for them in all (also
-  // the largest part planned), and the pieces one part may be drawn as; past
-  // those a part is blended whole.
-  static constexpr int kMaxPlans = 16;
+  // Parts one image keeps (room for every slice of every frame of a strip
+  // such as the busy spinner's 12 frames of 3 slices: fewer would make an
+  // animation plan each part again on every frame), the scaled pixels it
+  // keeps for them in all (also the largest part planned), and the pieces one
+  // part may be drawn as; past those a part is blended whole.
+  static constexpr int kMaxPlans = 64;
   static constexpr long long kMaxScaledPixels = 2LL * 1024 * 1024;
   static constexpr int kMaxPieces = 16;
   // Opaque column runs shorter than this inside a band with transparency are
