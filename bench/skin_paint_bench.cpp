@@ -2,9 +2,11 @@
 // every state it has, into a 680 x 430 32-bit DIB section, in the rectangles
 // the main window gives them; compared with one plain BitBlt of that surface
 // to another DIB of the same size (the floor). Prints medians of several runs.
-#include <gdiplus.h>
-#include <objidl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <objidl.h>
+// After objidl.h, which it needs.
+#include <gdiplus.h>
 
 #include <algorithm>
 #include <cstdio>
