@@ -240,13 +240,13 @@ int main() {
   PrintRow("one row (fill, paint, copy)", skinned.row, rowFloor, skinned.row / kFrameSeconds);
   PrintRow("  native list, one row", native.row, rowFloor);
   PrintRow("  ours: one row - native list row", skinned.row - native.row, rowFloor);
-  PrintRow("  ours without the texts", skinned.row - native.row - textFloor, rowFloor);
+  PrintRow("  of ours, the row's texts alone", textFloor, rowFloor);
   char name[64];
   std::snprintf(name, sizeof(name), "page of %d visible rows", visible);
   PrintRow(name, skinned.page, pageFloor, skinned.page / kFrameSeconds);
   PrintRow("  native list, page", native.page, pageFloor);
   PrintRow("  ours: page - native list page", skinned.page - native.page, pageFloor);
-  PrintRow("  ours without the texts", skinned.page - native.page - visible * textFloor, pageFloor);
+  PrintRow("  of ours, the rows' texts alone", visible * textFloor, pageFloor);
   std::printf("owner asked %d times per page repaint (native list: %d)\n", skinned.asksPerPage, native.asksPerPage);
 
   std::printf("\nScrolling %d rows, %d steps each, median per step; ratio to the page BitBlt floor\n", kLongListRows,
