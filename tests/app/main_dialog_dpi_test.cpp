@@ -107,16 +107,11 @@ void ExpectShownAt(CMainDlg& dialog, int dpi) {
   const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
   EXPECT_EQ(columns, 14);
   for (int i = 0; i < columns; ++i) {
-    wchar_t title[64] = L"";
-    HDITEMW item = {};
-    item.mask = HDI_TEXT;
-    item.pszText = title;
-    item.cchTextMax = 64;
-    SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+    const std::wstring title = ColumnTitle(list, i);
     RECT cell = {};
     SendMessageW(header, HDM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&cell));
     SIZE extent = {};
-    GetTextExtentPoint32W(headerDc, title, static_cast<int>(wcslen(title)), &extent);
+    GetTextExtentPoint32W(headerDc, title.c_str(), static_cast<int>(title.size()), &extent);
     EXPECT_LE(extent.cx + padding, cell.right - cell.left) << "column " << i << " cuts its title";
   }
   SelectObject(headerDc, oldFont);

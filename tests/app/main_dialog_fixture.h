@@ -18,6 +18,17 @@
 #include "tests/support/demo_site.h"
 #include "tests/support/test_support.h"
 
+// The list's column title as the list holds it.
+inline std::wstring ColumnTitle(HWND list, int column) {
+  wchar_t buffer[64] = L"";
+  LVCOLUMNW item = {};
+  item.mask = LVCF_TEXT;
+  item.pszText = buffer;
+  item.cchTextMax = 64;
+  SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&item));
+  return buffer;
+}
+
 class MainDialogFixture : public ::testing::Test {
  protected:
   void SetUp() override {

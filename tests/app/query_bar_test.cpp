@@ -25,16 +25,6 @@ bool Checked(CMainDlg& dialog, int id) {
   return box && (box->GetState() & StateChecked) != 0;
 }
 
-std::wstring ColumnTitle(HWND list, int column) {
-  wchar_t buffer[64] = L"";
-  LVCOLUMNW item = {};
-  item.mask = LVCF_TEXT;
-  item.pszText = buffer;
-  item.cchTextMax = 64;
-  SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&item));
-  return buffer;
-}
-
 // Pixels of a drawn green (the seat colour for tickets left) in `cell` of
 // item `item`: green well above red and above blue, which no row background
 // and no grey text has.
