@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/result_page.h"
+#include "app/core/result_page.h"
 #include "bench/bench_timing.h"
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
@@ -152,8 +152,8 @@ int main() {
     const char* name;
     size_t mebibytes;
     int attributes;
-  } floods[] = {{"elements at the attribute limit", 1, kMaxSkinXmlAttributes},
-                {"elements at the attribute limit", 32, kMaxSkinXmlAttributes},
+  } floods[] = {{"elements at the attribute limit", 1, kMaxXmlAttributes},
+                {"elements at the attribute limit", 32, kMaxXmlAttributes},
                 {"one element with 100,000 attributes", 1, 100000}};
   for (const auto& flood : floods) {
     const std::string text = MakeAttributeFlood(flood.mebibytes, flood.attributes);

@@ -2,7 +2,7 @@
 # users need, and the public key downloaded setups must be signed with.
 #
 # TAVORA_UPDATE_PUBLIC_KEY, 128 hexadecimal digits (X then Y of a P-256
-# point), replaces the release key built into app/update_signature.cpp; a
+# point), replaces the release key built into app/update/update_signature.cpp; a
 # release signed with another key carries that key's public half, so that it
 # accepts the updates signed the same way. Empty: the release key.
 set(TAVORA_UPDATE_PUBLIC_KEY "" CACHE STRING "Public key of the update signatures, 128 hex digits; empty: the release key")

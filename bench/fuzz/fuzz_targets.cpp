@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/result_page.h"
-#include "app/ticket_row.h"
+#include "app/core/result_page.h"
+#include "app/core/ticket_row.h"
+#include "app/entry/command_line.h"
 #include "bench/bench_surface.h"
 #include "skin/host/dialog_view.h"
 #include "skin/host/list_view.h"

@@ -281,9 +281,9 @@ GdiObject<HRGN> CreateCutCornerRegion(const RECT& client, int dpi) {
     GdiObject<HRGN> piece(CreateRectRgn(client.left + band.inset, client.top + band.top, client.right - band.inset,
                                         client.top + band.bottom));
     if (!piece) return GdiObject<HRGN>();
-    CombineRgn(region.Get(), region.Get(), piece.Get(), RGN_OR);
-    OffsetRgn(piece.Get(), 0, height - band.bottom - band.top);
-    CombineRgn(region.Get(), region.Get(), piece.Get(), RGN_OR);
+    CombineRgn(region.get(), region.get(), piece.get(), RGN_OR);
+    OffsetRgn(piece.get(), 0, height - band.bottom - band.top);
+    CombineRgn(region.get(), region.get(), piece.get(), RGN_OR);
   }
   return region;
 }
@@ -303,7 +303,7 @@ void CWHRoundRectFrameHelper::ProcessShapeMessage(HWND hwnd, UINT message, WPARA
   GdiObject<HRGN> region = CreateCutCornerRegion(client, dpi);
   if (!region) return;
   // The system owns a region it accepted.
-  if (SetWindowRgn(hwnd, region.Get(), FALSE)) region.Release();
+  if (SetWindowRgn(hwnd, region.get(), FALSE)) region.release();
   shapedWidth_ = width;
   shapedHeight_ = height;
   shapedDpi_ = dpi;

@@ -38,11 +38,11 @@ LPARAM PackPoint(LPARAM lParam) { return MAKELPARAM(GET_X_LPARAM(lParam), GET_Y_
 
 void AddToRegion(GdiObject<HRGN>& region, const RECT& rect) {
   if (!region) {
-    region.Reset(CreateRectRgnIndirect(&rect));
+    region.reset(CreateRectRgnIndirect(&rect));
     return;
   }
   GdiObject<HRGN> added(CreateRectRgnIndirect(&rect));
-  if (added) CombineRgn(region.Get(), region.Get(), added.Get(), RGN_OR);
+  if (added) CombineRgn(region.get(), region.get(), added.get(), RGN_OR);
 }
 
 TOOLINFOW ToolFor(HWND view) {
@@ -250,8 +250,8 @@ void CBkDialogView::RedrawRect(const RECT& rect) {
 void CBkDialogView::RedrawAll() {
   fullRepaintPending_ = true;
   repaintNeeded_ = true;
-  pendingRegion_.Reset();
-  pendingPixels_.Reset();
+  pendingRegion_.reset();
+  pendingPixels_.reset();
   if (IsWindow()) InvalidateRect(GetHwnd(), nullptr, FALSE);
 }
 
@@ -308,8 +308,8 @@ void CBkDialogView::RepaintSections() {
   const int saved = SaveDC(dc);
   if (const HFONT font = BkFontPool::GetFont(0)) SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
-  const HRGN region = pendingRegion_.Get();
-  const HRGN clip = dpi_ == kBaseDpi ? region : pendingPixels_.Get();
+  const HRGN region = pendingRegion_.get();
+  const HRGN clip = dpi_ == kBaseDpi ? region : pendingPixels_.get();
   if (region && clip) SelectClipRgn(dc, clip);
   const DpiTransform scale(dc, dpi_);
   for (SectionSlot& slot : sections_) {
@@ -320,14 +320,14 @@ void CBkDialogView::RepaintSections() {
 
 void CBkDialogView::PaintTo(HDC target) {
   if (fullRepaintPending_) {
-    pendingRegion_.Reset();
-    pendingPixels_.Reset();
+    pendingRegion_.reset();
+    pendingPixels_.reset();
     fullRepaintPending_ = false;
   }
   if (repaintNeeded_ && bitmap_) {
     RepaintSections();
-    pendingRegion_.Reset();
-    pendingPixels_.Reset();
+    pendingRegion_.reset();
+    pendingPixels_.reset();
     repaintNeeded_ = false;
   }
   bitmap_.CopyTo(target, 0, 0);
@@ -499,7 +499,7 @@ bool CBkDialogView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
       return true;
     case WM_PAINT: {
       PaintDc paint(hwnd);
-      PaintTo(paint.Get());
+      PaintTo(paint.get());
       return true;
     }
     case WM_DESTROY:

@@ -42,6 +42,7 @@ class CBkDialogView : public CWindowImplBase {
 
   // The first element with this id: header, then body, then footer.
   CBkWindow* FindElement(int id);
+  const CBkWindow* FindElement(int id) const { return const_cast<CBkDialogView*>(this)->FindElement(id); }
   // The by-id operations: false when no element has the id.
   bool SetElementVisible(int id, bool visible);
   bool SetElementAttribute(int id, const std::string& name, const std::string& value);

@@ -79,7 +79,7 @@ LRESULT CEditImpl::OnPaint(bool& handled) {
     return 0;
   }
   PaintDc paint(hwnd);
-  if (paint.Get()) PaintHint(paint.Get());
+  if (paint.get()) PaintHint(paint.get());
   return 0;
 }
 

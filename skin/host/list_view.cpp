@@ -150,6 +150,11 @@ bool CBkListView::LoadTemplateResource(unsigned id) {
   });
 }
 
+const CBkWindow* CBkListView::FindTemplateElement(int id) const {
+  // Finding changes nothing; the tree's search is written for changing use.
+  return const_cast<CBkDialog&>(template_).FindElementById(id);
+}
+
 bool CBkListView::SetElementText(int id, const std::wstring& text) {
   CBkWindow* element = template_.FindElementById(id);
   if (!element) return false;
@@ -269,11 +274,11 @@ void CBkListView::OnEraseBackground(HDC dc) {
   const RECT first = RowBounds(list, top < count ? top : -1);
   const RECT end = RowBounds(list, last);
   const GdiObject<HBRUSH> brush(CreateSolidBrush(kBackground));
-  if (!brush.Get()) return;
+  if (!brush.get()) return;
   const RECT right = {end.right, first.top, client.right, client.bottom};
   const RECT below = {client.left, end.bottom, client.left + (end.right - end.left), client.bottom};
-  if (right.right > right.left && right.bottom > right.top) FillRect(dc, &right, brush.Get());
-  if (below.right > below.left && below.bottom > below.top) FillRect(dc, &below, brush.Get());
+  if (right.right > right.left && right.bottom > right.top) FillRect(dc, &right, brush.get());
+  if (below.right > below.left && below.bottom > below.top) FillRect(dc, &below, brush.get());
 }
 
 int CBkListView::HitRow(POINT point, POINT& relative) const {

@@ -80,6 +80,9 @@ class CBkListView : public CWindowImplBase {
   int GetDpi() const { return dpi_; }
   int GetHoverRow() const { return hoverRow_; }
   CBkDialog& Template() { return template_; }
+  // The template's element `id` as the last row painted left it; null when
+  // the template has none.
+  const CBkWindow* FindTemplateElement(int id) const;
 
   // A template's height attribute as the row height it gives.
   static int ClampRowHeight(int height);

@@ -99,7 +99,7 @@ class PaintDc {
   }
   PaintDc(const PaintDc&) = delete;
   PaintDc& operator=(const PaintDc&) = delete;
-  HDC Get() const { return dc_; }
+  HDC get() const { return dc_; }
   const PAINTSTRUCT& Paint() const { return paint_; }
 
  private:

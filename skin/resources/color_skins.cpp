@@ -55,7 +55,7 @@ void CBkSkinButton::Draw(HDC dc, RECT rect, int state) {
   if (border == kColorNotSet) return;
   GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, border));
   if (!pen) return;
-  HGDIOBJ oldPen = SelectObject(dc, pen.Get());
+  HGDIOBJ oldPen = SelectObject(dc, pen.get());
   HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
   Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom);
   SelectObject(dc, oldBrush);

@@ -65,7 +65,7 @@ int SystemDpi() {
              : nullptr;
     if (forSystem) return ClampDpi(static_cast<int>(forSystem()));
     const ScreenDc screen;
-    return ClampDpi(screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : kBaseDpi);
+    return ClampDpi(screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : kBaseDpi);
   }();
   return dpi;
 }

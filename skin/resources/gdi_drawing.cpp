@@ -175,34 +175,34 @@ int ColorKeyDraw(HDC dc, int x, int y, int w, int h, HDC source, int sourceX, in
   {
     MemoryDc colourDc(dc);
     MemoryDc maskDc(dc);
-    if (!colourDc.Select(colour.bitmap.Get()) || !maskDc.Select(mask.Get())) return 0;
+    if (!colourDc.Select(colour.bitmap.get()) || !maskDc.Select(mask.get())) return 0;
 
     // The picture, at the destination's size.
     if (sourceWidth == w && sourceHeight == h) {
-      BitBlt(colourDc.Get(), 0, 0, partW, partH, source, static_cast<int>(sourceX - offsetX),
+      BitBlt(colourDc.get(), 0, 0, partW, partH, source, static_cast<int>(sourceX - offsetX),
              static_cast<int>(sourceY - offsetY), SRCCOPY);
     } else {
-      SetStretchBltMode(colourDc.Get(), COLORONCOLOR);
-      StretchBlt(colourDc.Get(), static_cast<int>(offsetX), static_cast<int>(offsetY), w, h, source, sourceX, sourceY,
+      SetStretchBltMode(colourDc.get(), COLORONCOLOR);
+      StretchBlt(colourDc.get(), static_cast<int>(offsetX), static_cast<int>(offsetY), w, h, source, sourceX, sourceY,
                  sourceWidth, sourceHeight, SRCCOPY);
     }
 
     // Mask: 1 where the picture has the key colour, 0 elsewhere.
-    SetBkColor(colourDc.Get(), key);
-    BitBlt(maskDc.Get(), 0, 0, partW, partH, colourDc.Get(), 0, 0, SRCCOPY);
+    SetBkColor(colourDc.get(), key);
+    BitBlt(maskDc.get(), 0, 0, partW, partH, colourDc.get(), 0, 0, SRCCOPY);
 
     // Blacken the key pixels of the picture so that OR-ing it leaves the
     // destination alone there.
-    SetBkColor(colourDc.Get(), RGB(0, 0, 0));
-    SetTextColor(colourDc.Get(), RGB(255, 255, 255));
-    BitBlt(colourDc.Get(), 0, 0, partW, partH, maskDc.Get(), 0, 0, SRCAND);
+    SetBkColor(colourDc.get(), RGB(0, 0, 0));
+    SetTextColor(colourDc.get(), RGB(255, 255, 255));
+    BitBlt(colourDc.get(), 0, 0, partW, partH, maskDc.get(), 0, 0, SRCAND);
 
     // Clear the destination under the opaque pixels, then paint them in.
     ColourGuard guard(dc);
     SetBkColor(dc, RGB(255, 255, 255));
     SetTextColor(dc, RGB(0, 0, 0));
-    BitBlt(dc, partX, partY, partW, partH, maskDc.Get(), 0, 0, SRCAND);
-    BitBlt(dc, partX, partY, partW, partH, colourDc.Get(), 0, 0, SRCPAINT);
+    BitBlt(dc, partX, partY, partW, partH, maskDc.get(), 0, 0, SRCAND);
+    BitBlt(dc, partX, partY, partW, partH, colourDc.get(), 0, 0, SRCPAINT);
   }
   return 1;
 }
@@ -233,8 +233,8 @@ int AlphaDraw(HDC dc, int x, int y, int cx, int cy, HBITMAP source, int sourceX)
   {
     SourceDc from(source);
     MemoryDc to;
-    if (!from || !to.Select(picture.bitmap.Get())) return 0;
-    if (!BitBlt(to.Get(), 0, 0, columns, rows, from.Get(), static_cast<int>(firstColumn), 0, SRCCOPY)) return 0;
+    if (!from || !to.Select(picture.bitmap.get())) return 0;
+    if (!BitBlt(to.get(), 0, 0, columns, rows, from.get(), static_cast<int>(firstColumn), 0, SRCCOPY)) return 0;
   }
 
   // The destination area, as 24-bit bottom-up rows padded to 4 bytes.
@@ -242,8 +242,8 @@ int AlphaDraw(HDC dc, int x, int y, int cx, int cy, HBITMAP source, int sourceX)
   CreateBottomUpDib(target, columns, rows, 24);
   if (!target.bits) return 0;
   MemoryDc targetDc(dc);
-  if (!targetDc.Select(target.bitmap.Get())) return 0;
-  if (!BitBlt(targetDc.Get(), 0, 0, columns, rows, dc, destX, y, SRCCOPY)) return 0;
+  if (!targetDc.Select(target.bitmap.get())) return 0;
+  if (!BitBlt(targetDc.get(), 0, 0, columns, rows, dc, destX, y, SRCCOPY)) return 0;
   GdiFlush();
 
   const size_t sourceStride = static_cast<size_t>(columns) * 4;
@@ -257,6 +257,6 @@ int AlphaDraw(HDC dc, int x, int y, int cx, int cy, HBITMAP source, int sourceX)
     }
   }
 
-  BitBlt(dc, destX, y, columns, rows, targetDc.Get(), 0, 0, SRCCOPY);
+  BitBlt(dc, destX, y, columns, rows, targetDc.get(), 0, 0, SRCCOPY);
   return 1;
 }

@@ -11,25 +11,15 @@
 #include "skin/resources/unique_handle.h"
 
 // Deletes a GDI object (bitmap, pen, brush, region, font) when it goes out of
-// scope. Must not be selected into a device context by then. The drawing code
-// spells the owner's operations Get / Reset / Release.
+// scope. Must not be selected into a device context by then.
 template <typename Handle>
-class GdiObject : public UniqueHandle<GdiObjectTraits<Handle>> {
-  using Base = UniqueHandle<GdiObjectTraits<Handle>>;
-
- public:
-  using Base::Base;
-
-  Handle Get() const noexcept { return this->get(); }
-  void Reset(Handle handle = nullptr) noexcept { this->reset(handle); }
-  Handle Release() noexcept { return this->release(); }
-};
+using GdiObject = UniqueHandle<GdiObjectTraits<Handle>>;
 
 // The screen's device context, released when it goes out of scope.
 class ScreenDc {
  public:
   ScreenDc() : dc_(GetDC(nullptr)) {}
-  HDC Get() const { return dc_.get(); }
+  HDC get() const { return dc_.get(); }
   explicit operator bool() const { return static_cast<bool>(dc_); }
 
  private:
@@ -57,7 +47,7 @@ class MemoryDc {
     return *this;
   }
 
-  HDC Get() const { return dc_.get(); }
+  HDC get() const { return dc_.get(); }
   explicit operator bool() const { return static_cast<bool>(dc_); }
 
   // Selects `object`; false when the context is missing or the selection fails
@@ -116,7 +106,7 @@ class SourceDc {
   SourceDc& operator=(const SourceDc&) = delete;
 
   // The context, or null when the bitmap could not be selected.
-  HDC Get() const { return previous_ ? dc_ : nullptr; }
+  HDC get() const { return previous_ ? dc_ : nullptr; }
   explicit operator bool() const { return previous_ != nullptr; }
 
  private:

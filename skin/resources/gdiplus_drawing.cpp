@@ -92,7 +92,7 @@ bool PngPainter::DrawPart(Gdiplus::Image* image, long long dx, long long dy, lon
   int x = part.x, y = part.y, w = part.width, h = part.height;
   int fromX = part.sourceX, fromY = part.sourceY, fromW = part.sourceWidth, fromH = part.sourceHeight;
   if (!pixels->opaque && TakesExactCopyOnce() &&
-      pixels->plans.Draw(PngPartPlans::Picture{pixels->dc.Get(), pixels->bits, pixels->size}, dc_, x, y, w, h, fromX,
+      pixels->plans.Draw(PngPartPlans::Picture{pixels->dc.get(), pixels->bits, pixels->size}, dc_, x, y, w, h, fromX,
                          fromY, fromW, fromH))
     return true;
   if (!pixels->opaque && w == fromW && h == fromH) {
@@ -107,7 +107,7 @@ bool PngPainter::DrawPart(Gdiplus::Image* image, long long dx, long long dy, lon
     w = fromW = visible.right - visible.left;
     h = fromH = visible.bottom - visible.top;
   }
-  HDC source = pixels->dc.Get();
+  HDC source = pixels->dc.get();
   if (pixels->opaque) {
     if (w == fromW && h == fromH) return BitBlt(dc_, x, y, w, h, source, fromX, fromY, SRCCOPY) != FALSE;
     const int oldMode = SetStretchBltMode(dc_, COLORONCOLOR);

@@ -20,7 +20,7 @@ bool IconHolder::LoadSystem(LPCWSTR iconName) {
 }
 
 bool IconHolder::Draw(HDC dc, int x, int y, int width, int height) const {
-  const HICON icon = Get();
+  const HICON icon = get();
   if (!dc || !icon) return false;
   return DrawIconEx(dc, x, y, icon, width, height, 0, nullptr, DI_NORMAL) != FALSE;
 }

@@ -27,7 +27,7 @@ class IconHolder {
   // belong to the system and are only forgotten, not destroyed.
   void Destroy();
 
-  HICON Get() const { return owned_ ? owned_.get() : shared_.get(); }
+  HICON get() const { return owned_ ? owned_.get() : shared_.get(); }
 
  private:
   // At most one of the two holds an icon.

@@ -24,20 +24,20 @@ void BkBmpPool::Clear() { Instance().bitmaps_.clear(); }
 HBITMAP BkBmpPool::GetBitmap(int id) {
   BkBmpPool& pool = Instance();
   auto found = pool.bitmaps_.find(id);
-  if (found != pool.bitmaps_.end()) return found->second.Get();
+  if (found != pool.bitmaps_.end()) return found->second.get();
 
   GdiObject<HBITMAP> bitmap;
   const std::wstring& folder = BkSkinFolder::Instance().Path();
   if (!folder.empty()) {
     std::wstring path = folder + L"\\" + std::to_wstring(id) + L".bmp";
-    bitmap.Reset(static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+    bitmap.reset(static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
   }
   const WORD resourceId = static_cast<WORD>(id & 0xFFFF);
   if (!bitmap && resourceId != 0)
-    bitmap.Reset(static_cast<HBITMAP>(
+    bitmap.reset(static_cast<HBITMAP>(
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0, 0, 0)));
   if (!bitmap) return nullptr;
-  const HBITMAP handle = bitmap.Get();
+  const HBITMAP handle = bitmap.get();
   pool.bitmaps_[id] = std::move(bitmap);
   return handle;
 }
@@ -101,7 +101,7 @@ std::unique_ptr<PngPixels> MakePixels(Gdiplus::Image& image) {
   for (size_t i = 0; i < count && pixels->opaque; ++i) pixels->opaque = pixel[i * 4 + 3] == 255;
   pixels->size = SIZE{width, height};
   pixels->bits = bits;
-  if (!pixels->dc.Select(pixels->bitmap.Get())) return nullptr;
+  if (!pixels->dc.Select(pixels->bitmap.get())) return nullptr;
   return pixels;
 }
 

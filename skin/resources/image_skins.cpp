@@ -27,7 +27,7 @@ class BkPartCopier {
 
   bool Stretch(HDC dc, long long x, long long y, long long width, long long height, long long sourceX,
                long long sourceY, long long sourceWidth, long long sourceHeight, int index) const {
-    return usable_ && picture_.StretchPartFrom(source_.Get(), dc, x, y, width, height, sourceX, sourceY, sourceWidth,
+    return usable_ && picture_.StretchPartFrom(source_.get(), dc, x, y, width, height, sourceX, sourceY, sourceWidth,
                                                sourceHeight, index);
   }
 

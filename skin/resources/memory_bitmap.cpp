@@ -28,13 +28,13 @@ GdiObject<HBITMAP> MakeFilledBitmap(int width, int height, COLORREF colour) {
   {
     ScreenDc screen;
     if (!screen) return created;
-    created.Reset(CreateCompatibleBitmap(screen.Get(), width, height));
+    created.reset(CreateCompatibleBitmap(screen.get(), width, height));
   }
   if (created && colour != CLR_INVALID) {
     MemoryDc dc;
-    if (dc.Select(created.Get())) {
+    if (dc.Select(created.get())) {
       RECT all = {0, 0, width, height};
-      FillSolidRect(dc.Get(), all, colour);
+      FillSolidRect(dc.get(), all, colour);
     }
   }
   return created;
@@ -83,8 +83,8 @@ int MemoryBitmap::Draw(HDC dc, int x, int y, int frameIndex) const {
   SourceDc source(bitmap);
   if (!source) return 0;
   if (drawMode == ModePlain)
-    return BitBlt(dc, drawX, y, drawWidth, height, source.Get(), drawSourceX, 0, SRCCOPY) ? 1 : 0;
-  return ColorKeyDraw(dc, drawX, y, drawWidth, height, source.Get(), drawSourceX, 0, drawWidth, height, keyColor);
+    return BitBlt(dc, drawX, y, drawWidth, height, source.get(), drawSourceX, 0, SRCCOPY) ? 1 : 0;
+  return ColorKeyDraw(dc, drawX, y, drawWidth, height, source.get(), drawSourceX, 0, drawWidth, height, keyColor);
 }
 
 bool MemoryBitmap::BlitPart(HDC dc, long long x, long long y, long long width, long long height, long long sourceX,
@@ -97,7 +97,7 @@ bool MemoryBitmap::StretchPart(HDC dc, long long x, long long y, long long width
   if (!bitmap || (drawMode != ModePlain && drawMode != ModeColorKey)) return false;
   SourceDc source(bitmap);
   if (!source) return false;
-  return StretchPartFrom(source.Get(), dc, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight, index);
+  return StretchPartFrom(source.get(), dc, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight, index);
 }
 
 bool MemoryBitmap::StretchPartFrom(HDC source, HDC dc, long long x, long long y, long long width, long long height,
@@ -142,14 +142,14 @@ OwnedMemoryBitmap& OwnedMemoryBitmap::operator=(OwnedMemoryBitmap&& other) noexc
 bool OwnedMemoryBitmap::CreateFilled(int width, int height, COLORREF colour) {
   GdiObject<HBITMAP> created = MakeFilledBitmap(width, height, colour);
   if (!created) return false;
-  bitmap = created.Get();
+  bitmap = created.get();
   owned_ = std::move(created);
   return true;
 }
 
 bool OwnedMemoryBitmap::Delete() {
-  if (!owned_ || !DeleteObject(owned_.Get())) return false;
-  owned_.Release();
+  if (!owned_ || !DeleteObject(owned_.get())) return false;
+  owned_.release();
   bitmap = nullptr;
   return true;
 }
@@ -158,7 +158,7 @@ bool OffscreenBitmap::Create(int width, int height, COLORREF colour) {
   Release();
   if (!bitmap_.CreateFilled(width, height, colour)) return false;
   MemoryDc dc;
-  if (!dc.Select(bitmap_.Get())) {
+  if (!dc.Select(bitmap_.get())) {
     bitmap_.Delete();
     return false;
   }
@@ -174,5 +174,5 @@ void OffscreenBitmap::Release() {
 bool OffscreenBitmap::CopyTo(HDC target, int x, int y) const {
   if (!target || !dc_) return false;
   const SIZE size = bitmap_.GetSize();
-  return BitBlt(target, x, y, size.cx, size.cy, dc_->Get(), 0, 0, SRCCOPY) != FALSE;
+  return BitBlt(target, x, y, size.cx, size.cy, dc_->get(), 0, 0, SRCCOPY) != FALSE;
 }

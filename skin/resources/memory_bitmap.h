@@ -86,7 +86,7 @@ class OwnedMemoryBitmap : private MemoryBitmap {
   // there is nothing to delete or deletion failed.
   bool Delete();
 
-  HBITMAP Get() const { return owned_.Get(); }
+  HBITMAP get() const { return owned_.get(); }
   // The drawing record, for code that takes a MemoryBitmap.
   const MemoryBitmap& Picture() const { return *this; }
 
@@ -109,8 +109,8 @@ class OffscreenBitmap {
 
   explicit operator bool() const { return dc_.has_value(); }
   // The context holding the bitmap; null when nothing is held.
-  HDC Dc() const { return dc_ ? dc_->Get() : nullptr; }
-  HBITMAP Bitmap() const { return dc_ ? bitmap_.Get() : nullptr; }
+  HDC Dc() const { return dc_ ? dc_->get() : nullptr; }
+  HBITMAP Bitmap() const { return dc_ ? bitmap_.get() : nullptr; }
   SIZE GetSize() const { return bitmap_.GetSize(); }
   // Copies the whole picture 1:1 to (x, y) of `target`.
   bool CopyTo(HDC target, int x, int y) const;

@@ -181,9 +181,9 @@ PngPartPlans::Plan& PngPartPlans::Make(const Picture& picture, int w, int h, int
     GdiObject<HBITMAP> stretched = CreateDib(w, h, 32, true, bits);
     if (!stretched || !bits) return plan;
     MemoryDc target;
-    if (!target.Select(stretched.Get())) return plan;
-    SetStretchBltMode(target.Get(), COLORONCOLOR);
-    if (!StretchBlt(target.Get(), 0, 0, w, h, picture.source, fromX, fromY, fromW, fromH, SRCCOPY)) return plan;
+    if (!target.Select(stretched.get())) return plan;
+    SetStretchBltMode(target.get(), COLORONCOLOR);
+    if (!StretchBlt(target.get(), 0, 0, w, h, picture.source, fromX, fromY, fromW, fromH, SRCCOPY)) return plan;
     GdiFlush();
     grid = AlphaGrid{bits, w, 0, 0};
     Planner(grid, w, h, plan.pieces).Run();
@@ -209,7 +209,7 @@ bool PngPartPlans::Draw(const Picture& picture, HDC dc, int x, int y, int w, int
   HDC source = picture.source;
   int sourceX = fromX, sourceY = fromY;
   if (plan->scaledDc) {
-    source = plan->scaledDc->Get();
+    source = plan->scaledDc->get();
     sourceX = sourceY = 0;
   }
   const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};

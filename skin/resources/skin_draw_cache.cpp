@@ -79,8 +79,8 @@ SkinDrawCache::Entry& SkinDrawCache::Make(HDC dc, int width, int height, int sta
   for (int i = 0; i < 2; ++i) {
     std::memset(bits[i], i == 0 ? 0x00 : 0xFF, bytes);
     MemoryDc target(dc);
-    if (!target.Select(pictures[i].Get())) return entry;
-    draw(target.Get(), RECT{0, 0, width, height}, state);
+    if (!target.Select(pictures[i].get())) return entry;
+    draw(target.get(), RECT{0, 0, width, height}, state);
   }
   GdiFlush();
   if (!CollectCover(reinterpret_cast<const uint32_t*>(bits[0]), reinterpret_cast<const uint32_t*>(bits[1]), extent.cx,
@@ -107,12 +107,12 @@ void SkinDrawCache::Draw(HDC dc, const RECT& rect, int state, SIZE extent,
     draw(dc, rect, state);
     return;
   }
-  SourceDc source(entry->picture.Get());
+  SourceDc source(entry->picture.get());
   if (!source) {
     draw(dc, rect, state);
     return;
   }
   for (const RECT& part : entry->cover)
-    BitBlt(dc, rect.left + part.left, rect.top + part.top, part.right - part.left, part.bottom - part.top, source.Get(),
+    BitBlt(dc, rect.left + part.left, rect.top + part.top, part.right - part.left, part.bottom - part.top, source.get(),
            part.left, part.top, SRCCOPY);
 }

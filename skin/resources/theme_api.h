@@ -65,7 +65,7 @@ class ButtonThemeHandle {
 
   // The held handle, or a newly opened one for `window`; null without themes.
   HTHEME Open(HWND window);
-  HTHEME Get() const { return theme_; }
+  HTHEME get() const { return theme_; }
   void Close();
 
  private:

@@ -130,10 +130,9 @@ using MappedViewTraits = NullInvalidTraits<void*, UnmapViewOfFile>;
 using GlobalMemoryTraits = NullInvalidTraits<HGLOBAL, GlobalFree>;
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
-using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
-using UniqueRegion = UniqueHandle<GdiObjectTraits<HRGN>>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 using UniqueMappedView = UniqueHandle<MappedViewTraits>;
 using UniqueGlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 

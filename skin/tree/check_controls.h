@@ -53,7 +53,7 @@ class CBkCheckBox : public CBkCheckBoxBase {
   int CheckValue() const { return check_; }
   // The visual-style data the element holds (null until a paint opened it, or
   // without visual styles).
-  HTHEME Theme() const { return theme_.Get(); }
+  HTHEME Theme() const { return theme_.get(); }
 
  protected:
   void PaintBox(HDC dc) override;

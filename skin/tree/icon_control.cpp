@@ -21,7 +21,7 @@ bool CBkIconWnd::Load(const TiXmlElement* element) {
 
 HICON CBkIconWnd::Icon() const {
   if (!loaded_) ReloadIcon(loadedDpi_);
-  return icon_.Get();
+  return icon_.get();
 }
 
 HRESULT CBkIconWnd::SetAttribute(const std::string& name, const std::string& value, bool loading) {

@@ -52,7 +52,7 @@ void CBkLine::PaintLine(HDC dc) const {
   // The saved state is restored first, which selects the previous pen back
   // before the owner deletes this one.
   SavedDc saved(dc);
-  if (!saved.ok() || !SelectObject(dc, pen.Get())) return;
+  if (!saved.ok() || !SelectObject(dc, pen.get())) return;
   const RECT& area = GetRect();
   MoveToEx(dc, area.left, area.top, nullptr);
   LineTo(dc, area.right, area.bottom);

@@ -84,7 +84,7 @@ void CBkProgress::Paint(HDC dc) {
     // the previous pen) is back in the context.
     GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, kOutlineGrey));
     SavedDc saved(dc);
-    if (pen) SelectObject(dc, pen.Get());
+    if (pen) SelectObject(dc, pen.get());
 
     if (CBkSkinBase* skin = background_.Get()) {
       skin->Draw(dc, area, 0);

@@ -34,7 +34,7 @@ class CBkRadioBox : public CBkCheckBoxBase {
 
   int CheckValue() const { return check_; }
   const std::string& Group() const { return group_; }
-  HTHEME Theme() const { return theme_.Get(); }
+  HTHEME Theme() const { return theme_.get(); }
 
  protected:
   void PaintBox(HDC dc) override;

@@ -124,7 +124,7 @@ TEST(FuzzMutator, StructuralMutationsMakeWhatTheyClaim) {
 }
 
 TEST(FuzzMutator, ManyAttributeTagParsesWithEveryAttribute) {
-  const size_t limit = kMaxSkinXmlAttributes;
+  const size_t limit = kMaxXmlAttributes;
   for (size_t count : {size_t{1}, size_t{2}, size_t{50}, limit}) {
     TiXmlDocument document;
     document.Parse((ManyAttributeTag(count) + "</e>").c_str(), nullptr, TIXML_ENCODING_UTF8);

@@ -150,7 +150,7 @@ TEST_F(DialogFrameTest, Create_GivesTheMainLayerItsStylesSizeAndShape) {
     EXPECT_EQ(p.inside, PtInRegion(shape, p.at.x, p.at.y) != FALSE) << p.at.x << "," << p.at.y;
   }
   GdiObject<HRGN> expected = CreateCutCornerRegion({0, 0, kMainWidth, kMainHeight});
-  EXPECT_TRUE(EqualRgn(shape, expected.Get()));
+  EXPECT_TRUE(EqualRgn(shape, expected.get()));
   DeleteObject(shape);
 }
 
@@ -172,7 +172,7 @@ TEST_F(DialogFrameTest, Shape_IsKeptForTheSameSizeAndWhenMinimised) {
   frame.ResizeClient(300, 200, true);
   ASSERT_NE(ERROR, GetWindowRgn(hwnd, shape));
   GdiObject<HRGN> expected = CreateCutCornerRegion({0, 0, 300, 200});
-  EXPECT_TRUE(EqualRgn(shape, expected.Get()));
+  EXPECT_TRUE(EqualRgn(shape, expected.get()));
   DeleteObject(shape);
 }
 

@@ -50,10 +50,10 @@ bool WriteBitmapFile(const std::wstring& path, HWND hwnd) {
   if (!picture || !bits) return false;
   {
     MemoryDc memory;
-    if (!memory.Select(picture.Get())) return false;
+    if (!memory.Select(picture.get())) return false;
     HDC windowDc = GetDC(hwnd);
     if (!windowDc) return false;
-    const BOOL copied = BitBlt(memory.Get(), 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
+    const BOOL copied = BitBlt(memory.get(), 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
     ReleaseDC(hwnd, windowDc);
     if (!copied) return false;
   }

@@ -159,7 +159,7 @@ TEST(DrawingLabel, DrawsWhatDrawTextDraws) {
         for (const RECT& rect : kRects) {
           DibCanvas label(140, 50, RGB(250, 240, 230)), drawn(140, 50, RGB(250, 240, 230));
           for (DibCanvas* canvas : {&label, &drawn}) {
-            SelectObject(canvas->dc(), font.Get());
+            SelectObject(canvas->dc(), font.get());
             SetBkMode(canvas->dc(), TRANSPARENT);
             SetTextColor(canvas->dc(), RGB(0x45, 0xB1, 0xE5));
           }

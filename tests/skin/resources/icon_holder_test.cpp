@@ -47,7 +47,7 @@ TEST(IconHolder, MissingIconDrawsNothing) {
   EXPECT_FALSE(icon.LoadFromResource(999, 16, 16, 0));
   EXPECT_FALSE(icon.LoadFromResource(0, 16, 16, 0));
   EXPECT_FALSE(icon.LoadFromResource(-5, 16, 16, 0));
-  EXPECT_EQ(icon.Get(), nullptr);
+  EXPECT_EQ(icon.get(), nullptr);
   DibCanvas canvas(8, 8, kBackground);
   EXPECT_FALSE(icon.Draw(canvas.dc(), 0, 0, 0, 0));
   EXPECT_EQ(canvas.CountOutside(RECT{}, kBackground), 0);
@@ -58,7 +58,7 @@ TEST(IconHolder, OwnIconIsDestroyedSharedOnesAreLeftAlone) {
   {
     IconHolder icon;
     ASSERT_TRUE(icon.LoadFromResource(101, 16, 16, 0));
-    own = icon.Get();
+    own = icon.get();
     EXPECT_TRUE(IconAlive(own));
   }
   EXPECT_FALSE(IconAlive(own));
@@ -67,17 +67,17 @@ TEST(IconHolder, OwnIconIsDestroyedSharedOnesAreLeftAlone) {
   {
     IconHolder icon;
     ASSERT_TRUE(icon.LoadFromResource(101, 16, 16, LR_SHARED));
-    shared = icon.Get();
+    shared = icon.get();
   }
   EXPECT_TRUE(IconAlive(shared));
 
   IconHolder reload;
   ASSERT_TRUE(reload.LoadFromResource(101, 16, 16, 0));
-  HICON first = reload.Get();
+  HICON first = reload.get();
   ASSERT_TRUE(reload.LoadFromResource(101, 24, 24, 0));  // replaces and destroys the first
   EXPECT_FALSE(IconAlive(first));
   reload.Destroy();
-  EXPECT_EQ(reload.Get(), nullptr);
+  EXPECT_EQ(reload.get(), nullptr);
   DibCanvas canvas(4, 4, kBackground);
   EXPECT_FALSE(reload.Draw(canvas.dc(), 0, 0, 0, 0));
 }
@@ -90,7 +90,7 @@ TEST(IconHolder, SystemIconDrawsAndOutlivesTheHolder) {
   {
     IconHolder icon;
     ASSERT_TRUE(icon.LoadSystem(IDI_APPLICATION));
-    system = icon.Get();
+    system = icon.get();
     EXPECT_TRUE(icon.Draw(canvas.dc(), 2, 2, 0, 0));
   }
   EXPECT_GT(canvas.CountOutside(RECT{}, kBackground), 0);

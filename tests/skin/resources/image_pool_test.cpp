@@ -323,9 +323,9 @@ TEST(BkPngPool, PixelsArePremultipliedMadeOnceAndOnlyForPoolImages) {
   EXPECT_EQ(pixels->size.cx, 2);
   EXPECT_EQ(pixels->size.cy, 2);
   EXPECT_FALSE(pixels->opaque);
-  EXPECT_EQ(GetCurrentObject(pixels->dc.Get(), OBJ_BITMAP), pixels->bitmap.Get());
+  EXPECT_EQ(GetCurrentObject(pixels->dc.get(), OBJ_BITMAP), pixels->bitmap.get());
 
-  const std::vector<uint32_t> argb = SectionPixels(pixels->bitmap.Get());
+  const std::vector<uint32_t> argb = SectionPixels(pixels->bitmap.get());
   ASSERT_EQ(argb.size(), 4u);
   EXPECT_EQ(argb[0], 0xFFFF0000u);  // opaque red
   EXPECT_EQ(argb[2] >> 24, 0u);     // alpha 0 keeps no colour

@@ -40,7 +40,7 @@ RECT Area(int x, int y, int width, int height) { return RECT{x, y, x + width, y 
 TEST(MemoryBitmapCreate, CreateFilled_FillsWholeBitmapWithColour) {
   OwnedMemoryBitmap picture;
   ASSERT_TRUE(picture.CreateFilled(5, 4, RGB(10, 20, 30)));
-  ASSERT_NE(picture.Get(), nullptr);
+  ASSERT_NE(picture.get(), nullptr);
   SIZE size = picture.GetSize();
   EXPECT_EQ(size.cx, 5);
   EXPECT_EQ(size.cy, 4);
@@ -71,20 +71,20 @@ TEST(MemoryBitmapCreate, CreateFilled_RejectsSizesThatAreNotPositive) {
   EXPECT_FALSE(picture.CreateFilled(0, 5, RGB(1, 2, 3)));
   EXPECT_FALSE(picture.CreateFilled(5, -1, RGB(1, 2, 3)));
   EXPECT_FALSE(picture.CreateFilled(-4, -4, RGB(1, 2, 3)));
-  EXPECT_EQ(picture.Get(), nullptr);
+  EXPECT_EQ(picture.get(), nullptr);
 
   ASSERT_TRUE(picture.CreateFilled(2, 2, RGB(1, 2, 3)));
-  HBITMAP kept = picture.Get();
+  HBITMAP kept = picture.get();
   EXPECT_FALSE(picture.CreateFilled(-2, 2, RGB(9, 9, 9)));
-  EXPECT_EQ(picture.Get(), kept);  // a failed call leaves the record as it was
+  EXPECT_EQ(picture.get(), kept);  // a failed call leaves the record as it was
 }
 
 TEST(MemoryBitmapCreate, CreateFilled_DeletesTheBitmapItReplaces) {
   OwnedMemoryBitmap picture;
   ASSERT_TRUE(picture.CreateFilled(4, 4, RGB(1, 1, 1)));
-  HBITMAP first = picture.Get();
+  HBITMAP first = picture.get();
   ASSERT_TRUE(picture.CreateFilled(6, 3, RGB(2, 2, 2)));
-  EXPECT_NE(picture.Get(), nullptr);
+  EXPECT_NE(picture.get(), nullptr);
   EXPECT_EQ(GetObjectType(first), 0u);
   EXPECT_EQ(picture.GetSize().cx, 6);
 }
@@ -93,10 +93,10 @@ TEST(MemoryBitmapCreate, Delete_FreesBitmapAndClearsHandle) {
   OwnedMemoryBitmap picture;
   EXPECT_FALSE(picture.Delete());  // nothing to delete
   ASSERT_TRUE(picture.CreateFilled(4, 4, RGB(5, 5, 5)));
-  HBITMAP handle = picture.Get();
+  HBITMAP handle = picture.get();
   EXPECT_EQ(GetObjectType(handle), static_cast<DWORD>(OBJ_BITMAP));
   EXPECT_TRUE(picture.Delete());
-  EXPECT_EQ(picture.Get(), nullptr);
+  EXPECT_EQ(picture.get(), nullptr);
   EXPECT_EQ(picture.Picture().bitmap, nullptr);
   EXPECT_EQ(GetObjectType(handle), 0u);
   EXPECT_FALSE(picture.Delete());
@@ -108,20 +108,20 @@ TEST(MemoryBitmapCreate, Delete_FreesBitmapAndClearsHandle) {
 TEST(MemoryBitmapCreate, Delete_KeepsHandleWhenDeletionFails) {
   OwnedMemoryBitmap picture;
   ASSERT_TRUE(picture.CreateFilled(4, 4, RGB(5, 5, 5)));
-  HBITMAP handle = picture.Get();
+  HBITMAP handle = picture.get();
   // A bitmap selected into a device context cannot be deleted.
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, handle);
   bool deleted = picture.Delete();
   if (!deleted) {
-    EXPECT_EQ(picture.Get(), handle);
+    EXPECT_EQ(picture.get(), handle);
   }
   SelectObject(dc, old);
   DeleteDC(dc);
   if (!deleted) {
     EXPECT_TRUE(picture.Delete());
   }
-  EXPECT_EQ(picture.Get(), nullptr);
+  EXPECT_EQ(picture.get(), nullptr);
 }
 
 template <typename T, typename = void>
@@ -145,7 +145,7 @@ TEST(MemoryBitmapCreate, OwnedMemoryBitmap_DeletesOnScopeExit) {
   {
     OwnedMemoryBitmap picture;
     ASSERT_TRUE(picture.CreateFilled(2, 2, RGB(0, 0, 0)));
-    handle = picture.Get();
+    handle = picture.get();
   }
   EXPECT_EQ(GetObjectType(handle), 0u);
 }
@@ -501,23 +501,23 @@ TEST(MemoryBitmapCreate, OwnedMemoryBitmap_MovesItsBitmapAndDeletesItOnce) {
   {
     OwnedMemoryBitmap target;
     ASSERT_TRUE(target.CreateFilled(3, 3, RGB(9, 9, 9)));
-    replaced = target.Get();
+    replaced = target.get();
     {
       OwnedMemoryBitmap source;
       ASSERT_TRUE(source.CreateFilled(2, 2, RGB(40, 50, 60)));
       source.frameWidth = 1;
-      handle = source.Get();
+      handle = source.get();
       OwnedMemoryBitmap middle(std::move(source));
-      EXPECT_EQ(source.Get(), nullptr);
+      EXPECT_EQ(source.get(), nullptr);
       EXPECT_EQ(source.Picture().bitmap, nullptr);
       DibCanvas untouched(4, 4, kBackground);
       EXPECT_EQ(source.Draw(untouched.dc(), 0, 0, -1), 0);
       target = std::move(middle);
-      EXPECT_EQ(middle.Get(), nullptr);
+      EXPECT_EQ(middle.get(), nullptr);
     }
     EXPECT_EQ(GetObjectType(replaced), 0u);  // the target's own bitmap went at the assignment
     ASSERT_EQ(GetObjectType(handle), static_cast<DWORD>(OBJ_BITMAP));
-    EXPECT_EQ(target.Get(), handle);
+    EXPECT_EQ(target.get(), handle);
     EXPECT_EQ(target.Picture().bitmap, handle);
     EXPECT_EQ(target.frameWidth, 1);
     DibCanvas canvas(4, 4, kBackground);

@@ -39,14 +39,14 @@ TEST(PngPartPlans, PlannedDrawingEqualsOneBlendOfThePart) {
         FillNoise(*canvas);
         GdiObject<HRGN> clip(CreateRectRgn(0, 0, 30, 25));
         GdiObject<HRGN> second(CreateRectRgn(20, 30, 90, 70));
-        CombineRgn(clip.Get(), clip.Get(), second.Get(), RGN_OR);
-        if (clipped) SelectClipRgn(canvas->dc(), clip.Get());
+        CombineRgn(clip.get(), clip.get(), second.get(), RGN_OR);
+        if (clipped) SelectClipRgn(canvas->dc(), clip.get());
       }
       // The first draw makes the plan, the second uses the kept one.
       for (int pass = 0; pass < 2; ++pass) {
         PngPainter painter(planned.dc());
         painter.DrawPart(image, part.x, part.y, part.w, part.h, part.sx, part.sy, part.sw, part.sh);
-        GdiAlphaBlend(blended.dc(), part.x, part.y, part.w, part.h, pixels->dc.Get(), part.sx, part.sy, part.sw,
+        GdiAlphaBlend(blended.dc(), part.x, part.y, part.w, part.h, pixels->dc.get(), part.sx, part.sy, part.sw,
                       part.sh, blend);
       }
       GdiFlush();

@@ -36,8 +36,8 @@ TEST(ParseSkinDocument, ParsesUtf8WithAndWithoutByteOrderMark) {
 
 TEST(ParseSkinDocument, AcceptsTheDepthLimitAndRefusesDeeper) {
   TiXmlDocument document;
-  EXPECT_TRUE(ParseSkinDocument(Nested(kMaxSkinXmlDepth), document));
-  EXPECT_FALSE(ParseSkinDocument(Nested(kMaxSkinXmlDepth + 1), document));
+  EXPECT_TRUE(ParseSkinDocument(Nested(kMaxXmlDepth), document));
+  EXPECT_FALSE(ParseSkinDocument(Nested(kMaxXmlDepth + 1), document));
   EXPECT_EQ(nullptr, document.RootElement());
 }
 
@@ -79,7 +79,7 @@ TEST(ParseSkinDocument, BoundsAttributesPerElement) {
   const struct {
     int attributes;
     bool parses;
-  } cases[] = {{0, true}, {1, true}, {kMaxSkinXmlAttributes, true}, {kMaxSkinXmlAttributes + 1, false},
+  } cases[] = {{0, true}, {1, true}, {kMaxXmlAttributes, true}, {kMaxXmlAttributes + 1, false},
                {100000, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.attributes);
@@ -93,7 +93,7 @@ TEST(ParseSkinDocument, BoundsAttributesPerElement) {
   }
   // The bound is per element: many elements with many attributes each parse.
   TiXmlDocument document;
-  EXPECT_TRUE(ParseSkinDocument("<r>" + Repeat(WithAttributes(kMaxSkinXmlAttributes), 50) + "</r>", document));
+  EXPECT_TRUE(ParseSkinDocument("<r>" + Repeat(WithAttributes(kMaxXmlAttributes), 50) + "</r>", document));
 }
 
 TEST(ParseSkinDocument, ErrorsLeaveAnEmptyDocument) {
@@ -116,13 +116,13 @@ TEST(ParseSkinDocument, TextAfterAZeroByteIsNotRead) {
   EXPECT_EQ(nullptr, document.RootElement()->NextSiblingElement());
 }
 
-TEST(ParseSkinDocument, WideTextParsesAsUtf8UpToItsFirstZero) {
+TEST(ParseXmlDocument, WideTextParsesAsUtf8UpToItsFirstZero) {
   static const wchar_t kText[] = L"<a>\xD800\x4F59</a>\0<b/>";
   TiXmlDocument document;
-  ASSERT_TRUE(ParseSkinDocument(std::wstring(kText, sizeof(kText) / sizeof(kText[0]) - 1), document));
+  ASSERT_TRUE(ParseXmlDocument(std::wstring(kText, sizeof(kText) / sizeof(kText[0]) - 1), document));
   EXPECT_STREQ("\xEF\xBF\xBD\xE4\xBD\x99", document.RootElement()->GetText());  // U+FFFD, U+4F59
   EXPECT_EQ(nullptr, document.RootElement()->NextSiblingElement());
-  EXPECT_FALSE(ParseSkinDocument(std::wstring(L"<a>\0</a>", 8), document));
+  EXPECT_FALSE(ParseXmlDocument(std::wstring(L"<a>\0</a>", 8), document));
   EXPECT_EQ(nullptr, document.RootElement());
 }
 

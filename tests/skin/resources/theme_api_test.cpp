@@ -78,13 +78,13 @@ TEST(ThemeApiBinding, WithUxThemeLoadedFindsAllEntries) {
   ButtonThemeHandle button;
   HTHEME theme = button.Open(window.hwnd());
   EXPECT_EQ(button.Open(window.hwnd()), theme);
-  EXPECT_EQ(button.Get(), theme);
+  EXPECT_EQ(button.get(), theme);
   if (theme) {
     EXPECT_EQ(api.DrawThemeBackground(theme, canvas.dc(), kThemePartCheckBox, 1, &rect, nullptr), S_OK);
     EXPECT_GT(canvas.CountOutside(RECT{}, RGB(1, 2, 3)), 0);
   }
   button.Close();
-  EXPECT_EQ(button.Get(), nullptr);
+  EXPECT_EQ(button.get(), nullptr);
 }
 
 TEST(ThemeApiBinding, ThreadsRacingForFirstUseShareOneInstance) {

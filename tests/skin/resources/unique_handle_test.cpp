@@ -153,7 +153,7 @@ bool GdiAlive(HGDIOBJ object) { return GetObjectType(object) != 0; }
 HICON NewIcon() {
   GdiObject<HBITMAP> colour(CreateBitmap(16, 16, 1, 32, nullptr));
   GdiObject<HBITMAP> mask(CreateBitmap(16, 16, 1, 1, nullptr));
-  ICONINFO info = {TRUE, 0, 0, mask.Get(), colour.Get()};
+  ICONINFO info = {TRUE, 0, 0, mask.get(), colour.get()};
   return CreateIconIndirect(&info);  // copies both bitmaps
 }
 
@@ -203,11 +203,11 @@ TEST(GdiOwners, GdiObjectMovesAndSpellsItsOperationsTheDrawingWay) {
   const HBITMAP bitmap = CreateBitmap(4, 4, 1, 32, nullptr);
   GdiObject<HBITMAP> first(bitmap);
   GdiObject<HBITMAP> second(std::move(first));
-  EXPECT_EQ(nullptr, first.Get());
-  EXPECT_EQ(bitmap, second.Get());
-  second.Reset(CreateBitmap(2, 2, 1, 32, nullptr));
+  EXPECT_EQ(nullptr, first.get());
+  EXPECT_EQ(bitmap, second.get());
+  second.reset(CreateBitmap(2, 2, 1, 32, nullptr));
   EXPECT_FALSE(GdiAlive(bitmap));
-  const HBITMAP replacement = second.Release();
+  const HBITMAP replacement = second.release();
   EXPECT_FALSE(second);
   EXPECT_TRUE(GdiAlive(replacement));
   DeleteObject(replacement);
@@ -219,15 +219,15 @@ TEST(GdiOwners, MemoryDcSelectsBackBeforeDeletingSoTheBitmapIsFree) {
   {
     MemoryDc dc;
     ASSERT_TRUE(dc);
-    dcHandle = dc.Get();
-    ASSERT_TRUE(dc.Select(bitmap.Get()));
+    dcHandle = dc.get();
+    ASSERT_TRUE(dc.Select(bitmap.get()));
     // A bitmap sits in one context at a time.
     MemoryDc other;
-    EXPECT_FALSE(other.Select(bitmap.Get()));
+    EXPECT_FALSE(other.Select(bitmap.get()));
   }
   EXPECT_FALSE(GdiAlive(dcHandle));
   MemoryDc later;
-  EXPECT_TRUE(later.Select(bitmap.Get()));
+  EXPECT_TRUE(later.Select(bitmap.get()));
 }
 
 TEST(GdiOwners, MemoryDcMovesWithItsSelection) {
@@ -237,12 +237,12 @@ TEST(GdiOwners, MemoryDcMovesWithItsSelection) {
   HDC replaced = nullptr;
   {
     MemoryDc target;
-    ASSERT_TRUE(target.Select(other.Get()));
-    replaced = target.Get();
+    ASSERT_TRUE(target.Select(other.get()));
+    replaced = target.get();
     {
       MemoryDc source;
-      ASSERT_TRUE(source.Select(bitmap.Get()));
-      moved = source.Get();
+      ASSERT_TRUE(source.Select(bitmap.get()));
+      moved = source.get();
       MemoryDc middle(std::move(source));
       EXPECT_FALSE(source);
       target = std::move(middle);
@@ -251,21 +251,21 @@ TEST(GdiOwners, MemoryDcMovesWithItsSelection) {
     // undone; the moved one lives on in the target, still holding its bitmap.
     EXPECT_FALSE(GdiAlive(replaced));
     EXPECT_TRUE(GdiAlive(moved));
-    EXPECT_EQ(moved, target.Get());
+    EXPECT_EQ(moved, target.get());
     MemoryDc probe;
-    EXPECT_TRUE(probe.Select(other.Get()));
-    EXPECT_FALSE(probe.Select(bitmap.Get()));
+    EXPECT_TRUE(probe.Select(other.get()));
+    EXPECT_FALSE(probe.Select(bitmap.get()));
   }
   EXPECT_FALSE(GdiAlive(moved));
   MemoryDc after;
-  EXPECT_TRUE(after.Select(bitmap.Get()));
+  EXPECT_TRUE(after.Select(bitmap.get()));
 }
 
 TEST(GdiOwners, ScreenDcIsAUsableScreenContext) {
   ScreenDc screen;
   ASSERT_TRUE(screen);
-  EXPECT_EQ(static_cast<DWORD>(OBJ_DC), GetObjectType(screen.Get()));
-  EXPECT_GT(GetDeviceCaps(screen.Get(), BITSPIXEL), 0);
+  EXPECT_EQ(static_cast<DWORD>(OBJ_DC), GetObjectType(screen.get()));
+  EXPECT_GT(GetDeviceCaps(screen.get(), BITSPIXEL), 0);
 }
 
 }  // namespace

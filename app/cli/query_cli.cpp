@@ -1,0 +1,201 @@
+// tavora-query: queries from the command line.
+//   tavora-query [--json] [--kinds LETTERS] [--sort KEY] [--watch SECONDS
+//                [--count N]] <from> <to>
+// Prints the trains as an aligned table or a JSON array (UTF-8). Exit code 0
+// when rows came back (in any round of a watch), 1 with a one-line reason
+// when none did or memory ran out, 2 with a one-line reason on wrong usage.
+#include <windows.h>
+
+#include <mutex>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/cli/query_options.h"
+#include "app/core/result_page.h"
+#include "app/core/ticket_json.h"
+#include "app/core/ticket_order.h"
+#include "app/core/ticket_table.h"
+#include "app/core/ticket_watch.h"
+#include "app/net/http_page_client.h"
+#include "app/net/query_worker.h"
+#include "app/net/server_config.h"
+#include "app/platform/environment_setting.h"
+#include "skin/resources/text_encoding.h"
+#include "skin/resources/unique_handle.h"
+
+namespace {
+
+// Tests shorten the pause between watch rounds through this variable.
+constexpr wchar_t kWatchIntervalVariable[] = L"TAVORA_WATCH_INTERVAL_MS";
+
+// Each call is one write, so every piece of output leaves at once.
+void Write(HANDLE stream, const std::wstring& text) {
+  DWORD mode = 0;
+  DWORD written = 0;
+  if (GetConsoleMode(stream, &mode)) {
+    WriteConsoleW(stream, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    return;
+  }
+  // Redirected or a Unix terminal under Wine: UTF-8 bytes.
+  const std::string bytes = WideToUtf8(text);
+  WriteFile(stream, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+void WriteReason(const std::wstring& reason) {
+  Write(GetStdHandle(STD_ERROR_HANDLE), L"tavora-query: " + reason + L"\n");
+}
+
+// One query: the trains to show, filtered and sorted as the options say, or
+// false with the reason why there are none.
+bool QueryTrains(CHttpPageClient& client, const std::wstring& siteName, const QueryOptions& options,
+                 std::vector<TicketRow>& rows, std::wstring& reason) {
+  switch (RunQuery(client, options.from, options.to, rows)) {
+    case QueryOutcome::MissingStation:
+      reason = L"both station names are needed";
+      return false;
+    case QueryOutcome::NoPage:
+      reason = L"no result page from " + siteName;
+      return false;
+    case QueryOutcome::NoResultTable:
+      reason = L"the result page from " + siteName + L" held no result table";
+      return false;
+    case QueryOutcome::PageTooLarge:
+      reason = L"the result page from " + siteName + L" held more than " + std::to_wstring(kMaxResultRows) + L" trains";
+      return false;
+    case QueryOutcome::OutOfMemory:
+      reason = L"out of memory";
+      return false;
+    case QueryOutcome::RowsReplaced:
+      break;
+  }
+  if (rows.empty()) {
+    reason = L"no trains from " + options.from + L" to " + options.to;
+    return false;
+  }
+  rows = FilterRows(rows, options.kinds);
+  if (rows.empty()) {
+    reason = L"no trains of the chosen kinds from " + options.from + L" to " + options.to;
+    return false;
+  }
+  if (options.sortColumn >= 0) SortRows(rows, options.sortColumn, false);
+  return true;
+}
+
+std::wstring FormatTrains(const std::vector<TicketRow>& rows, bool json) {
+  return json ? FormatTicketJson(rows) : FormatTicketTable(rows);
+}
+
+int QueryOnce(CHttpPageClient& client, const std::wstring& siteName, const QueryOptions& options) {
+  std::vector<TicketRow> rows;
+  std::wstring reason;
+  if (!QueryTrains(client, siteName, options, rows, reason)) {
+    WriteReason(reason);
+    return 1;
+  }
+  Write(GetStdHandle(STD_OUTPUT_HANDLE), FormatTrains(rows, options.json));
+  return 0;
+}
+
+// Ctrl+C, Ctrl+Break and closing the console end a watch: the console's
+// handler thread sets the event that the pause between rounds waits on and
+// cancels a query in progress, so the watch ends without waiting out a
+// request's time-out. The lock keeps the client alive while the handler uses it.
+class ConsoleStop {
+ public:
+  explicit ConsoleStop(CHttpPageClient& client) : event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    std::lock_guard<std::mutex> hold(lock_);
+    current_ = this;
+    client_ = &client;
+    // A process started in a group of its own ignores Ctrl+C until it asks for it.
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    SetConsoleCtrlHandler(OnControl, TRUE);
+  }
+  ~ConsoleStop() {
+    SetConsoleCtrlHandler(OnControl, FALSE);
+    std::lock_guard<std::mutex> hold(lock_);
+    current_ = nullptr;
+  }
+  ConsoleStop(const ConsoleStop&) = delete;
+  ConsoleStop& operator=(const ConsoleStop&) = delete;
+
+  // Waits up to `milliseconds`; true when the watch is to end.
+  bool WaitForStop(DWORD milliseconds) const { return WaitForSingleObject(event_.get(), milliseconds) != WAIT_TIMEOUT; }
+
+ private:
+  static BOOL WINAPI OnControl(DWORD) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!current_) return FALSE;
+    SetEvent(current_->event_.get());
+    current_->client_->Cancel();
+    return TRUE;
+  }
+
+  static std::mutex lock_;
+  static ConsoleStop* current_;
+  UniqueKernelHandle event_;
+  CHttpPageClient* client_ = nullptr;
+};
+
+std::mutex ConsoleStop::lock_;
+ConsoleStop* ConsoleStop::current_ = nullptr;
+
+// Rounds of queries until Ctrl+C or the round count: the first prints every
+// train, later ones only the changes since the last round that had trains.
+int Watch(CHttpPageClient& client, const std::wstring& siteName, const QueryOptions& options) {
+  const DWORD pauseMs =
+      EnvironmentMilliseconds(kWatchIntervalVariable, options.watchSeconds * 1000, kMaxWatchSeconds * 1000);
+  const ConsoleStop stop(client);
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  std::vector<TicketRow> previous;
+  bool anyRows = false;
+  for (unsigned round = 1;; ++round) {
+    std::vector<TicketRow> rows;
+    std::wstring reason;
+    if (!QueryTrains(client, siteName, options, rows, reason)) {
+      if (!client.cancelled()) WriteReason(reason);
+    } else {
+      if (!anyRows) {
+        Write(out, FormatTrains(rows, options.json));
+      } else if (const TrainChanges changes = ChangesSince(previous, rows); !changes.empty()) {
+        Write(out, options.json ? FormatTicketJson(changes.changed, changes.gone) : FormatChangesAsTable(changes));
+      }
+      previous = std::move(rows);
+      anyRows = true;
+    }
+    if (options.rounds != 0 && round >= options.rounds) break;
+    if (stop.WaitForStop(pauseMs)) break;
+  }
+  return anyRows ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  QueryOptions options;
+  std::wstring error;
+  if (!ParseQueryOptions(std::vector<std::wstring>(argv + 1, argv + argc), options, error)) {
+    WriteReason(error);
+    return 2;
+  }
+  if (options.help) {
+    Write(GetStdHandle(STD_OUTPUT_HANDLE), QueryUsage());
+    return 0;
+  }
+  // The names as the window sends them: without blanks at either end.
+  const QueryStations stations = MakeQueryStations(options.from, options.to);
+  options.from = stations.from;
+  options.to = stations.to;
+  // Running out of memory ends the program like any failed query, with
+  // whatever it held freed on the way out.
+  try {
+    const std::wstring siteName = GetServerAddress(ServerKind::Query).HostPort();
+    CHttpPageClient client(siteName.c_str());
+    return options.watchSeconds == 0 ? QueryOnce(client, siteName, options) : Watch(client, siteName, options);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  WriteReason(L"out of memory");
+  return 1;
+}

@@ -1,0 +1,44 @@
+// A result page into rows: the repair of its markup, its bounds and its parse.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "app/core/ticket_row.h"
+
+class TiXmlElement;
+
+// Mends the two forms of the site's markup that an XML parser rejects.
+std::wstring RepairMarkup(std::wstring page);
+
+// The most trains one answer may hold. A real answer lists a few hundred at
+// most; a page with more is refused whole.
+constexpr size_t kMaxResultRows = 10000;
+
+// The most tags and attributes (its '<' and '=' characters) a result page may
+// carry: kMaxResultRows rows of the site's markup (about 60 each) and the page
+// around them. The parse tree costs many times the text it is built from
+// (some 150 bytes an empty element), so the page is measured before it is
+// parsed.
+constexpr size_t kMaxResultMarkup = kMaxResultRows * 64 + 65536;
+
+enum class ResultPage {
+  Rows,      // the result table was found: `rows` holds its trains (possibly none)
+  NoTable,   // the page did not parse or has no result table
+  TooLarge,  // more markup than kMaxResultMarkup or more trains than kMaxResultRows
+};
+
+// Parses a repaired page (as UTF-8; pages nesting deeper than the skin
+// library's XML depth limit are refused). A data row whose train-code cell
+// is empty or missing is no train and is skipped. `rows` is replaced only
+// when the result is Rows.
+ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& rows);
+
+// root → body → div → the div's next sibling → table; null when a step fails.
+const TiXmlElement* FindResultTable(const TiXmlElement* root);
+
+// The value of the cell's first child node, or null.
+const char* CellText(const TiXmlElement* cell);
+// The CellText of the cell's first "a" child, or null.
+const char* CellLinkText(const TiXmlElement* cell);

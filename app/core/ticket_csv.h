@@ -1,0 +1,22 @@
+// The shown trains as text for other programs: tab-separated for the
+// clipboard, CSV for a file, each with the column titles as its first line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/core/ticket_row.h"
+
+// A cell as a spreadsheet may take it: a text that a spreadsheet would run
+// as a formula ("=", "+", "@", or "-" followed by more than dashes) gets a
+// leading apostrophe.
+std::wstring SpreadsheetSafeCell(const std::wstring& cell);
+
+// Titles, then one line per row of the fourteen list columns (RowTexts),
+// separated by tabs, lines ended by CR LF; tabs and line breaks inside a
+// cell become blanks.
+std::wstring RowsAsTabText(const std::vector<std::wstring>& titles, const std::vector<TicketRow>& rows);
+
+// The same as CSV in UTF-8 after a byte-order mark: a field holding a comma,
+// a quote or a line break is quoted, its quotes doubled.
+std::string RowsAsCsv(const std::vector<std::wstring>& titles, const std::vector<TicketRow>& rows);

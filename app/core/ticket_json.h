@@ -1,0 +1,28 @@
+// Ticket rows as JSON, for tavora-query --json: one object per train with
+// named fields, one object per line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/core/ticket_row.h"
+
+// The object keys in their order, each with the field it carries.
+struct TicketJsonField {
+  const wchar_t* key;
+  std::wstring TicketRow::*field;
+};
+extern const TicketJsonField kTicketJsonFields[];
+extern const size_t kTicketJsonFieldCount;
+
+// `text` as a JSON string, quotes included. Quotes, backslashes and every
+// character a terminal would act on (IsTerminalControl) are escaped, so the
+// array is safe to print as it is; a surrogate without its partner
+// becomes U+FFFD, so the result always converts to valid UTF-8.
+std::wstring JsonString(const std::wstring& text);
+
+// A JSON array: "[" on its own line, then one object per row in order, then
+// one {"trainCode": ..., "gone": true} per code of `goneCodes`, each on its
+// own line (separated by ","), then "]"; the text ends with "\n".
+std::wstring FormatTicketJson(const std::vector<TicketRow>& rows,
+                              const std::vector<std::wstring>& goneCodes = {});

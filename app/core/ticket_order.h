@@ -1,0 +1,56 @@
+// Which trains are shown and in what order: the train-kind filter of the
+// query bar's check boxes (and of tavora-query --kinds), sorting by a result
+// column, and whether a seat cell has tickets left.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/core/result_columns.h"
+#include "app/core/ticket_row.h"
+
+// One bit per train-kind check box, in the boxes' order after "全选".
+enum TrainKind : unsigned {
+  kKindIntercity = 1u << 0,     // 城际: C
+  kKindHighSpeed = 1u << 1,     // 高铁: G
+  kKindMultipleUnit = 1u << 2,  // 动车: D
+  kKindDirect = 1u << 3,        // 直达: Z
+  kKindExpress = 1u << 4,       // 特快: T
+  kKindFast = 1u << 5,          // 快速: K
+  kKindOrdinary = 1u << 6,      // 普快: codes that start with a digit
+  kKindTemporary = 1u << 7,     // 临客: L and Y
+};
+constexpr unsigned kAllTrainKinds = 0xFF;
+constexpr int kTrainKindCount = 8;
+
+// The kind bit of a train code, from its first character; 0 when no box
+// names it (an unknown letter, an empty code): such trains are always shown.
+unsigned TrainKindOf(const std::wstring& trainCode);
+
+// Letters of tavora-query --kinds: C G D Z T K L Y as on the train codes, and
+// P for 普快; either case. False for an empty text or any other character.
+bool ParseTrainKinds(const std::wstring& letters, unsigned& kinds);
+
+// Whether a train passes the filter `kinds`.
+bool TrainShown(const TicketRow& row, unsigned kinds);
+std::vector<TicketRow> FilterRows(const std::vector<TicketRow>& rows, unsigned kinds);
+
+// "HH:MM" (hours may pass 23, as a travel time does) as minutes; -1 when the
+// text is no such time.
+int ParseMinutes(const std::wstring& text);
+
+// How much a seat cell offers: "有" ranks above every count, counts rank by
+// their value above "无", and "无" above "--" and anything else.
+int SeatRank(const std::wstring& cell);
+// "有" or a count above zero.
+bool HasTickets(const std::wstring& cell);
+
+// <0, 0 or >0 as `a` sorts before, with or after `b` by `column` ascending:
+// times and travel times as minutes (unreadable ones last), seat cells by
+// SeatRank, train codes by letter then number, other texts by code point.
+int CompareByColumn(const TicketRow& a, const TicketRow& b, int column);
+// The direction a first click on `column` sorts in: seat columns with the most
+// tickets first, the others ascending.
+bool SortsDescendingFirst(int column);
+// Stable sort by `column`; ties keep their order.
+void SortRows(std::vector<TicketRow>& rows, int column, bool descending);

@@ -1,0 +1,136 @@
+#include "app/window/main_dialog.h"
+
+#include <utility>
+
+#include "app/update/update_signature.h"
+#include "skin/host/view_notifications.h"
+
+namespace {
+
+// Centres `window` on the work area of the monitor it is on (the window has
+// no owner to centre on).
+void CenterOnWorkArea(HWND window) {
+  RECT frame = {};
+  if (!GetWindowRect(window, &frame)) return;
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const RECT& work = monitor.rcWork;
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const int x = work.left + ((work.right - work.left) - width) / 2;
+  const int y = work.top + ((work.bottom - work.top) - height) / 2;
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+CMainDlg::CMainDlg(const UpdatePublicKey* updateKey, const wchar_t* queryHost, const wchar_t* settingsKey,
+                   std::function<void(HWND)> windowMade)
+    : CBkDialogImpl(kMainLayer),
+      queryPage(std::make_unique<CQueryPage>(*this, queryHost)),
+      updatePrompt_(std::make_unique<CUpdatePrompt>(updateKey ? *updateKey : ReleaseUpdateKey())),
+      windowMade_(std::move(windowMade)),
+      settingsKey_(settingsKey ? settingsKey : L"") {}
+
+CMainDlg::~CMainDlg() {
+  // The window goes while the page and the icons it uses still exist.
+  DestroyWindow();
+  updatePrompt_.reset();
+  queryPage.reset();
+}
+
+bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  bool handled = false;
+  ProcessShapeMessage(hwnd, message, wParam, lParam);
+  if (message == WM_NOTIFY && lParam && reinterpret_cast<const NMHDR*>(lParam)->idFrom == VIEW_ID)
+    handled = OnHeaderNotify(hwnd, *reinterpret_cast<const NMHDR*>(lParam), result);
+  if (!handled && queryPage) handled = queryPage->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
+  // The children still exist while the frame hears of its end.
+  if (message == WM_DESTROY) SaveSettings(hwnd);
+  if (!handled && message == WM_INITDIALOG) {
+    result = OnInitDialog(hwnd);
+    handled = true;
+  }
+  return handled;
+}
+
+bool CMainDlg::OnHeaderNotify(HWND hwnd, const NMHDR& header, LRESULT& result) {
+  if (header.code != SKN_COMMAND) return false;
+  const int item = reinterpret_cast<const CommandNotify&>(header).uItemID;
+  if (item == kCloseRequest || item == ID_CLOSE) {
+    EndModal(0);
+  } else if (item == ID_MINIMIZE) {
+    SendMessageW(hwnd, WM_SYSCOMMAND, SC_MINIMIZE | 2, 0);  // 0xF022, as the header button sends it
+  } else {
+    return false;
+  }
+  result = 1;
+  return true;
+}
+
+BOOL CMainDlg::OnInitDialog(HWND hwnd) {
+  CenterOnWorkArea(hwnd);
+  SetIcons(hwnd);
+  if (queryPage) queryPage->SetUpQueryPage();
+  if (updatePrompt_) updatePrompt_->Start(hwnd, [this] { EndModal(0); });
+  RestoreSettings(hwnd);
+  if (windowMade_) windowMade_(hwnd);
+  return TRUE;
+}
+
+void CMainDlg::SetIcons(HWND hwnd) {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  bigIcon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+  smallIcon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+  SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+  SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+}
+
+void CMainDlg::PlaceModalWindow(HWND hwnd, HWND owner) {
+  if (placedFromSettings_) return;
+  CBkDialogImpl::PlaceModalWindow(hwnd, owner);
+  // The place it is shown at is the one a window left alone keeps.
+  RECT frame = {};
+  if (settingsRestored_ && GetWindowRect(hwnd, &frame)) restored_.position = POINT{frame.left, frame.top};
+}
+
+void CMainDlg::RestoreSettings(HWND hwnd) {
+  if (settingsKey_.empty() || !queryPage) return;
+  restored_ = LoadQuerySettings(settingsKey_);
+  queryPage->ApplySettings(restored_);
+  // The frame takes the layer's size only after set-up: the place is
+  // checked for the size it will have.
+  const int width = GetView().GetLayerWidth();
+  const int height = GetView().GetLayerHeight();
+  if (width > 0 && height > 0) ResizeClient(width, height, false);
+  RECT frame = {};
+  if (!GetWindowRect(hwnd, &frame)) return;
+  POINT at = {frame.left, frame.top};
+  if (restored_.hasPosition) {
+    at = PlaceOnAMonitor(restored_.position, SIZE{frame.right - frame.left, frame.bottom - frame.top});
+    placedFromSettings_ = SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    CenterOnWorkArea(hwnd);
+    if (GetWindowRect(hwnd, &frame)) at = POINT{frame.left, frame.top};
+  }
+  // Where the window starts counts as unchanged: a window that stays there
+  // writes nothing.
+  restored_.hasPosition = true;
+  restored_.position = at;
+  settingsRestored_ = true;
+}
+
+void CMainDlg::SaveSettings(HWND hwnd) {
+  if (!settingsRestored_ || !queryPage) return;
+  settingsRestored_ = false;
+  QuerySettings now = queryPage->CurrentSettings();
+  now.hasPosition = true;
+  now.position = restored_.position;
+  RECT frame = {};
+  // A minimised or maximised window keeps the place it had before.
+  if (!IsIconic(hwnd) && !IsZoomed(hwnd) && GetWindowRect(hwnd, &frame)) now.position = POINT{frame.left, frame.top};
+  SaveQuerySettings(settingsKey_, restored_, now);
+}

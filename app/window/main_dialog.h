@@ -1,0 +1,64 @@
+// The program's main window: the skinned frame of the main layer (resource
+// 103) with its query page and its part in the update. Its message map, in
+// order: the header's buttons and the frame's close request, the frame
+// itself, the query page, then the window's creation.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/window/query_page.h"
+#include "app/window/update_prompt.h"
+#include "skin/host/dialog_frame.h"
+#include "skin/resources/unique_handle.h"
+
+class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
+ public:
+  static constexpr unsigned kMainLayer = 103;
+  static constexpr int kIconId = 128;
+  // The frame's close request (Escape, system close).
+  static constexpr int kCloseRequest = 2;
+
+  // `updateKey` is the key downloaded setups must be signed with; null means
+  // the release key. `queryHost` is the query site ("host[:port]"); null
+  // means the configured one.
+  // `settingsKey` is the key under HKEY_CURRENT_USER where the query is
+  // remembered from one start to the next; null remembers nothing.
+  // `windowMade` hears of the window once it is set up (the program hands it
+  // to later instances to bring forward).
+  explicit CMainDlg(const UpdatePublicKey* updateKey = nullptr, const wchar_t* queryHost = nullptr,
+                    const wchar_t* settingsKey = nullptr, std::function<void(HWND)> windowMade = {});
+  ~CMainDlg() override;
+
+  CQueryPage& QueryPage() { return *queryPage; }
+
+ protected:
+  bool ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // A remembered position is kept; otherwise centred.
+  void PlaceModalWindow(HWND hwnd, HWND owner) override;
+
+ private:
+  // The header's close and minimise buttons and the close request; 1 when
+  // handled.
+  bool OnHeaderNotify(HWND hwnd, const NMHDR& header, LRESULT& result);
+  BOOL OnInitDialog(HWND hwnd);
+  void SetIcons(HWND hwnd);
+  // The remembered query and window position, at set-up.
+  void RestoreSettings(HWND hwnd);
+  // Writes what changed since RestoreSettings, as the window goes.
+  void SaveSettings(HWND hwnd);
+
+  std::unique_ptr<CQueryPage> queryPage;
+  std::unique_ptr<CUpdatePrompt> updatePrompt_;
+  std::function<void(HWND)> windowMade_;
+  UniqueIcon bigIcon_;
+  UniqueIcon smallIcon_;
+  std::wstring settingsKey_;
+  // What the store held, with the position the window was first shown at.
+  QuerySettings restored_;
+  bool settingsRestored_ = false;
+  bool placedFromSettings_ = false;
+};

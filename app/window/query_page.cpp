@@ -1,0 +1,508 @@
+#include "app/window/query_page.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+#include "app/core/result_columns.h"
+#include "app/core/ticket_csv.h"
+#include "app/core/ticket_order.h"
+#include "app/core/ticket_watch.h"
+#include "app/platform/bring_forward.h"
+#include "app/platform/environment_setting.h"
+#include "app/platform/window_text.h"
+#include "app/window/main_dialog.h"
+#include "app/window/query_status.h"
+#include "app/window/row_export.h"
+#include "skin/host/view_notifications.h"
+#include "skin/resources/bk_string.h"
+#include "skin/resources/dpi_scale.h"
+#include "skin/resources/font_pool.h"
+#include "skin/resources/parse_util.h"
+#include "skin/resources/text_encoding.h"
+
+namespace {
+
+constexpr unsigned kFirstColumnTitle = 31;
+constexpr unsigned kFirstColumnWidth = 51;
+constexpr unsigned kFirstHintText = 70;
+// The edit boxes' font: the base font one pixel taller.
+constexpr unsigned kEditFontId = 0x100;
+// Seat cells with tickets left, and those without ("无", "--"): readable on
+// every row background.
+constexpr char kSeatWithTicketsColour[] = "007A2E";
+constexpr char kSeatWithoutTicketsColour[] = "707070";
+// Put in front of the sorted column's title.
+constexpr wchar_t kAscendingMark[] = L"\u25B2";
+constexpr wchar_t kDescendingMark[] = L"\u25BC";
+
+}  // namespace
+
+int ListItemCount(size_t rowCount) {
+  return static_cast<int>(std::min<size_t>(std::max<size_t>(rowCount, CQueryPage::kMinimumListRows), INT_MAX));
+}
+
+const char* RowColour(int index, bool selected) {
+  if (selected) return "B7C4D4";
+  return index % 2 != 0 ? "A9DAF1" : "E0EDFD";
+}
+
+CQueryPage::CQueryPage(CMainDlg& owner, const wchar_t* queryHost)
+    : owner_(owner), session_(std::make_shared<QuerySession>(queryHost)) {}
+
+CQueryPage::~CQueryPage() {
+  // A worker still running keeps its share of the session; closing it ends
+  // the worker's request at once. Its result is dropped unseen: it refers to
+  // this page.
+  session_->Close();
+  worker_.Close(kWorkerJoinMs);
+}
+
+void CQueryPage::SetUpQueryPage() {
+  const HWND view = owner_.GetView().GetHwnd();
+
+  listView_.Create(view, kListId);
+  listView_.LoadTemplateResource(106);
+  ShowRowCount();
+
+  const int dpi = owner_.GetDpi();
+  if (const HWND list = listView_.GetHwnd()) {
+    systemListFont_ = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
+    ListView_DeleteColumn(list, 0);
+    for (int i = 0; i < kResultColumnCount; ++i) {
+      std::wstring title = TableString(kFirstColumnTitle + i);
+      LVCOLUMNW column = {};
+      column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+      column.fmt = LVCFMT_LEFT;
+      column.cx = ScaleToDpi(ColumnWidth(i), dpi);
+      column.pszText = title.data();
+      column.iSubItem = i;
+      SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
+  }
+
+  const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
+  CEditImpl* const edits[] = {&fromEdit_, &toEdit_, &dateEdit_};
+  const int ids[] = {kFromEditId, kToEditId, kDateEditId};
+  for (int i = 0; i < 3; ++i) {
+    CEditImpl& edit = *edits[i];
+    const HWND window = edit.Create(view);
+    if (!window) continue;
+    SetWindowLongPtrW(window, GWLP_ID, ids[i]);
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    edit.SetHintText(TableString(kFirstHintText + i));
+  }
+  if (const HWND window = watchEdit_.Create(view)) {
+    SetWindowLongPtrW(window, GWLP_ID, kWatchEditId);
+    SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) | ES_NUMBER | ES_CENTER);
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageW(window, EM_LIMITTEXT, 5, 0);
+    SetWindowTextW(window, std::to_wstring(kDefaultWatchSeconds).c_str());
+  }
+  // The list's font at a monitor of its own scale.
+  appliedDpi_ = 0;
+  ApplyDpi(dpi);
+  // The view places the edit boxes and the list on its "realwnd" elements.
+  owner_.GetView().ShowHostedWindows();
+  queryBarBoxes_.Bind(owner_.GetView());
+}
+
+int CQueryPage::ColumnWidth(int column) { return ParseDecimal(WideToUtf8(TableString(kFirstColumnWidth + column))); }
+
+void CQueryPage::ApplyDpi(int dpi) {
+  if (dpi == appliedDpi_) return;
+  appliedDpi_ = dpi;
+  if (const HWND list = listView_.GetHwnd()) {
+    for (int i = 0; i < kResultColumnCount; ++i) ListView_SetColumnWidth(list, i, ScaleToDpi(ColumnWidth(i), dpi));
+  }
+  // The list and its header draw with the system's font, made for the
+  // system's DPI; on a monitor of another scale they take it scaled.
+  if (const HWND list = listView_.GetHwnd()) {
+    const HFONT systemFont = systemListFont_ ? systemListFont_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    GdiObject<HFONT> previous = std::move(scaledListFont_);
+    LOGFONTW description = {};
+    if (dpi != SystemDpi() && GetObjectW(systemFont, sizeof(description), &description) == sizeof(description)) {
+      description.lfHeight = MulDiv(description.lfHeight, dpi, SystemDpi());
+      scaledListFont_.reset(CreateFontIndirectW(&description));
+    }
+    // At the system's scale the list keeps the font it was made with.
+    if (scaledListFont_ || previous) {
+      const HFONT listFont = scaledListFont_ ? scaledListFont_.get() : systemFont;
+      SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(listFont), TRUE);
+    }
+  }
+  const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
+  for (CEditImpl* edit : {&fromEdit_, &toEdit_, &dateEdit_, &watchEdit_}) {
+    if (edit->IsWindow()) SendMessageW(edit->GetHwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+}
+
+bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message == kDpiChangedMessage) {
+    // The frame and its view have taken the new scale; the native windows'
+    // fonts and the list's columns follow.
+    ApplyDpi(owner_.GetDpi());
+    return false;
+  }
+  bool handled = true;
+  switch (message) {
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      const bool command = header && header->idFrom == VIEW_ID && header->code == SKN_COMMAND;
+      const int item = command ? static_cast<int>(reinterpret_cast<const CommandNotify*>(header)->uItemID) : 0;
+      if (!header) {
+        handled = false;
+      } else if (command && item == kSearchButton) {
+        StartQuery();
+        result = 1;
+      } else if (command && item == kWatchBox) {
+        OnWatchBoxClicked();
+        result = 0;
+      } else if (command && queryBarBoxes_.IsBound(item)) {
+        OnQueryBarBoxClicked(item);
+        result = 0;
+      } else if (header->idFrom == kListId && header->code == SKLN_GETROWDATA) {
+        result = OnListItemRefresh(*reinterpret_cast<const RowDataNotify*>(header));
+      } else if (header->idFrom == kListId && header->code == LVN_KEYDOWN) {
+        const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
+        if (key->wVKey == 'C' && GetKeyState(VK_CONTROL) < 0) CopyRows(false);
+        result = 0;
+      } else if (header->idFrom == kListId && header->code == static_cast<UINT>(NM_RCLICK)) {
+        POINT at = {};
+        GetCursorPos(&at);
+        ShowRowMenu(at);
+        result = 1;
+      } else if (header->idFrom == kListId && header->code == LVN_COLUMNCLICK) {
+        OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+        result = 0;
+      } else {
+        handled = false;
+      }
+      break;
+    }
+    case WM_TIMER:
+      // Timers of others (the frame's, the view's) are theirs to handle.
+      if (wParam == kWatchTimer) {
+        OnWatchTimer();
+      } else if (wParam == kQueryTimer) {
+        OnAnimationTimer();
+      } else {
+        handled = false;
+        break;
+      }
+      result = 0;
+      break;
+    case kTrayMessage:
+      if (LOWORD(lParam) == NIN_BALLOONUSERCLICK || LOWORD(lParam) == WM_LBUTTONUP ||
+          LOWORD(lParam) == WM_LBUTTONDBLCLK) {
+        BringWindowForward(owner_.GetHwnd());
+        StopFlashing(owner_.GetHwnd());
+      }
+      result = 0;
+      break;
+    case WM_DESTROY:
+      // The icon goes with the window; the frame goes on with its own end.
+      StopWatch();
+      handled = false;
+      break;
+    default:
+      handled = false;
+      break;
+  }
+  return handled;
+}
+
+void CQueryPage::StartQuery() {
+  StopWatch();
+  StartQueryRound(StationsToAsk());
+}
+
+QueryStations CQueryPage::StationsToAsk() {
+  QueryStations stations = MakeQueryStations(ReadWindowText(fromEdit_.GetHwnd()), ReadWindowText(toEdit_.GetHwnd()));
+  // The return trip asks for the same pair the other way round.
+  if (queryBarBoxes_.ReturnTripChecked(owner_.GetView())) std::swap(stations.from, stations.to);
+  return stations;
+}
+
+void CQueryPage::StartQueryRound(QueryStations stations) {
+  if (QueryRunning()) return;
+  SetStatus(RunningStatus(stations));
+  const bool started = worker_.Start(QueryJob(session_, std::move(stations)),
+                                     [this](QueryResult result) { OnQueryDone(std::move(result)); });
+  if (started) ++queriesStarted_;
+
+  SetTimer(owner_.GetHwnd(), kQueryTimer, kQueryTimerMs, nullptr);
+  owner_.GetView().SetElementVisible(kSearchButton, false);
+  owner_.GetView().SetElementVisible(kBusyImage, true);
+  // Without a worker nothing would ever end the busy state.
+  if (!started) EndBusy();
+}
+
+void CQueryPage::EndBusy() {
+  KillTimer(owner_.GetHwnd(), kQueryTimer);
+  owner_.GetView().SetElementVisible(kBusyImage, false);
+  owner_.GetView().SetElementVisible(kSearchButton, true);
+}
+
+void CQueryPage::OnQueryDone(QueryResult result) {
+  EndBusy();
+  const bool watchRound = roundIsWatch_ && watching_;
+  roundIsWatch_ = false;
+  SYSTEMTIME now = {};
+  GetLocalTime(&now);
+  const std::wstring answerTime = FormatClock(now);
+  std::wstring status = OutcomeStatus(result, answerTime, rows_.empty() ? std::wstring() : rowsTime_);
+  if (watching_) status += FormatText(TableString(status_text::kWatching), {std::to_wstring(watchSeconds_)});
+  SetStatus(status);
+  if (result.outcome != QueryOutcome::RowsReplaced) return;
+  if (watchRound) {
+    OnWatchRows(result.rows);
+  } else {
+    changedTrains_.clear();
+  }
+  rows_ = std::move(result.rows);
+  rowsTime_ = answerTime;
+  ShowRows(false);
+}
+
+void CQueryPage::OnWatchBoxClicked() {
+  const CBkWindow* box = owner_.GetView().FindElement(kWatchBox);
+  if (box && (box->GetState() & StateChecked) != 0)
+    StartWatch();
+  else
+    StopWatch();
+}
+
+void CQueryPage::SetWatchBox(bool checked) {
+  CBkWindow* box = owner_.GetView().FindElement(kWatchBox);
+  if (!box || ((box->GetState() & StateChecked) != 0) == checked) return;
+  box->ChangeState(checked ? StateChecked : 0u, checked ? 0u : StateChecked);
+  owner_.GetView().RedrawElement(box, true);
+}
+
+void CQueryPage::StartWatch() {
+  // The edit holds digits only; what it holds is kept within the bounds.
+  const std::wstring typed = ReadWindowText(watchEdit_.GetHwnd());
+  unsigned seconds = kDefaultWatchSeconds;
+  if (!typed.empty() && typed.size() <= 6) seconds = static_cast<unsigned>(ParseDecimal(WideToUtf8(typed)));
+  seconds = std::min(std::max(seconds, kMinWatchSeconds), kMaxWatchSeconds);
+  SetWindowTextW(watchEdit_.GetHwnd(), std::to_wstring(seconds).c_str());
+  // Tests shorten the pause through the environment.
+  watchIntervalMs_ = EnvironmentMilliseconds(L"TAVORA_WATCH_INTERVAL_MS", seconds * 1000, kMaxWatchSeconds * 1000);
+  watchSeconds_ = seconds;
+  watching_ = true;
+  SetWatchBox(true);
+  watchPrevious_ = rows_;
+  // Every round asks for the stations of the start, whatever is typed later.
+  watchStations_ = StationsToAsk();
+  SetTimer(owner_.GetHwnd(), kWatchTimer, watchIntervalMs_, nullptr);
+  OnWatchTimer();
+}
+
+void CQueryPage::StopWatch() {
+  if (watching_) KillTimer(owner_.GetHwnd(), kWatchTimer);
+  watching_ = false;
+  roundIsWatch_ = false;
+  SetWatchBox(false);
+  trayNotice_.Remove();
+  if (!changedTrains_.empty()) {
+    changedTrains_.clear();
+    listView_.RefreshRows();
+  }
+}
+
+void CQueryPage::OnWatchTimer() {
+  // A round still running (or a query of the user's) takes this turn.
+  if (!watching_ || QueryRunning()) return;
+  roundIsWatch_ = true;
+  StartQueryRound(watchStations_);
+}
+
+void CQueryPage::OnWatchRows(const std::vector<TicketRow>& answer) {
+  changedTrains_.clear();
+  // A round without trains changes nothing: the next compares with the
+  // last that had some.
+  if (answer.empty()) return;
+  if (!watchPrevious_.empty()) {
+    for (const TicketRow& row : ChangesSince(watchPrevious_, answer).changed) changedTrains_.insert(row.trainCode);
+    const std::vector<SeatGain> gains = TicketsGained(watchPrevious_, answer);
+    if (!gains.empty()) {
+      const std::wstring seat = TableString(kFirstColumnTitle + kColumnFirstSeat + gains[0].seat);
+      const std::wstring text = gains.size() == 1
+                                    ? FormatText(TableString(status_text::kGainedOne), {gains[0].trainCode, seat})
+                                    : FormatText(TableString(status_text::kGainedMore),
+                                                 {gains[0].trainCode, seat, std::to_wstring(gains.size())});
+      notices_.push_back(text);
+      FlashTaskbarButton(owner_.GetHwnd());
+      const HICON icon = reinterpret_cast<HICON>(SendMessageW(owner_.GetHwnd(), WM_GETICON, ICON_SMALL, 0));
+      trayNotice_.Show(owner_.GetHwnd(), kTrayMessage, icon, TableString(status_text::kNoticeTitle), text);
+    }
+  }
+  watchPrevious_ = answer;
+}
+
+void CQueryPage::SetStatus(const std::wstring& text) { owner_.GetView().SetElementText(kStatusText, text); }
+
+std::wstring CQueryPage::StatusText() {
+  const CBkWindow* status = owner_.GetView().FindElement(kStatusText);
+  return status ? status->GetText() : std::wstring();
+}
+
+void CQueryPage::ShowRowCount() {
+  if (const HWND list = listView_.GetHwnd())
+    SendMessageW(list, LVM_SETITEMCOUNT, ListItemCount(shownRows_.size()), LVSICF_NOINVALIDATEALL);
+}
+
+void CQueryPage::ShowRows(bool fromTop) {
+  std::vector<TicketRow> shown = FilterRows(rows_, queryBarBoxes_.CheckedKinds(owner_.GetView()));
+  if (sortColumn_ >= 0) SortRows(shown, sortColumn_, sortDescending_);
+  shownRows_.swap(shown);
+  ShowRowCount();
+  if (fromTop && listView_.GetHwnd()) SendMessageW(listView_.GetHwnd(), LVM_ENSUREVISIBLE, 0, FALSE);
+  listView_.RefreshRows();
+}
+
+void CQueryPage::OnQueryBarBoxClicked(int id) {
+  if (queryBarBoxes_.OnBoxClicked(owner_.GetView(), id)) ShowRows(true);
+}
+
+void CQueryPage::OnColumnClick(int column) {
+  if (column < 0 || column >= kResultColumnCount) return;
+  const int previous = sortColumn_;
+  sortDescending_ = column == previous ? !sortDescending_ : SortsDescendingFirst(column);
+  sortColumn_ = column;
+  if (previous >= 0 && previous != column) ShowColumnTitle(previous);
+  ShowColumnTitle(column);
+  ShowRows(true);
+}
+
+namespace {
+
+int SelectedRow(HWND list) {
+  return list ? static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) : -1;
+}
+
+std::vector<std::wstring> ColumnTitles() {
+  std::vector<std::wstring> titles;
+  for (int i = 0; i < kResultColumnCount; ++i) titles.push_back(TableString(kFirstColumnTitle + i));
+  return titles;
+}
+
+}  // namespace
+
+void CQueryPage::CopyRows(bool all) {
+  const int selected = all ? -1 : SelectedRow(listView_.GetHwnd());
+  std::vector<TicketRow> copied;
+  if (selected >= 0 && static_cast<size_t>(selected) < shownRows_.size())
+    copied.push_back(shownRows_[static_cast<size_t>(selected)]);
+  else
+    copied = shownRows_;
+  if (CopyTextToClipboard(owner_.GetHwnd(), RowsAsTabText(ColumnTitles(), copied)))
+    SetStatus(FormatText(TableString(status_text::kCopied), {std::to_wstring(copied.size())}));
+}
+
+void CQueryPage::ExportRows() {
+  std::wstring path = TableString(status_text::kExportName) + L".csv";
+  path.resize(MAX_PATH * 4, L'\0');
+  std::wstring filter = TableString(status_text::kCsvFilter);
+  filter += L'\0';
+  filter += L"*.csv";
+  filter += L'\0';
+  OPENFILENAMEW dialog = {};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = owner_.GetHwnd();
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = &path[0];
+  dialog.nMaxFile = static_cast<DWORD>(path.size());
+  dialog.lpstrInitialDir = exportFolder_.empty() ? nullptr : exportFolder_.c_str();
+  dialog.lpstrDefExt = L"csv";
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+  if (!GetSaveFileNameW(&dialog)) return;
+  path.resize(wcsnlen(path.c_str(), path.size()));
+  // Remembered whether or not the write succeeds: the user chose the folder.
+  if (dialog.nFileOffset > 0 && dialog.nFileOffset <= path.size()) exportFolder_ = path.substr(0, dialog.nFileOffset);
+  ExportRowsTo(path);
+}
+
+bool CQueryPage::ExportRowsTo(const std::wstring& path) {
+  const bool written = WriteFileWhole(path, RowsAsCsv(ColumnTitles(), shownRows_));
+  SetStatus(written ? FormatText(TableString(status_text::kExported), {std::to_wstring(shownRows_.size()), path})
+                    : FormatText(TableString(status_text::kNotWritten), {path}));
+  return written;
+}
+
+void CQueryPage::ShowRowMenu(POINT at) {
+  rowMenu_.Show(owner_.GetHwnd(), at, [this](int item) { OnRowMenuChosen(item); });
+}
+
+void CQueryPage::OnRowMenuChosen(int item) {
+  if (item == CRowMenu::kCopy) CopyRows(false);
+  if (item == CRowMenu::kCopyAll) CopyRows(true);
+  if (item == CRowMenu::kExport) ExportRows();
+}
+
+void CQueryPage::ApplySettings(const QuerySettings& settings) {
+  SetWindowTextW(fromEdit_.GetHwnd(), settings.from.c_str());
+  SetWindowTextW(toEdit_.GetHwnd(), settings.to.c_str());
+  queryBarBoxes_.SetCheckedKinds(owner_.GetView(), settings.kinds);
+  queryBarBoxes_.SetReturnTrip(owner_.GetView(), settings.returnTrip);
+  const int previous = sortColumn_;
+  sortColumn_ = settings.sortColumn >= 0 && settings.sortColumn < kResultColumnCount ? settings.sortColumn : -1;
+  sortDescending_ = sortColumn_ >= 0 && settings.sortDescending;
+  if (previous >= 0) ShowColumnTitle(previous);
+  if (sortColumn_ >= 0) ShowColumnTitle(sortColumn_);
+  ShowRows(true);
+}
+
+QuerySettings CQueryPage::CurrentSettings() {
+  QuerySettings settings;
+  const QueryStations stations =
+      MakeQueryStations(ReadWindowText(fromEdit_.GetHwnd()), ReadWindowText(toEdit_.GetHwnd()));
+  settings.from = stations.from.substr(0, QuerySettings::kMaxStationChars);
+  settings.to = stations.to.substr(0, QuerySettings::kMaxStationChars);
+  settings.kinds = queryBarBoxes_.CheckedKinds(owner_.GetView());
+  settings.returnTrip = queryBarBoxes_.ReturnTripChecked(owner_.GetView());
+  settings.sortColumn = sortColumn_;
+  settings.sortDescending = sortDescending_;
+  return settings;
+}
+
+void CQueryPage::ShowColumnTitle(int column) {
+  const HWND list = listView_.GetHwnd();
+  if (!list) return;
+  std::wstring title = TableString(kFirstColumnTitle + column);
+  if (column == sortColumn_) title.insert(0, sortDescending_ ? kDescendingMark : kAscendingMark);
+  LVCOLUMNW item = {};
+  item.mask = LVCF_TEXT;
+  item.pszText = title.data();
+  SendMessageW(list, LVM_SETCOLUMNW, column, reinterpret_cast<LPARAM>(&item));
+}
+
+void CQueryPage::OnAnimationTimer() {
+  const int frame = animationCounter_ % kBusyFrames;
+  if (animationCounter_ < INT_MAX) ++animationCounter_;
+  owner_.GetView().SetElementIntAttribute(kBusyImage, "sub", frame);
+}
+
+LRESULT CQueryPage::OnListItemRefresh(const RowDataNotify& notify) {
+  const int index = notify.row;
+  const bool inRows = index >= 0 && static_cast<size_t>(index) < shownRows_.size();
+  const bool changed =
+      inRows && !notify.selected && changedTrains_.count(shownRows_[static_cast<size_t>(index)].trainCode);
+  listView_.SetElementAttribute(5, "crbg", changed ? kChangedRowColour : RowColour(index, notify.selected != 0));
+  if (!inRows) {
+    for (const int id : kRowTextIds) listView_.SetElementText(id, std::wstring());
+    return 0;
+  }
+  const std::vector<std::wstring> texts = RowTexts(shownRows_[static_cast<size_t>(index)]);
+  for (size_t i = 0; i < texts.size(); ++i) listView_.SetElementText(kRowTextIds[i], texts[i]);
+  for (int column = kColumnFirstSeat; column <= kColumnLastSeat; ++column) {
+    const bool has = HasTickets(texts[static_cast<size_t>(column)]);
+    listView_.SetElementAttribute(kRowTextIds[column], "crtext",
+                                  has ? kSeatWithTicketsColour : kSeatWithoutTicketsColour);
+  }
+  return 0;
+}

@@ -1,0 +1,124 @@
+#include "app/window/query_settings.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "app/core/query_request.h"
+#include "app/platform/registry.h"
+
+namespace {
+
+constexpr wchar_t kFrom[] = L"From";
+constexpr wchar_t kTo[] = L"To";
+constexpr wchar_t kKinds[] = L"Kinds";
+constexpr wchar_t kReturnTrip[] = L"ReturnTrip";
+constexpr wchar_t kSortColumn[] = L"SortColumn";
+constexpr wchar_t kSortDescending[] = L"SortDescending";
+constexpr wchar_t kLeft[] = L"WindowLeft";
+constexpr wchar_t kTop[] = L"WindowTop";
+
+bool ReadFlag(HKEY key, const wchar_t* name, bool& value) {
+  DWORD read = 0;
+  if (!ReadRegistryDword(key, name, read) || read > 1) return false;
+  value = read != 0;
+  return true;
+}
+
+// A signed value within -limit..limit.
+bool ReadSigned(HKEY key, const wchar_t* name, int limit, int& value) {
+  DWORD read = 0;
+  if (!ReadRegistryDword(key, name, read)) return false;
+  const int number = static_cast<int>(read);
+  if (number < -limit || number > limit) return false;
+  value = number;
+  return true;
+}
+
+// A station: a string of at most kMaxStationChars without control
+// characters, trimmed as a query trims it.
+bool ReadStation(HKEY key, const wchar_t* name, std::wstring& value) {
+  wchar_t buffer[QuerySettings::kMaxStationChars + 2] = {};
+  DWORD type = 0;
+  DWORD size = sizeof(buffer) - sizeof(wchar_t);
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
+      type != REG_SZ || size % sizeof(wchar_t) != 0)
+    return false;
+  std::wstring text(buffer, size / sizeof(wchar_t));
+  if (!text.empty() && text.back() == L'\0') text.pop_back();
+  if (text.size() > QuerySettings::kMaxStationChars) return false;
+  if (std::any_of(text.begin(), text.end(), [](wchar_t c) { return c < L' ' || c == 0x7F; })) return false;
+  value = TrimStationName(text);
+  return true;
+}
+
+}  // namespace
+
+bool QuerySettings::operator==(const QuerySettings& other) const {
+  return from == other.from && to == other.to && kinds == other.kinds && returnTrip == other.returnTrip &&
+         sortColumn == other.sortColumn && sortDescending == other.sortDescending && hasPosition == other.hasPosition &&
+         (!hasPosition || (position.x == other.position.x && position.y == other.position.y));
+}
+
+QuerySettings LoadQuerySettings(const std::wstring& key) {
+  QuerySettings settings;
+  const UniqueRegistryKey opened = OpenRegistryKey(HKEY_CURRENT_USER, key.c_str(), KEY_QUERY_VALUE);
+  if (!opened) return settings;
+  const HKEY raw = opened.get();
+  ReadStation(raw, kFrom, settings.from);
+  ReadStation(raw, kTo, settings.to);
+  DWORD kinds = 0;
+  if (ReadRegistryDword(raw, kKinds, kinds) && kinds <= kAllTrainKinds) settings.kinds = kinds;
+  ReadFlag(raw, kReturnTrip, settings.returnTrip);
+  int column = 0;
+  if (ReadSigned(raw, kSortColumn, kResultColumnCount - 1, column) && column >= -1) settings.sortColumn = column;
+  // A direction means something only with a column.
+  if (settings.sortColumn >= 0) ReadFlag(raw, kSortDescending, settings.sortDescending);
+  int x = 0, y = 0;
+  if (ReadSigned(raw, kLeft, QuerySettings::kMaxCoordinate, x) &&
+      ReadSigned(raw, kTop, QuerySettings::kMaxCoordinate, y)) {
+    settings.position = POINT{x, y};
+    settings.hasPosition = true;
+  }
+  return settings;
+}
+
+bool SaveQuerySettings(const std::wstring& key, const QuerySettings& stored, const QuerySettings& now) {
+  if (now == stored) return true;
+  const UniqueRegistryKey opened = CreateRegistryKey(HKEY_CURRENT_USER, key.c_str(), KEY_SET_VALUE);
+  if (!opened) return false;
+  const HKEY raw = opened.get();
+  bool written = true;
+  if (now.from != stored.from) written &= WriteRegistryString(raw, kFrom, now.from);
+  if (now.to != stored.to) written &= WriteRegistryString(raw, kTo, now.to);
+  if (now.kinds != stored.kinds) written &= WriteRegistryDword(raw, kKinds, now.kinds);
+  if (now.returnTrip != stored.returnTrip) written &= WriteRegistryDword(raw, kReturnTrip, now.returnTrip ? 1 : 0);
+  if (now.sortColumn != stored.sortColumn)
+    written &= WriteRegistryDword(raw, kSortColumn, static_cast<DWORD>(now.sortColumn));
+  if (now.sortDescending != stored.sortDescending)
+    written &= WriteRegistryDword(raw, kSortDescending, now.sortDescending ? 1 : 0);
+  if (now.hasPosition &&
+      (!stored.hasPosition || now.position.x != stored.position.x || now.position.y != stored.position.y)) {
+    written &= WriteRegistryDword(raw, kLeft, static_cast<DWORD>(now.position.x));
+    written &= WriteRegistryDword(raw, kTop, static_cast<DWORD>(now.position.y));
+  }
+  return written;
+}
+
+POINT PlaceOnAMonitor(POINT topLeft, SIZE window) {
+  // The title bar is where the window is dragged from: its whole top edge
+  // must be on one monitor.
+  const RECT top = {topLeft.x, topLeft.y, topLeft.x + window.cx, topLeft.y + 1};
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  const HMONITOR shown = MonitorFromRect(&top, MONITOR_DEFAULTTONULL);
+  if (shown && GetMonitorInfoW(shown, &monitor) && top.left >= monitor.rcMonitor.left &&
+      top.right <= monitor.rcMonitor.right && top.top >= monitor.rcMonitor.top && top.top < monitor.rcMonitor.bottom)
+    return topLeft;
+  const RECT whole = {topLeft.x, topLeft.y, topLeft.x + window.cx, topLeft.y + window.cy};
+  if (!GetMonitorInfoW(MonitorFromRect(&whole, MONITOR_DEFAULTTONEAREST), &monitor)) return topLeft;
+  const RECT& work = monitor.rcWork;
+  POINT placed = topLeft;
+  placed.x = std::max(work.left, std::min(placed.x, work.right - window.cx));
+  placed.y = std::max(work.top, std::min(placed.y, work.bottom - window.cy));
+  return placed;
+}

@@ -1,0 +1,15 @@
+// The shown trains handed to other programs: the clipboard, and a file
+// written whole or not at all (their texts are app/core/ticket_csv.h's).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Puts `text` on the clipboard as CF_UNICODETEXT; false when it could not.
+bool CopyTextToClipboard(HWND owner, const std::wstring& text);
+
+// Writes `bytes` to `path` through a temporary file beside it that replaces
+// the file only once it is whole: a failed write leaves no file of that name
+// that was not there before, and an existing one as it was.
+bool WriteFileWhole(const std::wstring& path, const std::string& bytes);

@@ -1,7 +1,0 @@
-// The public half of tools/update_test_signing_key.pem, the key the demo
-// site signs its setup programs with.
-#pragma once
-
-#include "app/update_signature.h"
-
-const UpdatePublicKey& TestUpdateKey();

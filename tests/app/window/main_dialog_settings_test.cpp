@@ -1,0 +1,125 @@
+// The query the main window remembers: it comes back in the next window, a
+// damaged store gives way value by value, a lost place comes back on screen.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/window/main_dialog.h"
+#include "app/window/query_bar_boxes.h"
+#include "app/window/query_settings.h"
+#include "tests/app/window/main_dialog_fixture.h"
+
+namespace {
+
+class SettingsTest : public MainDialogFixture {
+ protected:
+  void SetUp() override {
+    MainDialogFixture::SetUp();
+    RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
+  }
+  void TearDown() override {
+    SendMouseButton(false);
+    RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
+  }
+
+  void Store(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name, type, data, size));
+  }
+  void StoreDword(const wchar_t* name, DWORD value) { Store(name, REG_DWORD, &value, sizeof(value)); }
+  void StoreText(const wchar_t* name, const std::wstring& text) {
+    Store(name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  }
+
+  // A value's type and bytes in one text; "" when it is missing.
+  std::string Stored(const wchar_t* name) const {
+    DWORD type = 0, size = 512;
+    std::string bytes(size, '\0');
+    if (RegGetValueW(HKEY_CURRENT_USER, key_.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, &type, &bytes[0], &size))
+      return "";
+    return std::to_string(type) + ":" + bytes.substr(0, size);
+  }
+
+  const std::wstring key_ = L"Software\\Tavora\\Test\\LastQuery-" + std::to_wstring(GetCurrentProcessId());
+};
+
+TEST_F(SettingsTest, WhatTheUserChangedComesBackInTheNextWindow) {
+  {
+    auto dialog = MakeDialog(key_.c_str());
+    CQueryPage& page = dialog->QueryPage();
+    Type(page.FromEdit().GetHwnd(), L"南京");
+    Type(page.ToEdit().GetHwnd(), L"杭州");
+    ClickElement(*dialog, QueryBarBoxes::kFirstKindId + 1);  // 高铁 off
+    ClickElement(*dialog, QueryBarBoxes::kReturnTripId);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(*dialog, QueryBarBoxes::kReturnTripId); }, 5000));
+    page.OnColumnClick(3);
+    page.OnColumnClick(3);
+  }
+  QuerySettings expected;
+  expected.from = L"南京";
+  expected.to = L"杭州";
+  expected.kinds = kAllTrainKinds & ~kKindHighSpeed;
+  expected.returnTrip = true;
+  expected.sortColumn = 3;
+  expected.sortDescending = true;
+  auto dialog = MakeDialog(key_.c_str());
+  EXPECT_TRUE(expected == dialog->QueryPage().CurrentSettings());
+  EXPECT_FALSE(dialog->GetView().FindElement(QueryBarBoxes::kAllKindsId)->GetState() & StateChecked);
+}
+
+TEST_F(SettingsTest, DamagedValuesFallBackOneByOneAndStayWhenNothingChanged) {
+  const DWORD number = 1;
+  Store(L"From", REG_DWORD, &number, sizeof(number));  // not a text
+  StoreText(L"To", L"  上海 ");                        // kept, trimmed
+  StoreDword(L"Kinds", 0x1FF);                         // bits no box has
+  StoreDword(L"ReturnTrip", 1);                        // kept
+  StoreDword(L"SortColumn", 14);                       // no such column
+  StoreDword(L"SortDescending", 1);                    // no column to reverse
+  StoreText(L"WindowLeft", L"10");                     // not a number
+  StoreDword(L"WindowTop", 10);
+  const wchar_t* names[] = {L"From",           L"To",         L"Kinds",    L"ReturnTrip", L"SortColumn",
+                            L"SortDescending", L"WindowLeft", L"WindowTop"};
+  std::vector<std::string> before;
+  for (const wchar_t* name : names) before.push_back(Stored(name));
+
+  QuerySettings expected;  // the defaults, but for the two good values
+  expected.to = L"上海";
+  expected.returnTrip = true;
+  EXPECT_TRUE(expected == LoadQuerySettings(key_));
+
+  {
+    auto dialog = MakeDialog(key_.c_str());
+    EXPECT_TRUE(expected == dialog->QueryPage().CurrentSettings());
+  }
+  for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(before[i], Stored(names[i])) << i;
+
+  // A value the user changes is written; the damaged ones stay as they are.
+  {
+    auto dialog = MakeDialog(key_.c_str());
+    SetWindowTextW(dialog->QueryPage().FromEdit().GetHwnd(), L"北京");
+  }
+  EXPECT_EQ(L"北京", LoadQuerySettings(key_).from);
+  EXPECT_EQ(before[2], Stored(L"Kinds"));
+}
+
+TEST_F(SettingsTest, PositionOffEveryMonitorComesBackOntoOne) {
+  const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  const POINT cases[] = {{-5000, 200}, {60000, 60000}, {100, -400}, {screen.right - 10, 100}};
+  for (const POINT& stored : cases) {
+    StoreDword(L"WindowLeft", static_cast<DWORD>(stored.x));
+    StoreDword(L"WindowTop", static_cast<DWORD>(stored.y));
+    auto dialog = MakeDialog(key_.c_str());
+    RECT frame = {}, both = {};
+    GetWindowRect(dialog->GetHwnd(), &frame);
+    EXPECT_TRUE(IntersectRect(&both, &frame, &screen) && EqualRect(&both, &frame)) << stored.x << "," << stored.y;
+  }
+  // Kept when on screen; over-long stations or ones with controls are none.
+  EXPECT_EQ(120, PlaceOnAMonitor(POINT{100, 120}, SIZE{680, 430}).y);
+  StoreText(L"From", std::wstring(QuerySettings::kMaxStationChars + 1, L'站'));
+  StoreText(L"To", L"上\n海");
+  EXPECT_EQ(L"", LoadQuerySettings(key_).from + LoadQuerySettings(key_).to);
+}
+
+}  // namespace
