@@ -1,9 +1,9 @@
 // The single-instance guard: a named 4-byte shared memory block of the
 // session that the first instance creates and keeps open for its whole life,
 // holding the handle of its main window for later instances to bring
-// forward. The block is made and trusted as app/named_guard.h describes, so
-// another program of the user cannot keep the program from starting by
-// making the name first.
+// forward. The block is made and trusted as app/update/named_guard.h
+// describes, so another program of the user cannot keep the program from
+// starting by making the name first.
 #pragma once
 
 #include <windows.h>

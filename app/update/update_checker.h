@@ -60,7 +60,7 @@ enum class UpdateCheckResult : int {
 
 class CUpdateChecker : public std::enable_shared_from_this<CUpdateChecker> {
  public:
-  // Made and trusted as app/named_guard.h describes: a mutex of that name
+  // Made and trusted as app/update/named_guard.h describes: a mutex of that name
   // made by another program does not stop checks.
   static constexpr wchar_t kMutexName[] = L"Local\\{FB32C970-0E33-4eb1-8778-3B405A1C5A1A}";
   // The build's version (1,0,0,35 unless the build sets another).
