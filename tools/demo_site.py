@@ -377,9 +377,35 @@ INI_VARIANTS = {
 }
 
 
+class OfferSigner:
+    """Signatures of the served setups, each for the version it is offered
+    as, made once per setup and version."""
+
+    def __init__(self, key, setups):
+        self.key = key
+        self.setups = {name: data for name, data in setups.items() if data}
+        self.made = {}
+        self.lock = threading.Lock()
+
+    def __call__(self, setup, version):
+        """The signature text offering `setup` as `version`; None when there
+        is no such setup or the version is not four numbers."""
+        if setup not in self.setups or version is None:
+            return None
+        # The program reads the version without the blanks around it.
+        version = version.strip()
+        with self.lock:
+            if (setup, version) not in self.made:
+                try:
+                    self.made[(setup, version)] = sign_release.signature_text(self.key, version, self.setups[setup])
+                except ValueError:
+                    self.made[(setup, version)] = None
+            return self.made[(setup, version)]
+
+
 def build_ini(base_url, version, changes, signatures):
     """The update INI; urls are paths on this server (None leaves a key out).
-    signatures maps a setup's name to its signature text."""
+    signatures(setup, version) gives a setup's signature for a version."""
     conf = {"version": version, "urls": ["/tavo/tavoSetup.exe"] * 2, "show_tip": 0,
             "msg": "第一行\\n第二行", "caption": "Tavora 更新", "close": 2,
             "utf16": False, "setup": "setup", "signature": "", "not_ini": False}
@@ -388,7 +414,7 @@ def build_ini(base_url, version, changes, signatures):
         return Reply(200, b"<html><body><p>No update today.</p></body></html>", HTML)
     signature = conf["signature"]
     if signature == "":
-        signature = signatures.get(conf["setup"])
+        signature = signatures(conf["setup"], conf["version"])
     lines = []
     if conf["version"] is not None:
         lines += ["[Version]", "CurrentVersion=%s" % conf["version"]]
@@ -538,10 +564,7 @@ class DemoSite:
                  other_listener=None, release_dir=None):
         self.recorder = recorder
         self.release_dir = release_dir
-        key = sign_release.load_key(TEST_KEY_PATH)
-        self.signatures = {"setup": sign_release.signature_text(key, SETUP_BYTES)}
-        if recorder:
-            self.signatures["recorder"] = sign_release.signature_text(key, recorder)
+        self.signatures = OfferSigner(sign_release.load_key(TEST_KEY_PATH), {"setup": SETUP_BYTES, "recorder": recorder})
         self.listener = listener
         self.listeners = [listener] + ([other_listener] if other_listener else [])
         self.port = listener.getsockname()[1]

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Signs Tavora setup programs for the update server.
 
-    sign_release.py sign --key KEY.pem SETUP.exe [--out FILE]
-        prints the line for the update INI's [Version] section:
+    sign_release.py sign --key KEY.pem --version V SETUP.exe [--out FILE]
+        prints the line for the update INI's [Version] section that offers
+        SETUP.exe as version V (1.0.0.36 or 1,0,0,36):
         Signature=<128 hexadecimal digits>
         (into FILE instead, which appears whole, when --out is given)
     sign_release.py update-ini --key KEY.pem --version V --url URL SETUP.exe --out FILE
@@ -19,13 +20,22 @@
         hexadecimal digits with --hex, the form the build's
         TAVORA_UPDATE_PUBLIC_KEY takes)
 
-The signature is ECDSA on the curve P-256 over the SHA-256 digest of the
-whole file, written as r then s, 32 big-endian bytes each, in hexadecimal.
+The signature is ECDSA on the curve P-256 (over SHA-256) of the text
+
+    tavora-update
+    version=1,0,0,36
+    sha256=<the SHA-256 digest of the whole setup file, 64 lower-case hex digits>
+
+(each line ended by a line feed, the version's four numbers without leading
+zeros), written as r then s, 32 big-endian bytes each, in hexadecimal: the
+version offered and the file are signed together, so that an old signed
+setup cannot be offered again as a newer version.
 The program checks it with the system's own cryptography (CNG) against the
 public key built into it. Uses Debian's python3-cryptography.
 """
 
 import argparse
+import hashlib
 import os
 import re
 import sys
@@ -49,8 +59,24 @@ def sign_bytes(key, data):
     return r.to_bytes(32, "big") + s.to_bytes(32, "big")
 
 
-def signature_text(key, data):
-    return sign_bytes(key, data).hex().upper()
+def version_fields(version):
+    """The four numbers of a version written 1.0.0.36 or 1,0,0,36."""
+    fields = re.split(r"[.,]", version)
+    if len(fields) != 4 or not all(re.fullmatch(r"\d{1,10}", f) for f in fields) or \
+            any(int(f) > 0xFFFFFFFF for f in fields):
+        raise ValueError("%r is not a version of four numbers" % version)
+    return [int(f) for f in fields]
+
+
+def offer_text(version, data):
+    """What a release signs: the version it offers and its setup's digest."""
+    numbers = ",".join(str(f) for f in version_fields(version))
+    return ("tavora-update\nversion=%s\nsha256=%s\n" % (numbers, hashlib.sha256(data).hexdigest())).encode("ascii")
+
+
+def signature_text(key, version, data):
+    """The Signature= value offering `data` (a setup) as `version`."""
+    return sign_bytes(key, offer_text(version, data)).hex().upper()
 
 
 def public_bytes(key):
@@ -99,6 +125,7 @@ def main(argv=None):
     commands = parser.add_subparsers(dest="command", required=True)
     sign = commands.add_parser("sign", help="sign a setup program")
     sign.add_argument("--key", required=True)
+    sign.add_argument("--version", required=True)
     sign.add_argument("setup")
     sign.add_argument("--out", help="write the line into this file instead")
     ini = commands.add_parser("update-ini", help="write a release's update INI")
@@ -117,14 +144,14 @@ def main(argv=None):
     if args.command == "sign":
         with open(args.setup, "rb") as handle:
             data = handle.read()
-        line = "Signature=%s" % signature_text(load_key(args.key), data)
+        line = "Signature=%s" % signature_text(load_key(args.key), args.version, data)
         if args.out:
             write_whole(args.out, (line + "\n").encode("ascii"))
         else:
             print(line)
     elif args.command == "update-ini":
         with open(args.setup, "rb") as handle:
-            line = "Signature=%s" % signature_text(load_key(args.key), handle.read())
+            line = "Signature=%s" % signature_text(load_key(args.key), args.version, handle.read())
         text = update_ini_text(args.version, line, args.url)
         write_whole(args.out, b"\xff\xfe" + text.encode("utf-16-le"))
     elif args.command == "new-key":

@@ -4,10 +4,13 @@
 #include <objbase.h>
 #include <shlwapi.h>
 
+#include <cstring>
+
 #include "app/entry/elevation.h"
 #include "app/entry/install_reporter.h"
 #include "app/platform/process_launch.h"
 #include "app/platform/program_folder.h"
+#include "app/update/update_folder.h"
 #include "app/update/update_signature.h"
 #include "app/update/update_switches.h"
 #include "app/window/main_dialog.h"
@@ -78,12 +81,43 @@ bool CtavoModule::HandleInstallerCommands() {
 }
 
 bool CtavoModule::StartUpdateSetup() const {
+  UpdateVersion version{};
   UpdateSignature signature{};
-  if (!ParseUpdateSignature(GetSwitch(kUpdateSignatureSwitch), signature)) return false;
+  if (!ParseUpdateVersion(GetSwitch(kUpdateVersionSwitch), version) ||
+      !ParseUpdateSignature(GetSwitch(kUpdateSignatureSwitch), signature))
+    return false;
+  // An older or the same version is never installed again.
+  if (!IsNewerVersion(version, ProgramVersion())) return false;
+  CUpdateFolder folder;
+  if (!folder.Open()) return false;
   CVerifiedFile setup;
-  if (!setup.Open(GetSwitch(kUpdateSwitch), signature, updateKey ? *updateKey : ReleaseUpdateKey())) return false;
-  // Started while still held: the new process runs the bytes just checked.
-  return LaunchProcess(setup.LaunchPath(), true, false);
+  if (!setup.Open(GetSwitch(kUpdateSwitch), version, signature, updateKey ? *updateKey : ReleaseUpdateKey()))
+    return false;
+  // Only a setup in the update folder, which programs of the user cannot
+  // write, is started elevated.
+  const std::wstring path = setup.LaunchPath();
+  if (!folder.Contains(path)) return false;
+  // The setup's temporary files and plug-ins go there as well, not into the
+  // user's temporary folder.
+  SetEnvironmentVariableW(L"TMP", folder.Path().c_str());
+  SetEnvironmentVariableW(L"TEMP", folder.Path().c_str());
+  // Started while held, with its own path as its one switch.
+  const UniqueKernelHandle process = LaunchProcessHandle(path, SetupSwitchParameters(path), true);
+  if (!process) return false;
+  ReportSetupStarted();
+  // The setup reads its own file again by name while it runs: it stays held
+  // (not to be written, renamed or deleted) until the setup has ended.
+  WaitForSingleObject(process.get(), kSetupHoldMs);
+  setup.Close();
+  DeleteFileW(path.c_str());
+  return true;
+}
+
+void CtavoModule::ReportSetupStarted() {
+  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (!output || output == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(output, kSetupStartedLine, static_cast<DWORD>(strlen(kSetupStartedLine)), &written, nullptr);
 }
 
 bool CtavoModule::NeedsElevation() const { return ::NeedsElevation(); }

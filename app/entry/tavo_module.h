@@ -40,13 +40,18 @@ class CtavoModule : public CAppModule {
   // runs StartUpdateSetup. The first of them present (in that order) is
   // handled; false when there is none.
   bool HandleInstallerCommands();
-  // Starts the downloaded setup program that "Update" names, elevated,
-  // without waiting, with this process's switches: only an existing file
-  // whose path is shorter than MAX_PATH and that carries the signature of
-  // "UpdateSignature" (128 hexadecimal digits) under the update key. The
-  // file stays held (see CVerifiedFile) until the new process exists. True
-  // when it started.
+  // Starts the downloaded setup program that "Update" names, elevated, with
+  // nothing but its own path as its switch (app/update/update_switches.h):
+  // only a file in the update folder, its path shorter than MAX_PATH, that
+  // carries the signature of "UpdateSignature" over the version of
+  // "UpdateVersion" under the update key, a version newer than this
+  // program's own. Once it has started, says so on standard output
+  // (kSetupStartedLine) for the window that waits for it, and holds the file
+  // (see CVerifiedFile) until the setup has ended (at most kSetupHoldMs),
+  // then deletes it. True when the setup started.
   bool StartUpdateSetup() const;
+  // How long a started setup's file stays held at most.
+  static constexpr DWORD kSetupHoldMs = 60 * 60 * 1000;
 
   bool NeedsElevation() const;
   // True when the process may go on. Otherwise it relaunches itself elevated
@@ -73,6 +78,8 @@ class CtavoModule : public CAppModule {
   // Lets WM_COPYGLOBALDATA and WM_DROPFILES through the user-interface
   // privilege filter where the system has one.
   static void AllowDropMessages();
+  // Writes kSetupStartedLine to standard output, when there is one.
+  static void ReportSetupStarted();
 
   std::wstring modulePath;
   CCommandLine commandLine;

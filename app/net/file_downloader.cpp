@@ -139,8 +139,10 @@ struct CFileDownloader::Session {
 
   void Run() {
     threadId = GetCurrentThreadId();
-    UniqueKernelHandle file(CreateFileW(filePath.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A new file only: a name that exists already, as a file or as a link
+    // to one, is never written through.
+    UniqueKernelHandle file(CreateFileW(filePath.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) {
       Report(kDownloadFileFailed, 0, 0);
       return;

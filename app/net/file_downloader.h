@@ -14,7 +14,7 @@
 // Every outcome but kDownloadDone leaves no file behind: the download's
 // thread deletes what it wrote before it reports the outcome.
 enum DownloadEvent : int {
-  kDownloadFileFailed = 0,     // the target file cannot be opened for writing
+  kDownloadFileFailed = 0,     // the target file cannot be made new (it exists, or its folder does not)
   kDownloadStarted = 1,        // the file is open; the request starts
   kDownloadRequestFailed = 2,  // not connected (a refusal comes at once), not sent, no status or no answer in time
   kDownloadBadStatus = 3,      // the status is not 200 (also a redirect that leaves the host or port)
@@ -49,10 +49,11 @@ class CFileDownloader {
   CFileDownloader& operator=(const CFileDownloader&) = delete;
 
   // Takes the URL (canonicalised in the browser's manner and split into its
-  // parts), the target file and the most bytes the body may have. False for
-  // a missing string, a URL of 2085 characters or more, a path of 260 or
-  // more, a URL the system cannot canonicalise or split, or one that is not
-  // http; the downloader is then not ready.
+  // parts), the target file (a new one: a name that exists already, as a
+  // file or as a link, is never written through) and the most bytes the
+  // body may have. False for a missing string, a URL of 2085 characters or
+  // more, a path of 260 or more, a URL the system cannot canonicalise or
+  // split, or one that is not http; the downloader is then not ready.
   bool Setup(const wchar_t* url, const wchar_t* filePath, Callback callback, void* context,
              unsigned long long maxBytes = kNoByteLimit);
   // Starts the download's thread, which opens the file and the connection.

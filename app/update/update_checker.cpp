@@ -20,7 +20,7 @@ const wchar_t kLastTimeValue[] = L"LastCheckUpdate";
 const wchar_t kUpdatePathFormat[] = L"/tavo/update.php?v=";
 constexpr DWORD kMaxConfiguredMs = 600000;
 // Buffer sizes in characters, terminating zero included; a value that fills
-// its buffer counts as cut. A URL may be as long as the downloader_ takes
+// its buffer counts as cut. A URL may be as long as the downloader takes
 // (one character short of its limit), so its buffer has room for one more.
 constexpr DWORD kVersionChars = 64;
 constexpr DWORD kUrlChars = CFileDownloader::kUrlLimit + 1;
@@ -44,11 +44,9 @@ std::wstring ReadIniText(const std::wstring& path, const wchar_t* section, const
   return std::wstring(buffer.data(), length);
 }
 
-std::wstring TempFolder() {
-  wchar_t folder[MAX_PATH + 1] = L"";
-  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-  return length == 0 || length > MAX_PATH ? std::wstring() : std::wstring(folder, length);
-}
+// Names of the files a check makes in the update folder.
+constexpr wchar_t kIniPrefix[] = L"update-";
+constexpr wchar_t kIniSuffix[] = L".ini";
 
 }  // namespace
 
@@ -127,14 +125,14 @@ UpdateCheckResult CUpdateChecker::RunSteps() {
   }
   doneEvent_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!doneEvent_) return UpdateCheckResult::kNoEvent;
+  // Everything the check writes goes into the update folder, which programs
+  // of the user cannot write; files earlier checks left there go first.
+  if (!folder_.Open()) return UpdateCheckResult::kNoUpdateFolder;
+  folder_.DeleteLeftovers(kIniPrefix, kIniSuffix);
+  folder_.DeleteLeftovers(kSetupPrefix, kSetupSuffix);
   if (!FetchIni()) return Stopped() ? UpdateCheckResult::kStopped : UpdateCheckResult::kNoIni;
-  if (!IsNewerVersion(serverVersion_, kProgramVersion)) return UpdateCheckResult::kNotNewer;
-  const bool verified = DownloadSetup();
-  if (!verified && Stopped()) return UpdateCheckResult::kStopped;
-  // A newer version was announced: the next check waits its day, whether or
-  // not a signed setup came with it.
-  WriteLastCheck();
-  if (verified && Notify()) return UpdateCheckResult::kOffered;
+  if (!hasVersion_ || !IsNewerVersion(offeredVersion_, ProgramVersion())) return UpdateCheckResult::kNotNewer;
+  if (DownloadSetup() && Notify()) return UpdateCheckResult::kOffered;
   return Stopped() ? UpdateCheckResult::kStopped : UpdateCheckResult::kNoVerifiedSetup;
 }
 
@@ -161,20 +159,20 @@ std::wstring CUpdateChecker::CheckFolder(const std::wstring& programPath) {
 }
 
 bool CUpdateChecker::FetchIni() {
-  const std::wstring temp = TempFolder();
-  wchar_t name[MAX_PATH] = L"";
-  if (temp.empty() || !GetTempFileNameW(temp.c_str(), L"tavo", 0, name)) return false;
-  iniPath_ = name;
   for (int attempt = 0; attempt < kIniAttempts; ++attempt) {
+    // A new file each time: nothing is ever written through a name that
+    // existed before.
+    iniPath_ = folder_.NewFilePath(kIniPrefix, kIniSuffix);
+    if (iniPath_.empty()) return false;
     if (Download(updateUrl_, iniPath_, downloadWaitMs_, iniLimitBytes_)) {
-      serverVersion_ = ReadIniText(iniPath_, L"Version", L"CurrentVersion", kVersionChars, true);
+      const std::wstring version = ReadIniText(iniPath_, L"Version", L"CurrentVersion", kVersionChars, true);
+      hasVersion_ = ParseUpdateVersion(version, offeredVersion_);
       hasSignature_ =
           ParseUpdateSignature(ReadIniText(iniPath_, L"Version", L"Signature", kSignatureChars, true), signature_);
-      if (serverVersion_.empty()) return false;
+      if (version.empty()) return false;
       downloadUrl_ = PickDownloadUrl(iniPath_);
       return !downloadUrl_.empty();
     }
-    DeleteFileW(iniPath_.c_str());
     if (!Pause(retryPauseMs_)) return false;
   }
   return false;
@@ -199,49 +197,22 @@ std::wstring CUpdateChecker::PickDownloadUrl(const std::wstring& path) {
   return ReadIniText(path, L"DownloadUrls", key, kUrlChars, true);
 }
 
-bool CUpdateChecker::ParseVersion(const std::wstring& text, DWORD (&fields)[4]) {
-  size_t at = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (i > 0 && (at >= text.size() || text[at++] != L',')) return false;
-    const size_t start = at;
-    unsigned long long value = 0;
-    for (; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at) {
-      value = value * 10 + static_cast<unsigned>(text[at] - L'0');
-      if (value > MAXDWORD) return false;
-    }
-    if (at == start) return false;
-    fields[i] = static_cast<DWORD>(value);
-  }
-  return at == text.size();
-}
-
-bool CUpdateChecker::IsNewerVersion(const std::wstring& serverVersion, const std::wstring& currentVersion) {
-  DWORD server[4];
-  DWORD current[4];
-  if (!ParseVersion(serverVersion, server) || !ParseVersion(currentVersion, current)) return false;
-  for (int i = 0; i < 4; ++i) {
-    if (current[i] != server[i]) return current[i] < server[i];
-  }
-  return false;
-}
-
 bool CUpdateChecker::DownloadSetup() {
-  setupPath_ = TempFolder() + kSetupFileName;
-  DeleteFileW(setupPath_.c_str());
   // Without a signature nothing downloaded could ever be run: nothing is.
   if (!hasSignature_) return false;
   for (int attempt = 0; attempt < kSetupAttempts; ++attempt) {
+    setupPath_ = folder_.NewFilePath(kSetupPrefix, kSetupSuffix);
+    if (setupPath_.empty()) return false;
     // A file that fails its check is deleted; another download would bring
     // the same bytes.
     if (Download(downloadUrl_, setupPath_, downloadWaitMs_, setupLimitBytes_)) return SetupVerified();
-    DeleteFileW(setupPath_.c_str());
     if (!Pause(retryPauseMs_)) return false;
   }
   return false;
 }
 
 bool CUpdateChecker::SetupVerified() {
-  if (hasSignature_ && VerifyFileSignature(setupPath_, signature_, key_)) return true;
+  if (hasSignature_ && VerifyFileSignature(setupPath_, offeredVersion_, signature_, key_)) return true;
   DeleteFileW(setupPath_.c_str());
   return false;
 }
@@ -249,6 +220,7 @@ bool CUpdateChecker::SetupVerified() {
 UpdateOffer CUpdateChecker::ReadOffer() const {
   UpdateOffer offer;
   offer.setupPath = setupPath_;
+  offer.version = offeredVersion_;
   offer.signature = signature_;
   offer.showTip = GetPrivateProfileIntW(L"Tip", L"ShowTip", 0, iniPath_.c_str()) != 0;
   offer.message = ReadIniText(iniPath_, L"Tip", L"Msg", kMessageChars, false);
@@ -261,11 +233,16 @@ UpdateOffer CUpdateChecker::ReadOffer() const {
 }
 
 bool CUpdateChecker::Notify() {
-  // Checked again: the file waited in a folder other programs may write.
-  if (Stopped() || !SetupVerified()) return false;
+  if (Stopped()) return false;
   UiTask task = [handler = onOffer_, offer = ReadOffer()] { handler(offer); };
-  std::lock_guard<std::mutex> lock(stopMutex_);
-  return !stopped_ && poster_.Post(std::move(task));
+  {
+    std::lock_guard<std::mutex> lock(stopMutex_);
+    if (stopped_ || !poster_.Post(std::move(task))) return false;
+  }
+  // Only a check that made its offer counts: one that found no signed setup,
+  // or was stopped, leaves the next start to check again.
+  WriteLastCheck();
+  return true;
 }
 
 void CUpdateChecker::StopDownload() {

@@ -23,6 +23,7 @@
 
 #include "app/net/file_downloader.h"
 #include "app/platform/ui_tasks.h"
+#include "app/update/update_folder.h"
 #include "app/update/update_signature.h"
 #include "skin/resources/unique_handle.h"
 #include "tavora_build.h"
@@ -30,7 +31,8 @@
 // A downloaded setup whose signature was checked, with what the INI says to
 // do about it; everything by value.
 struct UpdateOffer {
-  std::wstring setupPath;
+  std::wstring setupPath;  // in the update folder (app/update/update_folder.h)
+  UpdateVersion version{};
   UpdateSignature signature{};
   bool showTip = false;
   std::wstring message;  // "\n" pairs already turned into line breaks
@@ -50,6 +52,7 @@ enum class UpdateCheckResult : int {
   kNoProgramFolder,  // the program's own path is unknown or too long
   kOtherCheckRuns,   // another process checks (it holds the named mutex)
   kNoEvent,          // the completion event could not be made
+  kNoUpdateFolder,   // the update folder cannot be made, or is not kept to administrators
   kNoIni,            // no INI, no version, no download URL
   kNotNewer,         // the server's version is not newer (or unreadable)
   kNoVerifiedSetup,  // no setup file, or one without a valid signature
@@ -65,7 +68,10 @@ class CUpdateChecker : public std::enable_shared_from_this<CUpdateChecker> {
   static constexpr wchar_t kMutexName[] = L"Local\\{FB32C970-0E33-4eb1-8778-3B405A1C5A1A}";
   // The build's version (1,0,0,35 unless the build sets another).
   static constexpr wchar_t kProgramVersion[] = TAVORA_UPDATE_VERSION;
-  static constexpr wchar_t kSetupFileName[] = L"tavoSetup.exe";
+  // Downloaded setups are named kSetupPrefix, 16 random hexadecimal digits,
+  // kSetupSuffix, in the update folder.
+  static constexpr wchar_t kSetupPrefix[] = L"tavoSetup-";
+  static constexpr wchar_t kSetupSuffix[] = L".exe";
   static constexpr DWORD kDefaultDownloadWaitMs = 300000;
   static constexpr DWORD kDefaultRetryPauseMs = 60000;
   static constexpr int kIniAttempts = 3;
@@ -113,13 +119,6 @@ class CUpdateChecker : public std::enable_shared_from_this<CUpdateChecker> {
   // Whether an offer was last made more than `hours` ago (or never, or in
   // the future); always true for 0 hours.
   static bool IsCheckDue(DWORD hours);
-  // Four decimal numbers separated by commas, each of digits only and at
-  // most 4294967295; false for anything else (a sign, a blank, an overflow,
-  // another character, a missing or extra number).
-  static bool ParseVersion(const std::wstring& text, DWORD (&fields)[4]);
-  // Whether `server` names a later version than `current`; false when either
-  // does not parse.
-  static bool IsNewerVersion(const std::wstring& server, const std::wstring& current);
   // LastCheckUpdate under HKLM\SOFTWARE\tavo\LastTime; 0 when absent.
   static DWORD ReadLastCheck();
   // The program's folder, "" when `programPath` has no folder or is 260
@@ -138,12 +137,12 @@ class CUpdateChecker : public std::enable_shared_from_this<CUpdateChecker> {
   static bool WriteLastCheck();
   // Fetches the INI and reads its version, signature and download URL.
   bool FetchIni();
-  // Downloads the setup and checks its signature; true when a verified
-  // setup is in place. False also when the INI brought no signature (nothing
-  // is downloaded then) or when stopped.
+  // Downloads the setup into a new file of the update folder and checks its
+  // signature; true when a verified setup is in place. False also when the
+  // INI brought no signature (nothing is downloaded then) or when stopped.
   bool DownloadSetup();
-  // Posts the offer (after storing the time of the offer); false when
-  // stopped, without a verified setup, or when the queue has closed.
+  // Posts the offer, then stores the time of the offer; false (and nothing
+  // stored) when stopped or when the queue has closed.
   bool Notify();
   // The offer as the INI describes it, for the downloaded setup.
   UpdateOffer ReadOffer() const;
@@ -175,7 +174,9 @@ class CUpdateChecker : public std::enable_shared_from_this<CUpdateChecker> {
   UniqueKernelHandle thread_;
   // The check's own state: its thread alone uses it.
   UniqueKernelHandle runMutex_;
-  std::wstring serverVersion_;
+  CUpdateFolder folder_;
+  bool hasVersion_ = false;
+  UpdateVersion offeredVersion_{};
   std::wstring iniPath_;
   std::wstring downloadUrl_;
   std::wstring setupPath_;

@@ -2,8 +2,10 @@
 
 #include <bcrypt.h>
 
+#include <string>
 #include <vector>
 
+#include "skin/resources/text_encoding.h"
 #include "skin/resources/unique_handle.h"
 #include "tavora_build.h"
 
@@ -43,28 +45,63 @@ int HexDigit(wchar_t c) {
   return -1;
 }
 
+// A SHA-256 digest being made by the system's hash.
+class Sha256 {
+ public:
+  Sha256() {
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) return;
+    algorithm_.reset(algorithm);
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    if (BCryptCreateHash(algorithm_.get(), &hash, nullptr, 0, nullptr, 0, 0) == 0) hash_.reset(hash);
+  }
+  bool Add(const void* bytes, ULONG size) {
+    return hash_ && BCryptHashData(hash_.get(), static_cast<PUCHAR>(const_cast<void*>(bytes)), size, 0) == 0;
+  }
+  bool Finish(unsigned char (&digest)[kDigestBytes]) {
+    return hash_ && BCryptFinishHash(hash_.get(), digest, kDigestBytes, 0) == 0;
+  }
+
+ private:
+  // The algorithm goes after the hash made from it.
+  UniqueHandle<AlgorithmTraits> algorithm_;
+  UniqueHandle<HashTraits> hash_;
+};
+
 // SHA-256 of everything readable from `file`; false on a read failure.
 bool DigestFile(HANDLE file, unsigned char (&digest)[kDigestBytes]) {
-  BCRYPT_ALG_HANDLE rawAlgorithm = nullptr;
-  if (BCryptOpenAlgorithmProvider(&rawAlgorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) return false;
-  const UniqueHandle<AlgorithmTraits> algorithm(rawAlgorithm);
-  BCRYPT_HASH_HANDLE rawHash = nullptr;
-  if (BCryptCreateHash(algorithm.get(), &rawHash, nullptr, 0, nullptr, 0, 0) != 0) return false;
-  const UniqueHandle<HashTraits> hash(rawHash);
+  Sha256 hash;
   std::vector<unsigned char> block(kReadBlock);
   for (;;) {
     DWORD read = 0;
     if (!ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) return false;
     if (read == 0) break;
-    if (BCryptHashData(hash.get(), block.data(), read, 0) != 0) return false;
+    if (!hash.Add(block.data(), read)) return false;
   }
-  return BCryptFinishHash(hash.get(), digest, kDigestBytes, 0) == 0;
+  return hash.Finish(digest);
 }
 
-// Whether the bytes readable from `file` carry `signature` under `key`.
-bool VerifyHeldFile(HANDLE file, const UpdateSignature& signature, const UpdatePublicKey& key) {
+// What a release signs for `version` and a setup of digest `fileDigest`.
+std::string SignedText(const UpdateVersion& version, const unsigned char (&fileDigest)[kDigestBytes]) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string text = "tavora-update\nversion=" + WideToUtf8(FormatUpdateVersion(version)) + "\nsha256=";
+  for (const unsigned char byte : fileDigest) {
+    text += kHex[byte >> 4];
+    text += kHex[byte & 0x0F];
+  }
+  return text + "\n";
+}
+
+// Whether the bytes readable from `file`, offered as `version`, carry
+// `signature` under `key`.
+bool VerifyHeldFile(HANDLE file, const UpdateVersion& version, const UpdateSignature& signature,
+                    const UpdatePublicKey& key) {
+  unsigned char fileDigest[kDigestBytes];
+  if (!DigestFile(file, fileDigest)) return false;
+  const std::string signedText = SignedText(version, fileDigest);
+  Sha256 hash;
   unsigned char digest[kDigestBytes];
-  if (!DigestFile(file, digest)) return false;
+  if (!hash.Add(signedText.data(), static_cast<ULONG>(signedText.size())) || !hash.Finish(digest)) return false;
 
   BCRYPT_ALG_HANDLE rawAlgorithm = nullptr;
   if (BCryptOpenAlgorithmProvider(&rawAlgorithm, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0) != 0) return false;
@@ -86,6 +123,50 @@ bool VerifyHeldFile(HANDLE file, const UpdateSignature& signature, const UpdateP
 }  // namespace
 
 const UpdatePublicKey& ReleaseUpdateKey() { return kReleaseKey; }
+
+bool ParseUpdateVersion(std::wstring_view text, UpdateVersion& version) {
+  UpdateVersion parsed{};
+  size_t at = 0;
+  for (size_t i = 0; i < parsed.size(); ++i) {
+    if (i > 0 && (at >= text.size() || text[at++] != L',')) return false;
+    const size_t start = at;
+    unsigned long long value = 0;
+    for (; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at) {
+      value = value * 10 + static_cast<unsigned>(text[at] - L'0');
+      if (value > MAXDWORD) return false;
+    }
+    if (at == start) return false;
+    parsed[i] = static_cast<DWORD>(value);
+  }
+  if (at != text.size()) return false;
+  version = parsed;
+  return true;
+}
+
+std::wstring FormatUpdateVersion(const UpdateVersion& version) {
+  std::wstring text;
+  for (size_t i = 0; i < version.size(); ++i) {
+    if (i > 0) text += L',';
+    text += std::to_wstring(version[i]);
+  }
+  return text;
+}
+
+bool IsNewerVersion(const UpdateVersion& offered, const UpdateVersion& current) {
+  for (size_t i = 0; i < offered.size(); ++i) {
+    if (offered[i] != current[i]) return offered[i] > current[i];
+  }
+  return false;
+}
+
+const UpdateVersion& ProgramVersion() {
+  static const UpdateVersion version = [] {
+    UpdateVersion parsed{};
+    ParseUpdateVersion(TAVORA_UPDATE_VERSION, parsed);
+    return parsed;
+  }();
+  return version;
+}
 
 bool ParseUpdateSignature(std::wstring_view text, UpdateSignature& signature) {
   if (text.size() != signature.size() * 2) return false;
@@ -111,14 +192,16 @@ std::wstring FormatUpdateSignature(const UpdateSignature& signature) {
   return text;
 }
 
-bool CVerifiedFile::Open(const std::wstring& path, const UpdateSignature& signature, const UpdatePublicKey& key) {
+bool CVerifiedFile::Open(const std::wstring& path, const UpdateVersion& version, const UpdateSignature& signature,
+                         const UpdatePublicKey& key) {
   file_.reset();
   if (path.empty() || path.size() >= MAX_PATH) return false;
   // Reading is shared, writing and deleting are not: a handle that writes or
   // deletes keeps this open from succeeding, and none can be had after it.
+  // A link is opened as itself, not followed: reading it fails the check.
   UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file || !VerifyHeldFile(file.get(), signature, key)) return false;
+                                      FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file || !VerifyHeldFile(file.get(), version, signature, key)) return false;
   file_ = std::move(file);
   return true;
 }
@@ -140,7 +223,8 @@ std::wstring CVerifiedFile::LaunchPath() const {
   return path.size() < MAX_PATH ? path : std::wstring();
 }
 
-bool VerifyFileSignature(const std::wstring& path, const UpdateSignature& signature, const UpdatePublicKey& key) {
+bool VerifyFileSignature(const std::wstring& path, const UpdateVersion& version, const UpdateSignature& signature,
+                         const UpdatePublicKey& key) {
   CVerifiedFile file;
-  return file.Open(path, signature, key);
+  return file.Open(path, version, signature, key);
 }

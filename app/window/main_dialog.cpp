@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/update/update_signature.h"
+#include "app/window/query_status.h"
 #include "skin/host/view_notifications.h"
 
 namespace {
@@ -29,7 +30,10 @@ CMainDlg::CMainDlg(const UpdatePublicKey* updateKey, const wchar_t* queryHost, c
                    std::function<void(HWND)> windowMade)
     : CBkDialogImpl(kMainLayer),
       queryPage(std::make_unique<CQueryPage>(*this, queryHost)),
-      updatePrompt_(std::make_unique<CUpdatePrompt>(updateKey ? *updateKey : ReleaseUpdateKey())),
+      // The window closes for an update only once its setup has started.
+      updatePrompt_(std::make_unique<CUpdatePrompt>(
+          updateKey ? *updateKey : ReleaseUpdateKey(), [this] { EndModal(0); },
+          [this] { GetView().SetElementText(CQueryPage::kStatusText, TableString(status_text::kUpdateNotStarted)); })),
       windowMade_(std::move(windowMade)),
       settingsKey_(settingsKey ? settingsKey : L"") {}
 
@@ -73,7 +77,7 @@ BOOL CMainDlg::OnInitDialog(HWND hwnd) {
   CenterOnWorkArea(hwnd);
   SetIcons(hwnd);
   if (queryPage) queryPage->SetUpQueryPage();
-  if (updatePrompt_) updatePrompt_->Start(hwnd, [this] { EndModal(0); });
+  if (updatePrompt_) updatePrompt_->Start(hwnd);
   RestoreSettings(hwnd);
   if (windowMade_) windowMade_(hwnd);
   return TRUE;

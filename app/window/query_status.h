@@ -30,6 +30,7 @@ constexpr int kGainedOne = 94;       // %1 %2 has tickets now
 constexpr int kGainedMore = 95;      // %1 %2 and %3 more classes have tickets now
 constexpr int kNoticeTitle = 96;     // the balloon's title
 constexpr int kOutOfMemory = 97;     // memory ran out before the answer was read
+constexpr int kUpdateNotStarted = 98;  // an accepted update's setup did not start
 }  // namespace status_text
 
 // `pattern` with "%1".."%9" replaced by the values in order; a marker without

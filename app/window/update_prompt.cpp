@@ -1,26 +1,66 @@
 #include "app/window/update_prompt.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
-#include "app/platform/process_launch.h"
 #include "app/platform/program_folder.h"
 #include "app/update/update_checker.h"
 #include "app/update/update_switches.h"
 
-CUpdatePrompt::CUpdatePrompt(const UpdatePublicKey& key) : key_(key), checker_(std::make_shared<CUpdateChecker>(key)) {}
+namespace {
+
+// How often the wait looks at the instance while it says nothing.
+constexpr DWORD kPollMs = 20;
+// More output than this is no word of the instance's.
+constexpr size_t kMaxWordBytes = 256;
+
+}  // namespace
+
+bool AwaitSetupStart(const ProcessWithOutput& instance, DWORD waitMs) {
+  if (!instance.process || !instance.output) return false;
+  const ULONGLONG deadline = GetTickCount64() + waitMs;
+  std::string said;
+  bool ended = false;
+  for (;;) {
+    DWORD available = 0;
+    if (!PeekNamedPipe(instance.output.get(), nullptr, 0, nullptr, &available, nullptr)) return false;
+    if (available > 0) {
+      char buffer[64];
+      DWORD read = 0;
+      const DWORD wanted = std::min<DWORD>(available, sizeof(buffer));
+      if (!ReadFile(instance.output.get(), buffer, wanted, &read, nullptr) || read == 0) return false;
+      said.append(buffer, read);
+      if (said.find(kSetupStartedLine) != std::string::npos) return true;
+      if (said.size() > kMaxWordBytes) return false;
+      continue;
+    }
+    // Ended, and all it wrote has been read.
+    if (ended) return false;
+    ended = WaitForSingleObject(instance.process.get(), kPollMs) == WAIT_OBJECT_0;
+    if (!ended && GetTickCount64() >= deadline) return false;
+  }
+}
+
+CUpdatePrompt::CUpdatePrompt(const UpdatePublicKey& key, std::function<void()> setupStarted,
+                             std::function<void()> setupNotStarted, std::wstring program)
+    : key_(key),
+      program_(std::move(program)),
+      setupStarted_(std::move(setupStarted)),
+      setupNotStarted_(std::move(setupNotStarted)),
+      checker_(std::make_shared<CUpdateChecker>(key)) {}
 
 CUpdatePrompt::~CUpdatePrompt() {
-  // No offer runs from here on: it refers to this prompt.
+  // No offer or word runs from here on: they refer to this prompt.
   offers_.Close();
+  starting_.Close(0);
   // The check's thread ends its own downloads once signalled; it keeps the
   // checker alive by itself if it outlasts the wait.
   checker_->Stop();
 }
 
-void CUpdatePrompt::Start(HWND owner, std::function<void()> closeWindow) {
+void CUpdatePrompt::Start(HWND owner) {
   owner_ = owner;
-  closeWindow_ = std::move(closeWindow);
   checker_->Start(offers_.Poster(), [this](const UpdateOffer& offer) { OnUpdateOffer(offer); });
 }
 
@@ -28,20 +68,35 @@ void CUpdatePrompt::OnUpdateOffer(const UpdateOffer& offer) {
   if (AcceptUpdateOffer(owner_, offer)) RunDownloadedUpdate(offer);
 }
 
+void CUpdatePrompt::Report(bool started) {
+  const std::function<void()>& outcome = started ? setupStarted_ : setupNotStarted_;
+  if (outcome) outcome();
+}
+
 bool CUpdatePrompt::RunDownloadedUpdate(const UpdateOffer& offer) {
-  // The file waited in the temporary folder, where other programs of the
-  // user may write: it is checked again, and held while anything starts.
+  // Checked again and held: the instance opens the same file for reading
+  // while this hold lasts, so nothing can take its place in between.
   CVerifiedFile setup;
-  if (!setup.Open(offer.setupPath, offer.signature, key_)) return false;
-  const std::wstring program = ProgramFilePath();
-  bool started = false;
-  if (!program.empty() && GetFileAttributesW(program.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    // The new instance checks the file again against the signature it is
-    // given.
-    started = LaunchProcess(program, UpdateSwitchParameters(offer.setupPath, offer.signature), false, false);
-  } else {
-    started = LaunchProcess(setup.LaunchPath(), L"", false, false);
+  if (starting_.Running() || !setup.Open(offer.setupPath, offer.version, offer.signature, key_)) {
+    Report(false);
+    return false;
   }
-  if (started && closeWindow_) closeWindow_();
-  return started;
+  const std::wstring program = program_.empty() ? ProgramFilePath() : program_;
+  if (program.empty() || GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    // The program's own file is gone: the setup runs by itself, as the user
+    // started it.
+    const bool started = LaunchProcess(setup.LaunchPath(), L"", false, false);
+    Report(started);
+    return started;
+  }
+  ProcessWithOutput instance =
+      StartProcessWithOutput(program, UpdateSwitchParameters(setup.LaunchPath(), offer.version, offer.signature));
+  const bool waiting =
+      instance.process &&
+      starting_.Start([instance = std::move(instance), setup = std::move(setup)] {
+        return AwaitSetupStart(instance, kStartWaitMs);
+      },
+                      [this](bool started) { Report(started); });
+  if (!waiting) Report(false);
+  return waiting;
 }

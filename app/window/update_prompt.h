@@ -1,47 +1,72 @@
 // The main window's part in the update: it starts the check when the window
 // has been made, asks the user about an offer (a question box owned by the
-// window), and starts the downloaded setup through a new instance of the
-// program, closing the window only once that instance has started.
+// window), and hands an accepted setup to a new instance of the program
+// ("-Update:", app/update/update_switches.h). The window closes only once
+// that instance says the setup has started; until then the setup's file stays
+// held, so that the instance checks the very bytes the window checked.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <memory>
+#include <string>
 
+#include "app/platform/process_launch.h"
 #include "app/platform/ui_tasks.h"
+#include "app/platform/worker_slot.h"
 #include "app/update/update_signature.h"
 
 class CUpdateChecker;
 struct UpdateOffer;
 
+// Waits for the word of the "-Update:" instance `instance` that its setup has
+// started: true once its standard output says kSetupStartedLine, false when
+// it ends without saying so or `waitMs` passes first. At most a few hundred
+// bytes of its output are read.
+bool AwaitSetupStart(const ProcessWithOutput& instance, DWORD waitMs);
+
 class CUpdatePrompt {
  public:
-  // `key` is the key downloaded setups must be signed with.
-  explicit CUpdatePrompt(const UpdatePublicKey& key);
-  // Stops the check (bounded, see CUpdateChecker::Stop); an offer still on
-  // its way is dropped unseen.
+  // How long the window waits for the instance's word.
+  static constexpr DWORD kStartWaitMs = 60000;
+
+  // `key` is the key downloaded setups must be signed with. `setupStarted`
+  // runs once an accepted update's setup has started (the window closes
+  // then), `setupNotStarted` when it could not start (the window stays).
+  // `program` is the program started with "-Update:" (empty: this program's
+  // own file).
+  CUpdatePrompt(const UpdatePublicKey& key, std::function<void()> setupStarted, std::function<void()> setupNotStarted,
+                std::wstring program = std::wstring());
+  // Stops the check (bounded, see CUpdateChecker::Stop); an offer or an
+  // instance's word still on its way is dropped unseen.
   ~CUpdatePrompt();
   CUpdatePrompt(const CUpdatePrompt&) = delete;
   CUpdatePrompt& operator=(const CUpdatePrompt&) = delete;
 
-  // Starts the check for `owner`, the main window. `closeWindow` ends the
-  // window once the setup's instance has started.
-  void Start(HWND owner, std::function<void()> closeWindow);
+  // Starts the check for `owner`, the main window.
+  void Start(HWND owner);
+
+  // An accepted offer's setup (command 8): checked again and held, then
+  // handed to the "-Update:" instance (the setup itself when the program's
+  // own file is gone). One of the two outcomes follows on this thread. False,
+  // with `setupNotStarted` run at once, when nothing could start.
+  bool RunDownloadedUpdate(const UpdateOffer& offer);
 
  private:
   // On the user-interface thread: the question, then the close command
   // (AcceptUpdateOffer); 8 runs RunDownloadedUpdate.
   void OnUpdateOffer(const UpdateOffer& offer);
-  // Starts the offered setup through the program's own "-Update:" switch
-  // (the setup itself when the program's file is gone), once the setup has
-  // been checked again. True when something started.
-  bool RunDownloadedUpdate(const UpdateOffer& offer);
+  void Report(bool started);
 
   const UpdatePublicKey key_;
+  const std::wstring program_;
+  const std::function<void()> setupStarted_;
+  const std::function<void()> setupNotStarted_;
   HWND owner_ = nullptr;
-  std::function<void()> closeWindow_;
   std::shared_ptr<CUpdateChecker> checker_;
   // Where the offer arrives; closed first when the prompt goes.
   UiTaskQueue offers_;
+  // The wait for the instance's word.
+  WorkerSlot starting_;
 };

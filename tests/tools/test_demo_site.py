@@ -782,8 +782,10 @@ class UpdateServerTest(unittest.TestCase):
         self.assertEqual(sum(a != b for a, b in zip(setup, tampered)), 1)
         for name in ("newer", "one", "tampered", "chunkedsetup", "stallsetup"):
             version = self.ini(b"/ini/%s/tavo/update.php?v=1" % name.encode())["Version"]
-            self.assertTrue(self.verify(version["Signature"], setup), name)
-            self.assertFalse(self.verify(version["Signature"], tampered), name)
+            offered = version["CurrentVersion"]
+            self.assertTrue(self.verify(version["Signature"], sign_release.offer_text(offered, setup)), name)
+            self.assertFalse(self.verify(version["Signature"], sign_release.offer_text(offered, tampered)), name)
+            self.assertFalse(self.verify(version["Signature"], sign_release.offer_text("9,0,0,0", setup)), name)
         self.assertNotIn("Signature", self.ini(b"/ini/unsigned/tavo/update.php?v=1")["Version"])
         self.assertEqual(self.ini(b"/ini/badsig/tavo/update.php?v=1")["Version"]["Signature"], "00" * 64)
         self.assertEqual(dict(self.ini(b"/ini/one/tavo/update.php?v=1")["DownloadUrls"]),
@@ -815,7 +817,9 @@ class UpdateServerTest(unittest.TestCase):
             parser.optionxform = str
             parser.read_string(raw.partition(b"\r\n\r\n")[2].decode("utf-8"))
             self.assertTrue(parser["DownloadUrls"]["url01"].endswith("/tavo/recorder/tavoSetup.exe"))
-            self.assertTrue(self.verify(parser["Version"]["Signature"], b"MZ recorder program bytes"))
+            self.assertTrue(self.verify(parser["Version"]["Signature"],
+                                        sign_release.offer_text(parser["Version"]["CurrentVersion"],
+                                                                b"MZ recorder program bytes")))
         finally:
             stop_server(proc)
             shutil.rmtree(workdir, ignore_errors=True)

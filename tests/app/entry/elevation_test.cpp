@@ -72,13 +72,15 @@ TEST(Elevation, HeldVerifiedSetupStartsAndCannotBeSwappedMeanwhile) {
   ASSERT_TRUE(CopyFileW(RecordArgsProgram().c_str(), setup.c_str(), FALSE));
   UpdateSignature signature{};
   ASSERT_TRUE(ParseUpdateSignature(SignWithTestKey(setup), signature));
+  UpdateVersion version{};
+  ASSERT_TRUE(ParseUpdateVersion(kOfferedVersion, version));
   const std::wstring impostor = folder + L"\\impostor.exe";
   ASSERT_TRUE(WriteFileBytes(impostor, "MZ impostor"));
   const std::wstring record = folder + L"\\args.txt";
   ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
 
   CVerifiedFile held;
-  ASSERT_TRUE(held.Open(setup, signature, TestUpdateKey()));
+  ASSERT_TRUE(held.Open(setup, version, signature, TestUpdateKey()));
   const UniqueKernelHandle writer(CreateFileW(setup.c_str(), GENERIC_WRITE,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING, 0, nullptr));
@@ -91,5 +93,5 @@ TEST(Elevation, HeldVerifiedSetupStartsAndCannotBeSwappedMeanwhile) {
 
   held.Close();
   EXPECT_TRUE(MoveFileExW(impostor.c_str(), setup.c_str(), MOVEFILE_REPLACE_EXISTING)) << "let go at last";
-  EXPECT_FALSE(held.Open(setup, signature, TestUpdateKey())) << "the impostor does not pass";
+  EXPECT_FALSE(held.Open(setup, version, signature, TestUpdateKey())) << "the impostor does not pass";
 }

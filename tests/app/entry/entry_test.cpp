@@ -7,6 +7,9 @@
 #include <thread>
 
 #include "app/entry/single_instance.h"
+#include "app/platform/process_launch.h"
+#include "app/update/update_signature.h"
+#include "app/window/update_prompt.h"
 #include "skin/resources/text_encoding.h"
 #include "tests/app/net/silent_server.h"
 #include "tests/app/update/update_test_util.h"
@@ -183,79 +186,149 @@ TEST_F(EntryTest, SilentStatisticsServerIsGivenUpWithinTheTimeout) {
   EXPECT_EQ(0u, server.Received().find("GET /tavo/stat/install.php?i=10 HTTP/1.1\r\n")) << server.Received();
 }
 
-TEST_F(EntryTest, UpdateStartsTheSetupWithTheRebuiltSwitches) {
-  const std::wstring folder = MakeScratchFolder("entry-update");
-  const std::wstring record = folder + L"\\args.txt";
+// The arguments of a "-Update:" start for `setup` offered as `version`.
+std::wstring UpdateArguments(const std::wstring& setup, const std::wstring& signature,
+                             const std::wstring& version = kOfferedVersion) {
+  return L"-Update:\"" + setup + L"\" -UpdateVersion:" + version + L" -UpdateSignature:" + signature;
+}
+
+// The setup gets its own path and nothing else: no switch the user gave the
+// program (a "/D=" among them) reaches the elevated setup. Its temporary
+// folder is the update folder.
+TEST_F(EntryTest, UpdateStartsTheSetupWithItsOwnPathOnly) {
+  const ScratchUpdateFolder folder("entry-own-path");
+  const std::wstring record = MakeScratchFolder("entry-update") + L"\\args.txt";
   ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
-  const std::wstring setup = folder + L"\\tavoSetup.exe";
+  const std::wstring setup = folder.Path() + L"\\tavoSetup-entry.exe";
   const std::wstring signature = SignedRecorderAt(setup);
   ASSERT_FALSE(signature.empty());
-  const ProcessResult result =
-      RunProcess(TestKeyCommand(L"-Update:" + setup + L" /x -Name:\"a b\" -UpdateSignature:" + signature), kRunLimitMs);
+  const ProcessResult result = RunProcess(
+      TestKeyCommand(L"/x -Name:\"a b\" -Foo:\"a /D=C:\\evil\" " + UpdateArguments(setup, signature)), kRunLimitMs);
   EXPECT_EQ(0u, result.exitCode);
   ASSERT_TRUE(WaitForFile(record, 30000));
-  const std::wstring line = Utf8ToWide(ReadFileBytes(record));
-  EXPECT_NE(std::wstring::npos, line.find(L" -Update:" + setup)) << line;
-  EXPECT_NE(std::wstring::npos, line.find(L" -x")) << line;
-  EXPECT_NE(std::wstring::npos, line.find(L" -Name:\"a b\"")) << line;
+  const std::wstring recorded = Utf8ToWide(ReadFileBytes(record));
+  const std::wstring line = recorded.substr(0, recorded.find(L'\n'));
+  EXPECT_NE(std::wstring::npos, line.find(L" -Update:\"")) << line;
+  EXPECT_NE(std::wstring::npos, line.find(L"tavoSetup-entry.exe\"")) << line;
+  for (const wchar_t* absent : {L"-x", L"Name", L"a b", L"/D=", L"Foo", L"UpdateSignature", L"UpdateVersion"})
+    EXPECT_EQ(std::wstring::npos, line.find(absent)) << line;
+  EXPECT_NE(std::wstring::npos, recorded.find(L"\nTMP=" + folder.Path())) << recorded;
   EXPECT_EQ("", SharedDemoSite().RequestLog());
+  EXPECT_TRUE(folder.Files(L"tavoSetup-*.exe").empty()) << "the setup goes once it has run";
 }
 
 TEST_F(EntryTest, UpdateSetupPathWithBlanksReachesTheSetupWhole) {
-  const std::wstring folder = MakeScratchFolder("entry-update-blank") + L"\\setup dir";
-  CreateDirectoryW(folder.c_str(), nullptr);
-  const std::wstring setup = folder + L"\\record args.exe";
+  const std::wstring scratch = MakeScratchFolder("entry-update-blank");
+  const std::wstring updates = scratch + L"\\update folder";
+  CreateDirectoryW(updates.c_str(), nullptr);
+  ScopedEnvironment folder(L"TAVORA_UPDATE_FOLDER", updates);
+  const std::wstring setup = updates + L"\\record args.exe";
   const std::wstring signature = SignedRecorderAt(setup);
   ASSERT_FALSE(signature.empty());
-  const std::wstring record = folder + L"\\args.txt";
+  const std::wstring record = scratch + L"\\args.txt";
   DeleteFileW(record.c_str());
   ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
 
-  const ProcessResult result =
-      RunProcess(TestKeyCommand(L"-Update:\"" + setup + L"\" -UpdateSignature:" + signature), kRunLimitMs);
+  const ProcessResult result = RunProcess(TestKeyCommand(UpdateArguments(setup, signature)), kRunLimitMs);
   EXPECT_EQ(0u, result.exitCode);
   ASSERT_TRUE(WaitForFile(record, 30000));
   const std::wstring line = Utf8ToWide(ReadFileBytes(record));
   // Quoted again, so that the setup program reads the same path back.
-  EXPECT_NE(std::wstring::npos, line.find(L" -Update:\"" + setup + L"\"")) << line;
+  EXPECT_NE(std::wstring::npos, line.find(L"\\update folder\\record args.exe\"")) << line;
 }
 
-// Only a file that carries the signature given beside it, under the
-// program's key, is started; the check is made again by the process that
+// Only a file in the update folder that carries the signature given beside
+// it, over the version given beside it, under the program's key, and newer
+// than the program, is started; the check is made again by the process that
 // starts it, so a file replaced after the window's own check is refused.
-TEST_F(EntryTest, UpdateStartsOnlyASetupCarryingItsSignature) {
-  const std::wstring folder = MakeScratchFolder("entry-update-signed");
-  const std::wstring setup = folder + L"\\tavoSetup.exe";
+TEST_F(EntryTest, UpdateStartsOnlyANewerSignedSetupFromTheUpdateFolder) {
+  const ScratchUpdateFolder updates("entry-update-signed");
+  const std::wstring setup = updates.Path() + L"\\tavoSetup-signed.exe";
   const std::wstring signature = SignedRecorderAt(setup);
   ASSERT_FALSE(signature.empty());
-  const std::wstring replaced = folder + L"\\replaced.exe";
+  const std::wstring replaced = updates.Path() + L"\\tavoSetup-replaced.exe";
   ASSERT_TRUE(WriteFileBytes(replaced, ReadFileBytes(setup) + "x"));
-  const std::wstring record = folder + L"\\args.txt";
+  const std::wstring elsewhere = MakeScratchFolder("entry-update-elsewhere") + L"\\tavoSetup.exe";
+  const std::wstring elsewhereSignature = SignedRecorderAt(elsewhere);
+  const std::wstring sameVersion = updates.Path() + L"\\tavoSetup-same.exe";
+  ASSERT_TRUE(CopyFileW(RecordArgsProgram().c_str(), sameVersion.c_str(), FALSE));
+  const std::wstring sameSignature = SignWithTestKey(sameVersion, L"1,0,0,35");
+  const std::wstring record = MakeScratchFolder("entry-update-signed-record") + L"\\args.txt";
   ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
-  const std::wstring longPath = folder + L"\\" + std::wstring(1000, L'a') + L".exe";
+  const std::wstring longPath = updates.Path() + L"\\" + std::wstring(1000, L'a') + L".exe";
   const struct {
     const char* name;
     bool testKey;
-    std::wstring path;
-    std::wstring signature;
+    std::wstring arguments;
     bool started;
   } cases[] = {
-      {"signed", true, setup, signature, true},
-      {"no signature", true, setup, L"", false},
-      {"unreadable signature", true, setup, L"zz", false},
-      {"replaced after the window's check", true, replaced, signature, false},
-      {"signed with another key than the program's", false, setup, signature, false},
-      {"path of 1000 characters", true, longPath, signature, false},
-      {"missing file", true, folder + L"\\missing.exe", signature, false},
+      {"signed", true, UpdateArguments(setup, signature), true},
+      {"no signature", true, UpdateArguments(setup, L""), false},
+      {"unreadable signature", true, UpdateArguments(setup, L"zz"), false},
+      {"no version", true, L"-Update:\"" + setup + L"\" -UpdateSignature:" + signature, false},
+      {"another version than signed", true, UpdateArguments(setup, signature, L"1,0,0,37"), false},
+      {"not newer than the program", true, UpdateArguments(sameVersion, sameSignature, L"1,0,0,35"), false},
+      {"replaced after the window's check", true, UpdateArguments(replaced, signature), false},
+      {"signed, outside the update folder", true, UpdateArguments(elsewhere, elsewhereSignature), false},
+      {"signed with another key than the program's", false, UpdateArguments(setup, signature), false},
+      {"path of 1000 characters", true, UpdateArguments(longPath, signature), false},
+      {"missing file", true, UpdateArguments(updates.Path() + L"\\missing.exe", signature), false},
   };
   for (const auto& c : cases) {
     DeleteFileW(record.c_str());
-    const std::wstring arguments = L"-Update:\"" + c.path + L"\" -UpdateSignature:" + c.signature;
     const ProcessResult result =
-        RunProcess(c.testKey ? TestKeyCommand(arguments) : TavoraCommand(arguments), kRunLimitMs);
+        RunProcess(c.testKey ? TestKeyCommand(c.arguments) : TavoraCommand(c.arguments), kRunLimitMs);
     EXPECT_EQ(0u, result.exitCode) << c.name;
     EXPECT_EQ(c.started, WaitForFile(record, c.started ? 30000 : 1500)) << c.name;
+    // The one that ran is gone; the others stay for the next case.
+    if (c.started) {
+      ASSERT_TRUE(CopyFileW(RecordArgsProgram().c_str(), setup.c_str(), FALSE));
+    }
   }
+}
+
+// A program of the same user renames the setup aside and puts its own file
+// in its place, as fast as it can, while the update runs; the setup reads
+// its own file again by name after a while. The file is held from the
+// window's check until the setup has ended, so the setup only ever reads the
+// signed bytes.
+TEST_F(EntryTest, UpdateHoldsTheSetupUntilItHasEndedAgainstARacingRename) {
+  const ScratchUpdateFolder updates("entry-race");
+  const std::wstring setup = updates.Path() + L"\\tavoSetup-race.exe";
+  const std::wstring signature = SignedRecorderAt(setup);
+  ASSERT_FALSE(signature.empty());
+  const std::wstring scratch = MakeScratchFolder("entry-race-files");
+  const std::wstring record = scratch + L"\\args.txt";
+  const std::wstring stop = scratch + L"\\stop";
+  const std::wstring raced = scratch + L"\\raced.txt";
+  ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
+  ScopedEnvironment reread(L"TAVORA_RECORD_SELF_AFTER_MS", L"1500");
+
+  // As the window does: checked and held while the instance starts.
+  UpdateVersion version{};
+  UpdateSignature parsed{};
+  ASSERT_TRUE(ParseUpdateVersion(kOfferedVersion, version));
+  ASSERT_TRUE(ParseUpdateSignature(signature, parsed));
+  CVerifiedFile held;
+  ASSERT_TRUE(held.Open(setup, version, parsed, TestUpdateKey()));
+  const std::wstring racerCommand =
+      L"\"" + ProgramFolder() + L"rename_racer.exe\" \"" + setup + L"\" \"" + stop + L"\" \"" + raced + L"\"";
+  std::thread racer([&] { RunProcess(racerCommand, 90000); });
+  const ProcessWithOutput instance =
+      StartProcessWithOutput(ProgramFolder() + L"tavora_test_key.exe", UpdateArguments(setup, signature));
+  const bool started = AwaitSetupStart(instance, 30000);
+  held.Close();
+  ASSERT_TRUE(started) << "the instance never said the setup started";
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(instance.process.get(), 60000));
+  WriteFileBytes(stop, "");
+  racer.join();
+
+  const std::string recorded = ReadFileBytes(record);
+  EXPECT_NE(std::string::npos, recorded.find("\nself=" + std::to_string(ReadFileBytes(RecordArgsProgram()).size())))
+      << "the setup read another file than the one checked: " << recorded;
+  const std::string race = ReadFileBytes(raced);
+  EXPECT_EQ(0u, race.find("tries=")) << race;
+  EXPECT_EQ(std::string::npos, race.find("tries=0 ")) << "the racer never ran: " << race;
 }
 
 TEST_F(EntryTest, UpdateOfMissingOrEmptyProgramEndsQuietlyWithZero) {

@@ -272,6 +272,7 @@ TEST_F(ProgramTest, CloseCommandEightRunsTheVerifiedSetupThroughTheUpdateSwitch)
   const std::wstring record = MakeScratchFolder("program-update") + L"\\args.txt";
   DeleteFileW(record.c_str());
   ScopedEnvironment target(L"TAVORA_RECORD_ARGS_FILE", record);
+  const ScratchUpdateFolder folder("program-update");
   ClearLastCheck();
 
   RunningProgram program(TestKeyProgramPath());
@@ -280,7 +281,9 @@ TEST_F(ProgramTest, CloseCommandEightRunsTheVerifiedSetupThroughTheUpdateSwitch)
   ASSERT_TRUE(PumpUntil([&] { return GetFileAttributesW(record.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000));
   const std::wstring line = Utf8ToWide(ReadFileBytes(record));
   EXPECT_NE(std::wstring::npos, line.find(L"-Update:")) << line;
-  EXPECT_NE(std::wstring::npos, line.find(L"tavoSetup.exe")) << line;
+  EXPECT_NE(std::wstring::npos, line.find(L"\\tavoSetup-")) << line;
+  EXPECT_TRUE(PumpUntil([&] { return folder.Files(L"tavoSetup-*.exe").empty(); }, 30000))
+      << "the setup goes once it has run";
   EXPECT_EQ(1, CountLines(updates.RequestLog(), "/tavo/update.php?v=1,0,0,35"));
   EXPECT_EQ(1, CountLines(updates.RequestLog(), "/tavo/recorder/tavoSetup.exe"));
   ClearLastCheck();
@@ -305,15 +308,14 @@ TEST_F(ProgramTest, ClosingDuringAStalledUpdateDownloadEndsWithZeroWithinTwoSeco
   ClearLastCheck();
 }
 
-// The setup is changed in the temporary folder while the question is up: a
-// Yes starts nothing, and the window stays open.
+// The setup is changed in the update folder while the question is up (a
+// program of the user cannot write there on Windows; under Wine it can): a
+// Yes starts nothing, and the window stays open and says so.
 TEST_F(ProgramTest, SetupChangedDuringTheQuestionKeepsTheWindowOpen) {
   DemoSite updates;
   ASSERT_TRUE(updates.Start("--update-version 1,0,0,36 --update-variant tip8"));
   ScopedEnvironment host(L"TAVORA_UPDATE_HOST", updates.HostPort());
-  const std::wstring temp = MakeScratchFolder("program-update-tampered");
-  ScopedEnvironment tmp(L"TMP", temp);
-  ScopedEnvironment temp2(L"TEMP", temp);
+  const ScratchUpdateFolder folder("program-update-tampered");
   ClearLastCheck();
 
   RunningProgram program(TestKeyProgramPath());
@@ -321,7 +323,9 @@ TEST_F(ProgramTest, SetupChangedDuringTheQuestionKeepsTheWindowOpen) {
   ASSERT_NE(nullptr, window);
   HWND box = nullptr;
   ASSERT_TRUE(PumpUntil([&] { return (box = FindWindowW(L"#32770", L"Tavora 更新")) != nullptr; }, 60000));
-  const std::wstring setup = temp + L"\\tavoSetup.exe";
+  const std::vector<std::wstring> staged = folder.Files(L"tavoSetup-*.exe");
+  ASSERT_EQ(1u, staged.size());
+  const std::wstring setup = folder.Path() + L"\\" + staged[0];
   std::string bytes = ReadFileBytes(setup);
   ASSERT_FALSE(bytes.empty());
   bytes[bytes.size() / 2] ^= 1;

@@ -58,16 +58,19 @@ class UpdateCheckerTest : public ::testing::Test {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
 
-  bool TemporaryIniLeft() const {
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((temp_ + L"\\tav*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
+  bool TemporaryIniLeft() const { return !folder_.Files(L"update-*.ini").empty(); }
+
+  // The setups the update folder holds, with their paths.
+  std::vector<std::wstring> StagedSetups() const {
+    std::vector<std::wstring> paths;
+    for (const std::wstring& name : folder_.Files(L"tavoSetup-*.exe")) paths.push_back(folder_.Path() + L"\\" + name);
+    return paths;
   }
 
+  // The user's temporary folder: the elevated check writes nothing there.
   const std::wstring temp_ = MakeScratchFolder("update-temp");
-  const std::wstring setupPath_ = temp_ + L"\\tavoSetup.exe";
+  const std::wstring userSetup_ = temp_ + L"\\tavoSetup.exe";
+  ScratchUpdateFolder folder_{"checker"};
   MessageCounterWindow owner_;
   UiTaskQueue tasks_;
   std::vector<UpdateOffer> offers_;
@@ -150,17 +153,21 @@ TEST_F(UpdateCheckerTest, EveryServerAnswerEndsAsItShould) {
       {VariantUrl(L"noclose"), Result::kOffered, 2, true, 1, 1},
       {VariantUrl(L"chunkedsetup"), Result::kOffered, 2, true, 1, 1},
       {VariantUrl(L"recorder8"), Result::kOffered, 8, true, 1, 1},
-      {VariantUrl(L"unsigned"), Result::kNoVerifiedSetup, 0, true, 1, 0},
-      {VariantUrl(L"badsig"), Result::kNoVerifiedSetup, 0, true, 1, 1},
-      {VariantUrl(L"tampered"), Result::kNoVerifiedSetup, 0, true, 1, 1},
-      {VariantUrl(L"shortsetup"), Result::kNoVerifiedSetup, 0, true, 1, 30},
-      {VariantUrl(L"missingsetup"), Result::kNoVerifiedSetup, 0, true, 1, 30},
+      // A refused setup leaves the next start to check again.
+      {VariantUrl(L"unsigned"), Result::kNoVerifiedSetup, 0, false, 1, 0},
+      {VariantUrl(L"badsig"), Result::kNoVerifiedSetup, 0, false, 1, 1},
+      {VariantUrl(L"tampered"), Result::kNoVerifiedSetup, 0, false, 1, 1},
+      {VariantUrl(L"shortsetup"), Result::kNoVerifiedSetup, 0, false, 1, 30},
+      {VariantUrl(L"missingsetup"), Result::kNoVerifiedSetup, 0, false, 1, 30},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << std::string(c.url.begin(), c.url.end()));
     ClearLastCheck();
     UpdateDemoSite().ClearLog();
-    ASSERT_TRUE(WriteFileBytes(setupPath_, "a stale file from before"));
+    // One setup left by an earlier check, and the user's own file of the
+    // name setups once had in the temporary folder.
+    ASSERT_TRUE(WriteFileBytes(folder_.Path() + L"\\tavoSetup-0123456789abcdef.exe", "left by an earlier check"));
+    ASSERT_TRUE(WriteFileBytes(userSetup_, "the user's own file"));
     auto checker = MakeChecker(c.url);
     EXPECT_EQ(c.result, RunCheck(checker));
     // Command 8 starts the setup; any other is posted to the window.
@@ -172,11 +179,14 @@ TEST_F(UpdateCheckerTest, EveryServerAnswerEndsAsItShould) {
     EXPECT_EQ(c.iniRequests, CountLines(log, "update.php?v=1,0,0,35 HTTP/1.0")) << log;
     EXPECT_EQ(c.setupRequests, CountLines(log, "tavoSetup.exe")) << log;
     EXPECT_FALSE(TemporaryIniLeft()) << "the temporary INI is always deleted";
-    const std::string setup = ReadFileBytes(setupPath_);
+    EXPECT_EQ("the user's own file", ReadFileBytes(userSetup_)) << "nothing is written into the user's folder";
+    const std::vector<std::wstring> staged = StagedSetups();
     if (c.result == Result::kOffered) {
       ASSERT_EQ(1u, offers_.size());
-      EXPECT_EQ(setupPath_, offers_[0].setupPath);
-      EXPECT_TRUE(VerifyFileSignature(setupPath_, offers_[0].signature, TestUpdateKey()));
+      ASSERT_EQ(1u, staged.size()) << "the earlier check's setup is gone";
+      EXPECT_EQ(0, CompareStringOrdinal(staged[0].c_str(), -1, offers_[0].setupPath.c_str(), -1, TRUE) - CSTR_EQUAL);
+      const std::string setup = ReadFileBytes(staged[0]);
+      EXPECT_TRUE(VerifyFileSignature(staged[0], offers_[0].version, offers_[0].signature, TestUpdateKey()));
       EXPECT_FALSE(setup.empty());
       if (c.url.find(L"recorder") != std::wstring::npos) {
         EXPECT_EQ(recorder, setup);
@@ -184,8 +194,7 @@ TEST_F(UpdateCheckerTest, EveryServerAnswerEndsAsItShould) {
     } else {
       EXPECT_TRUE(offers_.empty());
       if (c.setupRequests > 0 || c.result == Result::kNoVerifiedSetup) {
-        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(setupPath_.c_str()))
-            << "a setup that cannot be run is not kept";
+        EXPECT_TRUE(staged.empty()) << "a setup that cannot be run is not kept";
       }
     }
   }
@@ -297,9 +306,15 @@ TEST_F(UpdateCheckerTest, NewerComparesFourNumbersFieldByField) {
       {L"1, 0,0,36", L"1,0,0,35", false},        {L"1,,0,36", L"1,0,0,35", false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.newer, CUpdateChecker::IsNewerVersion(c.server, c.current))
-        << std::string(c.server, c.server + wcslen(c.server));
+    UpdateVersion server{}, current{};
+    const bool newer =
+        ParseUpdateVersion(c.server, server) && ParseUpdateVersion(c.current, current) && IsNewerVersion(server, current);
+    EXPECT_EQ(c.newer, newer) << std::string(c.server, c.server + wcslen(c.server));
   }
+  // Written back as read, without leading zeros.
+  UpdateVersion version{};
+  ASSERT_TRUE(ParseUpdateVersion(L"01,0,00,36", version));
+  EXPECT_EQ(L"1,0,0,36", FormatUpdateVersion(version));
 }
 
 TEST_F(UpdateCheckerTest, ProgramPathOf260CharactersFailsTheStep) {
@@ -351,7 +366,7 @@ TEST_F(UpdateCheckerTest, QuestionIsAskedOnTheWindowsThreadAndActsOnTheAnswer) {
     EXPECT_EQ(c.command != 0 ? 1 : 0, owner_.Count(WM_COMMAND));
     EXPECT_EQ(c.command, owner_.LastWParam(WM_COMMAND));
     EXPECT_NE(0u, CUpdateChecker::ReadLastCheck());
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(setupPath_.c_str())) << "the setup stays after No";
+    EXPECT_EQ(1u, StagedSetups().size()) << "the setup stays after No";
   }
 }
 
@@ -360,7 +375,7 @@ TEST_F(UpdateCheckerTest, ReleaseKeyRefusesTestSignedSetups) {
   auto checker = std::make_shared<CUpdateChecker>(ReleaseUpdateKey(), VariantUrl(L"newer"));
   EXPECT_EQ(Result::kNoVerifiedSetup, RunCheck(checker));
   EXPECT_TRUE(offers_.empty());
-  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(setupPath_.c_str()));
+  EXPECT_TRUE(StagedSetups().empty());
 }
 
 TEST_F(UpdateCheckerTest, StopEndsEveryWaitAtOnce) {
@@ -384,7 +399,7 @@ TEST_F(UpdateCheckerTest, StopEndsEveryWaitAtOnce) {
     const auto reached = [&] {
       switch (c.wait) {
         case kStalledRead:
-          return FileSize(setupPath_) >= 32768;
+          return !StagedSetups().empty() && FileSize(StagedSetups()[0]) >= 32768;
         case kNoAnswer:
           return CountLines(UpdateDemoSite().RequestLog(), "/fault/hang/") == 1;
         case kRetryPause:
@@ -500,6 +515,6 @@ TEST_F(UpdateCheckerTest, DownloadsPastTheirLimitFailAndLeaveNoFile) {
     EXPECT_EQ(c.result, RunCheck(MakeChecker(L"http://" + c.site.HostPort() + L"/tavo/update.php?v=1,0,0,35")))
         << c.variable << "=" << c.limit;
     EXPECT_FALSE(TemporaryIniLeft());
-    EXPECT_EQ(c.result == Result::kOffered, GetFileAttributesW(setupPath_.c_str()) != INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(c.result == Result::kOffered, !StagedSetups().empty());
   }
 }

@@ -1,5 +1,6 @@
 // The signature check of setup programs, through the system's own
-// cryptography, against signatures made by tools/sign_release.py.
+// cryptography, against signatures made by tools/sign_release.py: the
+// version offered and the file's bytes are signed together.
 #include "app/update/update_signature.h"
 
 #include <gtest/gtest.h>
@@ -55,25 +56,38 @@ TEST(UpdateSignature, AcceptsOnlyTheSignedBytesUnderTheRightKey) {
   const std::wstring longer = folder + L"\\longer.exe";
   ASSERT_TRUE(WriteFileBytes(longer, bytes + "x"));
 
+  UpdateVersion offered{}, older{}, later{};
+  ASSERT_TRUE(ParseUpdateVersion(kOfferedVersion, offered));
+  ASSERT_TRUE(ParseUpdateVersion(L"1,0,0,20", older));
+  ASSERT_TRUE(ParseUpdateVersion(L"1,0,0,37", later));
+  // An old setup offered again as a newer version: the same bytes, signed
+  // for the version they were released as.
+  UpdateSignature olderSignature{};
+  ASSERT_TRUE(ParseUpdateSignature(SignWithTestKey(file, L"1,0,0,20"), olderSignature));
+
   const struct {
     const char* name;
     std::wstring path;
+    const UpdateVersion& version;
     const UpdateSignature& signature;
     const UpdatePublicKey& key;
     bool ok;
   } cases[] = {
-      {"signed file", file, signature, TestUpdateKey(), true},
-      {"empty file", empty, emptySignature, TestUpdateKey(), true},
-      {"release key", file, signature, ReleaseUpdateKey(), false},
-      {"changed byte", changed, signature, TestUpdateKey(), false},
-      {"appended byte", longer, signature, TestUpdateKey(), false},
-      {"changed signature", file, flipped, TestUpdateKey(), false},
-      {"other file's signature", file, emptySignature, TestUpdateKey(), false},
-      {"no file", folder + L"\\missing.exe", signature, TestUpdateKey(), false},
-      {"a folder", folder, signature, TestUpdateKey(), false},
+      {"signed file", file, offered, signature, TestUpdateKey(), true},
+      {"empty file", empty, offered, emptySignature, TestUpdateKey(), true},
+      {"old release as it was", file, older, olderSignature, TestUpdateKey(), true},
+      {"old release as a newer version", file, later, olderSignature, TestUpdateKey(), false},
+      {"signed for another version", file, later, signature, TestUpdateKey(), false},
+      {"release key", file, offered, signature, ReleaseUpdateKey(), false},
+      {"changed byte", changed, offered, signature, TestUpdateKey(), false},
+      {"appended byte", longer, offered, signature, TestUpdateKey(), false},
+      {"changed signature", file, offered, flipped, TestUpdateKey(), false},
+      {"other file's signature", file, offered, emptySignature, TestUpdateKey(), false},
+      {"no file", folder + L"\\missing.exe", offered, signature, TestUpdateKey(), false},
+      {"a folder", folder, offered, signature, TestUpdateKey(), false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.ok, VerifyFileSignature(c.path, c.signature, c.key)) << c.name;
+    EXPECT_EQ(c.ok, VerifyFileSignature(c.path, c.version, c.signature, c.key)) << c.name;
   }
 }
 
@@ -86,7 +100,9 @@ TEST(UpdateSignature, FileCannotChangeWhileItIsRead) {
   const HANDLE writer = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, writer);
-  EXPECT_FALSE(VerifyFileSignature(file, signature, TestUpdateKey()));
+  UpdateVersion version{};
+  ASSERT_TRUE(ParseUpdateVersion(kOfferedVersion, version));
+  EXPECT_FALSE(VerifyFileSignature(file, version, signature, TestUpdateKey()));
   CloseHandle(writer);
-  EXPECT_TRUE(VerifyFileSignature(file, signature, TestUpdateKey()));
+  EXPECT_TRUE(VerifyFileSignature(file, version, signature, TestUpdateKey()));
 }

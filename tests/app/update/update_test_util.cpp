@@ -9,6 +9,21 @@ const wchar_t kLastTimeKey[] = L"SOFTWARE\\tavo\\LastTime";
 
 }  // namespace
 
+ScratchUpdateFolder::ScratchUpdateFolder(const std::string& name)
+    : path_(MakeScratchFolder("update-folder-" + name)), variable_(L"TAVORA_UPDATE_FOLDER", path_) {}
+
+std::vector<std::wstring> ScratchUpdateFolder::Files(const std::wstring& pattern) const {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((path_ + L"\\" + pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    names.push_back(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
 DemoSite& UpdateDemoSite() {
   static DemoSite site;
   if (site.Port() == 0) site.Start("--setup-program " + UnixPath(ProgramFolder() + L"record_args.exe"));
@@ -21,7 +36,7 @@ std::wstring VariantUrl(const std::wstring& variant) {
   return UpdateSiteUrl(L"/ini/" + variant + L"/tavo/update.php?v=1,0,0,35");
 }
 
-std::wstring SignWithTestKey(const std::wstring& path) {
+std::wstring SignWithTestKey(const std::wstring& path, const std::wstring& version) {
   // Wine neither waits for a Unix program nor keeps its output: the script
   // writes its line into a file, which appears whole.
   const wchar_t kPython[] = L"Z:\\usr\\bin\\python3";
@@ -29,8 +44,8 @@ std::wstring SignWithTestKey(const std::wstring& path) {
   DeleteFileW(out.c_str());
   const auto quoted = [](const std::wstring& windowsPath) { return L"\"" + Utf8ToWide(UnixPath(windowsPath)) + L"\""; };
   const std::wstring command = std::wstring(kPython) + L" " + quoted(SourcePath("tools/sign_release.py")) +
-                               L" sign --key " + quoted(SourcePath("tools/update_test_signing_key.pem")) + L" " +
-                               quoted(path) + L" --out " + quoted(out);
+                               L" sign --key " + quoted(SourcePath("tools/update_test_signing_key.pem")) +
+                               L" --version " + version + L" " + quoted(path) + L" --out " + quoted(out);
   RunProcess(command, 60000, kPython);
   std::string line;
   PumpUntil([&] { return !(line = ReadFileBytes(out)).empty(); }, 60000);
