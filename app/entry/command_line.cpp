@@ -31,6 +31,7 @@ bool SwitchNameEqual::operator()(const std::wstring& a, const std::wstring& b) c
 bool CCommandLine::ParseCommandLine(const wchar_t* text) {
   if (!text) return false;
   commandLine = text;
+  quotedSwitch = false;
 
   // One pass over the characters, the terminating zero included: the zero
   // closes whatever name or value is open, and the loop ends right after it
@@ -53,6 +54,9 @@ bool CCommandLine::ParseCommandLine(const wchar_t* text) {
           state = kSwitchCharSeen;
         } else if (c == L'"') {
           quoted = true;  // a quoted program path or argument is skipped whole
+          // A switch written inside the quotes is skipped too, but noted: the
+          // caller meant a switch that is not taken.
+          if (begin[i + 1] == L'-') quotedSwitch = true;
         }
         break;
       case kSwitchCharSeen:

@@ -38,4 +38,8 @@ class CCommandLine {
 
   std::wstring commandLine;
   SwitchMap switches;
+  // Whether a quoted piece of the text starts like a switch ("-Update:C:\a
+  // b\setup.exe" in quotes): it is skipped as quoted text is, and the entry
+  // refuses to run on it rather than open the window as if it were not there.
+  bool quotedSwitch = false;
 };

@@ -47,6 +47,7 @@ int CtavoModule::Run(HINSTANCE instance, const wchar_t* commandLineText) {
   modulePath = ProgramFilePath();
 
   if (!ParseCommandLine(commandLineText)) return -2;
+  if (commandLine.quotedSwitch) return kQuotedSwitch;
   if (HandleInstallerCommands()) return 0;
   if (!EnsureElevated()) return -3;
 

@@ -20,9 +20,14 @@ class CtavoModule : public CAppModule {
 
   // The main window could not be made, not even from the embedded documents.
   static constexpr int kNoMainWindow = -4;
+  // A switch was written inside quotes ("-Update:C:\a b\setup.exe" whole in
+  // quotes): the caller meant a switch that is not read as one, so nothing
+  // runs.
+  static constexpr int kQuotedSwitch = -5;
 
   // The whole run of the entry function, in order: module start (-1 on
-  // failure), command line (-2 when there is none), installer commands (0
+  // failure), command line (-2 when there is none, kQuotedSwitch for a
+  // switch in quotes), installer commands (0
   // when one was handled), elevation (-3 when this process is not elevated
   // where it has to be), common controls and COM, the main dialog (-4 when
   // its window could not be made), 0.

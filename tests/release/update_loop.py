@@ -17,8 +17,9 @@ prefix of its own under BUILD_DIR/e2e-update/:
    setup fails and the installed version still works;
 4. offers a newer setup whose bytes were changed after signing: no question,
    nothing started, the installed version intact;
-5. offers a sound setup but swaps the downloaded file for another program
-   while the question is up: the swapped file never runs;
+5. offers a sound setup but swaps the downloaded file in the update folder
+   for another program while the question is up: the swapped file never
+   runs, and the window stays;
 6. uninstalls silently: files, shortcuts and registry entries gone, the
    uninstall ping seen.
 
@@ -42,6 +43,8 @@ QUESTION_CAPTION = "Tavora 更新"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tavora"
 PROGRAM_KEY = r"HKLM\SOFTWARE\tavo"
 INSTALL_DIR = r"C:\Program Files\Tavora"
+# Where the program stages updates: only administrators may write there.
+UPDATE_DIR = r"C:\ProgramData\Tavora\Updates"
 INSTALL_PING = "GET /tavo/stat/install.php?i=10 "
 UNINSTALL_PING = "GET /tavo/stat/uninstall.php?i=10 "
 # Bounds of the waits: one step of the loop, and one Windows command.
@@ -186,6 +189,14 @@ class Machine:
     def installed_file(self, name):
         return os.path.join(self.unix_path(INSTALL_DIR), name)
 
+    def staged_setups(self):
+        """The setups the program has staged in its update folder."""
+        folder = self.unix_path(UPDATE_DIR)
+        if not os.path.isdir(folder):
+            return []
+        return sorted(os.path.join(folder, n) for n in os.listdir(folder)
+                      if n.startswith("tavoSetup-") and n.endswith(".exe"))
+
     def shortcuts(self):
         root = os.path.join(self.prefix, "drive_c")
         found = []
@@ -245,6 +256,8 @@ def update_to_new(machine, new):
     wait_until(lambda: machine.requests(INSTALL_PING) == 2, STEP_SECONDS, "the update's install ping was not seen")
     leftovers = [n for n in os.listdir(machine.unix_path(INSTALL_DIR)) if n not in ("tavora.exe", "uninst.exe")]
     check(not leftovers, "files left beside the program: %s" % leftovers)
+    wait_until(lambda: not machine.staged_setups(), STEP_SECONDS, "the setup stayed in the update folder")
+    check(not os.path.exists(os.path.join(machine.temp, "tavoSetup.exe")), "a setup was put in the user's folder")
     try:
         program.wait(timeout=60)  # the old program closed itself for the setup
     except subprocess.TimeoutExpired:
@@ -286,7 +299,7 @@ def refuse_tampered(machine, new):
     wait_until(lambda: machine.requests("GET /tavo/release/tavoSetup.exe ") > downloads, STEP_SECONDS,
                "the tampered setup was never downloaded")
     check(machine.drive("--wait-box", QUESTION_CAPTION, "15") != 0, "a tampered setup was offered")
-    check(not os.path.exists(os.path.join(machine.temp, "tavoSetup.exe")), "the tampered setup was kept")
+    check(not machine.staged_setups(), "the tampered setup was kept")
     machine.close_program(program)
     check(file_version(machine.installed_file("tavora.exe")) == NEW_VERSION, "the installed version changed")
     check(machine.requests(INSTALL_PING) == 2, "a setup ran")
@@ -302,7 +315,11 @@ def refuse_swapped(machine, new, impostor):
     machine.env["TAVORA_RECORD_ARGS_FILE"] = machine.run("winepath", "-w", record).strip()
     program = machine.start_program()
     check(machine.drive("--wait-box", QUESTION_CAPTION, str(STEP_SECONDS)) == 0, "no update question came")
-    shutil.copy(impostor, os.path.join(machine.temp, "tavoSetup.exe"))
+    staged = machine.staged_setups()
+    check(len(staged) == 1, "not one staged setup: %s" % staged)
+    # Under Wine a program of the user can write the update folder; on
+    # Windows only administrators can.
+    shutil.copy(impostor, staged[0])
     check(machine.drive("--answer", QUESTION_CAPTION, "yes", "30") == 0, "the question could not be answered")
     time.sleep(10)
     check(not os.path.exists(record), "the swapped setup ran")

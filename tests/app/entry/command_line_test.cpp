@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "skin/resources/text_encoding.h"
+
 namespace {
 
 SwitchMap Parse(const std::wstring& text) {
@@ -102,6 +104,28 @@ TEST(CommandLineParse, UnbalancedQuotesEndAtTheTextEnd) {
   switches = Parse(L"-x:a\"b -y");
   EXPECT_EQ(L"a\"b", Value(switches, L"x"));
   EXPECT_EQ(L"1", Value(switches, L"y"));
+}
+
+// A switch written whole inside quotes is not read as one, but noted; a
+// quoted program path or argument is not.
+TEST(CommandLineParse, ASwitchInsideQuotesIsNotedNotTaken) {
+  const struct {
+    const wchar_t* text;
+    bool noted;
+    size_t switches;
+  } cases[] = {
+      {L"prog.exe \"-Update:C:\\a b\\setup.exe\" -x", true, 1},
+      {L"\"C:\\Program Files\\tavora.exe\" \"-Install\"", true, 0},
+      {L"\"C:\\my -dir\\p.exe\" -z -Update:\"C:\\a b\\s.exe\"", false, 2},
+      {L"\"-", true, 0},
+      {L"-x:\"-y\"", false, 1},
+  };
+  for (const auto& c : cases) {
+    CCommandLine line;
+    ASSERT_TRUE(line.ParseCommandLine(c.text));
+    EXPECT_EQ(c.noted, line.quotedSwitch) << WideToUtf8(c.text);
+    EXPECT_EQ(c.switches, line.switches.size()) << WideToUtf8(c.text);
+  }
 }
 
 TEST(CommandLineParse, QuoteRightBeforeTheEndIsNotSteppedOver) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/entry/single_instance.h"
+#include "app/entry/tavo_module.h"
 #include "app/platform/process_launch.h"
 #include "app/update/update_signature.h"
 #include "app/window/update_prompt.h"
@@ -339,6 +340,17 @@ TEST_F(EntryTest, UpdateOfMissingOrEmptyProgramEndsQuietlyWithZero) {
     EXPECT_EQ(0u, result.exitCode) << arguments;
     EXPECT_LT(result.elapsedMs, 30000u) << arguments;
   }
+}
+
+// A switch written whole inside quotes is refused: nothing runs, no window
+// opens as if the caller had given no switch.
+TEST_F(EntryTest, ASwitchInsideQuotesIsRefusedWithoutAWindow) {
+  int shown = 0;
+  const ProcessResult result =
+      RunWhilePumping(TavoraCommand(L"\"-Update:C:\\a b\\tavoSetup.exe\" -UpdateVersion:1,0,0,36"), &shown);
+  EXPECT_EQ(static_cast<DWORD>(CtavoModule::kQuotedSwitch), result.exitCode);
+  EXPECT_EQ(0, shown);
+  EXPECT_LT(result.elapsedMs, 30000u);
 }
 
 TEST_F(EntryTest, SecondInstanceBringsTheFirstForwardAndEnds) {
