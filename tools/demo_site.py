@@ -23,7 +23,10 @@ Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
              fault-churn (the Beijing table in which every third train
              offers as many tickets in each class it sells as there have
              been fault-churn requests for that arrival station, this one
-             included: successive requests differ in those trains' seats).
+             included: successive requests differ in those trains' seats),
+             fault-hostile (the Beijing table after one train whose cells
+             hold controls, bidirectional overrides and formulas, see
+             HOSTILE_CELLS).
 Update       GET /tavo/update.php?v=...           the update INI (the variant
                                                  --update-variant names)
              GET /ini/<variant>/tavo/update.php?v=...   (see INI_VARIANTS)
@@ -237,6 +240,24 @@ def timetable_rows(start, end, churn=0):
     return rows
 
 
+# The cells of fault-hostile's train, as data_row takes them (times as
+# markup): a code with a right-to-left override, stations with terminal
+# escapes, C1 controls and marks, and cells that spreadsheets would run as
+# formulas behind blanks, a tab or a carriage return, or in full-width forms.
+# ESC and BEL are no XML characters, which esc() drops: they stand as {ESC}
+# and {BEL} here and go into the row raw.
+HOSTILE_CELLS = dict(
+    code="G1\u202eLIVE", start="{ESC}[31m北京{BEL}", end="上海\u009b2J",
+    depart="&#9;=1+1", arrive="&#13;+SUM(1)", running="&#32;&#32;-2+3",
+    counts=["＝1+1", "＋1", "－1", "＠A1", "a;b", "有\u2066x\u2069"],
+    origin="\u200f南京\u061c", terminal="杭州\u2028x\u0085", kind_text="@cmd")
+
+
+def hostile_row():
+    row = data_row(0, "00000000G10A", **HOSTILE_CELLS)
+    return row.replace("{ESC}", "\x1b").replace("{BEL}", "\x07")
+
+
 def generated_rows(count):
     """count made-up rows, for pages larger than any real answer."""
     names, kinds = tt.STATIONS, tuple(tt.KINDS)
@@ -333,6 +354,9 @@ def query_reply(params):
         pause = int(digits) if digits.isascii() and digits.isdigit() and len(digits) < 7 else 0
         time.sleep(min(pause, MAX_SLOW_MS) / 1000.0)
         return Reply(200, result_page("北京", end, timetable_rows("北京", end)))
+    if reserved == "fault-hostile":
+        beijing = "北京"
+        return Reply(200, result_page(beijing, end, [hostile_row()] + timetable_rows(beijing, end)))
     if reserved == "fault-headeronly" or not start or not end:
         return Reply(200, result_page(start, end, []))
     return Reply(200, result_page(start, end, timetable_rows(start, end)))
