@@ -1,7 +1,9 @@
 // Text taken from a result page, made safe to show, copy, export and notify:
-// one character class of what must never reach the user as it is.
+// one character class of what must never reach the user as it is, and a cut
+// that never splits a character.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Whether a character acts instead of showing: C0 and C1 controls and DEL
@@ -14,3 +16,8 @@ bool IsControlCharacter(wchar_t c);
 
 // `text` with every IsControlCharacter character turned into a blank.
 std::wstring BlankControls(std::wstring text);
+
+// At most `maxUnits` UTF-16 units of `text`: whole, or its start followed by
+// "…" within the limit, cut between characters (never inside a surrogate
+// pair). `maxUnits` below 2 gives at most that many units.
+std::wstring ShortenText(std::wstring text, size_t maxUnits);
