@@ -68,3 +68,18 @@ TEST(BlankControls, BlanksEveryCharacterATerminalActsOn) {
   for (const wchar_t c : {0x7E, 0xA0, 0x061B, 0x061D, 0x200D, 0x2010, 0x2027, 0x202F, 0x2065, 0x206A})
     EXPECT_EQ(std::wstring(1, c), BlankControls(std::wstring(1, c))) << c;
 }
+
+// A shortened text fits, ellipsis included, and keeps whole characters: a
+// surrogate pair at the cut goes whole or not at all.
+TEST(ShortenText, FitsWithoutSplittingACharacter) {
+  const std::wstring pair = L"\U00020000";
+  const struct {
+    std::wstring text, shortened;
+    size_t limit;
+  } cases[] = {{L"G1234", L"G1234", 5},
+               {L"G1234", L"G12\u2026", 4},
+               {L"ab" + pair + L"c", L"ab\u2026", 4},
+               {L"a" + pair + L"bc", L"a" + pair + L"\u2026", 4},
+               {pair + L"x", L"", 1}};
+  for (const auto& c : cases) EXPECT_EQ(c.shortened, ShortenText(c.text, c.limit)) << c.limit;
+}
