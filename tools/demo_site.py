@@ -23,7 +23,13 @@ Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
              fault-churn (the Beijing table in which every third train
              offers as many tickets in each class it sells as there have
              been fault-churn requests for that arrival station, this one
-             included: successive requests differ in those trains' seats).
+             included: successive requests differ in those trains' seats),
+             fault-hostile (the Beijing table after one train whose cells
+             hold controls, bidirectional overrides and formulas, see
+             HOSTILE_CELLS), fault-flip-N (the Beijing table after one
+             train whose code is "G" and N sevens, at most MAX_FLIP_CODE,
+             and which offers tickets in one class or the other by turns
+             with each fault-flip request for that arrival station).
 Update       GET /tavo/update.php?v=...           the update INI (the variant
                                                  --update-variant names)
              GET /ini/<variant>/tavo/update.php?v=...   (see INI_VARIANTS)
@@ -71,6 +77,7 @@ HANG_SECONDS = 120
 MAX_SLOW_MS = 60000
 MAX_FAULT_ROWS = 100000
 MAX_EMPTY_ROWS = 8000000
+MAX_FLIP_CODE = 4000000
 DEEP_LEVELS = 200000
 SETUP_SIZE = 64 * 1024
 TRICKLE_PIECE = 500
@@ -219,6 +226,7 @@ def result_page(start, end, rows, filler=""):
 
 
 CHURN_DEPARTURE = "fault-churn"
+FLIP_PREFIX = "fault-flip-"
 
 
 def timetable_rows(start, end, churn=0):
@@ -235,6 +243,32 @@ def timetable_rows(start, end, churn=0):
                              tt.duration(seg.arrive - seg.depart), counts,
                              train.origin, train.terminal, tt.train_type(train)))
     return rows
+
+
+# The cells of fault-hostile's train, as data_row takes them (times as
+# markup): a code with a right-to-left override, stations with terminal
+# escapes, C1 controls and marks, and cells that spreadsheets would run as
+# formulas behind blanks, a tab or a carriage return, or in full-width forms.
+# ESC and BEL are no XML characters, which esc() drops: they stand as {ESC}
+# and {BEL} here and go into the row raw.
+HOSTILE_CELLS = dict(
+    code="G1\u202eLIVE", start="{ESC}[31m北京{BEL}", end="上海\u009b2J",
+    depart="&#9;=1+1", arrive="&#13;+SUM(1)", running="&#32;&#32;-2+3",
+    counts=["＝1+1", "＋1", "－1", "＠A1", "a;b", "有\u2066x\u2069"],
+    origin="\u200f南京\u061c", terminal="杭州\u2028x\u0085", kind_text="@cmd")
+
+
+def hostile_row():
+    row = data_row(0, "00000000G10A", **HOSTILE_CELLS)
+    return row.replace("{ESC}", "\x1b").replace("{BEL}", "\x07")
+
+
+def flip_row(digits, count):
+    """A train whose code is G and digits sevens, with tickets in the first
+    class on odd counts and in the second on even ones."""
+    counts = ["有", "无", "--", "--", "--", "无"] if count % 2 else ["无", "有", "--", "--", "--", "无"]
+    return data_row(0, "00000000G70A", "G" + "7" * digits, "北京", "上海", "07:00", "12:00",
+                    "05:00", counts, "北京", "上海", "高速动车")
 
 
 def generated_rows(count):
@@ -333,6 +367,9 @@ def query_reply(params):
         pause = int(digits) if digits.isascii() and digits.isdigit() and len(digits) < 7 else 0
         time.sleep(min(pause, MAX_SLOW_MS) / 1000.0)
         return Reply(200, result_page("北京", end, timetable_rows("北京", end)))
+    if reserved == "fault-hostile":
+        beijing = "北京"
+        return Reply(200, result_page(beijing, end, [hostile_row()] + timetable_rows(beijing, end)))
     if reserved == "fault-headeronly" or not start or not end:
         return Reply(200, result_page(start, end, []))
     return Reply(200, result_page(start, end, timetable_rows(start, end)))
@@ -575,6 +612,7 @@ class DemoSite:
         self.log_lock = threading.Lock()
         self.stopping = threading.Event()
         self.churn_counts = {}             # arrival station: fault-churn requests
+        self.flip_counts = {}              # arrival station: fault-flip requests
 
     # -- request log
 
@@ -622,6 +660,9 @@ class DemoSite:
             wire = params.get("A", "").strip().lower()
             if wire == CHURN_DEPARTURE:
                 return self.churn_reply(params.get("B", "").strip())
+            if wire.startswith(FLIP_PREFIX):
+                digits = reserved_count(wire, FLIP_PREFIX, MAX_FLIP_CODE)
+                return self.flip_reply(digits, params.get("B", "").strip())
             if wire.startswith(WIRE_FAULT_PREFIX):
                 return self.wire_fault(request, wire[len(WIRE_FAULT_PREFIX):], params.get("B", "").strip())
             return query_reply(params)
@@ -668,6 +709,14 @@ class DemoSite:
             self.churn_counts[end] = count
         beijing = "北京"
         return Reply(200, result_page(beijing, end, timetable_rows(beijing, end, count)))
+
+    def flip_reply(self, digits, end):
+        """The Beijing table for end after the flipping train."""
+        with self.log_lock:
+            count = self.flip_counts.get(end, 0) + 1
+            self.flip_counts[end] = count
+        beijing = "北京"
+        return Reply(200, result_page(beijing, end, [flip_row(digits, count)] + timetable_rows(beijing, end)))
 
     def wire_fault(self, request, mode, end):
         """The Beijing table for end, broken by fault mode (the program's

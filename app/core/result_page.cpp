@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/core/page_text.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/resources/xml_document.h"
 
@@ -212,7 +213,13 @@ ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& ro
     if (parsed.size() == kMaxResultRows) return ResultPage::TooLarge;
     TicketRow& ticket = parsed.emplace_back();
     for (int index = 0; index < TicketRow::kFieldCount; ++index) {
-      if (const char* value = CellValue(cells, index)) AssignUtf8ToWide(ticket.Field(index), value);
+      const char* value = CellValue(cells, index);
+      if (!value) continue;
+      // Every way a row leaves the program (the list, copies, exports, the
+      // table, JSON, a notice) gets the page's text without its controls.
+      std::wstring& field = ticket.Field(index);
+      AssignUtf8ToWide(field, value);
+      field = BlankControls(std::move(field));
     }
   }
   rows.swap(parsed);

@@ -31,8 +31,9 @@ enum class ResultPage {
 
 // Parses a repaired page (as UTF-8; pages nesting deeper than the skin
 // library's XML depth limit are refused). A data row whose train-code cell
-// is empty or missing is no train and is skipped. `rows` is replaced only
-// when the result is Rows.
+// is empty or missing is no train and is skipped. Control characters in a
+// cell (IsControlCharacter, page_text.h) become blanks. `rows` is replaced
+// only when the result is Rows.
 ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& rows);
 
 // root → body → div → the div's next sibling → table; null when a step fails.

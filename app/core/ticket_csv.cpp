@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/core/page_text.h"
 #include "app/core/result_columns.h"
 #include "skin/resources/text_encoding.h"
 
@@ -21,7 +22,8 @@ std::wstring TabField(std::wstring text) {
 }
 
 std::wstring CsvField(const std::wstring& text) {
-  if (text.find_first_of(L",\"\r\n") == std::wstring::npos) return text;
+  // Spreadsheets split on semicolons and tabs as readily as on commas.
+  if (text.find_first_of(L",;\t\"\r\n") == std::wstring::npos) return text;
   std::wstring quoted = L"\"";
   for (const wchar_t c : text) {
     if (c == L'"') quoted += L'"';
@@ -46,13 +48,40 @@ std::wstring Lines(const std::vector<std::wstring>& titles, const std::vector<Ti
   return text;
 }
 
+bool StartsFormula(wchar_t c) {
+  switch (c) {
+    case L'=':
+    case L'+':
+    case L'-':
+    case L'@':
+    case L'\uFF1D':  // the full-width forms, which spreadsheets take as the plain ones
+    case L'\uFF0B':
+    case L'\uFF0D':
+    case L'\uFF20':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// What a spreadsheet passes over before a formula's first character:
+// blanks, the other spaces and controls.
+bool IsLeadingSpace(wchar_t c) {
+  return c == L' ' || c == L'\u00A0' || c == L'\u3000' || c == L'\uFEFF' || (c >= L'\u2000' && c <= L'\u200B') ||
+         IsControlCharacter(c);
+}
+
 }  // namespace
 
 std::wstring SpreadsheetSafeCell(const std::wstring& cell) {
-  if (cell.empty()) return cell;
-  const wchar_t first = cell[0];
-  const bool dashes = cell.find_first_not_of(L'-') == std::wstring::npos;
-  if (first == L'=' || first == L'+' || first == L'@' || (first == L'-' && !dashes)) return L"'" + cell;
+  size_t first = 0;
+  while (first < cell.size() && IsLeadingSpace(cell[first])) ++first;
+  if (first == cell.size() || !StartsFormula(cell[first])) return cell;
+  // "--" says "none" in a seat column, " - " joins two empty stations:
+  // dashes and spaces alone run nothing.
+  for (size_t i = first; i < cell.size(); ++i) {
+    if (cell[i] != L'-' && !IsLeadingSpace(cell[i])) return L"'" + cell;
+  }
   return cell;
 }
 

@@ -8,8 +8,9 @@
 #include "app/core/ticket_row.h"
 
 // A cell as a spreadsheet may take it: a text that a spreadsheet would run
-// as a formula ("=", "+", "@", or "-" followed by more than dashes) gets a
-// leading apostrophe.
+// as a formula gets a leading apostrophe. That is one whose first character
+// after any blanks, other spaces and controls is "=", "+", "@" or "-", or
+// their full-width forms; dashes and spaces alone ("--", " - ") stay.
 std::wstring SpreadsheetSafeCell(const std::wstring& cell);
 
 // Titles, then one line per row of the fourteen list columns (RowTexts),
@@ -18,5 +19,5 @@ std::wstring SpreadsheetSafeCell(const std::wstring& cell);
 std::wstring RowsAsTabText(const std::vector<std::wstring>& titles, const std::vector<TicketRow>& rows);
 
 // The same as CSV in UTF-8 after a byte-order mark: a field holding a comma,
-// a quote or a line break is quoted, its quotes doubled.
+// a semicolon, a tab, a quote or a line break is quoted, its quotes doubled.
 std::string RowsAsCsv(const std::vector<std::wstring>& titles, const std::vector<TicketRow>& rows);

@@ -1,6 +1,6 @@
 #include "app/core/ticket_json.h"
 
-#include "app/core/ticket_table.h"
+#include "app/core/page_text.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ std::wstring JsonString(const std::wstring& text) {
       out += escape;
       continue;
     }
-    if (IsTerminalControl(c)) {
+    if (IsControlCharacter(c)) {
       AppendUnicodeEscape(out, c);
     } else if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
       out += c;

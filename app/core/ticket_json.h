@@ -16,7 +16,7 @@ extern const TicketJsonField kTicketJsonFields[];
 extern const size_t kTicketJsonFieldCount;
 
 // `text` as a JSON string, quotes included. Quotes, backslashes and every
-// character a terminal would act on (IsTerminalControl) are escaped, so the
+// character a terminal would act on (IsControlCharacter) are escaped, so the
 // array is safe to print as it is; a surrogate without its partner
 // becomes U+FFFD, so the result always converts to valid UTF-8.
 std::wstring JsonString(const std::wstring& text);

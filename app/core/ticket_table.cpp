@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/core/page_text.h"
+
 namespace {
 
 bool IsWide(unsigned codePoint) {
@@ -36,18 +38,6 @@ constexpr size_t kColumnCount = sizeof(kColumns) / sizeof(kColumns[0]);
 
 }  // namespace
 
-bool IsTerminalControl(wchar_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
-         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
-
-std::wstring PrintableText(std::wstring text) {
-  for (wchar_t& c : text) {
-    if (IsTerminalControl(c)) c = L' ';
-  }
-  return text;
-}
-
 int DisplayWidth(const std::wstring& text) {
   int width = 0;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -70,7 +60,7 @@ std::wstring FormatTicketTable(const std::vector<TicketRow>& rows) {
   for (const Column& column : kColumns) cells.back().push_back(column.title);
   for (const TicketRow& row : rows) {
     cells.emplace_back();
-    for (const Column& column : kColumns) cells.back().push_back(PrintableText(column.value(row)));
+    for (const Column& column : kColumns) cells.back().push_back(BlankControls(column.value(row)));
   }
 
   int widths[kColumnCount] = {};

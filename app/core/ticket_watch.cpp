@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "app/core/page_text.h"
 #include "app/core/ticket_order.h"
 #include "app/core/ticket_table.h"
 
@@ -54,6 +55,6 @@ std::vector<SeatGain> TicketsGained(const std::vector<TicketRow>& previous, cons
 std::wstring FormatChangesAsTable(const TrainChanges& changes) {
   std::wstring out;
   if (!changes.changed.empty()) out = FormatTicketTable(changes.changed);
-  for (const std::wstring& code : changes.gone) out += L"gone: " + PrintableText(code) + L"\n";
+  for (const std::wstring& code : changes.gone) out += L"gone: " + BlankControls(code) + L"\n";
   return out;
 }

@@ -3,15 +3,27 @@
 // before, keyed by train code, and the seat classes that gained tickets.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
+#include "app/core/result_page.h"
 #include "app/core/ticket_row.h"
 
 // Shortest and longest pause between two rounds of a watch, in the window
 // and on the command line (--watch).
 constexpr unsigned kMinWatchSeconds = 30;
 constexpr unsigned kMaxWatchSeconds = 86400;
+
+// What a watch in the window keeps, whatever the site answers, so that a
+// watch of any length holds bounded memory: the newest notices (one per round
+// that gained tickets), each naming its train by at most kMaxNoticeCodeChars
+// of the code, and one changed-row mark per train of the last round, at most
+// as many as an answer has trains. The balloon is then cut to the
+// notification area's own buffers (TrayNotice).
+constexpr size_t kMaxWatchNotices = 8;
+constexpr size_t kMaxNoticeCodeChars = 32;
+constexpr size_t kMaxChangedRowMarks = kMaxResultRows;
 
 struct TrainChanges {
   // Trains of the current round whose six seat cells differ from those of

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "app/core/page_text.h"
 #include "app/core/result_columns.h"
 #include "app/core/ticket_csv.h"
 #include "app/core/ticket_order.h"
@@ -327,14 +328,18 @@ void CQueryPage::OnWatchRows(const std::vector<TicketRow>& answer) {
   // last that had some.
   if (answer.empty()) return;
   if (!watchPrevious_.empty()) {
-    for (const TicketRow& row : ChangesSince(watchPrevious_, answer).changed) changedTrains_.insert(row.trainCode);
+    for (const TicketRow& row : ChangesSince(watchPrevious_, answer).changed) {
+      if (changedTrains_.size() == kMaxChangedRowMarks) break;
+      changedTrains_.insert(row.trainCode);
+    }
     const std::vector<SeatGain> gains = TicketsGained(watchPrevious_, answer);
     if (!gains.empty()) {
       const std::wstring seat = TableString(kFirstColumnTitle + kColumnFirstSeat + gains[0].seat);
-      const std::wstring text = gains.size() == 1
-                                    ? FormatText(TableString(status_text::kGainedOne), {gains[0].trainCode, seat})
-                                    : FormatText(TableString(status_text::kGainedMore),
-                                                 {gains[0].trainCode, seat, std::to_wstring(gains.size())});
+      const std::wstring code = ShortenText(gains[0].trainCode, kMaxNoticeCodeChars);
+      const std::wstring text = gains.size() == 1 ? FormatText(TableString(status_text::kGainedOne), {code, seat})
+                                                  : FormatText(TableString(status_text::kGainedMore),
+                                                               {code, seat, std::to_wstring(gains.size())});
+      if (notices_.size() == kMaxWatchNotices) notices_.pop_front();
       notices_.push_back(text);
       FlashTaskbarButton(owner_.GetHwnd());
       const HICON icon = reinterpret_cast<HICON>(SendMessageW(owner_.GetHwnd(), WM_GETICON, ICON_SMALL, 0));

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <memory>
 #include <set>
 #include <string>
@@ -106,8 +107,9 @@ class CQueryPage {
   UINT WatchIntervalMs() const { return watchIntervalMs_; }
   // Train codes whose seats changed in the last round.
   const std::set<std::wstring>& ChangedTrains() const { return changedTrains_; }
-  // Every notice raised for trains that gained tickets, in order.
-  const std::vector<std::wstring>& Notices() const { return notices_; }
+  // The newest notices raised for trains that gained tickets (at most
+  // kMaxWatchNotices), oldest first.
+  const std::deque<std::wstring>& Notices() const { return notices_; }
   // The footer's status line as it stands.
   std::wstring StatusText();
 
@@ -204,8 +206,9 @@ class CQueryPage {
   // started) that had trains.
   std::vector<TicketRow> watchPrevious_;
   QueryStations watchStations_;
+  // Both bounded (app/core/ticket_watch.h).
   std::set<std::wstring> changedTrains_;
-  std::vector<std::wstring> notices_;
+  std::deque<std::wstring> notices_;
   TrayNotice trayNotice_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "app/core/page_text.h"
 #include "app/core/query_request.h"
 #include "app/platform/registry.h"
 
@@ -35,7 +36,8 @@ bool ReadSigned(HKEY key, const wchar_t* name, int limit, int& value) {
 }
 
 // A station: a string of at most kMaxStationChars without control
-// characters, trimmed as a query trims it.
+// characters or bidirectional marks (IsControlCharacter, as page text),
+// trimmed as a query trims it.
 bool ReadStation(HKEY key, const wchar_t* name, std::wstring& value) {
   wchar_t buffer[QuerySettings::kMaxStationChars + 2] = {};
   DWORD type = 0;
@@ -46,7 +48,7 @@ bool ReadStation(HKEY key, const wchar_t* name, std::wstring& value) {
   std::wstring text(buffer, size / sizeof(wchar_t));
   if (!text.empty() && text.back() == L'\0') text.pop_back();
   if (text.size() > QuerySettings::kMaxStationChars) return false;
-  if (std::any_of(text.begin(), text.end(), [](wchar_t c) { return c < L' ' || c == 0x7F; })) return false;
+  if (std::any_of(text.begin(), text.end(), IsControlCharacter)) return false;
   value = TrimStationName(text);
   return true;
 }

@@ -4,15 +4,19 @@
 
 #include <algorithm>
 
+#include "app/core/page_text.h"
+
 namespace {
 
 constexpr UINT kIconId = 1;
 
+// The notification area takes fixed buffers: a longer text is shortened to
+// fit, between two characters.
 template <size_t N>
 void CopyText(wchar_t (&target)[N], const std::wstring& text) {
-  const size_t length = std::min(text.size(), N - 1);
-  std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length), target);
-  target[length] = L'\0';
+  const std::wstring fitted = ShortenText(text, N - 1);
+  std::copy(fitted.begin(), fitted.end(), target);
+  target[fitted.size()] = L'\0';
 }
 
 }  // namespace

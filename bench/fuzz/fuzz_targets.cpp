@@ -3,9 +3,11 @@
 #include <windows.h>
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "app/core/page_text.h"
 #include "app/core/result_page.h"
 #include "app/core/ticket_row.h"
 #include "app/entry/command_line.h"
@@ -82,6 +84,10 @@ std::string RunResultPage(const std::string& input, const FuzzContext&) {
   if (rows.size() > kMaxResultRows) return "more rows than an answer may hold";
   for (const TicketRow& row : rows) {
     if (row.trainCode.empty()) return "a row without a train code";
+    for (int i = 0; i < TicketRow::kFieldCount; ++i) {
+      const std::wstring& field = row.Field(i);
+      if (std::any_of(field.begin(), field.end(), IsControlCharacter)) return "a cell holding a control character";
+    }
   }
   return std::string();
 }

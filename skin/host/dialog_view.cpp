@@ -167,31 +167,30 @@ HWND CBkDialogView::Create(HWND parent, UINT id, const RECT* rect) {
 }
 
 void CBkDialogView::CreateTooltip() {
-  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
-  tooltip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, GetHwnd(), nullptr, GetModuleHandleW(nullptr), nullptr));
-  if (!tooltip_) return;
+  const HWND tooltip = tooltip_.Create(GetHwnd());
+  if (!tooltip) return;
   TOOLINFOW tool = ToolFor(GetHwnd());
   tool.lpszText = LPSTR_TEXTCALLBACKW;
-  SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  SendMessageW(tooltip_.get(), TTM_ACTIVATE, TRUE, 0);
+  SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip, TTM_ACTIVATE, TRUE, 0);
 }
 
-void CBkDialogView::DestroyTooltip() { tooltip_.reset(); }
+void CBkDialogView::DestroyTooltip() { tooltip_.DestroyWindow(); }
 
 void CBkDialogView::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (!tooltip_) return;
+  const HWND tooltip = tooltip_.GetHwnd();
+  if (!tooltip) return;
   MSG relayed = {GetHwnd(), message, wParam, lParam, 0, {0, 0}};
-  SendMessageW(tooltip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+  SendMessageW(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
 void CBkDialogView::SetTooltipText(const std::wstring& text) {
-  if (!tooltip_) return;
+  const HWND tooltip = tooltip_.GetHwnd();
+  if (!tooltip) return;
   std::wstring copy = text;
   TOOLINFOW tool = ToolFor(GetHwnd());
   tool.lpszText = &copy[0];
-  SendMessageW(tooltip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 CBkWindow* CBkDialogView::FindElement(int id) {

@@ -12,11 +12,11 @@
 #include <optional>
 #include <string>
 
+#include "skin/host/tooltip_window.h"
 #include "skin/host/view_notifications.h"
 #include "skin/host/window_impl.h"
 #include "skin/resources/gdi_handles.h"
 #include "skin/resources/memory_bitmap.h"
-#include "skin/resources/unique_handle.h"
 #include "skin/tree/containers.h"
 
 class CBkDialogView : public CWindowImplBase {
@@ -63,7 +63,7 @@ class CBkDialogView : public CWindowImplBase {
   DWORD GetFrameStyle() const { return frameStyle_; }
   DWORD GetFrameExStyle() const { return frameExStyle_; }
   bool IsMaximizable() const { return maximizable_; }
-  HWND GetTooltip() const { return tooltip_.get(); }
+  HWND GetTooltip() const { return tooltip_.GetHwnd(); }
   BkHandle GetHoveredElement() const { return hovered_; }
   BkHandle GetPushedElement() const { return pushed_; }
   // Section access for code that walks a whole tree (0 header, 1 body, 2 footer).
@@ -137,7 +137,7 @@ class CBkDialogView : public CWindowImplBase {
   bool layerLoaded_ = false;
   bool repaintNeeded_ = false;
   bool fullRepaintPending_ = true;
-  UniqueWindow tooltip_;  // destroyed when the view's window goes
+  CTooltipWindow tooltip_;  // destroyed when the view's window goes, or with its owner
   int dpi_ = 96;
   // The area to repaint: in layer units (which elements to paint) and in
   // pixels (the clip). At a scale between whole numbers the layer region

@@ -99,13 +99,11 @@ HWND CBkListView::Create(HWND parent, UINT id) {
 
   // The system makes the list's top-level window its owner: the list
   // destroys it when its own window goes (WM_DESTROY).
-  tooltip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, list, nullptr, nullptr, nullptr));
-  if (tooltip_) {
-    SendMessageW(tooltip_.get(), TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+  if (const HWND tooltip = tooltip_.Create(list)) {
+    SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
     TOOLINFOW tool = ToolFor(list, LPSTR_TEXTCALLBACKW);
-    SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(tooltip_.get(), TTM_ACTIVATE, TRUE, 0);
+    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip, TTM_ACTIVATE, TRUE, 0);
   }
   return list;
 }
@@ -237,7 +235,7 @@ bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, L
     }
     case WM_DESTROY:
       // The tooltip's owner is the top-level window, which may live on.
-      tooltip_.reset();
+      tooltip_.DestroyWindow();
       return false;
     case kReflectedMessageBase + WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lParam);
@@ -251,15 +249,17 @@ bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, L
 }
 
 void CBkListView::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (!tooltip_) return;
+  const HWND tooltip = tooltip_.GetHwnd();
+  if (!tooltip) return;
   MSG msg = {GetHwnd(), message, wParam, lParam, 0, {0, 0}};
-  SendMessageW(tooltip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+  SendMessageW(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
 }
 
 void CBkListView::SetTooltipText(const std::wstring& text) {
-  if (!tooltip_ || !IsWindow()) return;
+  const HWND tooltip = tooltip_.GetHwnd();
+  if (!tooltip || !IsWindow()) return;
   TOOLINFOW tool = ToolFor(GetHwnd(), text.c_str());
-  SendMessageW(tooltip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void CBkListView::OnEraseBackground(HDC dc) {

@@ -12,9 +12,9 @@
 
 #include <string>
 
+#include "skin/host/tooltip_window.h"
 #include "skin/host/window_impl.h"
 #include "skin/resources/memory_bitmap.h"
-#include "skin/resources/unique_handle.h"
 #include "skin/tree/containers.h"
 
 // Notification codes the list sends to its parent with WM_NOTIFY (wParam: the
@@ -73,7 +73,7 @@ class CBkListView : public CWindowImplBase {
   void RefreshRows();
 
   bool IsTemplateLoaded() const { return templateLoaded_; }
-  HWND GetTooltip() const { return tooltip_.get(); }
+  HWND GetTooltip() const { return tooltip_.GetHwnd(); }
   // The template's row height, in 96-DPI units; rows are that many units at
   // the DPI of the window the list lives in (its parent's host DPI).
   int GetRowHeight() const { return rowHeight_; }
@@ -121,7 +121,7 @@ class CBkListView : public CWindowImplBase {
   POINT ToTemplatePoint(POINT relative) const;
 
   CBkDialog template_;
-  UniqueWindow tooltip_;  // destroyed when the list's window goes
+  CTooltipWindow tooltip_;  // destroyed when the list's window goes, or with its owner
   bool templateLoaded_ = false;
   OffscreenBitmap rowBitmap_;
   int rowHeight_ = 0;

@@ -112,14 +112,6 @@ using ScreenDcTraits = NullInvalidTraits<HDC, ReleaseScreenDc>;
 // Shared icons belong to the system and are only ever borrowed.
 using IconTraits = NullInvalidTraits<HICON, DestroyIcon>;
 
-inline void DestroyWindowIfAlive(HWND window) {
-  if (IsWindow(window)) DestroyWindow(window);
-}
-// Windows made for a host window (its tooltip), destroyed by their holder.
-// The system also destroys an owned window with its owner: a window that is
-// gone already is left alone.
-using WindowTraits = NullInvalidTraits<HWND, DestroyWindowIfAlive>;
-
 // Registry keys opened or created by the program (not the predefined roots).
 using RegistryKeyTraits = NullInvalidTraits<HKEY, RegCloseKey>;
 
@@ -131,7 +123,6 @@ using GlobalMemoryTraits = NullInvalidTraits<HGLOBAL, GlobalFree>;
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
-using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 using UniqueMappedView = UniqueHandle<MappedViewTraits>;
 using UniqueGlobalMemory = UniqueHandle<GlobalMemoryTraits>;

@@ -287,3 +287,30 @@ TEST(FindResultTable, FollowsBodyDivSiblingTable) {
   EXPECT_STREQ("t", table->Attribute("id"));
   EXPECT_EQ(nullptr, FindResultTable(nullptr));
 }
+
+// Nothing of a page that acts instead of showing gets past the parse: in
+// every cell, link or not, each control and bidirectional mark is a blank,
+// written raw or as a character reference; the characters beside each range
+// stay.
+TEST(ParseResultPage, BlanksControlsAndBidirectionalMarksInEveryCell) {
+  const struct {
+    const wchar_t* cell;
+    const wchar_t* text;
+  } cases[] = {
+      {L"G1\u202ELIVE", L"G1 LIVE"},       {L"\x1B[31mA\x07", L" [31mA "},
+      {L"A\u009B2J\u0085", L"A 2J "},      {L"\u200F\u061CB\u200E", L"  B "},
+      {L"\u2066x\u2069\u202A", L" x  "},   {L"&#9;=1&#13;", L" =1 "},
+      {L"x\u2028y\u2029\u007F", L"x y  "}, {L"\u061B\u200D\u2027\u202F\u2065\u206A\u00A0", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::wstring row = L"<tr>";
+    for (int i = 1; i <= TicketRow::kFieldCount; ++i) {
+      const bool link = i == 3 || i == 4 || i == 5 || i == 15 || i == 16;
+      row += link ? L"<td><a>" + std::wstring(c.cell) + L"</a></td>" : L"<td>" + std::wstring(c.cell) + L"</td>";
+    }
+    std::vector<TicketRow> rows;
+    ASSERT_EQ(ResultPage::Rows, ParseResultPage(Page(row + L"</tr>"), rows));
+    ASSERT_EQ(1u, rows.size());
+    for (int i = 0; i < TicketRow::kFieldCount; ++i) EXPECT_EQ(c.text ? c.text : c.cell, rows[0].Field(i)) << i;
+  }
+}

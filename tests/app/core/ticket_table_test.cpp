@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "app/core/page_text.h"
 #include "app/core/ticket_watch.h"
 
 TEST(DisplayWidth, CountsWideCharactersTwice) {
@@ -57,7 +58,7 @@ TEST(FormatTicketTable, NoRowsGivesTheHeaderOnly) {
 
 // Nothing from a page that could move the cursor, start an escape sequence or
 // reorder a line reaches the terminal; the characters next to each range stay.
-TEST(PrintableText, BlanksEveryCharacterATerminalActsOn) {
+TEST(BlankControls, BlanksEveryCharacterATerminalActsOn) {
   for (const wchar_t c :
        {0x00, 0x1B, 0x7F, 0x80, 0x9B, 0x9F, 0x061C, 0x200E, 0x200F, 0x2028, 0x202A, 0x202E, 0x2066, 0x2069}) {
     TicketRow row;
@@ -65,5 +66,20 @@ TEST(PrintableText, BlanksEveryCharacterATerminalActsOn) {
     EXPECT_EQ(std::wstring::npos, (FormatTicketTable({row}) + FormatChangesAsTable({{row}, {row.trainCode}})).find(c));
   }
   for (const wchar_t c : {0x7E, 0xA0, 0x061B, 0x061D, 0x200D, 0x2010, 0x2027, 0x202F, 0x2065, 0x206A})
-    EXPECT_EQ(std::wstring(1, c), PrintableText(std::wstring(1, c))) << c;
+    EXPECT_EQ(std::wstring(1, c), BlankControls(std::wstring(1, c))) << c;
+}
+
+// A shortened text fits, ellipsis included, and keeps whole characters: a
+// surrogate pair at the cut goes whole or not at all.
+TEST(ShortenText, FitsWithoutSplittingACharacter) {
+  const std::wstring pair = L"\U00020000";
+  const struct {
+    std::wstring text, shortened;
+    size_t limit;
+  } cases[] = {{L"G1234", L"G1234", 5},
+               {L"G1234", L"G12\u2026", 4},
+               {L"ab" + pair + L"c", L"ab\u2026", 4},
+               {L"a" + pair + L"bc", L"a" + pair + L"\u2026", 4},
+               {pair + L"x", L"", 1}};
+  for (const auto& c : cases) EXPECT_EQ(c.shortened, ShortenText(c.text, c.limit)) << c.limit;
 }

@@ -117,6 +117,23 @@ TEST_F(ExportTest, CtrlCAndTheMenuCopyTheSelectedRowOrAllShownWithTitles) {
   EXPECT_EQ(RowsAsTabText(titles, page.ShownRows()), ClipboardText());
 }
 
+// A hostile page's train reaches the rows, and through them the list and the
+// clipboard, without its controls and overrides, its formulas neutralised.
+TEST_F(ExportTest, AHostilePagesTrainIsCopiedClean) {
+  auto dialog = MakeDialog();
+  CQueryPage& page = dialog->QueryPage();
+  ASSERT_TRUE(Query(*dialog, L"fault-hostile", L"上海"));
+  ASSERT_EQ(33u, page.ShownRows().size());
+  EXPECT_EQ(L"G1 LIVE", page.ShownRows()[0].trainCode);
+  page.OnRowMenuChosen(CRowMenu::kCopyAll);
+  const std::wstring copied = ClipboardText();
+  const size_t line = copied.find(L"\r\n") + 2;
+  EXPECT_EQ(
+      L"G1 LIVE\t [31m北京 \t上海 2J\t' =1+1\t' +SUM(1)\t'＝1+1\t'＋1\t'－1\t'＠A1\ta;b\t有 x \t"
+      L" 南京  - 杭州 x \t'  -2+3\t'@cmd",
+      copied.substr(line, copied.find(L"\r\n", line) - line));
+}
+
 TEST_F(ExportTest, CsvReadsBackWithItsMarkAndQuotingAndAFailedWriteLeavesNoFile) {
   auto dialog = MakeDialog();
   CQueryPage& page = dialog->QueryPage();

@@ -122,4 +122,15 @@ TEST_F(SettingsTest, PositionOffEveryMonitorComesBackOntoOne) {
   EXPECT_EQ(L"", LoadQuerySettings(key_).from + LoadQuerySettings(key_).to);
 }
 
+// C1 controls, separators and bidirectional marks make a station none, as the
+// C0 controls do; the characters beside those ranges are kept.
+TEST_F(SettingsTest, StationsWithC1ControlsOrBidirectionalMarksAreNone) {
+  const std::wstring refused = {0x80, 0x85, 0x9F, 0x061C, 0x200E, 0x200F, 0x2028, 0x202E, 0x2066, 0x2069};
+  const std::wstring kept = {0xA1, 0x061B, 0x200D, 0x2027, 0x202F, 0x206A};
+  for (const wchar_t c : refused + kept) {
+    StoreText(L"From", std::wstring(L"北") + c + L"京");
+    EXPECT_EQ(kept.find(c) != std::wstring::npos ? std::wstring(L"北") + c + L"京" : L"", LoadQuerySettings(key_).from);
+  }
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "skin/host/list_view.h"
@@ -492,9 +493,6 @@ TEST_F(DialogViewTest, PaintingAndResizingReleaseTheirGdiObjects) {
   DeleteObject(probe);
 }
 
-// A click on an element with an href opens it through the shell and sends no
-// command, even though the element has an id: here the href is a small
-// program that writes its command line to the file the environment names.
 // The tooltips of the view and of the list: the system makes the host's
 // top-level window their owner, so each host destroys its own when its
 // window goes, however that goes, and a new window gets a new tooltip.
@@ -522,6 +520,61 @@ TEST_F(DialogViewTest, TooltipsLiveExactlyAsLongAsTheirHostWindows) {
   }
 }
 
+LRESULT CALLBACK PassOn(int code, WPARAM wParam, LPARAM lParam) {
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Under Wine a handle is a slot of the server's table and a generation (1 to
+// 0xFFFE) that grows each time the slot is taken, a freed slot being the next
+// one taken. Hooks take slots of the same table, so this takes `value`'s slot
+// with hooks until the next window made there gets `value`, and makes it.
+HWND MakeWindowWithHandle(HWND value, RecordingWindow& window) {
+  const auto slot = [](const void* h) { return reinterpret_cast<UINT_PTR>(h) & 0xFFFF; };
+  const auto nextGeneration = [](const void* h) { return (reinterpret_cast<UINT_PTR>(h) >> 16) % 0xFFFE + 1; };
+  const auto take = [] { return SetWindowsHookExW(WH_MSGFILTER, PassOn, nullptr, GetCurrentThreadId()); };
+  std::vector<HHOOK> others;
+  HHOOK hook = take();
+  while (hook && slot(hook) != slot(value) && others.size() < 256) others.push_back(std::exchange(hook, take()));
+  while (hook && slot(hook) == slot(value) && nextGeneration(hook) != reinterpret_cast<UINT_PTR>(value) >> 16) {
+    UnhookWindowsHookEx(hook);
+    hook = take();
+  }
+  UnhookWindowsHookEx(hook);
+  const RECT area = {0, 0, 10, 10};
+  const HWND made = window.Create(nullptr, &area, L"", WS_POPUP);
+  for (const HHOOK other : others) UnhookWindowsHookEx(other);
+  return made;
+}
+
+// When the top-level window goes, the system destroys the tooltips it owns
+// before any window of its tree hears WM_DESTROY. Windows made then with the
+// tooltips' very handle values (in the top-level window's WM_DESTROY, before
+// the hosts hear theirs) are someone else's: they outlive the hosts.
+TEST_F(DialogViewTest, ATooltipTheSystemTookIsNeverActedOn) {
+  RecordingWindow frame;
+  CBkDialogView view;
+  CBkListView list;
+  const RECT area = {0, 0, kWidth, kHeight};
+  ASSERT_NE(nullptr, frame.Create(nullptr, &area, L"", WS_POPUP));
+  ASSERT_TRUE(view.Create(frame.GetHwnd(), VIEW_ID, &area) && list.Create(frame.GetHwnd(), 2100));
+  const HWND tooltips[] = {view.GetTooltip(), list.GetTooltip()};
+  RecordingWindow others[2];
+  frame.handler = [&](RecordingWindow&, UINT message, WPARAM, LPARAM, LRESULT&) {
+    for (int i = 0; i < 2 && message == WM_DESTROY; ++i) {
+      EXPECT_FALSE(IsWindow(tooltips[i]));
+      EXPECT_EQ(tooltips[i], MakeWindowWithHandle(tooltips[i], others[i])) << i;
+    }
+    return false;
+  };
+  frame.DestroyWindow();
+  for (const RecordingWindow& other : others) EXPECT_TRUE(IsWindow(other.GetHwnd()) && other.Count(WM_DESTROY) == 0);
+  EXPECT_EQ(nullptr, view.GetTooltip());
+  EXPECT_EQ(nullptr, list.GetTooltip());
+}
+
+// A click on an element with an href opens it through the shell and sends no
+// command, even though the element has an id: here the href is a small
+// program that writes its command line to the file the environment names.
 TEST_F(DialogViewTest, ClickOnAnElementWithHrefOpensItAndSendsNoCommand) {
   const std::wstring folder = MakeScratchFolder("view_href");
   const std::wstring record = folder + L"\\opened.txt";
