@@ -12,6 +12,7 @@
 #include "app/platform/registry.h"
 #include "app/platform/worker_thread.h"
 #include "app/update/named_guard.h"
+#include "app/update/update_switches.h"
 
 namespace {
 
@@ -130,6 +131,7 @@ UpdateCheckResult CUpdateChecker::RunSteps() {
   if (!folder_.Open()) return UpdateCheckResult::kNoUpdateFolder;
   folder_.DeleteLeftovers(kIniPrefix, kIniSuffix);
   folder_.DeleteLeftovers(kSetupPrefix, kSetupSuffix);
+  folder_.DeleteLeftovers(kInstanceCopyPrefix, kInstanceCopySuffix);
   if (!FetchIni()) return Stopped() ? UpdateCheckResult::kStopped : UpdateCheckResult::kNoIni;
   if (!hasVersion_ || !IsNewerVersion(offeredVersion_, ProgramVersion())) return UpdateCheckResult::kNotNewer;
   if (DownloadSetup() && Notify()) return UpdateCheckResult::kOffered;

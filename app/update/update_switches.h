@@ -16,6 +16,12 @@ extern const wchar_t kUpdateVersionSwitch[];    // the version it was offered as
 extern const wchar_t kUpdateSignatureSwitch[];  // its signature, 128 hexadecimal digits
 // What the "-Update:" instance writes once the setup has started.
 extern const char kSetupStartedLine[];
+// The instance runs from a copy of the program in the update folder, named
+// this prefix, 16 random hexadecimal digits and ".exe": the setup replaces
+// the installed program's file, which a running instance would keep in use
+// until it has ended. The next check deletes the copies left there.
+extern const wchar_t kInstanceCopyPrefix[];
+extern const wchar_t kInstanceCopySuffix[];
 
 // The switches for the "-Update:" instance; the path is quoted, so that a
 // path with blanks stays one value.

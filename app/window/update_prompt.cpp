@@ -6,6 +6,7 @@
 
 #include "app/platform/program_folder.h"
 #include "app/update/update_checker.h"
+#include "app/update/update_folder.h"
 #include "app/update/update_switches.h"
 
 namespace {
@@ -89,8 +90,16 @@ bool CUpdatePrompt::RunDownloadedUpdate(const UpdateOffer& offer) {
     Report(started);
     return started;
   }
+  // The instance runs from a copy in the update folder (see
+  // kInstanceCopyPrefix); a name that exists is never copied over.
+  CUpdateFolder folder;
+  const std::wstring copy = folder.Open() ? folder.NewFilePath(kInstanceCopyPrefix, kInstanceCopySuffix) : L"";
+  if (copy.empty() || !CopyFileW(program.c_str(), copy.c_str(), TRUE)) {
+    Report(false);
+    return false;
+  }
   ProcessWithOutput instance =
-      StartProcessWithOutput(program, UpdateSwitchParameters(setup.LaunchPath(), offer.version, offer.signature));
+      StartProcessWithOutput(copy, UpdateSwitchParameters(setup.LaunchPath(), offer.version, offer.signature));
   const bool waiting =
       instance.process &&
       starting_.Start([instance = std::move(instance), setup = std::move(setup)] {
