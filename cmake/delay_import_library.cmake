@@ -1,5 +1,5 @@
 # Makes a delay-import library from a MinGW-w64 import library (run with
-# cmake -P by tavora_delay_load, cmake/delay_load.cmake):
+# cmake -P by the rules of cmake/dll_loading.cmake):
 #   -DNM=... -DDLLTOOL=... -DOBJDUMP=... -DOBJCOPY=... -DIMPORT_LIBRARY=libX.a
 #   -DDLL=x.dll -DWORK_DIR=... -DOUTPUT=libX.a
 # WORK_DIR receives the .def and dlltool's temporary files; OUTPUT is a file

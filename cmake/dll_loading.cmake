@@ -60,8 +60,8 @@ function(tavora_system_dlls_only target kind)
   else()
     message(FATAL_ERROR "tavora_system_dlls_only: KIND is WINDOWS or CONSOLE, not '${kind}'")
   endif()
-  # The entry point lives in tavora_platform (app/platform/dll_search.cpp);
-  # i686 C names carry a leading underscore.
+  # The entry point lives in tavora_platform (app/platform/dll_search.cpp),
+  # from which --undefined pulls it; i686 C names carry a leading underscore.
   target_link_libraries(${target} PRIVATE tavora_platform)
   target_link_options(${target} PRIVATE "-Wl,--entry=_${start}" "-Wl,--undefined=_${start}")
   target_link_directories(${target} BEFORE PRIVATE "${TAVORA_DELAY_IMPORT_DIR}")

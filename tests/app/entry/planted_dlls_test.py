@@ -3,26 +3,22 @@
 
     planted_dlls_test.py --build BUILD_DIR
 
-tavora.exe and tavora-query.exe run elevated, also as a portable copy in a
-folder that other programs may write to. This test copies both into a folder
-of their own, plants a DLL of ours (planted_probe.dll, which notes every load
-of itself in a file) there and in the current folder under the names of
-system DLLs, and runs them under Wine's loader trace (WINEDEBUG=+loaddll):
+Copies tavora.exe and tavora-query.exe into a folder of their own, plants
+planted_probe.dll (which notes each load of itself) there and in the current
+folder under the names of system DLLs, and checks:
 
-1. their import tables name kernel32 and msvcrt only, their entry point is
-   the start that restricts the DLL search, and every delay-load slot points
-   to code;
-2. the window: tavora-drive queries the demo site with real input, sees the
-   trains and closes it; -Install (the statistics report) and -Update (a
-   setup whose signature is wrong, refused after the check); tavora-query:
-   every DLL each process loads comes from the system folder, the DLLs the
-   path needs among them, and no planted DLL ran;
-3. a DLL that cannot be loaded (Wine told to refuse wininet.dll): tavora-query
-   ends with exit code 1 and one line naming it, the window program shows a
-   box naming it and ends with the system loader's code for a missing DLL.
+1. each program imports only kernel32 and msvcrt at its start, starts in the
+   start that restricts the DLL search, and has no empty import slot;
+2. under Wine's loader trace (WINEDEBUG=+loaddll), the window (driven by
+   tavora-drive through a query), -Install, -Update (a setup refused after the
+   signature check) and tavora-query load every DLL from the system folder,
+   the DLLs their way needs among them, and no planted DLL runs;
+3. with wininet.dll refused (WINEDLLOVERRIDES), tavora-query ends with 1 and a
+   line naming it, the window program with a box naming it and the loader's
+   code for a missing DLL.
 
-Runs in the prefix and X display of the calling ctest (tools/ctest-in-display.sh);
-exit code 0 when every check held.
+Runs in the calling ctest's Wine prefix and X display; exit code 0 when every
+check held.
 """
 
 import argparse
@@ -34,23 +30,17 @@ import subprocess
 import sys
 import time
 
-# Names of system DLLs the planted copies take: what the programs import and
-# what those DLLs load in turn, under Windows and under Wine. Not planted:
-# ntdll, kernelbase, kernel32 and msvcrt, which the system loads before any
-# code of the program runs (known DLLs on Windows).
-PLANTED = [
-    "advapi32", "bcrypt", "combase", "comctl32", "comdlg32", "crypt32", "dnsapi", "dwmapi", "gdi32",
-    "gdiplus", "imm32", "iphlpapi", "mpr", "msctf", "msimg32", "netapi32", "ole32", "oleaut32", "propsys",
-    "rpcrt4", "secur32", "sechost", "shcore", "shell32", "shlwapi", "ucrtbase", "urlmon", "user32",
-    "userenv", "uxtheme", "version", "win32u", "windowscodecs", "winhttp", "wininet", "winmm", "ws2_32",
-    "zlib1",
-]
-# The only DLLs a program of ours may import at its start.
+# Names the planted copies take: what the programs link and what those DLLs
+# load, on Windows and under Wine. Not ntdll, kernelbase, kernel32 or msvcrt:
+# the system loads them before any code of the program runs.
+PLANTED = (
+    "advapi32 bcrypt combase comctl32 comdlg32 crypt32 dnsapi dwmapi gdi32 gdiplus imm32 iphlpapi mpr msctf "
+    "msimg32 netapi32 ole32 oleaut32 propsys rpcrt4 secur32 sechost shcore shell32 shlwapi ucrtbase urlmon user32 "
+    "userenv uxtheme version win32u windowscodecs winhttp wininet winmm ws2_32 zlib1").split()
 START_IMPORTS = {"kernel32.dll", "msvcrt.dll"}
-# Where system DLLs live in the prefix (winsxs: side-by-side assemblies).
 SYSTEM_FOLDERS = ("c:\\windows\\system32\\", "c:\\windows\\winsxs\\")
 STATUS_DLL_NOT_FOUND = 0xC0000135
-COMMAND_SECONDS = 120
+SECONDS = 120
 LOADED = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:loaddll:\w+ Loaded L"(.*)" at [0-9A-Fa-f]+: (\w+)')
 
 
@@ -64,145 +54,101 @@ def check(condition, what):
 
 
 def windows_path(path):
-    """The path as Wine's Z: drive shows a Unix path."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def pe_sections(data):
-    """(virtual address, virtual size, file offset, file size) of each section, and the image base."""
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    check(data[pe:pe + 4] == b"PE\0\0", "not a PE file")
-    count = struct.unpack_from("<H", data, pe + 6)[0]
-    optional_size = struct.unpack_from("<H", data, pe + 20)[0]
-    optional = pe + 24
-    entry = struct.unpack_from("<I", data, optional + 16)[0]
-    image_base = struct.unpack_from("<I", data, optional + 28)[0]
-    sections = []
-    for index in range(count):
-        at = optional + optional_size + 40 * index
-        size, address, raw_size, raw_offset = struct.unpack_from("<IIII", data, at + 8)
-        sections.append((image_base + address, size, raw_offset, raw_size))
-    return image_base, entry, sections
+def tool(*args):
+    return subprocess.run(list(args), stdout=subprocess.PIPE, check=True).stdout.decode("utf-8", "replace")
 
 
-def dword_at(data, sections, address):
-    for start, size, offset, raw_size in sections:
-        if start <= address < start + max(size, raw_size) and address - start + 4 <= raw_size:
-            return struct.unpack_from("<I", data, offset + address - start)[0]
-    raise Failure("address %#x lies in no section of the file" % address)
-
-
-def symbols(program):
-    nm = subprocess.run(["i686-w64-mingw32-nm", program], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                        check=True).stdout.decode("utf-8", "replace")
-    table = {}
-    for line in nm.splitlines():
+def check_program_file(program, start):
+    """Imports at start, entry point and import slots of one program."""
+    name = os.path.basename(program)
+    imported = {m.lower() for m in re.findall(r"DLL Name: (\S+)", tool("i686-w64-mingw32-objdump", "-p", program))}
+    check(imported == START_IMPORTS, "%s imports %s at its start (delay-load the others: TAVORA_DELAY_LOADED_DLLS "
+          "in cmake/dll_loading.cmake)" % (name, sorted(imported - START_IMPORTS)))
+    symbols = {}
+    for line in tool("i686-w64-mingw32-nm", program).splitlines():
         parts = line.split()
         if len(parts) == 3:
-            table[parts[2]] = (parts[1], int(parts[0], 16))
-    return table
-
-
-def check_import_table(program, start):
-    """Imports at start, the entry point, and the delay-load slots of one program."""
-    name = os.path.basename(program)
-    dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", program], stdout=subprocess.PIPE, check=True).stdout
-    imported = {m.lower() for m in re.findall(r"DLL Name: (\S+)", dump.decode("utf-8", "replace"))}
-    check(imported == START_IMPORTS, "%s imports %s at its start; only %s may be (add the others to "
-          "TAVORA_DELAY_LOADED_DLLS in cmake/dll_loading.cmake)" % (name, sorted(imported), sorted(START_IMPORTS)))
+            symbols[parts[2]] = (parts[1], int(parts[0], 16))
+    entry = int(re.search(r"start address 0x([0-9a-f]+)", tool("i686-w64-mingw32-objdump", "-f", program)).group(1), 16)
+    check(symbols.get("_" + start, (None, None))[1] == entry, "%s does not start in %s" % (name, start))
+    # In the file each import slot holds the address of its name (imports at
+    # start) or of the code that delay-loads it: 0 would be a call to 0.
     with open(program, "rb") as handle:
         data = handle.read()
-    image_base, entry, sections = pe_sections(data)
-    table = symbols(program)
-    check("_" + start in table, "%s has no %s" % (name, start))
-    check(image_base + entry == table["_" + start][1], "%s does not start at %s" % (name, start))
-    # Every import slot holds, in the file, the address of its name (imports
-    # at start) or of the code that delay-loads it; 0 would be a call to 0.
-    slots = [(symbol, address) for symbol, (kind, address) in table.items()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    count, = struct.unpack_from("<H", data, pe + 6)
+    table = pe + 24 + struct.unpack_from("<H", data, pe + 20)[0]
+    base, = struct.unpack_from("<I", data, pe + 24 + 28)
+    sections = [struct.unpack_from("<IIII", data, table + 40 * i + 8) for i in range(count)]
+
+    def dword(address):
+        for size, start, raw_size, raw_offset in sections:
+            if 0 <= address - base - start <= raw_size - 4:
+                return struct.unpack_from("<I", data, raw_offset + address - base - start)[0]
+        raise Failure("%s: %#x lies in no section" % (name, address))
+
+    slots = [(symbol, address) for symbol, (kind, address) in symbols.items()
              if kind == "I" and symbol.startswith("__imp_")]
-    check(len(slots) > 100, "%s names only %d import slots" % (name, len(slots)))
-    empty = sorted(symbol for symbol, address in slots if dword_at(data, sections, address) == 0)
-    check(not empty, "%s has empty import slots: %s" % (name, ", ".join(empty[:10])))
-    return len(slots)
+    empty = sorted(symbol for symbol, address in slots if dword(address) == 0)
+    check(len(slots) > 100 and not empty, "%s: %d import slots, empty: %s" % (name, len(slots), empty[:10]))
+    return "%d import slots" % len(slots)
 
 
 class Wine:
-    """Programs under Wine in the tests' prefix, with and without the loader trace."""
+    """Programs under Wine in the tests' prefix; traced ones write their loads to a file each."""
 
     def __init__(self, build, work):
-        self.build = build
-        self.work = work
+        self.build, self.work, self.runs = build, work, 0
         self.env = dict(os.environ)
         self.env.setdefault("WINEPREFIX", os.path.join(build, "wineprefix"))
         self.env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d")
         self.env.update({"WINEARCH": "win32", "WINEDEBUG": "-all", "LC_ALL": "C.UTF-8", "LANG": "C.UTF-8"})
-        self.runs = 0
 
-    def traced_env(self, extra):
-        env = dict(self.env)
-        env.update(extra)
-        env["WINEDEBUG"] = "+pid,+loaddll"
-        return env
-
-    def start(self, args, cwd, extra=None):
-        """Starts a traced program; (process, stdout path, trace path)."""
+    def start(self, args, cwd, extra):
+        """(process, output file, trace file) of a traced program."""
         self.runs += 1
-        out = os.path.join(self.work, "run%d.out" % self.runs)
-        trace = os.path.join(self.work, "run%d.trace" % self.runs)
+        out, trace = (os.path.join(self.work, "run%d.%s" % (self.runs, kind)) for kind in ("out", "trace"))
+        env = dict(self.env, **extra, WINEDEBUG="+pid,+loaddll")
         with open(out, "wb") as stdout, open(trace, "wb") as stderr:
-            process = subprocess.Popen(["wine"] + args, cwd=cwd, env=self.traced_env(extra or {}),
-                                       stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr)
-        return process, out, trace
+            return subprocess.Popen(["wine"] + args, cwd=cwd, env=env, stdin=subprocess.DEVNULL, stdout=stdout,
+                                    stderr=stderr), out, trace
 
-    def run(self, args, cwd, extra=None):
-        """Runs a traced program to its end; (exit code, stdout text, trace path)."""
+    def run(self, args, cwd, extra):
+        """(exit code, output, trace file) of a traced program run to its end."""
         process, out, trace = self.start(args, cwd, extra)
         try:
-            code = process.wait(timeout=COMMAND_SECONDS)
+            code = process.wait(timeout=SECONDS)
         except subprocess.TimeoutExpired:
             process.kill()
-            raise Failure("%s did not end within %d s" % (" ".join(args), COMMAND_SECONDS))
+            raise Failure("%s did not end within %d s" % (os.path.basename(args[0]), SECONDS))
         with open(out, "rb") as handle:
             return code, handle.read().decode("utf-8", "replace"), trace
 
     def drive(self, *args):
-        """tavora-drive, untraced, from the build folder; (exit code, its output)."""
-        exe = os.path.join(self.build, "tools", "driver", "tavora-drive.exe")
-        done = subprocess.run(["wine", exe] + list(args), cwd=self.build, env=self.env, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=COMMAND_SECONDS * 2)
+        """(exit code, output) of tavora-drive, untraced."""
+        done = subprocess.run(["wine", os.path.join(self.build, "tools", "driver", "tavora-drive.exe")] + list(args),
+                              cwd=self.build, env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, timeout=2 * SECONDS)
         return done.returncode, done.stdout.decode("utf-8", "replace")
 
 
-def loads_of(trace, program):
-    """(path, how) of each DLL that the process of `program` loaded, in order."""
-    with open(trace, "rb") as handle:
-        lines = handle.read().decode("utf-8", "replace").splitlines()
-    entries = []
-    for line in lines:
-        found = LOADED.match(line)
-        if found:
-            entries.append((found.group(1), found.group(2).replace("\\\\", "\\"), found.group(3)))
-    own = windows_path(program).lower()
-    pids = {pid for pid, path, _ in entries if path.lower() == own}
-    check(len(pids) == 1, "the trace shows %d processes of %s" % (len(pids), program))
-    return [(path, how) for pid, path, how in entries if pid in pids and path.lower() != own]
-
-
 def check_loads(what, trace, program, needed):
-    loads = loads_of(trace, program)
-    outside = ["%s (%s)" % (path, how) for path, how in loads if not path.lower().startswith(SYSTEM_FOLDERS)]
-    check(not outside, "%s loaded DLLs from outside the system folder: %s" % (what, "; ".join(outside)))
-    names = {path.lower().rsplit("\\", 1)[-1] for path, _ in loads}
-    missing = sorted(set(needed) - names)
-    check(not missing, "%s never loaded %s: the run did not go where it should" % (what, ", ".join(missing)))
-    return len(loads)
-
-
-def planted_runs(log):
-    if not os.path.exists(log):
-        return []
-    with open(log, "rb") as handle:
-        return handle.read().decode("utf-8", "replace").split()
+    """Every DLL the process of `program` loaded comes from the system folder, `needed` among them."""
+    with open(trace, "rb") as handle:
+        loads = [m.groups() for m in map(LOADED.match, handle.read().decode("utf-8", "replace").splitlines()) if m]
+    own = windows_path(program).lower()
+    pids = {pid for pid, path, _ in loads if path.replace("\\\\", "\\").lower() == own}
+    check(len(pids) == 1, "the trace shows %d processes of %s" % (len(pids), what))
+    loads = [(path.replace("\\\\", "\\"), how) for pid, path, how in loads if pid in pids]
+    loads = [(path, how) for path, how in loads if path.lower() != own]
+    outside = ["%s (%s)" % load for load in loads if not load[0].lower().startswith(SYSTEM_FOLDERS)]
+    check(not outside, "%s loaded from outside the system folder: %s" % (what, "; ".join(outside)))
+    missing = set(needed) - {path.lower().rsplit("\\", 1)[-1] for path, _ in loads}
+    check(not missing, "%s never loaded %s: it did not go its way" % (what, ", ".join(sorted(missing))))
+    return "%d DLLs" % len(loads)
 
 
 def main():
@@ -212,40 +158,32 @@ def main():
     source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
     work = os.path.join(build, "planted-dlls")
     shutil.rmtree(work, ignore_errors=True)
-    program_folder = os.path.join(work, "program")
-    current_folder = os.path.join(work, "current")
-    for folder in (program_folder, current_folder):
-        os.makedirs(folder)
+    folder, current = os.path.join(work, "program"), os.path.join(work, "current")
+    os.makedirs(folder)
+    os.makedirs(current)
     probe = os.path.join(build, "tests", "app", "planted_probe.dll")
-    programs = {
-        "tavora.exe": (os.path.join(build, "app", "tavora.exe"), "TavoraWindowsStart"),
-        "tavora-query.exe": (os.path.join(build, "app", "tavora-query.exe"), "TavoraConsoleStart"),
-        "tavora_test_key.exe": (os.path.join(build, "tests", "app", "tavora_test_key.exe"), "TavoraWindowsStart"),
-    }
+    window, query = os.path.join(folder, "tavora.exe"), os.path.join(folder, "tavora-query.exe")
     failures = []
 
     def step(title, body):
         started = time.monotonic()
         try:
-            detail = body()
-            print("ok   %s (%s, %.1f s)" % (title, detail, time.monotonic() - started))
+            print("ok   %s (%s, %.1f s)" % (title, body(), time.monotonic() - started))
         except (Failure, subprocess.SubprocessError, OSError) as failure:
             print("FAIL %s: %s" % (title, failure))
             failures.append(title)
 
-    for name, (path, start) in programs.items():
-        step("%s imports only %s at its start" % (name, " and ".join(sorted(START_IMPORTS))),
-             lambda path=path, start=start: "%d import slots, entry %s" % (check_import_table(path, start),
-                                                                            start))
-
-    for name in ("tavora.exe", "tavora-query.exe"):
-        shutil.copy(programs[name][0], program_folder)
+    for path, start in ((os.path.join(build, "app", "tavora.exe"), "TavoraWindowsStart"),
+                        (os.path.join(build, "app", "tavora-query.exe"), "TavoraConsoleStart"),
+                        (os.path.join(build, "tests", "app", "tavora_test_key.exe"), "TavoraWindowsStart")):
+        step("%s imports only kernel32 and msvcrt, starts in %s" % (os.path.basename(path), start),
+             lambda path=path, start=start: check_program_file(path, start))
+        if not path.endswith("_key.exe"):
+            shutil.copy(path, folder)
     for dll in PLANTED:
-        for folder in (program_folder, current_folder):
-            shutil.copy(probe, os.path.join(folder, dll + ".dll"))
+        for where in (folder, current):
+            shutil.copy(probe, os.path.join(where, dll + ".dll"))
     log = os.path.join(work, "planted.log")
-    window = os.path.join(program_folder, "tavora.exe")
-    query = os.path.join(program_folder, "tavora-query.exe")
     wine = Wine(build, work)
 
     port_file = os.path.join(work, "site.port")
@@ -254,82 +192,72 @@ def main():
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         deadline = time.monotonic() + 30
-        while not os.path.exists(port_file) and time.monotonic() < deadline:
+        while not (os.path.exists(port_file) and os.path.getsize(port_file)):
+            check(time.monotonic() < deadline, "the demo site did not start")
             time.sleep(0.1)
-        if not os.path.exists(port_file):
-            print("FAIL the demo site did not start")
-            return 1
-        time.sleep(0.2)
         with open(port_file, encoding="ascii") as handle:
             host = "127.0.0.1:%d" % int(handle.read())
         servers = {"TAVORA_QUERY_HOST": host, "TAVORA_STAT_HOST": host, "TAVORA_UPDATE_HOST": "127.0.0.1:1",
                    "TAVORA_UPDATE_RETRY_MS": "1", "TAVORA_PLANTED_LOG": windows_path(log)}
 
         def window_run():
-            process, _, trace = wine.start([window], current_folder, servers)
+            process, _, trace = wine.start([window], current, servers)
             try:
                 code, output = wine.drive("北京", "上海", windows_path(os.path.join(work, "window.bmp")))
                 check(code == 0, "tavora-drive saw no trains (%d): %s" % (code, output.strip()))
-                check(process.wait(timeout=COMMAND_SECONDS) == 0, "the window program did not end with 0")
+                check(process.wait(timeout=SECONDS) == 0, "the window program did not end with 0")
             finally:
                 if process.poll() is None:
                     process.kill()
-            count = check_loads("the window", trace, window, ["user32.dll", "gdi32.dll", "gdiplus.dll",
-                                                              "comctl32.dll", "ole32.dll", "shlwapi.dll",
-                                                              "wininet.dll", "uxtheme.dll"])
-            return "%s, %d DLLs" % (output.strip().splitlines()[-1], count)
+            needed = ["user32.dll", "gdi32.dll", "gdiplus.dll", "comctl32.dll", "ole32.dll", "shlwapi.dll",
+                      "wininet.dll", "uxtheme.dll"]
+            return "%s, %s" % (" ".join(output.split()[-2:]), check_loads("the window", trace, window, needed))
 
-        def install_run():
-            code, _, trace = wine.run([window, "-Install"], current_folder, servers)
-            check(code == 0, "-Install ended with %d" % code)
-            return "%d DLLs" % check_loads("-Install", trace, window, ["wininet.dll", "shell32.dll"])
-
-        def update_run():
-            setup = os.path.join(work, "setup.exe")
-            shutil.copy(probe, setup)
-            code, _, trace = wine.run([window, "-Update:" + windows_path(setup), "-UpdateSignature:" + "5a" * 64],
-                                      current_folder, servers)
-            check(code == 0, "-Update ended with %d" % code)
-            return "%d DLLs" % check_loads("-Update", trace, window, ["bcrypt.dll"])
+        def command_run(args, needed):
+            switch = args[1].split(":")[0]
+            code, _, trace = wine.run(args, current, servers)
+            check(code == 0, "%s ended with %d" % (switch, code))
+            return check_loads(switch, trace, window, needed)
 
         def query_run():
-            code, output, trace = wine.run([query, "北京", "上海"], current_folder, servers)
+            code, output, trace = wine.run([query, "北京", "上海"], current, servers)
             check(code == 0 and output.strip(), "tavora-query found no trains (%d): %s" % (code, output[:200]))
-            return "%d DLLs" % check_loads("tavora-query", trace, query, ["wininet.dll", "ws2_32.dll"])
-
-        step("the window takes DLLs from the system folder only", window_run)
-        step("-Install takes DLLs from the system folder only", install_run)
-        step("-Update takes DLLs from the system folder only", update_run)
-        step("tavora-query takes DLLs from the system folder only", query_run)
+            return check_loads("tavora-query", trace, query, ["wininet.dll", "ws2_32.dll"])
 
         def no_planted_code():
-            ran = planted_runs(log)
+            ran = open(log, encoding="utf-8").read().split() if os.path.exists(log) else []
             check(not ran, "planted DLLs ran: %s" % ", ".join(sorted(set(ran))))
-            return "%d planted copies, none ran" % (2 * len(PLANTED))
+            return "%d planted copies" % (2 * len(PLANTED))
 
+        setup = os.path.join(work, "setup.exe")
+        shutil.copy(probe, setup)
+        step("the window takes DLLs from the system folder only", window_run)
+        step("-Install takes DLLs from the system folder only",
+             lambda: command_run([window, "-Install"], ["wininet.dll", "shell32.dll"]))
+        step("-Update takes DLLs from the system folder only",
+             lambda: command_run([window, "-Update:" + windows_path(setup), "-UpdateSignature:" + "5a" * 64],
+                                 ["bcrypt.dll"]))
+        step("tavora-query takes DLLs from the system folder only", query_run)
         step("no planted DLL ran", no_planted_code)
 
-        refuse_wininet = dict(servers)
-        refuse_wininet["WINEDLLOVERRIDES"] = wine.env["WINEDLLOVERRIDES"] + ";wininet=d"
+        refused = dict(servers, WINEDLLOVERRIDES=wine.env["WINEDLLOVERRIDES"] + ";wininet=d")
 
         def query_without_wininet():
-            code, _, trace = wine.run([query, "北京", "上海"], current_folder, refuse_wininet)
+            code, _, trace = wine.run([query, "北京", "上海"], current, refused)
             with open(trace, "rb") as handle:
-                lines = handle.read().decode("utf-8", "replace").splitlines()
-            ours = [line for line in lines if line.startswith("tavora-query:")]
-            check(code == 1, "tavora-query ended with %d, not 1" % code)
-            check(ours == ["tavora-query: wininet.dll could not be loaded from the system folder"],
-                  "tavora-query said %r" % ours)
-            return ours[0]
+                said = [line for line in handle.read().decode("utf-8", "replace").splitlines()
+                        if line.startswith("tavora-query:")]
+            check(code == 1 and said == ["tavora-query: wininet.dll could not be loaded from the system folder"],
+                  "tavora-query ended with %d and said %r" % (code, said))
+            return said[0]
 
         def window_without_wininet():
-            process, _, _ = wine.start([window, "-Install"], current_folder, refuse_wininet)
+            process, _, _ = wine.start([window, "-Install"], current, refused)
             try:
                 code, output = wine.drive("--answer", "Tavora", "ok", "60")
-                check(code == 0, "no box came (%d): %s" % (code, output.strip()))
                 text = [line for line in output.splitlines() if line.startswith("text: ")]
-                check(text and "wininet.dll" in text[0], "the box said %r" % text)
-                ended = process.wait(timeout=COMMAND_SECONDS)
+                check(code == 0 and text and "wininet.dll" in text[0], "the box (%d): %r" % (code, output))
+                ended = process.wait(timeout=SECONDS)
                 check(ended == STATUS_DLL_NOT_FOUND & 0xFF, "the program ended with %d" % ended)
             finally:
                 if process.poll() is None:
@@ -341,12 +269,8 @@ def main():
     finally:
         site.terminate()
         site.wait(timeout=30)
-
-    if failures:
-        print("%d of the checks failed" % len(failures))
-        return 1
-    print("every check held")
-    return 0
+    print("%d of the checks failed" % len(failures) if failures else "every check held")
+    return 1 if failures else 0
 
 
 if __name__ == "__main__":
