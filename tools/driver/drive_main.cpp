@@ -11,10 +11,11 @@
 //
 // For the program's questions (the update offer's Yes/No box):
 //
-//   tavora-drive.exe --answer CAPTION yes|no [SECONDS]
-//       waits for a message box with that caption (default 120 s), clicks the
-//       button with the real mouse and waits for the box to go; exit code 0
-//       when it was answered, 1 when no box came or it stayed
+//   tavora-drive.exe --answer CAPTION yes|no|ok [SECONDS]
+//       waits for a message box with that caption (default 120 s), prints
+//       its text ("text: ..."), clicks the button with the real mouse and
+//       waits for the box to go; exit code 0 when it was answered, 1 when no
+//       box came or it stayed
 //   tavora-drive.exe --wait-box CAPTION SECONDS
 //       exit code 0 as soon as such a box shows, 1 when none came
 //   tavora-drive.exe --close-main SECONDS
@@ -103,13 +104,29 @@ DWORD SecondsArgument(const wchar_t* text, DWORD fallback) {
   return seconds > 0 ? static_cast<DWORD>(seconds) * 1000 : fallback;
 }
 
-int AnswerBox(const std::wstring& caption, bool yes, DWORD waitMs) {
+// The static text of a message box.
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+// Prints `text` as a line of UTF-8.
+void PrintLine(const char* label, const std::wstring& text) {
+  std::string bytes(text.size() * 3, '\0');
+  const int count = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                                        static_cast<int>(bytes.size()), nullptr, nullptr);
+  bytes.resize(count > 0 ? static_cast<size_t>(count) : 0);
+  std::printf("%s: %s\n", label, bytes.c_str());
+  std::fflush(stdout);
+}
+
+// `answer` is IDYES, IDNO or IDOK.
+int AnswerBox(const std::wstring& caption, int answer, DWORD waitMs) {
   HWND box = nullptr;
   if (!WaitFor([&] { return (box = FindMessageBox(caption)) != nullptr; }, waitMs)) {
     std::fprintf(stderr, "tavora-drive: no question came\n");
     return 1;
   }
-  const HWND button = FindChild(box, yes ? IDYES : IDNO);
+  const HWND text = FindChild(box, kMessageBoxTextId);
+  PrintLine("text", text ? WindowText(text) : L"");
+  const HWND button = FindChild(box, answer);
   if (!button) return 1;
   SetForegroundWindow(box);
   Pause(300);
@@ -118,7 +135,7 @@ int AnswerBox(const std::wstring& caption, bool yes, DWORD waitMs) {
     std::fprintf(stderr, "tavora-drive: the question stayed\n");
     return 1;
   }
-  std::printf("answered: %s\n", yes ? "yes" : "no");
+  std::printf("answered: %s\n", answer == IDYES ? "yes" : answer == IDNO ? "no" : "ok");
   return 0;
 }
 
@@ -136,9 +153,10 @@ int CloseMain(DWORD waitMs) {
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring mode = argc > 1 ? argv[1] : L"";
-  if (mode == L"--answer" && (argc == 4 || argc == 5) &&
-      (std::wstring(argv[3]) == L"yes" || std::wstring(argv[3]) == L"no")) {
-    return AnswerBox(argv[2], std::wstring(argv[3]) == L"yes", SecondsArgument(argc == 5 ? argv[4] : nullptr, 120000));
+  if (mode == L"--answer" && (argc == 4 || argc == 5)) {
+    const std::wstring choice = argv[3];
+    const int answer = choice == L"yes" ? IDYES : choice == L"no" ? IDNO : choice == L"ok" ? IDOK : 0;
+    if (answer != 0) return AnswerBox(argv[2], answer, SecondsArgument(argc == 5 ? argv[4] : nullptr, 120000));
   }
   if (mode == L"--wait-box" && argc == 4) {
     HWND box = nullptr;
@@ -157,7 +175,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc != 4 && argc != 5) {
     std::fprintf(stderr,
                  "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu]\n"
-                 "       tavora-drive --answer CAPTION yes|no [SECONDS]\n"
+                 "       tavora-drive --answer CAPTION yes|no|ok [SECONDS]\n"
                  "       tavora-drive --wait-box CAPTION SECONDS\n"
                  "       tavora-drive --close-main SECONDS\n"
                  "       tavora-drive --hold FILE SECONDS\n");
