@@ -198,7 +198,8 @@ def main():
         with open(port_file, encoding="ascii") as handle:
             host = "127.0.0.1:%d" % int(handle.read())
         servers = {"TAVORA_QUERY_HOST": host, "TAVORA_STAT_HOST": host, "TAVORA_UPDATE_HOST": "127.0.0.1:1",
-                   "TAVORA_UPDATE_RETRY_MS": "1", "TAVORA_PLANTED_LOG": windows_path(log)}
+                   "TAVORA_UPDATE_RETRY_MS": "1", "TAVORA_PLANTED_LOG": windows_path(log),
+                   "TAVORA_UPDATE_FOLDER": windows_path(os.path.join(work, "updates"))}
 
         def window_run():
             process, _, trace = wine.start([window], current, servers)
@@ -235,8 +236,8 @@ def main():
         step("-Install takes DLLs from the system folder only",
              lambda: command_run([window, "-Install"], ["wininet.dll", "shell32.dll"]))
         step("-Update takes DLLs from the system folder only",
-             lambda: command_run([window, "-Update:" + windows_path(setup), "-UpdateSignature:" + "5a" * 64],
-                                 ["bcrypt.dll"]))
+             lambda: command_run([window, "-Update:" + windows_path(setup), "-UpdateVersion:99,0,0,0",
+                                  "-UpdateSignature:" + "5a" * 64], ["bcrypt.dll"]))
         step("tavora-query takes DLLs from the system folder only", query_run)
         step("no planted DLL ran", no_planted_code)
 
