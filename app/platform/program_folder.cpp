@@ -32,3 +32,20 @@ std::wstring FolderOfPath(std::wstring_view path) {
 }
 
 std::wstring ProgramFolderPath() { return FolderOfPath(ProgramFilePath()); }
+
+std::wstring FinalPathOfHandle(HANDLE handle) {
+  // Room for "\\?\UNC\" in front of a path that still fits MAX_PATH without it.
+  constexpr DWORD kFinalPathChars = MAX_PATH + 16;
+  wchar_t buffer[kFinalPathChars] = L"";
+  const DWORD length = GetFinalPathNameByHandleW(handle, buffer, kFinalPathChars, FILE_NAME_NORMALIZED);
+  if (length == 0 || length >= kFinalPathChars) return std::wstring();
+  std::wstring path(buffer, length);
+  const std::wstring device = L"\\\\?\\";
+  const std::wstring unc = device + L"UNC\\";
+  if (path.compare(0, unc.size(), unc) == 0) {
+    path = L"\\\\" + path.substr(unc.size());
+  } else if (path.compare(0, device.size(), device) == 0) {
+    path = path.substr(device.size());
+  }
+  return path.size() < MAX_PATH ? path : std::wstring();
+}

@@ -22,3 +22,9 @@ std::wstring FolderOfPath(std::wstring_view path);
 
 // The running program's folder, with a trailing backslash; "" when unknown.
 std::wstring ProgramFolderPath();
+
+// The path of what `handle` (a file or folder) has open, every link and
+// junction on the way resolved, in the form other calls and the shell take
+// ("C:\...", "\\server\..."); "" when it cannot be read or is MAX_PATH
+// characters or longer.
+std::wstring FinalPathOfHandle(HANDLE handle);

@@ -30,7 +30,6 @@ constexpr wchar_t kTrustedInstaller[] = L"S-1-5-80-956008885-3418522649-18310380
 constexpr ACCESS_MASK kChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_DELETE_CHILD |
                                       FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
                                       GENERIC_ALL | MAXIMUM_ALLOWED | ACCESS_SYSTEM_SECURITY;
-constexpr DWORD kFinalPathChars = MAX_PATH + 16;
 
 bool IsTrustedOwner(PSID sid, PSID alsoOwner) {
   if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid)) return true;
@@ -82,22 +81,6 @@ std::vector<BYTE> OwnerWhereFilesHaveNone() {
   std::vector<BYTE> sid(GetLengthSid(user));
   if (!CopySid(static_cast<DWORD>(sid.size()), sid.data(), user)) return {};
   return sid;
-}
-
-// "\\?\C:\..." and "\\?\UNC\server\..." as the paths other calls take.
-std::wstring WithoutDevicePrefix(std::wstring path) {
-  const std::wstring device = L"\\\\?\\";
-  const std::wstring unc = device + L"UNC\\";
-  if (path.compare(0, unc.size(), unc) == 0) return L"\\\\" + path.substr(unc.size());
-  if (path.compare(0, device.size(), device) == 0) return path.substr(device.size());
-  return path;
-}
-
-std::wstring FinalPath(HANDLE handle) {
-  wchar_t buffer[kFinalPathChars] = L"";
-  const DWORD length = GetFinalPathNameByHandleW(handle, buffer, kFinalPathChars, FILE_NAME_NORMALIZED);
-  if (length == 0 || length >= kFinalPathChars) return std::wstring();
-  return WithoutDevicePrefix(std::wstring(buffer, length));
 }
 
 bool IsPlainFolder(DWORD attributes) {
@@ -192,7 +175,7 @@ bool CUpdateFolder::Open() {
   const UniqueKernelHandle parentFolder = OpenCheckedFolder(parent, alsoOwner);
   UniqueKernelHandle folder = OpenCheckedFolder(path, alsoOwner);
   if (!parentFolder || !folder) return false;
-  const std::wstring final = FinalPath(folder.get());
+  const std::wstring final = FinalPathOfHandle(folder.get());
   if (final.empty() || final.size() >= MAX_PATH - 40) return false;
   folder_ = std::move(folder);
   path_ = final + L"\\";

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/platform/program_folder.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/resources/unique_handle.h"
 #include "tavora_build.h"
@@ -19,9 +20,6 @@ using HashTraits = NullInvalidTraits<BCRYPT_HASH_HANDLE, BCryptDestroyHash>;
 
 constexpr size_t kReadBlock = 64 * 1024;
 constexpr ULONG kDigestBytes = 32;
-// Room for a resolved path: "\\?\UNC\" in front of a path that still has
-// to fit MAX_PATH once it is taken off.
-constexpr DWORD kFinalPathChars = MAX_PATH + 16;
 
 // The release key; its private half is kept off the repository (see
 // README, "Making a release"). A build may name another key
@@ -206,22 +204,7 @@ bool CVerifiedFile::Open(const std::wstring& path, const UpdateVersion& version,
   return true;
 }
 
-std::wstring CVerifiedFile::LaunchPath() const {
-  if (!file_) return std::wstring();
-  wchar_t buffer[kFinalPathChars] = L"";
-  const DWORD length = GetFinalPathNameByHandleW(file_.get(), buffer, kFinalPathChars, FILE_NAME_NORMALIZED);
-  if (length == 0 || length >= kFinalPathChars) return std::wstring();
-  std::wstring path(buffer, length);
-  // "\\?\C:\..." and "\\?\UNC\server\..." → paths the shell takes.
-  const std::wstring device = L"\\\\?\\";
-  const std::wstring unc = device + L"UNC\\";
-  if (path.compare(0, unc.size(), unc) == 0) {
-    path = L"\\\\" + path.substr(unc.size());
-  } else if (path.compare(0, device.size(), device) == 0) {
-    path = path.substr(device.size());
-  }
-  return path.size() < MAX_PATH ? path : std::wstring();
-}
+std::wstring CVerifiedFile::LaunchPath() const { return file_ ? FinalPathOfHandle(file_.get()) : std::wstring(); }
 
 bool VerifyFileSignature(const std::wstring& path, const UpdateVersion& version, const UpdateSignature& signature,
                          const UpdatePublicKey& key) {
