@@ -22,9 +22,8 @@
 ; The uninstaller acts only on the folder that the uninstall entry names, and
 ; runs from there (the entry passes _?=<folder>); see un.onInit.
 ;
-; Optional defines for a release: UNINSTALLER_FINALIZE and SETUP_FINALIZE,
-; commands run on the uninstaller and on the setup once each is written (%1 is
-; the file), which sign them.
+; A release defines UNINSTALLER_FINALIZE, a command that makensis runs on the
+; uninstaller once written (%1 is the file): it signs it.
 
 Unicode true
 ManifestDPIAware true
@@ -41,9 +40,6 @@ SetDateSave off
 !endif
 !ifdef UNINSTALLER_FINALIZE
   !uninstfinalize '${UNINSTALLER_FINALIZE}' = 0
-!endif
-!ifdef SETUP_FINALIZE
-  !finalize '${SETUP_FINALIZE}' = 0
 !endif
 
 !include MUI2.nsh
