@@ -37,7 +37,8 @@
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 key="" cert="" cert_key="" version="" url="" out="$repo/build/release" from_work_tree=0
-usage="usage: tools/release.sh [--key KEY.pem] [--cert CERT.pem --cert-key CERTKEY.pem] [--version V] [--url URL] [--out DIR] [--work-tree]"
+usage="usage: tools/release.sh [--key KEY.pem] [--cert CERT.pem --cert-key CERTKEY.pem] [--version V]"
+usage+=" [--url URL] [--out DIR] [--work-tree]"
 while [ $# -gt 0 ]; do
   case "$1" in
     --key) key="$2"; shift 2 ;;

@@ -23,7 +23,7 @@ for name in tavora.exe tavora-query.exe uninst.exe tavoSetup.exe; do
   if cmp -s "$work/release-one/unsigned/$name" "$work/release-two/unsigned/$name"; then
     echo "ok: unsigned $name is the same"
   else
-    echo "FAILED: unsigned $name differs at $(cmp "$work/release-one/unsigned/$name" "$work/release-two/unsigned/$name" | head -1)"
+    echo "FAILED: unsigned $name differs: $(cmp "$work/release-"{one,two}"/unsigned/$name" | head -1)"
     failed=1
   fi
 done
