@@ -507,6 +507,8 @@ def main(argv=None):
                 print("FAILED: %s: %s" % (name, failure), flush=True)
     finally:
         machine.stop()
+    if not failed:
+        shutil.rmtree(machine.work, ignore_errors=True)  # two prefixes, over a gigabyte
     print("installer cases done in %.0f s, %d failed" % (time.monotonic() - started, failed))
     return 1 if failed else 0
 
