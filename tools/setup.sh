@@ -10,7 +10,7 @@ need_root() { if [ "$(id -u)" -ne 0 ]; then echo "setup: run as root (or through
 
 pkgs=(g++-mingw-w64-i686 mingw-w64-i686-dev cmake ninja-build python3 dpkg-dev
       wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei googletest
-      ca-certificates python3-pil python3-cryptography patch nsis)
+      ca-certificates python3-pil python3-cryptography patch nsis osslsigncode openssl)
 if [ "${1:-}" = --browser ]; then
   pkgs+=(chromium python3-websocket)
 fi

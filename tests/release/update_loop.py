@@ -20,8 +20,12 @@ prefix of its own under BUILD_DIR/e2e-update/:
 5. offers a sound setup but swaps the downloaded file in the update folder
    for another program while the question is up: the swapped file never
    runs, and the window stays;
-6. uninstalls silently: files, shortcuts and registry entries gone, the
-   uninstall ping seen.
+6. uninstalls silently through the uninstall entry's own command: files,
+   shortcuts and registry entries gone, the uninstall ping seen, the
+   uninstaller's own file gone at the restart.
+
+After the install it checks the Authenticode signatures of the installed
+programs and the setup against the release's test certificate.
 
 Prints one line per step; exit code 0 when every check held.
 """
@@ -235,8 +239,8 @@ def install_old(machine, old):
     check(machine.registry(UNINSTALL_KEY, "DisplayVersion") == OLD_VERSION, "the uninstall entry's version")
     for name, expected in (("DisplayName", "Tavora"), ("Publisher", "Tavora"),
                            ("DisplayIcon", INSTALL_DIR + r"\tavora.exe,0"),
-                           ("UninstallString", '"%s\\uninst.exe"' % INSTALL_DIR),
-                           ("QuietUninstallString", '"%s\\uninst.exe" /S' % INSTALL_DIR)):
+                           ("UninstallString", '"%s\\uninst.exe" _?=%s' % (INSTALL_DIR, INSTALL_DIR)),
+                           ("QuietUninstallString", '"%s\\uninst.exe" /S _?=%s' % (INSTALL_DIR, INSTALL_DIR))):
         value = machine.registry(UNINSTALL_KEY, name)
         check(value == expected, "uninstall entry %s is %r, not %r" % (name, value, expected))
     size = machine.registry(UNINSTALL_KEY, "EstimatedSize")
@@ -330,17 +334,50 @@ def refuse_swapped(machine, new, impostor):
     check(machine.requests(INSTALL_PING) == 2, "a setup ran")
 
 
+def check_signatures(machine, release):
+    """The installed programs and the release's setup carry the release's
+    Authenticode signature (a throw-away test certificate, as the release says)."""
+    certificate = os.path.join(release, "authenticode-test-cert.pem")
+    check(os.path.exists(certificate), "the release has no test certificate")
+    for path in (machine.installed_file("tavora.exe"), machine.installed_file("uninst.exe"),
+                 os.path.join(release, "tavoSetup.exe")):
+        done = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate, "-in", path],
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=COMMAND_SECONDS)
+        check("Signature verification: ok" in done.stdout.decode("utf-8", "replace"),
+              "%s: no valid signature" % os.path.basename(path))
+
+
+def run_command_line(machine, line):
+    """Runs a Windows command line as written (wine would quote arguments with
+    blanks, and the uninstaller's _?= must stand unquoted); its exit code."""
+    batch = os.path.join(machine.unix_path("C:\\"), "command-line.bat")
+    with open(batch, "w", encoding="utf-8", newline="\r\n") as handle:
+        handle.write("@%s\n@exit %%ERRORLEVEL%%\n" % line)
+    return subprocess.run(["wine", "cmd", "/c", "C:\\command-line.bat"], env=machine.env, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=COMMAND_SECONDS).returncode
+
+
 def uninstall(machine):
     folder = machine.unix_path(INSTALL_DIR)
     check(machine.registry(PROGRAM_KEY + r"\LastTime", "LastCheckUpdate") is not None,
           "the program kept no time of its last offer")
-    # The uninstaller copies itself away and runs from there; wait for its work.
-    machine.wine(os.path.join(folder, "uninst.exe"), "/S")
-    wait_until(lambda: not os.path.exists(folder), STEP_SECONDS, "the program's folder stayed")
+    # As Windows runs it: the entry's own command, which runs the uninstaller
+    # in place and waits for it.
+    rc = run_command_line(machine, machine.registry(UNINSTALL_KEY, "QuietUninstallString"))
+    check(rc == 0, "the uninstall ended with %d" % rc)
+    check(sorted(os.listdir(folder)) == ["uninst.exe"], "left in the folder: %s" % sorted(os.listdir(folder)))
     check(not machine.key_exists(UNINSTALL_KEY), "the uninstall entry stayed")
     check(not machine.key_exists(PROGRAM_KEY), "the program's registry key stayed")
     check(not machine.shortcuts(), "shortcuts stayed: %s" % machine.shortcuts())
+    updates = machine.unix_path(UPDATE_DIR)
+    check(not os.path.exists(os.path.dirname(updates)), "the update folder stayed: %s" %
+          (os.listdir(updates) if os.path.isdir(updates) else updates))
+    check(not [n for n in os.listdir(machine.temp) if n.startswith("~nsu")], "the uninstaller copied itself")
     wait_until(lambda: machine.requests(UNINSTALL_PING) == 1, 30, "the uninstall ping was not seen")
+    # The uninstaller's own file and the folder go when Windows restarts.
+    subprocess.run(["wineserver", "-w"], env=machine.env, timeout=STEP_SECONDS, check=False)
+    machine.run("wineboot", "-r")
+    check(not os.path.exists(folder), "the program's folder stayed after the restart")
 
 
 def run_loop(source, build, work):
@@ -352,11 +389,12 @@ def run_loop(source, build, work):
     check(os.path.exists(impostor), "no %s: build the tests first" % impostor)
     machine = Machine(work, source, build)
     steps = [("installed %s silently" % OLD_VERSION, lambda: install_old(machine, old)),
+             ("the installed programs carry the release's signature", lambda: check_signatures(machine, old)),
              ("updated to %s through the program's question" % NEW_VERSION, lambda: update_to_new(machine, new)),
              ("a setup over a held file failed and changed nothing", lambda: survive_locked_file(machine, new)),
              ("a tampered setup was refused", lambda: refuse_tampered(machine, new)),
              ("a setup swapped after its download never ran", lambda: refuse_swapped(machine, new, impostor)),
-             ("uninstalled without leftovers", lambda: uninstall(machine))]
+             ("uninstalled, the rest at the restart", lambda: uninstall(machine))]
     try:
         machine.start()
         for name, step in steps:
