@@ -57,7 +57,7 @@ class Machine:
         self.prefix = os.path.join(work, "prefix")
         self.setup = os.path.join(build, "setup", "tavoSetup.exe")
         self.drive = os.path.join(build, "tools", "driver", "tavora-drive.exe")
-        self.probe = os.path.join(build, "tests", "planted_probe.dll")
+        self.probe = os.path.join(build, "tests", "app", "planted_probe.dll")
         for path in (self.setup, self.drive, self.probe):
             check(os.path.exists(path), "no %s: build everything first" % path)
         self.env = dict(os.environ)
@@ -408,7 +408,7 @@ def foreign_loads(trace, programs):
 
 
 # The setup runs elevated from a folder that only administrators can write
-# (the update's staging folder, here C:\staging, where nothing is planted);
+# (the program's update folder; here C:\staging, where nothing is planted);
 # its current folder and the user's %TEMP% hold planted DLLs. So do they for
 # the uninstaller, which runs from the installed folder. Each row: what runs,
 # its command line, and the names of its program files. (Beside a setup in a
@@ -443,7 +443,8 @@ def case_loader_takes_system_dlls_only(machine):
         with open(batch, "w", encoding="utf-8", newline="\r\n") as handle:
             handle.write("@%s\n@exit %%ERRORLEVEL%%\n" % line)
         with open(trace_file, "wb") as trace:
-            rc = subprocess.run(["wine", "cmd", "/c", r"C:\run-line.bat"], env=dict(machine.env, WINEDEBUG="+loaddll"),
+            rc = subprocess.run(["wine", "cmd", "/c", r"C:\run-line.bat"],
+                                env=dict(machine.env, WINEDEBUG="+loaddll", TAVORA_PLANTED_LOG=PLANTED_RECORD),
                                 cwd=cwd, stdin=subprocess.DEVNULL, stdout=trace, stderr=trace,
                                 timeout=COMMAND_SECONDS).returncode
         if "-Update:" in line:
@@ -461,7 +462,7 @@ def case_loader_takes_system_dlls_only(machine):
         planted = []
         if os.path.exists(record):
             with open(record, "rb") as handle:
-                planted = handle.read().decode("utf-16-le").split()
+                planted = handle.read().decode("utf-8", "replace").split()
         check(not planted, "%s ran planted code: %s" % (what, planted))
 
 
