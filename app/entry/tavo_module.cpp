@@ -110,7 +110,13 @@ bool CtavoModule::StartUpdateSetup() const {
   // (not to be written, renamed or deleted) until the setup has ended.
   WaitForSingleObject(process.get(), kSetupHoldMs);
   setup.Close();
-  DeleteFileW(path.c_str());
+  // The window lets go of its own hold once it has heard that the setup
+  // started; a setup that ended at once may have been quicker.
+  for (int attempt = 0; !DeleteFileW(path.c_str()) && GetLastError() == ERROR_SHARING_VIOLATION &&
+                        attempt < kDeleteAttempts;
+       ++attempt) {
+    Sleep(kDeletePauseMs);
+  }
   return true;
 }
 

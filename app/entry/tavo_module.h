@@ -57,6 +57,9 @@ class CtavoModule : public CAppModule {
   bool StartUpdateSetup() const;
   // How long a started setup's file stays held at most.
   static constexpr DWORD kSetupHoldMs = 60 * 60 * 1000;
+  // How long deleting it may wait for another holder to let go.
+  static constexpr int kDeleteAttempts = 200;
+  static constexpr DWORD kDeletePauseMs = 50;
 
   bool NeedsElevation() const;
   // True when the process may go on. Otherwise it relaunches itself elevated
