@@ -36,6 +36,16 @@ enum class ResultPage {
 // only when the result is Rows.
 ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& rows);
 
+// The most characters of a site's message shown (ResultPageMessage).
+constexpr size_t kMaxSiteMessageChars = 200;
+
+// The site's own words on a page without a result table (a day outside its
+// presale period, say): the text of the first "p" element of the result
+// division (root → body → div → the div's next sibling), controls blanked,
+// white space trimmed, cut to kMaxSiteMessageChars (ShortenText). Empty when
+// the page does not parse, has a result table or no such text.
+std::wstring ResultPageMessage(std::wstring repairedPage);
+
 // root → body → div → the div's next sibling → table; null when a step fails.
 const TiXmlElement* FindResultTable(const TiXmlElement* root);
 

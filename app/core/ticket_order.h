@@ -35,6 +35,34 @@ bool ParseTrainKinds(const std::wstring& letters, unsigned& kinds);
 bool TrainShown(const TicketRow& row, unsigned kinds);
 std::vector<TicketRow> FilterRows(const std::vector<TicketRow>& rows, unsigned kinds);
 
+// The departure-time ranges of the query bar and of tavora-query --depart.
+enum class DepartRange : int {
+  AllDay = 0,  // 全天
+  Night,       // 00:00–06:00
+  Morning,     // 06:00–12:00
+  Afternoon,   // 12:00–18:00
+  Evening,     // 18:00–24:00
+};
+constexpr int kDepartRangeCount = 5;
+// Whether the departure time falls in the range (start included, end
+// excluded). A time that does not read passes AllDay only.
+bool DepartsIn(const TicketRow& row, DepartRange range);
+// tavora-query --depart: "00-06", "06-12", "12-18", "18-24" (single digits
+// too: "6-12"), or "all"; false for any other text.
+bool ParseDepartRange(const std::wstring& text, DepartRange& range);
+
+// Whether any seat class of the train has tickets left (HasTickets).
+bool HasAnyTickets(const TicketRow& row);
+
+// Everything that decides whether a train is shown.
+struct RowFilter {
+  unsigned kinds = kAllTrainKinds;
+  bool availableOnly = false;  // 只看有票: HasAnyTickets
+  DepartRange depart = DepartRange::AllDay;
+};
+bool TrainShown(const TicketRow& row, const RowFilter& filter);
+std::vector<TicketRow> FilterRows(const std::vector<TicketRow>& rows, const RowFilter& filter);
+
 // "HH:MM" (hours may pass 23, as a travel time does) as minutes; -1 when the
 // text is no such time.
 int ParseMinutes(const std::wstring& text);

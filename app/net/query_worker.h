@@ -17,16 +17,18 @@ enum class QueryOutcome {
   NoPage,          // the page client returned nothing
   NoResultTable,   // the page was rejected or had no result table
   PageTooLarge,    // the page held more than kMaxResultRows trains or markup for more
+  SiteMessage,     // no result table, but the site said why (`message`)
   OutOfMemory,     // memory ran out on the way: the query failed, the rows stay
   RowsReplaced,    // `rows` now holds the page's rows (possibly none)
 };
 
-// Fetches, repairs and parses the result page for two station names as
-// MakeQueryStations leaves them (trimmed). `rows` is replaced only when the
-// outcome is RowsReplaced. Throws std::bad_alloc or std::length_error when
-// memory runs out.
-QueryOutcome RunQuery(CHttpPageClient& client, const std::wstring& from, const std::wstring& to,
-                      std::vector<TicketRow>& rows);
+// Fetches, repairs and parses the result page for the stations and the day
+// of `query` as MakeQueryStations leaves them (names trimmed). `rows` is
+// replaced only when the outcome is RowsReplaced; `message` holds the site's
+// words (ResultPageMessage) when it is SiteMessage. Throws std::bad_alloc or
+// std::length_error when memory runs out.
+QueryOutcome RunQuery(CHttpPageClient& client, const QueryStations& query, std::vector<TicketRow>& rows,
+                      std::wstring& message);
 
 // What one query run hands to the user-interface thread.
 struct QueryResult {
@@ -35,7 +37,9 @@ struct QueryResult {
   std::vector<TicketRow> rows;
   // Why no page came, when `outcome` is NoPage.
   PageFailure failure = PageFailure::None;
-  // The stations asked for, as sent.
+  // The site's words when `outcome` is SiteMessage.
+  std::wstring message;
+  // The stations and the day asked for, as sent.
   QueryStations stations;
 };
 
