@@ -1,11 +1,17 @@
 // tavora-query: queries from the command line.
-//   tavora-query [--json] [--kinds LETTERS] [--sort KEY] [--watch SECONDS
-//                [--count N]] <from> <to>
-// Prints the trains as an aligned table or a JSON array (UTF-8). Exit code 0
-// when rows came back (in any round of a watch), 1 with a one-line reason
-// when none did or memory ran out, 2 with a one-line reason on wrong usage.
+//   tavora-query [--json] [--date DAY] [--kinds LETTERS] [--available]
+//                [--depart RANGE] [--sort KEY] [--watch SECONDS [--count N]]
+//                <from> <to>
+//   tavora-query [--json] [--date DAY] --train CODE
+// Prints the trains (or the train's stops) as an aligned table or a JSON
+// array (UTF-8). Exit code 0 when rows came back (in any round of a watch),
+// 1 with a one-line reason when none did, the site answered with a message
+// of its own, memory ran out or a watch's day passed, 2 with a one-line
+// reason on wrong usage (a day that is no date, has passed or lies beyond
+// the presale period included; nothing is sent then).
 #include <windows.h>
 
+#include <iterator>
 #include <mutex>
 #include <new>
 #include <stdexcept>
@@ -18,9 +24,12 @@
 #include "app/core/ticket_order.h"
 #include "app/core/ticket_table.h"
 #include "app/core/ticket_watch.h"
+#include "app/core/timetable_page.h"
+#include "app/core/travel_date.h"
 #include "app/net/http_page_client.h"
 #include "app/net/query_worker.h"
 #include "app/net/server_config.h"
+#include "app/net/timetable_worker.h"
 #include "app/platform/environment_setting.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/resources/unique_handle.h"
@@ -47,11 +56,19 @@ void WriteReason(const std::wstring& reason) {
   Write(GetStdHandle(STD_ERROR_HANDLE), L"tavora-query: " + reason + L"\n");
 }
 
+TravelDate LocalToday() {
+  SYSTEMTIME now = {};
+  GetLocalTime(&now);
+  return TravelDate{now.wYear, now.wMonth, now.wDay};
+}
+
 // One query: the trains to show, filtered and sorted as the options say, or
 // false with the reason why there are none.
 bool QueryTrains(CHttpPageClient& client, const std::wstring& siteName, const QueryOptions& options,
                  std::vector<TicketRow>& rows, std::wstring& reason) {
-  switch (RunQuery(client, options.from, options.to, rows)) {
+  const QueryStations query{options.from, options.to, options.date};
+  std::wstring message;
+  switch (RunQuery(client, query, rows, message)) {
     case QueryOutcome::MissingStation:
       reason = L"both station names are needed";
       return false;
@@ -60,6 +77,9 @@ bool QueryTrains(CHttpPageClient& client, const std::wstring& siteName, const Qu
       return false;
     case QueryOutcome::NoResultTable:
       reason = L"the result page from " + siteName + L" held no result table";
+      return false;
+    case QueryOutcome::SiteMessage:
+      reason = message;
       return false;
     case QueryOutcome::PageTooLarge:
       reason = L"the result page from " + siteName + L" held more than " + std::to_wstring(kMaxResultRows) + L" trains";
@@ -74,9 +94,9 @@ bool QueryTrains(CHttpPageClient& client, const std::wstring& siteName, const Qu
     reason = L"no trains from " + options.from + L" to " + options.to;
     return false;
   }
-  rows = FilterRows(rows, options.kinds);
+  rows = FilterRows(rows, RowFilter{options.kinds, options.availableOnly, options.depart});
   if (rows.empty()) {
-    reason = L"no trains of the chosen kinds from " + options.from + L" to " + options.to;
+    reason = L"no trains of the chosen kinds, times and tickets from " + options.from + L" to " + options.to;
     return false;
   }
   if (options.sortColumn >= 0) SortRows(rows, options.sortColumn, false);
@@ -95,6 +115,50 @@ int QueryOnce(CHttpPageClient& client, const std::wstring& siteName, const Query
     return 1;
   }
   Write(GetStdHandle(STD_OUTPUT_HANDLE), FormatTrains(rows, options.json));
+  return 0;
+}
+
+// The stops of one train in the timetable's columns, as a table or as JSON.
+int QueryTimetable(CHttpPageClient& client, const std::wstring& siteName, const QueryOptions& options) {
+  static const wchar_t* const kTitles[kTimetableColumnCount] = {L"站序", L"站名", L"到达", L"出发",
+                                                                L"停留", L"里程", L"天"};
+  static const std::vector<const wchar_t*> kKeys = {L"sequence", L"station",  L"arrive", L"depart",
+                                                    L"stay",     L"distance", L"day"};
+  std::wstring code;
+  std::vector<TrainStop> stops;
+  std::wstring reason;
+  switch (RunTimetableQuery(client, TimetableQuery{options.train, options.date}, code, stops)) {
+    case TimetableOutcome::BadCode:
+      reason = L"no train code: " + options.train;
+      break;
+    case TimetableOutcome::NoPage:
+      reason = L"no timetable page from " + siteName;
+      break;
+    case TimetableOutcome::UnknownTrain:
+      reason = L"no train " + code;
+      break;
+    case TimetableOutcome::PageTooLarge:
+      reason =
+          L"the timetable page from " + siteName + L" held more than " + std::to_wstring(kMaxResultRows) + L" stops";
+      break;
+    case TimetableOutcome::OutOfMemory:
+      reason = L"out of memory";
+      break;
+    case TimetableOutcome::Stops:
+      if (stops.empty()) reason = L"no stops of train " + code;
+      break;
+  }
+  if (!reason.empty()) {
+    WriteReason(reason);
+    return 1;
+  }
+  std::vector<std::vector<std::wstring>> texts = TimetableTexts(stops);
+  if (options.json) {
+    Write(GetStdHandle(STD_OUTPUT_HANDLE), FormatJsonObjects(kKeys, texts));
+  } else {
+    texts.insert(texts.begin(), std::vector<std::wstring>(std::begin(kTitles), std::end(kTitles)));
+    Write(GetStdHandle(STD_OUTPUT_HANDLE), FormatAlignedTable(texts));
+  }
   return 0;
 }
 
@@ -151,6 +215,10 @@ int Watch(CHttpPageClient& client, const std::wstring& siteName, const QueryOpti
   std::vector<TicketRow> previous;
   bool anyRows = false;
   for (unsigned round = 1;; ++round) {
+    if (const std::wstring ended = WatchEndReason(options.date, LocalToday()); !ended.empty()) {
+      WriteReason(ended);
+      return 1;
+    }
     std::vector<TicketRow> rows;
     std::wstring reason;
     if (!QueryTrains(client, siteName, options, rows, reason)) {
@@ -183,6 +251,10 @@ int wmain(int argc, wchar_t** argv) {
     Write(GetStdHandle(STD_OUTPUT_HANDLE), QueryUsage());
     return 0;
   }
+  if (!ResolveQueryDate(options, LocalToday(), error)) {
+    WriteReason(error);
+    return 2;
+  }
   // The names as the window sends them: without blanks at either end.
   const QueryStations stations = MakeQueryStations(options.from, options.to);
   options.from = stations.from;
@@ -192,6 +264,7 @@ int wmain(int argc, wchar_t** argv) {
   try {
     const std::wstring siteName = GetServerAddress(ServerKind::Query).HostPort();
     CHttpPageClient client(siteName.c_str());
+    if (!options.train.empty()) return QueryTimetable(client, siteName, options);
     return options.watchSeconds == 0 ? QueryOnce(client, siteName, options) : Watch(client, siteName, options);
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {

@@ -2,13 +2,14 @@
 
 #include <string_view>
 
+#include "app/core/query_request.h"
 #include "skin/resources/parse_util.h"
 
 namespace {
 
 constexpr wchar_t kUsageLine[] = L"usage: tavora-query [options] <from station> <to station>";
 
-enum class Option { Help, Json, Kinds, Sort, Watch, Count };
+enum class Option { Help, Json, Kinds, Sort, Watch, Count, Date, Available, Depart, Train };
 
 struct OptionInfo {
   Option option;
@@ -17,11 +18,19 @@ struct OptionInfo {
 };
 
 const OptionInfo kOptions[] = {
-    {Option::Help, L"--help", false},  {Option::Json, L"--json", false},
-    {Option::Kinds, L"--kinds", true}, {Option::Sort, L"--sort", true},
-    {Option::Watch, L"--watch", true}, {Option::Count, L"--count", true},
+    {Option::Help, L"--help", false},    {Option::Json, L"--json", false},
+    {Option::Kinds, L"--kinds", true},   {Option::Sort, L"--sort", true},
+    {Option::Watch, L"--watch", true},   {Option::Count, L"--count", true},
+    {Option::Date, L"--date", true},     {Option::Available, L"--available", false},
+    {Option::Depart, L"--depart", true}, {Option::Train, L"--train", true},
 };
 constexpr size_t kOptionCount = sizeof(kOptions) / sizeof(kOptions[0]);
+
+// Whether an option goes with --train, whose timetable has no trains to
+// filter, sort or watch.
+bool GoesWithTrain(Option option) {
+  return option == Option::Json || option == Option::Date || option == Option::Train;
+}
 
 const OptionInfo* FindOption(std::wstring_view name) {
   if (name == L"-h") return &kOptions[0];
@@ -40,6 +49,10 @@ bool ReadWholeNumber(const std::wstring& value, unsigned long long& number) {
   return true;
 }
 
+std::wstring NotADateError(const std::wstring& value) {
+  return L"--date takes a day such as 2026-12-08, 12-08 or 8, not \"" + value + L"\"";
+}
+
 // Applies one option's value; false with `error` when the value is bad.
 bool ApplyValue(const OptionInfo& info, const std::wstring& value, QueryOptions& options, std::wstring& error) {
   const std::wstring name = info.name;
@@ -48,6 +61,24 @@ bool ApplyValue(const OptionInfo& info, const std::wstring& value, QueryOptions&
     case Option::Help:
     case Option::Json:
       return true;
+    case Option::Available:
+      options.availableOnly = true;
+      return true;
+    case Option::Date:
+      // Read against today's date once the arguments are read (ResolveQueryDate).
+      options.date = value;
+      if (!TrimWhiteSpace(value).empty()) return true;
+      error = NotADateError(value);
+      return false;
+    case Option::Depart:
+      if (ParseDepartRange(value, options.depart)) return true;
+      error = name + L" takes 00-06, 06-12, 12-18, 18-24 or all, not \"" + value + L"\"";
+      return false;
+    case Option::Train:
+      if (NormalizeTrainCode(value, options.train)) return true;
+      error = name + L" takes a train code of up to " + std::to_wstring(kMaxTrainCodeChars) +
+              L" letters and digits, not \"" + value + L"\"";
+      return false;
     case Option::Kinds:
       if (ParseTrainKinds(value, options.kinds)) return true;
       error = name + L" takes train-kind letters out of C G D Z T K L Y P, not \"" + value + L"\"";
@@ -146,6 +177,17 @@ bool ParseQueryOptions(const std::vector<std::wstring>& args, QueryOptions& opti
     error = L"--count needs --watch";
     return false;
   }
+  if (!options.train.empty()) {
+    for (size_t i = 0; i < kOptionCount; ++i) {
+      if (seen[i] && !GoesWithTrain(kOptions[i].option)) {
+        error = std::wstring(kOptions[i].name) + L" does not go with --train";
+        return false;
+      }
+    }
+    if (stations.empty()) return true;
+    error = L"--train takes no station names";
+    return false;
+  }
   if (stations.size() != 2) {
     error = (stations.size() < 2 ? std::wstring(L"two station names are needed (")
                                  : L"more than two station names (") +
@@ -157,21 +199,63 @@ bool ParseQueryOptions(const std::vector<std::wstring>& args, QueryOptions& opti
   return true;
 }
 
+bool ResolveQueryDate(QueryOptions& options, const TravelDate& today, std::wstring& error) {
+  if (options.date.empty()) {
+    if (options.watchSeconds != 0) options.date = FormatTravelDate(today);
+    return true;
+  }
+  TravelDate date;
+  switch (CheckTravelDate(options.date, today, date)) {
+    case DateCheck::NotADate:
+      error = NotADateError(options.date);
+      return false;
+    case DateCheck::Past:
+      error = L"--date " + FormatTravelDate(date) + L" has passed";
+      return false;
+    case DateCheck::TooFar:
+      error = L"--date " + FormatTravelDate(date) + L" is more than " + std::to_wstring(kPresaleDays) + L" days ahead";
+      return false;
+    case DateCheck::Valid:
+      break;
+  }
+  options.date = FormatTravelDate(date);
+  return true;
+}
+
+std::wstring WatchEndReason(const std::wstring& date, const TravelDate& today) {
+  TravelDate day;
+  if (!ParseTravelDate(date, today, day) || !(day < today)) return std::wstring();
+  return L"the watch ends: " + date + L" has passed";
+}
+
 std::wstring QueryUsage() {
   return std::wstring(kUsageLine) +
          L"\n"
-         L"Looks up the remaining tickets from one station to another and prints one line per train.\n"
+         L"       tavora-query [--json] [--date DAY] --train CODE\n"
+         L"Looks up the remaining tickets from one station to another and prints one line per train,\n"
+         L"or with --train the stops of one train.\n"
          L"\n"
-         L"  --json              a JSON array instead of the table, one object per train and line\n"
+         L"  --date DAY          the day of travel: 2026-12-08, 2026/12/8, 20261208, 12-08 (the next such\n"
+         L"                      day) or 8 (the next 8th); today up to 59 days ahead; the site's today\n"
+         L"                      when not given\n"
+         L"  --json              a JSON array instead of the table, one object per train (or stop) and line\n"
          L"  --kinds LETTERS     only trains of these kinds: C G D Z T K L Y as the train codes start,\n"
          L"                      P for 普快 (codes that start with a digit); e.g. --kinds GDC\n"
+         L"  --available         only trains with tickets left in some class\n"
+         L"  --depart RANGE      only trains leaving within 00-06, 06-12, 12-18 or 18-24 (or all)\n"
          L"  --sort KEY          depart, arrive or duration, earliest or shortest first\n"
          L"  --watch SECONDS     query again every SECONDS (at least 30); after the first round only\n"
          L"                      trains whose seats changed, that appeared or that are gone are printed;\n"
-         L"                      Ctrl+C ends it\n"
+         L"                      every round asks for the same day (--date, or the day it started), and\n"
+         L"                      the watch ends once that day has passed; Ctrl+C ends it\n"
          L"  --count N           end the watch after N rounds\n"
+         L"  --train CODE        the train's stops instead: 站序 站名 到达 出发 停留 里程 天 (JSON keys\n"
+         L"                      sequence station arrive depart stay distance day); no station names,\n"
+         L"                      and only --json and --date beside it\n"
          L"  --help              this text\n"
          L"\n"
-         L"Exit code: 0 when trains came back (in any round of a watch), 1 when none did,\n"
-         L"2 on wrong usage. The query site is TAVORA_QUERY_HOST or tavora.ini's [Servers].\n";
+         L"Exit code: 0 when trains (or stops) came back (in any round of a watch), 1 when none did,\n"
+         L"the site answered with a message instead, or a watch's day passed, 2 on wrong usage (a\n"
+         L"day that has passed or lies more than 59 days ahead included). The query site is\n"
+         L"TAVORA_QUERY_HOST or tavora.ini's [Servers].\n";
 }

@@ -1,5 +1,6 @@
-// The command line of tavora-query: two station names and the options that
-// choose the output format, the trains shown, their order and repeated runs.
+// The command line of tavora-query: two station names (or one train code)
+// and the options that choose the day, the output format, the trains shown,
+// their order and repeated runs.
 #pragma once
 
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "app/core/ticket_order.h"
 #include "app/core/ticket_watch.h"
+#include "app/core/travel_date.h"
 
 struct QueryOptions {
   std::wstring from;
@@ -17,6 +19,10 @@ struct QueryOptions {
   int sortColumn = -1;        // --sort: a ResultColumn, -1 keeps the site's order
   unsigned watchSeconds = 0;  // --watch: seconds between rounds, 0 for one query
   unsigned rounds = 0;        // --count: rounds of a watch, 0 until Ctrl+C
+  std::wstring date{};        // --date as typed; ResolveQueryDate makes it "2026-12-08"
+  bool availableOnly = false;                // --available: only trains with tickets left
+  DepartRange depart = DepartRange::AllDay;  // --depart
+  std::wstring train{};  // --train: a code as NormalizeTrainCode leaves it; no station names then
 };
 
 // Most rounds --count takes.
@@ -27,9 +33,20 @@ constexpr unsigned kMaxWatchRounds = 1000000;
 // "--" ends the options, so a station name may start with "-". False with a
 // one-line `error` (no program name, no line end) on an unknown option, a
 // missing or bad value, an option given twice, --count without --watch, or
-// other than two station names; `options` is then not to be used. --help ends
-// the reading at once: the rest is not examined.
+// other than two station names (none with --train, which takes only --json
+// and --date beside it); `options` is then not to be used. --help ends the
+// reading at once: the rest is not examined.
 bool ParseQueryOptions(const std::vector<std::wstring>& args, QueryOptions& options, std::wstring& error);
+
+// The day the query asks for, from `today` on: --date becomes
+// FormatTravelDate's form, and a watch without --date keeps `today` for all
+// its rounds. False with a one-line `error` when --date is no date
+// (ParseTravelDate), has passed or lies more than kPresaleDays ahead.
+bool ResolveQueryDate(QueryOptions& options, const TravelDate& today, std::wstring& error);
+
+// Why a watch for `date` ("2026-12-08") ends on `today`: one line when the
+// day has passed, empty while it is still to come.
+std::wstring WatchEndReason(const std::wstring& date, const TravelDate& today);
 
 // The full usage text for --help, lines ending with "\n".
 std::wstring QueryUsage();

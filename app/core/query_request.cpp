@@ -1,12 +1,14 @@
 #include "app/core/query_request.h"
 
+#include <utility>
+
 #include "skin/resources/parse_util.h"
 #include "skin/resources/text_encoding.h"
 
 std::wstring TrimStationName(std::wstring_view name) { return std::wstring(TrimWhiteSpace(name)); }
 
-QueryStations MakeQueryStations(std::wstring_view from, std::wstring_view to) {
-  return QueryStations{TrimStationName(from), TrimStationName(to)};
+QueryStations MakeQueryStations(std::wstring_view from, std::wstring_view to, std::wstring_view date) {
+  return QueryStations{TrimStationName(from), TrimStationName(to), std::wstring(date)};
 }
 
 namespace {
@@ -36,11 +38,33 @@ void AppendQueryValue(std::string& path, std::wstring_view value) {
 
 }  // namespace
 
-std::string BuildQueryPath(std::wstring_view from, std::wstring_view to) {
+std::string BuildQueryPath(std::wstring_view from, std::wstring_view to, std::wstring_view date) {
   std::string path = "/Default.aspx?A=";
   AppendQueryValue(path, from);
   path += "&B=";
   AppendQueryValue(path, to);
-  path += "&C=&D=1&S=0";
+  path += "&C=";
+  AppendQueryValue(path, date);
+  path += "&D=1&S=0";
+  return path;
+}
+
+bool NormalizeTrainCode(std::wstring_view typed, std::wstring& code) {
+  std::wstring normalized(TrimWhiteSpace(typed));
+  if (normalized.empty() || normalized.size() > kMaxTrainCodeChars) return false;
+  for (wchar_t& c : normalized) {
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    const bool letterOrDigit = (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9');
+    if (!letterOrDigit) return false;
+  }
+  code = std::move(normalized);
+  return true;
+}
+
+std::string BuildTimetablePath(std::wstring_view code, std::wstring_view date) {
+  std::string path = "/train.aspx?T=";
+  AppendQueryValue(path, code);
+  path += "&D=1&C=";
+  AppendQueryValue(path, date);
   return path;
 }

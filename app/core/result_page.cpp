@@ -6,10 +6,12 @@
 #include <cstddef>
 #include <cwchar>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "app/core/page_text.h"
+#include "skin/resources/parse_util.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/resources/xml_document.h"
 
@@ -125,15 +127,18 @@ std::wstring RepairMarkup(std::wstring page) {
   return page;
 }
 
-const TiXmlElement* FindResultTable(const TiXmlElement* root) {
+const TiXmlElement* FindResultDivision(const TiXmlElement* root) {
   if (!root) return nullptr;
   const TiXmlElement* body = root->FirstChildElement("body");
   if (!body) return nullptr;
   const TiXmlElement* div = body->FirstChildElement("div");
   if (!div) return nullptr;
-  const TiXmlElement* sibling = div->NextSiblingElement();
-  if (!sibling) return nullptr;
-  return sibling->FirstChildElement("table");
+  return div->NextSiblingElement();
+}
+
+const TiXmlElement* FindResultTable(const TiXmlElement* root) {
+  const TiXmlElement* division = FindResultDivision(root);
+  return division ? division->FirstChildElement("table") : nullptr;
 }
 
 const char* CellText(const TiXmlElement* cell) {
@@ -172,7 +177,57 @@ const char* CellValue(const RowCells& cells, int index) {
   return IsLinkCell(index) ? CellLinkText(cells[index]) : CellText(cells[index]);
 }
 
-bool TooMuchMarkup(const std::wstring& page) {
+// The texts under `node`, in document order, until `text` holds `maxBytes`.
+// The parser bounds the nesting, and with it this recursion.
+void AppendTexts(const TiXmlNode* node, std::string& text, size_t maxBytes) {
+  for (const TiXmlNode* child = node->FirstChild(); child && text.size() < maxBytes; child = child->NextSibling()) {
+    if (child->ToText()) {
+      const std::string_view value = child->Value();
+      text.append(value.substr(0, maxBytes - text.size()));
+    } else {
+      AppendTexts(child, text, maxBytes);
+    }
+  }
+}
+
+std::wstring SiteMessage(const TiXmlElement* division) {
+  const TiXmlElement* paragraph = division ? division->FirstChildElement("p") : nullptr;
+  if (!paragraph) return std::wstring();
+  // Enough for the message after blanks at its start; the rest is cut anyway.
+  constexpr size_t kMaxMessageBytes = 64 * 1024;
+  std::string bytes;
+  AppendTexts(paragraph, bytes, kMaxMessageBytes);
+  std::wstring message;
+  AssignCellField(message, bytes.c_str());
+  return ShortenText(std::wstring(TrimWhiteSpace(message)), kMaxSiteMessageChars);
+}
+
+ResultPage ReadRows(const TiXmlElement* table, std::vector<TicketRow>& rows) {
+  const TiXmlElement* header = table->FirstChildElement("tr");
+  if (!header) return ResultPage::NoTable;
+
+  // Sized once: growing moves every row made so far, seventeen strings each.
+  std::vector<TicketRow> parsed;
+  parsed.reserve(CountDataRows(header));
+  for (const TiXmlElement* row = header->NextSiblingElement(); row; row = row->NextSiblingElement()) {
+    RowCells cells;
+    FindCells(row, cells);
+    const char* code = CellValue(cells, kTrainCodeCell);
+    if (!code || !*code) continue;  // an empty or decorative row: no train
+    if (parsed.size() == kMaxResultRows) return ResultPage::TooLarge;
+    TicketRow& ticket = parsed.emplace_back();
+    // Every way a row leaves the program (the list, copies, exports, the
+    // table, JSON, a notice) gets the page's text without its controls.
+    for (int index = 0; index < TicketRow::kFieldCount; ++index)
+      AssignCellField(ticket.Field(index), CellValue(cells, index));
+  }
+  rows.swap(parsed);
+  return ResultPage::Rows;
+}
+
+}  // namespace
+
+bool HasTooMuchMarkup(const std::wstring& page) {
   // A page no longer than the bound cannot pass it: most pages are not read.
   if (page.size() <= kMaxResultMarkup) return false;
   size_t count = 0;
@@ -180,10 +235,24 @@ bool TooMuchMarkup(const std::wstring& page) {
   return count > kMaxResultMarkup;
 }
 
-}  // namespace
+size_t CountDataRows(const TiXmlElement* header) {
+  size_t count = 0;
+  for (const TiXmlElement* row = header->NextSiblingElement(); row && count < kMaxResultRows;
+       row = row->NextSiblingElement()) {
+    ++count;
+  }
+  return count;
+}
 
-ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& rows) {
-  if (TooMuchMarkup(repairedPage)) return ResultPage::TooLarge;
+void AssignCellField(std::wstring& field, const char* value) {
+  if (!value) return;
+  AssignUtf8ToWide(field, value);
+  field = BlankControls(std::move(field));
+}
+
+ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& rows, std::wstring& message) {
+  message.clear();
+  if (HasTooMuchMarkup(repairedPage)) return ResultPage::TooLarge;
 
   // The page is handed to the parser as UTF-8 whatever the system's code
   // page, so that every station name and count arrives unchanged. A hostile
@@ -192,36 +261,23 @@ ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& ro
   TiXmlDocument document;
   if (!ParseXmlDocument(std::move(repairedPage), document)) return ResultPage::NoTable;
 
-  const TiXmlElement* table = FindResultTable(document.RootElement());
-  if (!table) return ResultPage::NoTable;
-  const TiXmlElement* header = table->FirstChildElement("tr");
-  if (!header) return ResultPage::NoTable;
+  const TiXmlElement* division = FindResultDivision(document.RootElement());
+  const TiXmlElement* table = division ? division->FirstChildElement("table") : nullptr;
+  if (!table) {
+    message = SiteMessage(division);
+    return ResultPage::NoTable;
+  }
+  return ReadRows(table, rows);
+}
 
-  // Sized once: growing moves every row made so far, seventeen strings each.
-  size_t candidates = 0;
-  for (const TiXmlElement* row = header->NextSiblingElement(); row && candidates < kMaxResultRows;
-       row = row->NextSiblingElement()) {
-    ++candidates;
-  }
-  std::vector<TicketRow> parsed;
-  parsed.reserve(candidates);
-  for (const TiXmlElement* row = header->NextSiblingElement(); row; row = row->NextSiblingElement()) {
-    RowCells cells;
-    FindCells(row, cells);
-    const char* code = CellValue(cells, kTrainCodeCell);
-    if (!code || !*code) continue;  // an empty or decorative row: no train
-    if (parsed.size() == kMaxResultRows) return ResultPage::TooLarge;
-    TicketRow& ticket = parsed.emplace_back();
-    for (int index = 0; index < TicketRow::kFieldCount; ++index) {
-      const char* value = CellValue(cells, index);
-      if (!value) continue;
-      // Every way a row leaves the program (the list, copies, exports, the
-      // table, JSON, a notice) gets the page's text without its controls.
-      std::wstring& field = ticket.Field(index);
-      AssignUtf8ToWide(field, value);
-      field = BlankControls(std::move(field));
-    }
-  }
-  rows.swap(parsed);
-  return ResultPage::Rows;
+ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& rows) {
+  std::wstring message;
+  return ParseResultPage(std::move(repairedPage), rows, message);
+}
+
+std::wstring ResultPageMessage(std::wstring repairedPage) {
+  std::vector<TicketRow> rows;
+  std::wstring message;
+  ParseResultPage(std::move(repairedPage), rows, message);
+  return message;
 }

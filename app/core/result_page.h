@@ -46,8 +46,28 @@ constexpr size_t kMaxSiteMessageChars = 200;
 // the page does not parse, has a result table or no such text.
 std::wstring ResultPageMessage(std::wstring repairedPage);
 
-// root → body → div → the div's next sibling → table; null when a step fails.
+// ParseResultPage that also reads the site's message from the same parse:
+// `message` is the page's ResultPageMessage when the result is NoTable, and
+// empty otherwise.
+ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& rows, std::wstring& message);
+
+// What every page of the site goes through before it is parsed: whether it
+// carries more than kMaxResultMarkup tags and attributes.
+bool HasTooMuchMarkup(const std::wstring& page);
+
+// root → body → div → the div's next sibling, where the site puts its
+// answer; null when a step fails.
+const TiXmlElement* FindResultDivision(const TiXmlElement* root);
+// FindResultDivision → table; null when a step fails.
 const TiXmlElement* FindResultTable(const TiXmlElement* root);
+
+// The rows after a table's header row, counted up to kMaxResultRows: room to
+// reserve before the rows are read.
+size_t CountDataRows(const TiXmlElement* header);
+
+// A cell's UTF-8 text as a field: wide, controls blanked (BlankControls).
+// Null leaves the field as it is.
+void AssignCellField(std::wstring& field, const char* value);
 
 // The value of the cell's first child node, or null.
 const char* CellText(const TiXmlElement* cell);

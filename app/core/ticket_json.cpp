@@ -96,3 +96,19 @@ std::wstring FormatTicketJson(const std::vector<TicketRow>& rows, const std::vec
   out += L"]\n";
   return out;
 }
+
+std::wstring FormatJsonObjects(const std::vector<const wchar_t*>& keys,
+                               const std::vector<std::vector<std::wstring>>& values) {
+  std::wstring out = L"[\n";
+  bool first = true;
+  for (const std::vector<std::wstring>& line : values) {
+    std::wstring object = L"{";
+    for (size_t k = 0; k < keys.size() && k < line.size(); ++k) {
+      if (k > 0) object += L", ";
+      object += JsonString(keys[k]) + L": " + JsonString(line[k]);
+    }
+    AppendObjectLine(out, first, object + L"}");
+  }
+  out += L"]\n";
+  return out;
+}

@@ -26,3 +26,8 @@ std::wstring JsonString(const std::wstring& text);
 // own line (separated by ","), then "]"; the text ends with "\n".
 std::wstring FormatTicketJson(const std::vector<TicketRow>& rows,
                               const std::vector<std::wstring>& goneCodes = {});
+
+// A JSON array laid out as FormatTicketJson's, one object per line of
+// `values`: each line's texts under `keys`, in order.
+std::wstring FormatJsonObjects(const std::vector<const wchar_t*>& keys,
+                               const std::vector<std::vector<std::wstring>>& values);

@@ -103,16 +103,57 @@ bool ParseTrainKinds(const std::wstring& letters, unsigned& kinds) {
   return true;
 }
 
-bool TrainShown(const TicketRow& row, unsigned kinds) {
-  const unsigned kind = TrainKindOf(row.trainCode);
-  return kind == 0 || (kind & kinds) != 0;
-}
+bool TrainShown(const TicketRow& row, unsigned kinds) { return TrainShown(row, RowFilter{kinds}); }
 
 std::vector<TicketRow> FilterRows(const std::vector<TicketRow>& rows, unsigned kinds) {
+  return FilterRows(rows, RowFilter{kinds});
+}
+
+bool DepartsIn(const TicketRow& row, DepartRange range) {
+  if (range == DepartRange::AllDay) return true;
+  constexpr int kRangeMinutes = 6 * 60;
+  const int minutes = ParseMinutes(row.departTime);
+  const int start = (static_cast<int>(range) - static_cast<int>(DepartRange::Night)) * kRangeMinutes;
+  return minutes >= start && minutes < start + kRangeMinutes;
+}
+
+bool ParseDepartRange(const std::wstring& text, DepartRange& range) {
+  if (text == L"all") {
+    range = DepartRange::AllDay;
+    return true;
+  }
+  const size_t dash = text.find(L'-');
+  if (dash == std::wstring::npos || dash == 0 || dash > 2 || text.size() - dash - 1 > 2) return false;
+  const int from = ParseCount(text.substr(0, dash));
+  const int to = ParseCount(text.substr(dash + 1));
+  for (int r = static_cast<int>(DepartRange::Night); r < kDepartRangeCount; ++r) {
+    const int start = (r - static_cast<int>(DepartRange::Night)) * 6;
+    if (from == start && to == start + 6) {
+      range = static_cast<DepartRange>(r);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool HasAnyTickets(const TicketRow& row) {
+  for (int column = kColumnFirstSeat; column <= kColumnLastSeat; ++column)
+    if (HasTickets(SeatCell(row, column))) return true;
+  return false;
+}
+
+bool TrainShown(const TicketRow& row, const RowFilter& filter) {
+  const unsigned kind = TrainKindOf(row.trainCode);
+  if (kind != 0 && (kind & filter.kinds) == 0) return false;
+  if (filter.availableOnly && !HasAnyTickets(row)) return false;
+  return DepartsIn(row, filter.depart);
+}
+
+std::vector<TicketRow> FilterRows(const std::vector<TicketRow>& rows, const RowFilter& filter) {
   std::vector<TicketRow> shown;
   shown.reserve(rows.size());
   for (const TicketRow& row : rows)
-    if (TrainShown(row, kinds)) shown.push_back(row);
+    if (TrainShown(row, filter)) shown.push_back(row);
   return shown;
 }
 

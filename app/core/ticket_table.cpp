@@ -34,7 +34,6 @@ const Column kColumns[] = {
     {L"运行时间", [](const TicketRow& r) { return r.travelTime; }},
     {L"车型", [](const TicketRow& r) { return r.trainType; }},
 };
-constexpr size_t kColumnCount = sizeof(kColumns) / sizeof(kColumns[0]);
 
 }  // namespace
 
@@ -54,31 +53,38 @@ int DisplayWidth(const std::wstring& text) {
   return width;
 }
 
-std::wstring FormatTicketTable(const std::vector<TicketRow>& rows) {
-  std::vector<std::vector<std::wstring>> cells;
-  cells.emplace_back();
-  for (const Column& column : kColumns) cells.back().push_back(column.title);
-  for (const TicketRow& row : rows) {
-    cells.emplace_back();
-    for (const Column& column : kColumns) cells.back().push_back(BlankControls(column.value(row)));
-  }
-
-  int widths[kColumnCount] = {};
-  for (const auto& line : cells) {
-    for (size_t c = 0; c < kColumnCount; ++c) widths[c] = std::max(widths[c], DisplayWidth(line[c]));
+std::wstring FormatAlignedTable(const std::vector<std::vector<std::wstring>>& lines) {
+  std::vector<int> widths;
+  for (const auto& line : lines) {
+    if (widths.size() < line.size()) widths.resize(line.size());
+    // A blank takes the room of the control it replaces.
+    for (size_t c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], DisplayWidth(line[c]));
   }
 
   std::wstring out;
-  for (const auto& line : cells) {
+  for (const auto& line : lines) {
     std::wstring text;
-    for (size_t c = 0; c < kColumnCount; ++c) {
+    for (size_t c = 0; c < line.size(); ++c) {
       if (c > 0) text += L"  ";
-      text += line[c];
-      text.append(static_cast<size_t>(widths[c] - DisplayWidth(line[c])), L' ');
+      const std::wstring cell = BlankControls(line[c]);
+      text += cell;
+      text.append(static_cast<size_t>(widths[c] - DisplayWidth(cell)), L' ');
     }
     while (!text.empty() && text.back() == L' ') text.pop_back();
     out += text;
     out += L'\n';
   }
   return out;
+}
+
+std::wstring FormatTicketTable(const std::vector<TicketRow>& rows) {
+  std::vector<std::vector<std::wstring>> lines;
+  lines.reserve(rows.size() + 1);
+  lines.emplace_back();
+  for (const Column& column : kColumns) lines.back().push_back(column.title);
+  for (const TicketRow& row : rows) {
+    lines.emplace_back();
+    for (const Column& column : kColumns) lines.back().push_back(column.value(row));
+  }
+  return FormatAlignedTable(lines);
 }

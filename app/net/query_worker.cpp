@@ -8,16 +8,16 @@
 #include "app/net/query_session.h"
 #include "skin/resources/text_encoding.h"
 
-QueryOutcome RunQuery(CHttpPageClient& client, const std::wstring& from, const std::wstring& to,
-                      std::vector<TicketRow>& rows) {
-  if (from.empty() || to.empty()) return QueryOutcome::MissingStation;
+QueryOutcome RunQuery(CHttpPageClient& client, const QueryStations& query, std::vector<TicketRow>& rows,
+                      std::wstring& message) {
+  if (query.from.empty() || query.to.empty()) return QueryOutcome::MissingStation;
 
-  std::wstring page = client.Get(BuildQueryPath(from, to), kCodePageUtf8);
+  std::wstring page = client.Get(BuildQueryPath(query.from, query.to, query.date), kCodePageUtf8);
   if (page.empty()) return QueryOutcome::NoPage;
 
-  switch (ParseResultPage(RepairMarkup(std::move(page)), rows)) {
+  switch (ParseResultPage(RepairMarkup(std::move(page)), rows, message)) {
     case ResultPage::NoTable:
-      return QueryOutcome::NoResultTable;
+      return message.empty() ? QueryOutcome::NoResultTable : QueryOutcome::SiteMessage;
     case ResultPage::TooLarge:
       return QueryOutcome::PageTooLarge;
     case ResultPage::Rows:
@@ -31,13 +31,14 @@ QueryResult QueryWorker(CHttpPageClient& client, const QueryStations& stations) 
   // A query that runs out of memory has failed: what it held is freed on the
   // way out, and the window goes on with the rows it had.
   try {
-    result.outcome = RunQuery(client, stations.from, stations.to, result.rows);
+    result.outcome = RunQuery(client, stations, result.rows, result.message);
   } catch (const std::bad_alloc&) {
-    result = QueryResult{QueryOutcome::OutOfMemory, {}, PageFailure::None, {}};
+    result = QueryResult{QueryOutcome::OutOfMemory, {}, PageFailure::None, {}, {}};
   } catch (const std::length_error&) {
-    result = QueryResult{QueryOutcome::OutOfMemory, {}, PageFailure::None, {}};
+    result = QueryResult{QueryOutcome::OutOfMemory, {}, PageFailure::None, {}, {}};
   }
   if (result.outcome != QueryOutcome::RowsReplaced) result.rows.clear();
+  if (result.outcome != QueryOutcome::SiteMessage) result.message.clear();
   if (result.outcome == QueryOutcome::NoPage) result.failure = client.lastFailure();
   result.stations = stations;
   return result;

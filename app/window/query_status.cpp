@@ -58,6 +58,11 @@ std::wstring OutcomeStatus(const QueryResult& result, const std::wstring& answer
     case QueryOutcome::OutOfMemory:
       reason = status_text::kOutOfMemory;
       break;
+    case QueryOutcome::SiteMessage: {
+      std::wstring text = result.message;
+      if (!earlierTime.empty()) text += FormatText(TableString(status_text::kEarlierRows), {earlierTime});
+      return text;
+    }
   }
   std::wstring text = TableString(reason);
   if (!earlierTime.empty()) text += FormatText(TableString(status_text::kEarlierRows), {earlierTime});

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/travel_date.h"
 #include "app/net/http_page_client.h"
 #include "app/net/query_worker.h"
 #include "skin/resources/text_encoding.h"
@@ -20,11 +21,19 @@ std::wstring Command(const std::wstring& arguments) {
 }
 
 // The rows of one query, fetched by the test itself from the shared site.
-std::vector<TicketRow> SiteRows(const std::wstring& from, const std::wstring& to) {
+std::vector<TicketRow> SiteRows(const std::wstring& from, const std::wstring& to, const std::wstring& date = {}) {
   CHttpPageClient client(SharedDemoSite().HostPort().c_str());
   std::vector<TicketRow> rows;
-  EXPECT_EQ(QueryOutcome::RowsReplaced, RunQuery(client, from, to, rows));
+  std::wstring message;
+  EXPECT_EQ(QueryOutcome::RowsReplaced, RunQuery(client, MakeQueryStations(from, to, date), rows, message));
   return rows;
+}
+
+// The site's today is this machine's local date.
+std::wstring SiteDay(int daysFromToday) {
+  SYSTEMTIME now = {};
+  GetLocalTime(&now);
+  return FormatTravelDate(AddDays({now.wYear, now.wMonth, now.wDay}, daysFromToday));
 }
 
 // The trains of a table printed by tavora-query: the first word of every
@@ -167,7 +176,7 @@ TEST(QueryCli, KindsKeepOnlyTheNamedTrains) {
   const ProcessResult none = RunProcess(Command(L"--kinds Y 北京 上海"), 60000);
   EXPECT_EQ(1u, none.exitCode);
   EXPECT_EQ("", none.out);
-  EXPECT_EQ("tavora-query: no trains of the chosen kinds from 北京 to 上海\n", none.err);
+  EXPECT_EQ("tavora-query: no trains of the chosen kinds, times and tickets from 北京 to 上海\n", none.err);
 }
 
 // The made-up rows of fault-rows-N leave in no particular order.
@@ -312,4 +321,62 @@ TEST(QueryCli, CtrlCEndsAWatchAtOnce) {
     SetConsoleCtrlHandler(nullptr, FALSE);
     FreeConsole();
   }
+}
+
+// The day goes out as the site takes it, whatever form it was typed in, and
+// brings that day's seats; a day the program knows to be unsold is refused
+// before anything is sent, one the site does not sell brings its words.
+TEST(QueryCli, AsksForTheDayOrExplainsWhyNot) {
+  ASSERT_NE(0, SharedDemoSite().Port());
+  ScopedEnvironment site(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort());
+  const std::wstring day = SiteDay(3);
+  SharedDemoSite().ClearLog();
+  ExpectTrains(L"--json --date " + day.substr(5, 2) + L"/" + day.substr(8) + L" 北京 上海",
+               L"北京 上海 --date=" + day.substr(0, 4) + day.substr(5, 2) + day.substr(8), SiteRows(L"北京", L"上海", day));
+  EXPECT_EQ(3u, CountOf(SharedDemoSite().RequestLog(), "&C=" + WideToUtf8(day) + "&D=1&S=0 "));
+  const struct {
+    std::wstring date;
+    DWORD exitCode;
+    std::string err;
+  } cases[] = {
+      {SiteDay(-1), 2, "--date " + WideToUtf8(SiteDay(-1)) + " has passed"},
+      {SiteDay(40), 1, WideToUtf8(SiteDay(40)) + " 的车票尚未开售，本站预售期为 " + WideToUtf8(SiteDay(0)) + " 至 " +
+                         WideToUtf8(SiteDay(29)) + "。"},
+  };
+  for (const auto& c : cases) {
+    SharedDemoSite().ClearLog();
+    const ProcessResult result = RunProcess(Command(L"--date " + c.date + L" 北京 上海"), 60000);
+    EXPECT_EQ(c.exitCode, result.exitCode);
+    EXPECT_EQ("tavora-query: " + c.err + "\n", result.err);
+    EXPECT_EQ(c.exitCode == 2 ? 0u : 1u, CountOf(SharedDemoSite().RequestLog(), "GET "));
+  }
+}
+
+// G1's stops as a table and as JSON; T109 reaches 济南 at 23:56 and the
+// stops after it on the next day; the site knows no G9999.
+TEST(QueryCli, PrintsATrainsStops) {
+  ASSERT_NE(0, SharedDemoSite().Port());
+  ScopedEnvironment site(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort());
+  SharedDemoSite().ClearLog();
+  const ProcessResult table = RunProcess(Command(L"--train g1 --date " + SiteDay(1)), 60000);
+  EXPECT_EQ("GET /train.aspx?T=G1&D=1&C=" + WideToUtf8(SiteDay(1)) + " HTTP/1.1\n", SharedDemoSite().RequestLog());
+  EXPECT_EQ(
+      "站序  站名  到达   出发   停留  里程  天\n"
+      "1     北京  --     07:00  --    0     当日\n"
+      "2     济南  08:28  08:31  3分   406   当日\n"
+      "3     南京  10:43  10:46  3分   1023  当日\n"
+      "4     上海  11:51  --     --    1318  当日\n",
+      table.out);
+  const ProcessResult json = RunProcess(Command(L"--json --train=G1"), 60000);
+  EXPECT_NE(std::string::npos, json.out.find(R"({"sequence": "2", "station": "济南", "arrive": "08:28", "depart": )"
+                                             R"("08:31", "stay": "3分", "distance": "406", "day": "当日"},)"
+                                             "\n"));
+  EXPECT_EQ(6u, CountOf(json.out, "\n"));
+
+  const ProcessResult overnight = RunProcess(Command(L"--train T109"), 60000);
+  EXPECT_NE(std::string::npos, overnight.out.find("\n3     济南  23:56  00:04  8分   406   当日\n4     徐州  02:42"));
+  EXPECT_NE(std::string::npos, overnight.out.find("\n9     上海  09:26  --     --    1318  次日\n"));
+  const ProcessResult unknown = RunProcess(Command(L"--train G9999"), 60000);
+  EXPECT_EQ(1u, unknown.exitCode);
+  EXPECT_EQ("tavora-query: no train G9999\n", unknown.err);
 }

@@ -59,6 +59,11 @@ TEST(QueryOptions, EveryUsageErrorNamesItsProblem) {
       {Split(L"--sort depart 北京 上海 --sort arrive"), L"--sort is given twice"},
       {Split(L"--watch 30 --watch 60 北京 上海"), L"--watch is given twice"},
       {Split(L"--watch 30 --count 1 --count 1 北京 上海"), L"--count is given twice"},
+      {Split(L"--depart 6-13 北京 上海"), L"--depart takes 00-06, 06-12, 12-18, 18-24 or all, not \"6-13\""},
+      {Split(L"--date= 北京 上海"), L"--date takes a day such as 2026-12-08, 12-08 or 8, not \"\""},
+      {Split(L"--train G-1"), L"--train takes a train code of up to 8 letters and digits, not \"G-1\""},
+      {Split(L"--train G1 北京"), L"--train takes no station names"},
+      {Split(L"--watch 30 --train G1"), L"--watch does not go with --train"},
       // The first problem is the one named.
       {Split(L"--bogus --kinds X"), L"unknown option --bogus"},
       {Split(L"--kinds X --bogus"), L"--kinds takes train-kind letters out of C G D Z T K L Y P, not \"X\""},
@@ -127,9 +132,37 @@ TEST(QueryOptions, ValidCombinations) {
   }
 }
 
+// --date in the site's form or one line why not; a watch keeps the day it
+// started on, and ends once that day has passed.
+TEST(QueryOptions, ResolvesTheDayAndEndsAWatchPastIt) {
+  const struct {
+    const wchar_t* date;
+    unsigned watchSeconds;
+    const wchar_t* resolved;  // the date, or the error
+  } cases[] = {
+      {L"", 0, L""},
+      {L"", 30, L"2026-12-31"},
+      {L" 2027/2/28 ", 30, L"2027-02-28"},
+      {L"2027-03-01", 0, L"--date 2027-03-01 is more than 59 days ahead"},
+      {L"2026-12-30", 0, L"--date 2026-12-30 has passed"},
+      {L"2-29", 0, L"--date takes a day such as 2026-12-08, 12-08 or 8, not \"2-29\""},
+  };
+  for (const auto& c : cases) {
+    QueryOptions options;
+    options.date = c.date;
+    options.watchSeconds = c.watchSeconds;
+    std::wstring error;
+    const bool resolved = ResolveQueryDate(options, {2026, 12, 31}, error);
+    EXPECT_EQ(c.resolved, resolved ? options.date : error);
+  }
+  EXPECT_EQ(L"", WatchEndReason(L"2026-12-31", {2026, 12, 31}));
+  EXPECT_EQ(L"the watch ends: 2026-12-31 has passed", WatchEndReason(L"2026-12-31", {2027, 1, 1}));
+}
+
 TEST(QueryOptions, UsageNamesEveryOption) {
   const std::wstring usage = QueryUsage();
-  for (const wchar_t* option : {L"--json", L"--kinds", L"--sort", L"--watch", L"--count", L"--help"}) {
+  for (const wchar_t* option : {L"--json", L"--kinds", L"--sort", L"--watch", L"--count", L"--help", L"--date",
+                                L"--available", L"--depart", L"--train"}) {
     EXPECT_NE(std::wstring::npos, usage.find(option)) << WideToUtf8(option);
   }
   EXPECT_EQ(L'\n', usage.back());

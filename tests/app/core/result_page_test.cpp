@@ -5,6 +5,7 @@
 
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "skin/resources/skin_xml.h"
@@ -312,5 +313,27 @@ TEST(ParseResultPage, BlanksControlsAndBidirectionalMarksInEveryCell) {
     ASSERT_EQ(ResultPage::Rows, ParseResultPage(Page(row + L"</tr>"), rows));
     ASSERT_EQ(1u, rows.size());
     for (int i = 0; i < TicketRow::kFieldCount; ++i) EXPECT_EQ(c.text ? c.text : c.cell, rows[0].Field(i)) << i;
+  }
+}
+
+// The site's words: the first paragraph of a result division without a
+// table, read by the parse that finds no table; the rows stay.
+TEST(ResultPageMessage, ReadsTheFirstParagraphOfATablelessResult) {
+  const std::wstring start = L"<html><body><div><p>查询</p></div><div id=\"result\"><h3>北京</h3>";
+  const std::wstring end = L"</div></body></html>";
+  const std::wstring longText(300, L'长');
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {start + L"<p class=\"message\"> 2026-12-01 已经过去。\r\n</p><p>x</p>" + end, L"2026-12-01 已经过去。"},
+      {start + L"<p>日期<b>“\u202Ex”</b>无法&#27;识别。</p>" + end, L"日期“ x”无法 识别。"},
+      {start + L"<p>" + longText + L"</p>" + end, longText.substr(0, kMaxSiteMessageChars - 1) + L"\u2026"},
+      {start + L"<p>x</p><table><tr/></table>" + end, L""},
+  };
+  for (const auto& [page, expected] : cases) {
+    EXPECT_EQ(expected, ResultPageMessage(page));
+    std::vector<TicketRow> rows = Existing();
+    std::wstring message = L"earlier";
+    EXPECT_EQ(expected.empty() ? ResultPage::Rows : ResultPage::NoTable, ParseResultPage(page, rows, message));
+    EXPECT_EQ(expected, message);
+    EXPECT_EQ(expected.empty() ? 0u : 1u, rows.size());
   }
 }

@@ -90,6 +90,41 @@ TEST(FilterRows, KeepsTheCheckedKindsAndUnnamedTrainsInOrder) {
   for (const auto& c : cases) EXPECT_EQ(c.shown, Codes(FilterRows(rows, c.kinds))) << c.kinds;
 }
 
+// Kinds, tickets and departure ranges together (as --depart writes them); a
+// time that does not read passes only the whole day.
+TEST(FilterRows, KeepsTrainsThatPassEveryPartOfTheFilter) {
+  std::vector<TicketRow> rows = {Train(L"G1", L"05:59", L"", L"", L"有"), Train(L"D2", L"06:00", L"", L"", L"无"),
+                                 Train(L"K3", L"11:59"),  Train(L"T4", L"18:00", L"", L"", L"0"),
+                                 Train(L"Z5", L"23:59"),  Train(L"S6", L"24:00", L"", L"", L"2"),
+                                 Train(L"G7", L"12:00")};
+  rows[2].standing = L"3";
+  rows[4].sleeperDeluxe = L"有";
+  const struct {
+    const wchar_t* depart;  // --depart
+    RowFilter filter;
+    const wchar_t* shown;
+  } cases[] = {
+      {L"all", {}, L"G1 D2 K3 T4 Z5 S6 G7"},
+      {L"all", {kAllTrainKinds, true}, L"G1 K3 Z5 S6"},
+      {L"0-6", {kAllTrainKinds, false, DepartRange::Night}, L"G1"},
+      {L"06-12", {kAllTrainKinds, false, DepartRange::Morning}, L"D2 K3"},
+      {L"12-18", {kAllTrainKinds, false, DepartRange::Afternoon}, L"G7"},
+      {L"18-24", {kAllTrainKinds, false, DepartRange::Evening}, L"T4 Z5"},
+      {L"6-12", {kKindHighSpeed | kKindFast, false, DepartRange::Morning}, L"K3"},
+      {L"all", {kKindHighSpeed, true}, L"G1 S6"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.shown, Codes(FilterRows(rows, c.filter))) << c.shown;
+    DepartRange range = DepartRange::Afternoon;
+    EXPECT_TRUE(ParseDepartRange(c.depart, range) && range == c.filter.depart) << c.depart;
+  }
+  EXPECT_EQ(L"G1 S6 G7", Codes(FilterRows(rows, kKindHighSpeed)));
+  for (const wchar_t* text : {L"", L"6", L"06-13", L"00-12", L"006-12", L"All", L"18-24 ", L"24-30"}) {
+    DepartRange range = DepartRange::Afternoon;
+    EXPECT_FALSE(ParseDepartRange(text, range) || range != DepartRange::Afternoon) << text;
+  }
+}
+
 TEST(ParseMinutes, ClockAndTravelTimes) {
   const struct {
     const wchar_t* text;

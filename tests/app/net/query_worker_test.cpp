@@ -209,7 +209,7 @@ TEST(QuerySession, ClosedSessionOutlivesItsPageAndHearsNothing) {
   session->queryClient.SetTimeout(1500);
   std::weak_ptr<QuerySession> watch = session;
   int results = 0;
-  ASSERT_TRUE(slot.Start(QueryJob(session, QueryStations{L"北京", L"上海"}), [&](QueryResult) { ++results; }));
+  ASSERT_TRUE(slot.Start(QueryJob(session, MakeQueryStations(L"北京", L"上海")), [&](QueryResult) { ++results; }));
   ASSERT_TRUE(PumpUntil([&] { return silent.Connections() > 0; }, 5000));
 
   // What the page does when it goes: close its slot and the session, then
