@@ -10,6 +10,7 @@
 #include "app/core/page_text.h"
 #include "app/core/result_page.h"
 #include "app/core/ticket_row.h"
+#include "app/core/timetable_page.h"
 #include "app/entry/command_line.h"
 #include "bench/bench_surface.h"
 #include "skin/host/dialog_view.h"
@@ -70,7 +71,7 @@ bool SameRows(const std::vector<TicketRow>& a, const std::vector<TicketRow>& b) 
 
 // What the query worker does with a fetched body: it ends at the first zero
 // byte, is decoded as UTF-8, repaired and parsed into rows that already hold
-// the previous answer.
+// the previous answer, or into the site's message.
 std::string RunResultPage(const std::string& input, const FuzzContext&) {
   const std::string body = input.substr(0, input.find('\0'));
   std::wstring page = MultiByteToWide(body, kCodePageUtf8);
@@ -78,9 +79,13 @@ std::string RunResultPage(const std::string& input, const FuzzContext&) {
   page = RepairMarkup(std::move(page));
   static const std::vector<TicketRow> kHeld = HeldRows();
   std::vector<TicketRow> rows = kHeld;
-  if (ParseResultPage(page, rows) != ResultPage::Rows) {
+  std::wstring message;
+  if (ParseResultPage(page, rows, message) != ResultPage::Rows) {
+    if (message.size() > kMaxSiteMessageChars) return "a site's message longer than its bound";
+    if (std::any_of(message.begin(), message.end(), IsControlCharacter)) return "a site's message holding a control";
     return SameRows(rows, kHeld) ? std::string() : "rows changed by a page that did not parse";
   }
+  if (!message.empty()) return "a site's message beside a result table";
   if (rows.size() > kMaxResultRows) return "more rows than an answer may hold";
   for (const TicketRow& row : rows) {
     if (row.trainCode.empty()) return "a row without a train code";
@@ -88,6 +93,55 @@ std::string RunResultPage(const std::string& input, const FuzzContext&) {
       const std::wstring& field = row.Field(i);
       if (std::any_of(field.begin(), field.end(), IsControlCharacter)) return "a cell holding a control character";
     }
+  }
+  return std::string();
+}
+
+// ---- timetable pages -------------------------------------------------------
+
+// A timetable page as the site writes it, with `stops` stops an hour apart
+// from 22:00, so that the times pass midnight.
+std::string MakeTimetablePage(int stops) {
+  std::string page =
+      "<html><head><title>T1 次列车时刻表</title></head><body><div id=\"search\"><form action=\"train.aspx\">"
+      "<input type=\"text\" name=\"T\" value=\"T1\" /></form></div><div id=\"result\"><h3>T1</h3>"
+      "<table id=\"StopTable\"><tr><th>站序</th><th>站名</th><th>到站时间</th><th>出发时间</th><th>停留</th>"
+      "<th>里程</th></tr>";
+  for (int i = 0; i < stops; ++i) {
+    const std::string n = std::to_string(i + 1);
+    const std::string hour = std::to_string(100 + (22 + i) % 24).substr(1);
+    page += "<tr><td>" + n + "</td><td><a href=\"/station.aspx?S=站" + n + "\">站" + n + "</a></td><td>" +
+            (i == 0 ? "----" : hour + ":00") + "</td><td>" + (i + 1 == stops ? "----" : hour + ":05") +
+            "</td><td>5分</td><td>" + std::to_string(i * 90) + "</td></tr>";
+  }
+  return page + "</table><p class=\"note\">时刻仅供参考。</p></div></body></html>";
+}
+
+std::vector<std::string> TimetablePageSeeds() {
+  return {MakeTimetablePage(0), MakeTimetablePage(1), MakeTimetablePage(5)};
+}
+
+// What the timetable query does with a fetched body, then the texts every
+// stop is shown in.
+std::string RunTimetablePage(const std::string& input, const FuzzContext&) {
+  const std::string body = input.substr(0, input.find('\0'));
+  std::wstring page = MultiByteToWide(body, kCodePageUtf8);
+  if (page.empty()) return std::string();
+  static const std::vector<TrainStop> kHeld = {{L"1", L"旧站", L"08:00", L"----", L"0"}};
+  std::vector<TrainStop> stops = kHeld;
+  if (ParseTimetablePage(RepairMarkup(std::move(page)), stops) != TimetablePage::Stops) {
+    return stops.size() == 1 && stops[0].station == kHeld[0].station ? std::string()
+                                                                     : "stops changed by a page that did not parse";
+  }
+  if (stops.size() > kMaxResultRows) return "more stops than a page may hold";
+  const std::vector<std::vector<std::wstring>> texts = TimetableTexts(stops);
+  if (texts.size() != stops.size()) return "not one line of texts per stop";
+  for (size_t i = 0; i < stops.size(); ++i) {
+    if (stops[i].station.empty()) return "a stop without a station";
+    if (texts[i].size() != kTimetableColumnCount) return "a stop without every column";
+    for (const std::wstring& text : texts[i])
+      if (std::any_of(text.begin(), text.end(), IsControlCharacter)) return "a stop's text holding a control character";
+    if (texts[i][kStopDay].empty()) return "a stop without its day";
   }
   return std::string();
 }
@@ -295,6 +349,7 @@ std::string RunCommandLine(const std::string& input, const FuzzContext&) {
 const std::vector<FuzzFamily>& FuzzFamilies() {
   static const std::vector<FuzzFamily> kFamilies = {
       {"result-page", ResultPageSeeds, RunResultPage},
+      {"timetable-page", TimetablePageSeeds, RunTimetablePage},
       {"strings", [] { return std::vector<std::string>{ModuleDocument(102)}; }, RunStrings},
       {"styles", [] { return std::vector<std::string>{ModuleDocument(101)}; }, RunStyles},
       {"skins", [] { return std::vector<std::string>{ModuleDocument(100)}; }, RunSkins},
