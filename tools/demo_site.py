@@ -10,10 +10,19 @@ Serves HTTP/1.1 on 127.0.0.1 with keep-alive, one thread per connection,
 and on 127.0.0.2 with the same port when that address can be bound (the
 other host of the "offsite" redirect).
 
-Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
-             The result page of the built-in timetable (timetable.py).
-             Reserved departure names: fault-deep, fault-hiddenDeep,
-             fault-attributes, fault-rows-N, fault-emptyRows-N (the
+Query site   GET /Default.aspx?A=<from>&B=<to>&C=<date>&D=1&S=0
+             The result page of the built-in timetable (timetable.py) for
+             the day C ("2026-12-08"; empty or missing: the site's today,
+             the machine's local date at the request). The same trains run
+             every day; their seats differ from day to day and are the same
+             for every request about one day. The sold-out days, 10 and 20
+             days after today, show "无" in every class a train sells. The
+             presale period is today and the next SITE_PRESALE_DAYS - 1
+             days; for a day before or after it, or a C that is no
+             YYYY-MM-DD date, the page has no table and the first p of the
+             result div holds the site's one-sentence message.
+             Reserved departure names, which ignore C: fault-deep,
+             fault-hiddenDeep, fault-attributes, fault-rows-N, fault-emptyRows-N (the
              Beijing table with N empty rows "<tr/>" before its trains, at
              most 8,000,000: past the program's 32 MiB body limit),
              fault-noSibling, fault-headeronly, fault-slow-MS (the Beijing table after
@@ -30,6 +39,15 @@ Query site   GET /Default.aspx?A=<from>&B=<to>&C=&D=1&S=0
              train whose code is "G" and N sevens, at most MAX_FLIP_CODE,
              and which offers tickets in one class or the other by turns
              with each fault-flip request for that arrival station).
+Timetable    GET /train.aspx?T=<code>&D=1&C=<date>
+             The stops of train T (any case; C is not read): the result div
+             holds the StopTable, one row per stop with 站序, the station as
+             a link, arrival and departure as times of day ("----" at the
+             ends), 停留 and the kilometres from the first stop. For an
+             unknown code (longer than MAX_TRAIN_CODE: always) the first p
+             of the result div says so. Reserved codes: fault-rows-N (N
+             made-up stops, at most MAX_FAULT_ROWS), fault-slow-MS (G1 after
+             MS milliseconds, at most a minute).
 Update       GET /tavo/update.php?v=...           the update INI (the variant
                                                  --update-variant names)
              GET /ini/<variant>/tavo/update.php?v=...   (see INI_VARIANTS)
@@ -52,6 +70,7 @@ Request log  GET /__log, GET or POST /__log/clear
 """
 
 import argparse
+import datetime
 import hashlib
 import http
 import os
@@ -86,6 +105,10 @@ DRIP_PAUSE = 0.25         # between single bytes of "drip" and "slowhead"
 ENDLESS_PIECE = 64 * 1024
 OTHER_HOST = "127.0.0.2"
 HUGE_LENGTH = 4000000000
+SITE_PRESALE_DAYS = 30    # tickets are sold for today and the next 29 days
+SOLD_OUT_DAYS = (10, 20)  # days after today on which every train is sold out
+MAX_DATE_ECHO = 40        # characters of an unreadable date the message repeats
+MAX_TRAIN_CODE = 32       # a longer train code is unknown
 
 HTML = "text/html; charset=utf-8"
 TEXT = "text/plain; charset=utf-8"
@@ -151,7 +174,7 @@ def _select(name, label, count, unit):
             % (name, label, name, name, "".join(options)))
 
 
-def search_form(start, end):
+def search_form(start, end, date=""):
     """The search form of the page; it carries the two broken forms."""
     return "".join((
         '<form name="aspnetForm" method="get" action="Default.aspx" id="aspnetForm">\r\n',
@@ -159,8 +182,8 @@ def search_form(start, end):
         % esc(start),
         '<label for="B">到达站</label><input type="text" name="B" id="B" value="%s" />\r\n'
         % esc(end),
-        '<input type="hidden" name="C" value="" /><input type="hidden" name="D" value="1" />'
-        '<input type="hidden" name="S" value="0" />\r\n',
+        '<input type="hidden" name="C" value="%s" /><input type="hidden" name="D" value="1" />'
+        '<input type="hidden" name="S" value="0" />\r\n' % esc(date),
         _select("month", "月份", 12, "月"),
         _select("day", "日期", 31, "日"),
         _select("range", "预售期", 20, "天"),
@@ -206,36 +229,52 @@ def page_head(title):
             '</head>\r\n' % esc(title))
 
 
-def result_page(start, end, rows, filler=""):
+def site_page(title, form, result):
+    """A whole page: the search div holding form, then the result div
+    holding result (markup)."""
+    return "".join((
+        page_head(title), "<body>\r\n",
+        '<div id="search">\r\n', form, "</div>\r\n",
+        '<div id="result">\r\n', result, "</div>\r\n",
+        '<div id="footer">Tavora demo site</div>\r\n</body>\r\n</html>\r\n',
+    )).encode("utf-8")
+
+
+def result_page(start, end, rows, filler="", date=""):
     """A full result page: search div, then the result div with the table
     (filler between its header row and its rows)."""
-    title = "%s 到 %s 余票查询" % (start, end)
     if rows:
         heading = "%s 到 %s 共 %d 趟列车" % (start, end, len(rows))
     else:
         heading = "%s 到 %s 没有找到列车" % (start, end)
-    return "".join((
-        page_head(title), "<body>\r\n",
-        '<div id="search">\r\n', search_form(start, end), "</div>\r\n",
-        '<div id="result">\r\n<h3>%s</h3>\r\n' % esc(heading),
+    return site_page("%s 到 %s 余票查询" % (start, end), search_form(start, end, date), "".join((
+        '<h3>%s</h3>\r\n' % esc(heading),
         '<table id="GridView1" class="grid" cellspacing="0" border="1">\r\n',
         header_row(), filler, "".join(rows), "</table>\r\n",
-        '<p class="note">余票数据仅供参考，以车站售票为准。</p>\r\n</div>\r\n',
-        '<div id="footer">Tavora demo site</div>\r\n</body>\r\n</html>\r\n',
-    )).encode("utf-8")
+        '<p class="note">余票数据仅供参考，以车站售票为准。</p>\r\n')))
+
+
+def message_page(title, form, heading, message):
+    """A page without a table: the site's one sentence in the first p of the
+    result div."""
+    return site_page(title, form, '<h3>%s</h3>\r\n<p class="message">%s</p>\r\n'
+                     % (esc(heading), esc(message)))
 
 
 CHURN_DEPARTURE = "fault-churn"
 FLIP_PREFIX = "fault-flip-"
 
 
-def timetable_rows(start, end, churn=0):
-    """The timetable's rows; with churn > 0, every third train offers churn
-    tickets in each class it sells."""
+def timetable_rows(start, end, day, churn=0, sold_out=False):
+    """The timetable's rows with the seats of day (a date); with churn > 0,
+    every third train offers churn tickets in each class it sells, with
+    sold_out none in any."""
     rows = []
     for number, seg in enumerate(tt.find_trains(start, end), 1):
         train = seg.train
-        counts = tt.remaining(train, start, end)
+        counts = tt.remaining(train, start, end, day.isoformat())
+        if sold_out:
+            counts = [count if count == "--" else "无" for count in counts]
         if churn and number % 3 == 0:
             counts = [count if count == "--" else str(churn) for count in counts]
         rows.append(data_row(number, tt.internal_code(train), train.code, start, end,
@@ -288,13 +327,13 @@ def generated_rows(count):
     return rows
 
 
-def no_sibling_page():
+def no_sibling_page(today):
     """body holds one div only; the table sits inside it, not after it."""
     return "".join((
         page_head("余票查询"), "<body>\r\n<div id=\"all\">\r\n",
         search_form("", ""),
         '<table id="GridView1">\r\n', header_row(),
-        "".join(timetable_rows("北京", "上海")), "</table>\r\n",
+        "".join(timetable_rows("北京", "上海", today)), "</table>\r\n",
         "</div>\r\n</body>\r\n</html>\r\n")).encode("utf-8")
 
 
@@ -342,10 +381,53 @@ def reserved_count(reserved, prefix, cap):
     return cap if len(digits) > 8 else min(int(digits), cap)
 
 
+def slow_pause(reserved, prefix):
+    """Sleep for the milliseconds after prefix, at most MAX_SLOW_MS."""
+    digits = reserved[len(prefix):]
+    pause = int(digits) if digits.isascii() and digits.isdigit() and len(digits) < 7 else 0
+    time.sleep(min(pause, MAX_SLOW_MS) / 1000.0)
+
+
+def site_today():
+    """The site's today: the machine's local date, read for each request."""
+    return datetime.date.today()
+
+
+def read_date(text):
+    """The date of a "YYYY-MM-DD" text, or None."""
+    if not re.fullmatch(r"[0-9]{4}-[0-9]{2}-[0-9]{2}", text):
+        return None
+    try:
+        return datetime.date.fromisoformat(text)
+    except ValueError:
+        return None
+
+
+def query_day(text, today):
+    """The day a query's C field asks about, and None; or None and the
+    site's message when the site sells no tickets for it."""
+    text = text.strip()
+    if not text:
+        return today, None
+    day = read_date(text)
+    if day is None:
+        if len(text) > MAX_DATE_ECHO:
+            text = text[:MAX_DATE_ECHO] + "…"
+        return None, "日期“%s”无法识别。" % text
+    if day < today:
+        return None, "%s 已经过去，无法查询余票。" % day.isoformat()
+    last = today + datetime.timedelta(days=SITE_PRESALE_DAYS - 1)
+    if day > last:
+        return None, "%s 的车票尚未开售，本站预售期为 %s 至 %s。" % (
+            day.isoformat(), today.isoformat(), last.isoformat())
+    return day, None
+
+
 def query_reply(params):
     start = params.get("A", "").strip()
     end = params.get("B", "").strip()
     reserved = start.lower()
+    today = site_today()
     if reserved == "fault-deep":
         return Reply(200, deep_page())
     if reserved == "fault-hiddendeep":
@@ -353,26 +435,108 @@ def query_reply(params):
     if reserved == "fault-attributes":
         return Reply(200, many_attributes_page())
     if reserved == "fault-nosibling":
-        return Reply(200, no_sibling_page())
+        return Reply(200, no_sibling_page(today))
     if reserved.startswith("fault-rows-"):
         count = reserved_count(reserved, "fault-rows-", MAX_FAULT_ROWS)
         return Reply(200, result_page(start, end, generated_rows(count)))
     if reserved.startswith("fault-emptyrows-"):
         count = reserved_count(reserved, "fault-emptyrows-", MAX_EMPTY_ROWS)
         beijing = "北京"
-        return Reply(200, result_page(beijing, end, timetable_rows(beijing, end), "<tr/>" * count))
+        return Reply(200, result_page(beijing, end, timetable_rows(beijing, end, today), "<tr/>" * count))
     if reserved.startswith("fault-slow-"):
         # The Beijing table for the arrival station, after a pause.
-        digits = reserved[len("fault-slow-"):]
-        pause = int(digits) if digits.isascii() and digits.isdigit() and len(digits) < 7 else 0
-        time.sleep(min(pause, MAX_SLOW_MS) / 1000.0)
-        return Reply(200, result_page("北京", end, timetable_rows("北京", end)))
+        slow_pause(reserved, "fault-slow-")
+        return Reply(200, result_page("北京", end, timetable_rows("北京", end, today)))
     if reserved == "fault-hostile":
         beijing = "北京"
-        return Reply(200, result_page(beijing, end, [hostile_row()] + timetable_rows(beijing, end)))
-    if reserved == "fault-headeronly" or not start or not end:
+        return Reply(200, result_page(beijing, end, [hostile_row()] + timetable_rows(beijing, end, today)))
+    if reserved == "fault-headeronly":
         return Reply(200, result_page(start, end, []))
-    return Reply(200, result_page(start, end, timetable_rows(start, end)))
+    asked = params.get("C", "").strip()
+    day, message = query_day(asked, today)
+    if message:
+        return Reply(200, message_page("%s 到 %s 余票查询" % (start, end), search_form(start, end),
+                                       "%s 到 %s" % (start, end), message))
+    # The form repeats the day asked for; a query for the site's today
+    # without a date gets the page it always got.
+    date = day.isoformat() if asked else ""
+    if not start or not end:
+        return Reply(200, result_page(start, end, [], date=date))
+    sold_out = (day - today).days in SOLD_OUT_DAYS
+    return Reply(200, result_page(start, end, timetable_rows(start, end, day, sold_out=sold_out), date=date))
+
+
+# ---------------------------------------------------------------- timetable page
+
+STOP_TITLES = ("站序", "站名", "到站时间", "出发时间", "停留", "里程")
+NO_TIME = "----"
+GENERATED_STOP_MINUTES = 40   # between the departures of fault-rows' stops
+
+
+def train_form(code):
+    """The timetable page's search form: one train code."""
+    return ('<form name="trainForm" method="get" action="train.aspx" id="trainForm">\r\n'
+            '<label for="T">车次</label><input type="text" name="T" id="T" value="%s" />\r\n'
+            '<input type="hidden" name="D" value="1" /><input type="hidden" name="C" value="" />\r\n'
+            '<input type="submit" id="go" value="查询" />\r\n</form>\r\n' % esc(code))
+
+
+def stop_row(number, station, arrive, depart, km):
+    """One stop of a timetable; arrive is None at the first stop and depart
+    at the last. Times are minutes after the first departure's midnight."""
+    stay = NO_TIME if arrive is None or depart is None else "%d分" % (depart - arrive)
+    cells = ("<td>%d</td>" % number, _link("/station.aspx?S=" + station, station),
+             "<td>%s</td>" % (NO_TIME if arrive is None else tt.hhmm(arrive)),
+             "<td>%s</td>" % (NO_TIME if depart is None else tt.hhmm(depart)),
+             "<td>%s</td>" % stay, "<td>%d</td>" % km)
+    return "<tr>%s</tr>\r\n" % "".join(cells)
+
+
+def timetable_page(code, stops):
+    """The timetable page of a train; stops are (station, arrival, departure,
+    km) in travel order."""
+    heading = "%s %s → %s" % (code, stops[0][0], stops[-1][0]) if stops else code
+    return site_page("%s 次列车时刻表" % code, train_form(code), "".join((
+        '<h3>%s</h3>\r\n' % esc(heading),
+        '<table id="StopTable" class="grid" cellspacing="0" border="1">\r\n',
+        "<tr>%s</tr>\r\n" % "".join("<th>%s</th>" % title for title in STOP_TITLES),
+        "".join(stop_row(number, *stop) for number, stop in enumerate(stops, 1)),
+        "</table>\r\n",
+        '<p class="note">时刻仅供参考，以车站公告为准。</p>\r\n')))
+
+
+def train_stops(train):
+    return [stop + (km,) for stop, km in zip(train.stops, train.distances)]
+
+
+def generated_stops(count):
+    """count made-up stops, 40 minutes apart: a train that runs for days."""
+    names = tt.STATIONS
+    stops = []
+    for n in range(count):
+        depart = 360 + n * GENERATED_STOP_MINUTES
+        stops.append((names[n % len(names)], depart - 3 if n else None,
+                      depart if n < count - 1 else None, n * 55))
+    return stops
+
+
+def train_reply(params):
+    """The timetable page of train T (any case); the date does not change
+    a timetable, so C is not read."""
+    code = params.get("T", "").strip()
+    reserved = code.lower()
+    if reserved.startswith("fault-rows-"):
+        count = reserved_count(reserved, "fault-rows-", MAX_FAULT_ROWS)
+        return Reply(200, timetable_page(code, generated_stops(count)))
+    if reserved.startswith("fault-slow-"):
+        slow_pause(reserved, "fault-slow-")
+        code = "G1"
+    train = tt.BY_CODE.get(code.upper()) if len(code) <= MAX_TRAIN_CODE else None
+    if train is None:
+        shown = code if len(code) <= MAX_TRAIN_CODE else code[:MAX_TRAIN_CODE] + "…"
+        message = "没有找到车次 %s。" % shown if shown else "请输入车次。"
+        return Reply(200, message_page("车次查询", train_form(shown), "车次查询", message))
+    return Reply(200, timetable_page(train.code, train_stops(train)))
 
 
 # ---------------------------------------------------------------- update INI
@@ -666,6 +830,8 @@ class DemoSite:
             if wire.startswith(WIRE_FAULT_PREFIX):
                 return self.wire_fault(request, wire[len(WIRE_FAULT_PREFIX):], params.get("B", "").strip())
             return query_reply(params)
+        if path.lower() == b"/train.aspx":
+            return train_reply(parse_query(query))
         if path == b"/tavo/update.php" and self.release_dir:
             return self.release_ini()
         if path == b"/tavo/release/tavoSetup.exe" and self.release_dir:
@@ -708,7 +874,7 @@ class DemoSite:
             count = self.churn_counts.get(end, 0) + 1
             self.churn_counts[end] = count
         beijing = "北京"
-        return Reply(200, result_page(beijing, end, timetable_rows(beijing, end, count)))
+        return Reply(200, result_page(beijing, end, timetable_rows(beijing, end, site_today(), count)))
 
     def flip_reply(self, digits, end):
         """The Beijing table for end after the flipping train."""
@@ -716,7 +882,8 @@ class DemoSite:
             count = self.flip_counts.get(end, 0) + 1
             self.flip_counts[end] = count
         beijing = "北京"
-        return Reply(200, result_page(beijing, end, [flip_row(digits, count)] + timetable_rows(beijing, end)))
+        rows = [flip_row(digits, count)] + timetable_rows(beijing, end, site_today())
+        return Reply(200, result_page(beijing, end, rows))
 
     def wire_fault(self, request, mode, end):
         """The Beijing table for end, broken by fault mode (the program's
@@ -724,7 +891,7 @@ class DemoSite:
         beijing = "北京"
         target = ("/Default.aspx?A=%s&B=%s&C=&D=1&S=0" % (
             urllib.parse.quote(beijing), urllib.parse.quote(end))).encode("ascii")
-        reply = Reply(200, result_page(beijing, end, timetable_rows(beijing, end)))
+        reply = Reply(200, result_page(beijing, end, timetable_rows(beijing, end, site_today())))
         return self.fault(request, mode, target, reply)
 
     def fault(self, request, mode, rest_target, reply):

@@ -7,7 +7,9 @@ the distance, the speed and the dwell time of the train kind, so the whole
 timetable is computed once at import and is the same on every run.
 
 Times are minutes after midnight of the day the train leaves its origin; a
-value of 1440 or more lies on a later day.
+value of 1440 or more lies on a later day.  Distances are kilometres from the
+train's first stop.  Remaining tickets differ from day to day but are the same
+for every request about one day.
 """
 
 import hashlib
@@ -140,8 +142,9 @@ SERVICES = (
     ("G", 1601, 4, "hefu", "合肥", "福州", "07:50", 170, "all"),
 )
 
-Train = namedtuple("Train", "code kind origin terminal stops")
+Train = namedtuple("Train", "code kind origin terminal stops distances")
 # stops: ((station, arrival minutes or None, departure minutes or None), ...)
+# distances: km from the first stop, one for each stop
 Segment = namedtuple("Segment", "train depart arrive")
 
 
@@ -193,6 +196,7 @@ def _pick_stops(code, stretch, stops):
 
 
 def _run(code, kind, stretch, stops, depart):
+    """The stops of one train and their distances from its first stop."""
     _, speed, dwell, _ = KINDS[kind]
     served = _pick_stops(code, stretch, stops)
     times = []
@@ -210,7 +214,7 @@ def _run(code, kind, stretch, stops, depart):
         else:
             times.append((name, now, now + dwell))
             now += dwell
-    return tuple(times)
+    return tuple(times), tuple(km - start_km for _, km in served)
 
 
 def _build():
@@ -223,11 +227,12 @@ def _build():
                 code = "%s%d" % (kind, first + 2 * k + offset)
                 depart = clock(first_dep) + k * headway + shift
                 trains.append(Train(code, kind, stretch[0][0], stretch[-1][0],
-                                    _run(code, kind, stretch, stops, depart)))
+                                    *_run(code, kind, stretch, stops, depart)))
     return tuple(trains)
 
 
 TRAINS = _build()
+BY_CODE = {train.code: train for train in TRAINS}
 STATIONS = tuple(sorted({name for line in LINES.values() for name, _ in line}))
 
 
@@ -245,14 +250,15 @@ def find_trains(start, end):
     return found
 
 
-def remaining(train, start, end):
-    """The six remaining-ticket counts as the site writes them."""
+def remaining(train, start, end, day):
+    """The six remaining-ticket counts as the site writes them, for the day
+    named by its ISO text ("2026-12-08")."""
     counts = []
     for cls, offered in enumerate(KINDS[train.kind][3]):
         if not offered:
             counts.append("--")
             continue
-        h = digest(train.code, start, end, cls)
+        h = digest(train.code, start, end, cls, day)
         roll = h % 100
         if roll < 15:
             counts.append("无")

@@ -5,6 +5,7 @@ real sockets.
 """
 
 import configparser
+import datetime
 import http.client
 import os
 import re
@@ -189,6 +190,23 @@ def data_rows(body):
                 texts.append(cell.text)
         rows.append(texts)
     return rows
+
+
+def result_div(body):
+    """root -> body -> the first div's next sibling: where the program reads
+    the table or, on a page without one, the site's message (its first p)."""
+    children = list(parse_page(body).find("body"))
+    return children[[child.tag for child in children].index("div") + 1]
+
+
+TODAY = datetime.date.today
+
+
+def on_day(offset, start=BJ):
+    """The Beijing-Shanghai query for today + offset days, or for C=offset
+    when it is text."""
+    day = offset if isinstance(offset, str) else (TODAY() + datetime.timedelta(days=offset)).isoformat()
+    return b"/Default.aspx?A=" + start + b"&B=" + SH + b"&C=" + day.encode() + b"&D=1&S=0"
 
 
 def minutes(hhmm):
@@ -427,6 +445,97 @@ class ReservedNameTest(unittest.TestCase):
         many = fetch(b"/Default.aspx?A=fault-attributes&B=x").body
         self.assertEqual(many.count(b"='"), 200000)
         self.assertIn(b" a199999='199999'><tr/>", many)
+
+
+class TravelDateTest(unittest.TestCase):
+    def test_seats_by_day(self):
+        """No date is today; the same trains every day; seats repeat within a
+        day, differ between days, and are all gone on the sold-out days."""
+        today = data_rows(fetch(BJ_SH).body)
+        self.assertEqual(data_rows(fetch(b"/Default.aspx?A=" + BJ + b"&B=" + SH).body), today)
+        self.assertEqual(data_rows(fetch(on_day(0)).body), today)
+        third = data_rows(fetch(on_day(3)).body)
+        self.assertEqual(data_rows(fetch(on_day(3)).body), third)
+        for offset, sold_out in ((3, False), (10, True), (11, False), (20, True), (29, False)):
+            with self.subTest(offset=offset):
+                rows = data_rows(fetch(on_day(offset)).body)
+                self.assertEqual([row[:8] for row in rows], [row[:8] for row in today])
+                self.assertEqual([[c == "--" for c in row[8:14]] for row in rows],
+                                 [[c == "--" for c in row[8:14]] for row in today])
+                cells = {cell for row in rows for cell in row[8:14]} - {"--"}
+                self.assertEqual(cells == {"无"}, sold_out, cells)
+                self.assertEqual(offset == 3, [r[8:] for r in rows] == [r[8:] for r in third])
+
+    def test_pages_without_a_table_carry_the_sites_message(self):
+        def day(offset):
+            return str(TODAY() + datetime.timedelta(days=offset))
+        cases = (
+            (on_day(-1), "%s 已经过去，无法查询余票。" % day(-1)),
+            (on_day(30), "%s 的车票尚未开售，本站预售期为 %s 至 %s。" % (day(30), day(0), day(29))),
+            (on_day("xyz"), "日期“xyz”无法识别。"),
+            (on_day("2026-02-30"), "日期“2026-02-30”无法识别。"),
+            (on_day("%3Cb%3E%26"), "日期“<b>&”无法识别。"),
+            (on_day("9" * 500), "日期“%s…”无法识别。" % ("9" * 40)),
+            (b"/train.aspx?T=G9999&D=1", "没有找到车次 G9999。"),
+            (b"/train.aspx?T=&D=1", "请输入车次。"),
+            (b"/train.aspx?T=%3Cb%3E%00", "没有找到车次 <b>。"),
+            (b"/train.aspx?T=" + b"G" * 33, "没有找到车次 %s…。" % ("G" * 32)),
+        )
+        for target, message in cases:
+            with self.subTest(target=target):
+                response = fetch(target)
+                self.assertEqual(response.status, 200)
+                div = result_div(response.body)
+                self.assertIsNone(div.find("table"))
+                self.assertEqual(div.find("p").text, message)
+
+    def test_reserved_names_ignore_the_date(self):
+        self.assertEqual(len(data_rows(fetch(on_day("xyz", b"fault-rows-3")).body)), 3)
+        self.assertEqual(data_rows(fetch(on_day(-1, b"fault-slow-0")).body), data_rows(fetch(BJ_SH).body))
+
+
+def stop_table(target):
+    """A timetable page's heading and rows of cell texts."""
+    div = result_div(fetch(target).body)
+    rows = [[cell.text if cell.find("a") is None else cell.find("a").text for cell in row]
+            for row in div.find("table").findall("tr")]
+    return div.find("h3").text, rows
+
+
+class TimetablePageTest(unittest.TestCase):
+    def test_g1_in_any_case_and_for_any_date(self):
+        page = fetch(b"/train.aspx?T=G1&D=1")
+        self.assertEqual(page.body.count(b"\n"), page.body.count(b"\r\n"))
+        self.assertIn(b'<td><a href="/station.aspx?S=' + BJ + b'">' + BJ + b"</a></td>", page.body)
+        self.assertEqual(stop_table(b"/train.aspx?T=G1&D=1"), ("G1 北京 → 上海", [
+            ["站序", "站名", "到站时间", "出发时间", "停留", "里程"],
+            ["1", "北京", "----", "07:00", "----", "0"], ["2", "济南", "08:28", "08:31", "3分", "406"],
+            ["3", "南京", "10:43", "10:46", "3分", "1023"], ["4", "上海", "11:51", "----", "----", "1318"]]))
+        for other in (b"/train.aspx?T=g1&D=1&C=2000-01-01", b"/TRAIN.aspx?T=%20G1%20&C=xyz"):
+            self.assertEqual(fetch(other).body, page.body)
+
+    def test_overnight_trains_wrap_past_midnight(self):
+        for code in ("D901", "Z21", "T110", "K1351"):
+            with self.subTest(code=code):
+                stops = stop_table(b"/train.aspx?T=" + code.encode())[1][1:]
+                self.assertEqual((stops[0][2], stops[-1][3]), ("----", "----"))
+                times = [minutes(t) for stop in stops for t in stop[2:4] if t != "----"]
+                steps = [(b - a) % 1440 for a, b in zip(times, times[1:])]
+                self.assertTrue(any(b < a for a, b in zip(times, times[1:])))
+                train = timetable.BY_CODE[code]
+                self.assertEqual(sum(steps), train.stops[-1][1] - train.stops[0][2])
+                self.assertEqual([stop[4] for stop in stops[1:-1]], ["%d分" % s for s in steps[1::2]])
+
+    def test_reserved_codes_and_fault_prefixes(self):
+        rows = stop_table(b"/train.aspx?T=Fault-Rows-5")[1]
+        self.assertEqual([row[0] for row in rows[1:]], ["1", "2", "3", "4", "5"])
+        self.assertEqual(fetch(b"/train.aspx?T=fault-rows-" + b"9" * 50).body.count(b"<tr><td>"), 100000)
+        started = time.monotonic()
+        self.assertEqual(stop_table(b"/train.aspx?T=fault-slow-300"), stop_table(b"/train.aspx?T=G1"))
+        self.assertGreaterEqual(time.monotonic() - started, 0.3)
+        self.assertEqual(dechunk(fetch(b"/fault/chunked/train.aspx?T=G1").body), fetch(b"/train.aspx?T=G1").body)
+        self.assertEqual(fetch(b"/fault/redirect/train.aspx?T=G1&D=1").headers["location"],
+                         "http://127.0.0.1:%d/train.aspx?T=G1&D=1" % PORT)
 
 
 class RequestLogTest(unittest.TestCase):
