@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Draws every image the program embeds: PNG 1-9 (also at 150 % and 200 % of
+"""Draws every image the program embeds: PNG 1-11 (also at 150 % and 200 % of
 their size, as N@150.png and N@200.png, for displays at those scales),
 bitmaps 1-3 and the program icon.
 
@@ -58,6 +58,8 @@ CLOSE_PUSHED = (0xB8, 0x2F, 0x35)
 FIELD_BORDER = (0x9E, 0xC6, 0xE0)
 FIELD_SHADE = (0xEA, 0xF3, 0xF9)
 BOX_BORDER = (0x94, 0xB3, 0xC9)
+INVALID_BORDER = (0xD9, 0x30, 0x25)
+INVALID_FILL = (0xFF, 0xF4, 0xF3)
 
 
 # ---------------------------------------------------------------- encoders
@@ -433,6 +435,37 @@ def edit_frame():
     return img
 
 
+def invalid_edit_frame():
+    """The edit frame of a field whose text was refused: a red border."""
+    w, h = 30, 28
+    img = blank(w, h)
+    paint(img, coverage(w, h, rrect(0, 0, w, h, 4)), WHITE)
+    paint(img, coverage(w, h, rrect(1, 1, w - 1, h - 1, 3)), INVALID_FILL)
+    paint(img, outline_ring(w, h, 0, 0, w, h, 4), INVALID_BORDER)
+    paint(img, outline_ring(w, h, 1, 1, w - 1, h - 1, 3), INVALID_BORDER, 120)
+    return img
+
+
+def calendar_button(state):
+    """18 x 18: a small calendar page; hover and pushed on a light tile."""
+    img = blank(18, 18)
+    if state:
+        paint(img, coverage(18, 18, rrect(0, 0, 18, 18, 3)), ((0xE6, 0xF4, 0xFC), (0xC8, 0xE6, 0xF7))[state - 1])
+    ink = (ACCENT_DARK, ACCENT, ACCENT_DEEP)[state]
+    page = cut(coverage(18, 18, rrect(3, 4, 15, 15, 1.5)), coverage(18, 18, rrect(4.4, 7.6, 13.6, 13.6, 0.5)))
+    paint(img, page, ink)
+    for x in (6, 9, 12):
+        for y in (9, 11.6):
+            paint(img, coverage(18, 18, rrect(x - 0.9, y - 0.7, x + 0.9, y + 0.9, 0)), ink)
+    for x in (6.2, 11.8):
+        paint(img, coverage(18, 18, rrect(x - 0.8, 2.4, x + 0.8, 5.6, 0.6)), ink)
+    return img
+
+
+def calendar_button_strip():
+    return strip([calendar_button(st) for st in range(3)])
+
+
 def check_box(checked, state):
     img = blank(16, 16)
     box = coverage(16, 16, rrect(1, 1, 15, 15, 3))
@@ -590,6 +623,7 @@ def program_icon_file():
 PNG_IMAGES = [
     ("1", close_strip), ("2", minimise_strip), ("3", tab_icon_strip), ("4", tab_background_strip),
     ("5", edit_frame), ("6", check_box_strip), ("7", search_background), ("8", search_face), ("9", busy_strip),
+    ("10", invalid_edit_frame), ("11", calendar_button_strip),
 ]
 
 # Scales, in percent, the PNG images are also drawn for.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: the program itself against the demo site, under Wine.
-#   tools/run.sh [FROM] [TO] [--docs] [--sort COLUMN | --menu] [--scale PERCENT]
+#   tools/run.sh [FROM] [TO] [--docs] [--sort COLUMN | --menu | --timetable CODE]
+#                [--scale PERCENT]
 #   (default: 北京 上海, 100 %)
 # With a display, tavora.exe opens its window for you to query. Without one,
 # the run goes inside Xvfb: tavora-drive types FROM and TO into the edit boxes
@@ -10,7 +11,10 @@
 # copies the screenshot to docs/tavora-main.png, the README's picture.
 # --sort COLUMN clicks that list column's header (0 is the train code, 3 the
 # departure time) before the screenshot, sorting the trains by it; --menu
-# right-clicks the third row instead, so the screenshot shows its menu.
+# right-clicks the third row instead, so the screenshot shows its menu;
+# --timetable CODE then opens the 时刻表查询 tab and asks for train CODE, and
+# the screenshot (build/tavora-timetable.png, docs/ with --docs) shows its
+# stops.
 # --scale 150 runs the program at a display scale of 150 % (LogPixels 144) in
 # a Wine prefix of its own for that scale; the screenshot is then
 # build/tavora-main-150.png (docs/tavora-main-150.png with --docs).
@@ -27,6 +31,7 @@ while [ $# -gt 0 ]; do
     --docs) docs=1 ;;
     --sort) sort_column="${2:?--sort needs a column number}"; shift ;;
     --menu) sort_column=menu ;;
+    --timetable) sort_column="timetable ${2:?--timetable needs a train code}"; shift ;;
     --scale) scale="${2:?--scale needs a percentage}"; shift ;;
     *) args+=("$1") ;;
   esac
@@ -74,7 +79,9 @@ if [ "$TAVORA_RUN_IN_DISPLAY" = screen ]; then
   exit 0
 fi
 
-shot="$build/tavora-main$suffix"
+shot_name=tavora-main
+case "$sort_column" in timetable*) shot_name=tavora-timetable ;; esac
+shot="$build/$shot_name$suffix"
 rm -f "$shot.bmp" "$shot.png"
 wine "$build/app/tavora.exe" &
 program=$!
@@ -89,8 +96,8 @@ if [ -s "$shot.bmp" ]; then
   rm -f "$shot.bmp"
   echo "screenshot: $shot.png"
   if [ -n "${docs:-${TAVORA_RUN_DOCS:-}}" ]; then
-    cp "$shot.png" "$repo/docs/tavora-main$suffix.png"
-    echo "copied to: $repo/docs/tavora-main$suffix.png"
+    cp "$shot.png" "$repo/docs/$shot_name$suffix.png"
+    echo "copied to: $repo/docs/$shot_name$suffix.png"
   fi
 fi
 # Wine's processes end before the display does.

@@ -5,6 +5,8 @@
 #include "app/update/update_signature.h"
 #include "app/window/query_status.h"
 #include "skin/host/view_notifications.h"
+#include "skin/tree/notifications.h"
+#include "skin/tree/tab_control.h"
 
 namespace {
 
@@ -30,6 +32,7 @@ CMainDlg::CMainDlg(const UpdatePublicKey* updateKey, const wchar_t* queryHost, c
                    std::function<void(HWND)> windowMade)
     : CBkDialogImpl(kMainLayer),
       queryPage(std::make_unique<CQueryPage>(*this, queryHost)),
+      timetablePage_(std::make_unique<CTimetablePage>(*this, queryHost)),
       // The window closes for an update only once its setup has started.
       updatePrompt_(std::make_unique<CUpdatePrompt>(
           updateKey ? *updateKey : ReleaseUpdateKey(), [this] { EndModal(0); },
@@ -41,6 +44,7 @@ CMainDlg::~CMainDlg() {
   // The window goes while the page and the icons it uses still exist.
   DestroyWindow();
   updatePrompt_.reset();
+  timetablePage_.reset();
   queryPage.reset();
 }
 
@@ -50,6 +54,8 @@ bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
   if (message == WM_NOTIFY && lParam && reinterpret_cast<const NMHDR*>(lParam)->idFrom == VIEW_ID)
     handled = OnHeaderNotify(hwnd, *reinterpret_cast<const NMHDR*>(lParam), result);
   if (!handled && queryPage) handled = queryPage->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
+  if (!handled && timetablePage_)
+    handled = timetablePage_->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
   // The children still exist while the frame hears of its end.
   if (message == WM_DESTROY) SaveSettings(hwnd);
   if (!handled && message == WM_INITDIALOG) {
@@ -60,9 +66,23 @@ bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
 }
 
 bool CMainDlg::OnHeaderNotify(HWND hwnd, const NMHDR& header, LRESULT& result) {
+  if (header.code == SKN_TABSELCHANGE) {
+    // Asked before the page changes; a page index that does not exist
+    // changes nothing.
+    const auto& change = reinterpret_cast<const TabSelChangeNotify&>(header);
+    const auto* tabs = dynamic_cast<const CBkTabCtrl*>(GetView().FindElement(kTabControl));
+    if (change.id == kTabControl && tabs && change.newSel >= 0 && static_cast<size_t>(change.newSel) < tabs->TabCount())
+      OnTabChanged(change.newSel);
+    result = 0;
+    return true;
+  }
   if (header.code != SKN_COMMAND) return false;
   const int item = reinterpret_cast<const CommandNotify&>(header).uItemID;
-  if (item == kCloseRequest || item == ID_CLOSE) {
+  if (item == kEnterCommand) {
+    // Enter in a page's boxes asks that page's question.
+    if (currentTab_ == kTicketTab && queryPage) queryPage->StartQuery();
+    if (currentTab_ == kTimetableTab && timetablePage_) timetablePage_->StartQuery();
+  } else if (item == kCloseRequest || item == ID_CLOSE) {
     EndModal(0);
   } else if (item == ID_MINIMIZE) {
     SendMessageW(hwnd, WM_SYSCOMMAND, SC_MINIMIZE | 2, 0);  // 0xF022, as the header button sends it
@@ -77,6 +97,7 @@ BOOL CMainDlg::OnInitDialog(HWND hwnd) {
   CenterOnWorkArea(hwnd);
   SetIcons(hwnd);
   if (queryPage) queryPage->SetUpQueryPage();
+  if (timetablePage_) timetablePage_->SetUp();
   if (updatePrompt_) updatePrompt_->Start(hwnd);
   RestoreSettings(hwnd);
   if (windowMade_) windowMade_(hwnd);
@@ -137,4 +158,23 @@ void CMainDlg::SaveSettings(HWND hwnd) {
   // A minimised or maximised window keeps the place it had before.
   if (!IsIconic(hwnd) && !IsZoomed(hwnd) && GetWindowRect(hwnd, &frame)) now.position = POINT{frame.left, frame.top};
   SaveQuerySettings(settingsKey_, restored_, now);
+}
+
+void CMainDlg::OnTabChanged(int index) {
+  currentTab_ = index;
+  // The page going first: the footer ends with the shown page's status.
+  if (queryPage && index != kTicketTab) queryPage->SetActive(false);
+  if (timetablePage_) timetablePage_->SetActive(index == kTimetableTab);
+  if (queryPage && index == kTicketTab) queryPage->SetActive(true);
+}
+
+void CMainDlg::SelectTab(int index) {
+  auto* tabs = dynamic_cast<CBkTabCtrl*>(GetView().FindElement(kTabControl));
+  if (tabs) tabs->SelectTab(index);
+}
+
+void CMainDlg::ShowTimetable(const std::wstring& code, const TravelDate& date, const std::wstring& from,
+                             const std::wstring& to) {
+  SelectTab(kTimetableTab);
+  if (timetablePage_) timetablePage_->ShowTrain(code, date, from, to);
 }

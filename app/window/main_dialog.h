@@ -1,7 +1,8 @@
 // The program's main window: the skinned frame of the main layer (resource
-// 103) with its query page and its part in the update. Its message map, in
-// order: the header's buttons and the frame's close request, the frame
-// itself, the query page, then the window's creation.
+// 103) with its pages (余票查询 and 时刻表查询) and its part in the update.
+// Its message map, in order: the header's buttons, the frame's close request,
+// Enter and the tab heads, the frame itself, the pages, then the window's
+// creation.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +11,9 @@
 #include <memory>
 #include <string>
 
+#include "app/core/travel_date.h"
 #include "app/window/query_page.h"
+#include "app/window/timetable_page.h"
 #include "app/window/update_prompt.h"
 #include "skin/host/dialog_frame.h"
 #include "skin/resources/unique_handle.h"
@@ -21,6 +24,12 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   static constexpr int kIconId = 128;
   // The frame's close request (Escape, system close).
   static constexpr int kCloseRequest = 2;
+  // Enter, as the frame hands it to the view.
+  static constexpr int kEnterCommand = 1;
+  // The tab control and its pages' indexes.
+  static constexpr int kTabControl = 136;
+  static constexpr int kTicketTab = 0;
+  static constexpr int kTimetableTab = 1;
 
   // `updateKey` is the key downloaded setups must be signed with; null means
   // the release key. `queryHost` is the query site ("host[:port]"); null
@@ -34,6 +43,16 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   ~CMainDlg() override;
 
   CQueryPage& QueryPage() { return *queryPage; }
+  CTimetablePage& TimetablePage() { return *timetablePage_; }
+
+  // The index of the tab shown.
+  int CurrentTab() const { return currentTab_; }
+  // Shows tab `index` as a click on its head would.
+  void SelectTab(int index);
+  // Shows the timetable page asking for train `code` on `date`, the stops
+  // `from` and `to` marked.
+  void ShowTimetable(const std::wstring& code, const TravelDate& date, const std::wstring& from,
+                     const std::wstring& to);
 
  protected:
   bool ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -44,6 +63,8 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   // The header's close and minimise buttons and the close request; 1 when
   // handled.
   bool OnHeaderNotify(HWND hwnd, const NMHDR& header, LRESULT& result);
+  // Another tab head was chosen: the pages follow.
+  void OnTabChanged(int index);
   BOOL OnInitDialog(HWND hwnd);
   void SetIcons(HWND hwnd);
   // The remembered query and window position, at set-up.
@@ -52,6 +73,8 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   void SaveSettings(HWND hwnd);
 
   std::unique_ptr<CQueryPage> queryPage;
+  std::unique_ptr<CTimetablePage> timetablePage_;
+  int currentTab_ = kTicketTab;
   std::unique_ptr<CUpdatePrompt> updatePrompt_;
   std::function<void(HWND)> windowMade_;
   UniqueIcon bigIcon_;

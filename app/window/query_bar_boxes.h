@@ -39,11 +39,12 @@ class QueryBarBoxes {
   void SetCheckedKinds(CBkDialogView& view, unsigned kinds);
   void SetReturnTrip(CBkDialogView& view, bool checked);
 
- private:
-  // Checks or clears box `id`, repainting it when its state changes.
+  // Checks or clears box `id` (any check box of the view), repainting it
+  // when its state changes.
   static void SetChecked(CBkDialogView& view, int id, bool checked);
   static bool IsChecked(CBkDialogView& view, int id);
 
+ private:
   // Which of the ten ids found a box, in id order from kAllKindsId.
   std::array<bool, 10> bound_ = {};
 };

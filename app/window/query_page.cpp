@@ -40,6 +40,10 @@ constexpr char kSeatWithoutTicketsColour[] = "707070";
 constexpr wchar_t kAscendingMark[] = L"\u25B2";
 constexpr wchar_t kDescendingMark[] = L"\u25BC";
 
+int SelectedRow(HWND list) {
+  return list ? static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) : -1;
+}
+
 }  // namespace
 
 int ListItemCount(size_t rowCount) {
@@ -52,7 +56,10 @@ const char* RowColour(int index, bool selected) {
 }
 
 CQueryPage::CQueryPage(CMainDlg& owner, const wchar_t* queryHost)
-    : owner_(owner), session_(std::make_shared<QuerySession>(queryHost)) {}
+    : owner_(owner),
+      dateBox_({kDateEditId, kDateFrame, kCalendarButton}),
+      departMenu_(kDepartMenuLayer),
+      session_(std::make_shared<QuerySession>(queryHost)) {}
 
 CQueryPage::~CQueryPage() {
   // A worker still running keeps its share of the session; closing it ends
@@ -70,25 +77,13 @@ void CQueryPage::SetUpQueryPage() {
   ShowRowCount();
 
   const int dpi = owner_.GetDpi();
-  if (const HWND list = listView_.GetHwnd()) {
-    systemListFont_ = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
-    ListView_DeleteColumn(list, 0);
-    for (int i = 0; i < kResultColumnCount; ++i) {
-      std::wstring title = TableString(kFirstColumnTitle + i);
-      LVCOLUMNW column = {};
-      column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-      column.fmt = LVCFMT_LEFT;
-      column.cx = ScaleToDpi(ColumnWidth(i), dpi);
-      column.pszText = title.data();
-      column.iSubItem = i;
-      SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
-  }
+  listFont_.Attach(listView_.GetHwnd());
+  InsertTableColumns(listView_.GetHwnd(), kFirstColumnTitle, kFirstColumnWidth, kResultColumnCount, dpi);
 
   const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
-  CEditImpl* const edits[] = {&fromEdit_, &toEdit_, &dateEdit_};
-  const int ids[] = {kFromEditId, kToEditId, kDateEditId};
-  for (int i = 0; i < 3; ++i) {
+  CEditImpl* const edits[] = {&fromEdit_, &toEdit_};
+  const int ids[] = {kFromEditId, kToEditId};
+  for (int i = 0; i < 2; ++i) {
     CEditImpl& edit = *edits[i];
     const HWND window = edit.Create(view);
     if (!window) continue;
@@ -96,6 +91,7 @@ void CQueryPage::SetUpQueryPage() {
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     edit.SetHintText(TableString(kFirstHintText + i));
   }
+  dateBox_.Create(owner_.GetView(), font);
   if (const HWND window = watchEdit_.Create(view)) {
     SetWindowLongPtrW(window, GWLP_ID, kWatchEditId);
     SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) | ES_NUMBER | ES_CENTER);
@@ -109,35 +105,17 @@ void CQueryPage::SetUpQueryPage() {
   // The view places the edit boxes and the list on its "realwnd" elements.
   owner_.GetView().ShowHostedWindows();
   queryBarBoxes_.Bind(owner_.GetView());
+  SetDepartFilter(DepartRange::AllDay);
 }
-
-int CQueryPage::ColumnWidth(int column) { return ParseDecimal(WideToUtf8(TableString(kFirstColumnWidth + column))); }
 
 void CQueryPage::ApplyDpi(int dpi) {
   if (dpi == appliedDpi_) return;
   appliedDpi_ = dpi;
-  if (const HWND list = listView_.GetHwnd()) {
-    for (int i = 0; i < kResultColumnCount; ++i) ListView_SetColumnWidth(list, i, ScaleToDpi(ColumnWidth(i), dpi));
-  }
-  // The list and its header draw with the system's font, made for the
-  // system's DPI; on a monitor of another scale they take it scaled.
-  if (const HWND list = listView_.GetHwnd()) {
-    const HFONT systemFont = systemListFont_ ? systemListFont_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    GdiObject<HFONT> previous = std::move(scaledListFont_);
-    LOGFONTW description = {};
-    if (dpi != SystemDpi() && GetObjectW(systemFont, sizeof(description), &description) == sizeof(description)) {
-      description.lfHeight = MulDiv(description.lfHeight, dpi, SystemDpi());
-      scaledListFont_.reset(CreateFontIndirectW(&description));
-    }
-    // At the system's scale the list keeps the font it was made with.
-    if (scaledListFont_ || previous) {
-      const HFONT listFont = scaledListFont_ ? scaledListFont_.get() : systemFont;
-      SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(listFont), TRUE);
-    }
-  }
+  SizeTableColumns(listView_.GetHwnd(), kFirstColumnWidth, kResultColumnCount, dpi);
+  listFont_.Apply(listView_.GetHwnd(), dpi);
   const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
-  for (CEditImpl* edit : {&fromEdit_, &toEdit_, &dateEdit_, &watchEdit_}) {
-    if (edit->IsWindow()) SendMessageW(edit->GetHwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  for (const HWND edit : {fromEdit_.GetHwnd(), toEdit_.GetHwnd(), dateBox_.GetHwnd(), watchEdit_.GetHwnd()}) {
+    if (edit) SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
 }
 
@@ -162,6 +140,20 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       } else if (command && item == kWatchBox) {
         OnWatchBoxClicked();
         result = 0;
+      } else if (command && item == kAvailableBox) {
+        Refilter();
+        result = 0;
+      } else if (command && item == kDepartRangeLink) {
+        ShowDepartMenu();
+        result = 0;
+      } else if (command && dateBox_.OnElementCommand(item)) {
+        result = 0;
+      } else if (header->idFrom == kListId && header->code == static_cast<UINT>(NM_DBLCLK)) {
+        OpenTimetable(reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem);
+        result = 0;
+      } else if (header->idFrom == kListId && header->code == static_cast<UINT>(NM_RETURN)) {
+        OpenTimetable(SelectedRow(listView_.GetHwnd()));
+        result = 0;
       } else if (command && queryBarBoxes_.IsBound(item)) {
         OnQueryBarBoxClicked(item);
         result = 0;
@@ -184,6 +176,9 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       }
       break;
     }
+    case WM_COMMAND:
+      handled = dateBox_.OnCommand(wParam, lParam);
+      break;
     case WM_TIMER:
       // Timers of others (the frame's, the view's) are theirs to handle.
       if (wParam == kWatchTimer) {
@@ -218,14 +213,67 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
 
 void CQueryPage::StartQuery() {
   StopWatch();
-  StartQueryRound(StationsToAsk());
+  if (QueryRunning()) return;
+  QueryStations query;
+  if (QueryToAsk(query)) StartQueryRound(std::move(query));
 }
 
-QueryStations CQueryPage::StationsToAsk() {
-  QueryStations stations = MakeQueryStations(ReadWindowText(fromEdit_.GetHwnd()), ReadWindowText(toEdit_.GetHwnd()));
+bool CQueryPage::QueryToAsk(QueryStations& query) {
+  TravelDate date;
+  const DateCheck check = dateBox_.Read(date);
+  if (check != DateCheck::Valid) {
+    dateBox_.SetInvalid(true);
+    SetStatus(DateRefusal(check, ReadWindowText(dateBox_.GetHwnd()), date, LocalToday()));
+    return false;
+  }
+  dateBox_.Show(date);
+  query = MakeQueryStations(ReadWindowText(fromEdit_.GetHwnd()), ReadWindowText(toEdit_.GetHwnd()),
+                            FormatTravelDate(date));
   // The return trip asks for the same pair the other way round.
-  if (queryBarBoxes_.ReturnTripChecked(owner_.GetView())) std::swap(stations.from, stations.to);
-  return stations;
+  if (queryBarBoxes_.ReturnTripChecked(owner_.GetView())) std::swap(query.from, query.to);
+  return true;
+}
+
+void CQueryPage::SetActive(bool active) {
+  active_ = active;
+  CBkDialogView& view = owner_.GetView();
+  for (const int part : {kQueryBar, kWatchBar, kFilterBar}) view.SetElementVisible(part, active);
+  if (active) view.SetElementText(kStatusText, status_);
+}
+
+bool CQueryPage::AvailableOnly() { return QueryBarBoxes::IsChecked(owner_.GetView(), kAvailableBox); }
+
+void CQueryPage::SetDepartFilter(DepartRange range) {
+  departRange_ = range;
+  const std::wstring label = TableString(status_text::kFirstDepartRange + static_cast<int>(range));
+  owner_.GetView().SetElementText(kDepartRangeLink, FormatText(TableString(status_text::kDepartRangeLink), {label}));
+  ShowRows(true);
+}
+
+void CQueryPage::ShowDepartMenu() {
+  const CBkWindow* link = owner_.GetView().FindElement(kDepartRangeLink);
+  if (!link) return;
+  RECT area = link->GetRect();
+  MapWindowPoints(owner_.GetView().GetHwnd(), nullptr, reinterpret_cast<POINT*>(&area), 2);
+  departMenu_.Show(owner_.GetHwnd(), POINT{area.left, area.bottom}, [this](int item) {
+    if (item >= 0 && item < kDepartRangeCount) {
+      SetDepartFilter(static_cast<DepartRange>(item));
+      Refilter();
+    }
+  });
+}
+
+void CQueryPage::OpenTimetable(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= shownRows_.size()) return;
+  const TicketRow& row = shownRows_[static_cast<size_t>(index)];
+  const TravelDate today = LocalToday();
+  TravelDate date = today;
+  if (!rowsQuery_.date.empty()) ParseTravelDate(rowsQuery_.date, today, date);
+  // The train's own boarding and leaving stations, as the site named them.
+  const std::wstring& from = row.fromStation.empty() ? rowsQuery_.from : row.fromStation;
+  const std::wstring& to = row.toStation.empty() ? rowsQuery_.to : row.toStation;
+  // Copies: opening the other page may run handlers that change the rows.
+  owner_.ShowTimetable(std::wstring(row.trainCode), date, std::wstring(from), std::wstring(to));
 }
 
 void CQueryPage::StartQueryRound(QueryStations stations) {
@@ -255,34 +303,39 @@ void CQueryPage::OnQueryDone(QueryResult result) {
   SYSTEMTIME now = {};
   GetLocalTime(&now);
   const std::wstring answerTime = FormatClock(now);
-  std::wstring status = OutcomeStatus(result, answerTime, rows_.empty() ? std::wstring() : rowsTime_);
-  if (watching_) status += FormatText(TableString(status_text::kWatching), {std::to_wstring(watchSeconds_)});
-  SetStatus(status);
+  if (result.outcome != QueryOutcome::RowsReplaced || result.rows.empty()) {
+    std::wstring status = OutcomeStatus(result, answerTime, rows_.empty() ? std::wstring() : rowsTime_);
+    if (watching_) status += FormatText(TableString(status_text::kWatching), {std::to_wstring(watchSeconds_)});
+    SetStatus(status);
+  }
   if (result.outcome != QueryOutcome::RowsReplaced) return;
   if (watchRound) {
     OnWatchRows(result.rows);
   } else {
     changedTrains_.clear();
   }
+  const bool hadRows = !result.rows.empty();
   rows_ = std::move(result.rows);
   rowsTime_ = answerTime;
+  rowsQuery_ = std::move(result.stations);
   ShowRows(false);
+  if (hadRows) ShowTrainsStatus();
+}
+
+void CQueryPage::ShowTrainsStatus() {
+  std::wstring status = TrainsStatus(shownRows_.size(), rows_.size(), rowsQuery_.date, rowsTime_, LocalToday());
+  if (watching_) status += FormatText(TableString(status_text::kWatching), {std::to_wstring(watchSeconds_)});
+  SetStatus(status);
 }
 
 void CQueryPage::OnWatchBoxClicked() {
-  const CBkWindow* box = owner_.GetView().FindElement(kWatchBox);
-  if (box && (box->GetState() & StateChecked) != 0)
+  if (QueryBarBoxes::IsChecked(owner_.GetView(), kWatchBox))
     StartWatch();
   else
     StopWatch();
 }
 
-void CQueryPage::SetWatchBox(bool checked) {
-  CBkWindow* box = owner_.GetView().FindElement(kWatchBox);
-  if (!box || ((box->GetState() & StateChecked) != 0) == checked) return;
-  box->ChangeState(checked ? StateChecked : 0u, checked ? 0u : StateChecked);
-  owner_.GetView().RedrawElement(box, true);
-}
+void CQueryPage::SetWatchBox(bool checked) { QueryBarBoxes::SetChecked(owner_.GetView(), kWatchBox, checked); }
 
 void CQueryPage::StartWatch() {
   // The edit holds digits only; what it holds is kept within the bounds.
@@ -296,9 +349,13 @@ void CQueryPage::StartWatch() {
   watchSeconds_ = seconds;
   watching_ = true;
   SetWatchBox(true);
+  // Every round asks for the stations and the day of the start, whatever is
+  // typed later; a refused date starts no watch.
+  if (!QueryToAsk(watchStations_)) {
+    StopWatch();
+    return;
+  }
   watchPrevious_ = rows_;
-  // Every round asks for the stations of the start, whatever is typed later.
-  watchStations_ = StationsToAsk();
   SetTimer(owner_.GetHwnd(), kWatchTimer, watchIntervalMs_, nullptr);
   OnWatchTimer();
 }
@@ -318,6 +375,14 @@ void CQueryPage::StopWatch() {
 void CQueryPage::OnWatchTimer() {
   // A round still running (or a query of the user's) takes this turn.
   if (!watching_ || QueryRunning()) return;
+  // Tickets for a day that has passed are sold no more: the watch ends.
+  TravelDate date;
+  const TravelDate today = LocalToday();
+  if (ParseTravelDate(watchStations_.date, today, date) && date < today) {
+    StopWatch();
+    SetStatus(FormatText(TableString(status_text::kWatchDatePassed), {watchStations_.date}));
+    return;
+  }
   roundIsWatch_ = true;
   StartQueryRound(watchStations_);
 }
@@ -349,7 +414,10 @@ void CQueryPage::OnWatchRows(const std::vector<TicketRow>& answer) {
   watchPrevious_ = answer;
 }
 
-void CQueryPage::SetStatus(const std::wstring& text) { owner_.GetView().SetElementText(kStatusText, text); }
+void CQueryPage::SetStatus(const std::wstring& text) {
+  status_ = text;
+  if (active_) owner_.GetView().SetElementText(kStatusText, text);
+}
 
 std::wstring CQueryPage::StatusText() {
   const CBkWindow* status = owner_.GetView().FindElement(kStatusText);
@@ -362,7 +430,11 @@ void CQueryPage::ShowRowCount() {
 }
 
 void CQueryPage::ShowRows(bool fromTop) {
-  std::vector<TicketRow> shown = FilterRows(rows_, queryBarBoxes_.CheckedKinds(owner_.GetView()));
+  RowFilter filter;
+  filter.kinds = queryBarBoxes_.CheckedKinds(owner_.GetView());
+  filter.availableOnly = AvailableOnly();
+  filter.depart = departRange_;
+  std::vector<TicketRow> shown = FilterRows(rows_, filter);
   if (sortColumn_ >= 0) SortRows(shown, sortColumn_, sortDescending_);
   shownRows_.swap(shown);
   ShowRowCount();
@@ -371,7 +443,13 @@ void CQueryPage::ShowRows(bool fromTop) {
 }
 
 void CQueryPage::OnQueryBarBoxClicked(int id) {
-  if (queryBarBoxes_.OnBoxClicked(owner_.GetView(), id)) ShowRows(true);
+  if (queryBarBoxes_.OnBoxClicked(owner_.GetView(), id)) Refilter();
+}
+
+void CQueryPage::Refilter() {
+  ShowRows(true);
+  // The count of shown trains follows the filters; a query's own line waits.
+  if (!rows_.empty() && !QueryRunning()) ShowTrainsStatus();
 }
 
 void CQueryPage::OnColumnClick(int column) {
@@ -385,10 +463,6 @@ void CQueryPage::OnColumnClick(int column) {
 }
 
 namespace {
-
-int SelectedRow(HWND list) {
-  return list ? static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) : -1;
-}
 
 std::vector<std::wstring> ColumnTitles() {
   std::vector<std::wstring> titles;
@@ -454,6 +528,14 @@ void CQueryPage::ApplySettings(const QuerySettings& settings) {
   SetWindowTextW(toEdit_.GetHwnd(), settings.to.c_str());
   queryBarBoxes_.SetCheckedKinds(owner_.GetView(), settings.kinds);
   queryBarBoxes_.SetReturnTrip(owner_.GetView(), settings.returnTrip);
+  // A remembered day that has passed (or is no longer on sale) gives way to
+  // today.
+  TravelDate date;
+  const TravelDate today = LocalToday();
+  dateBox_.Show(!settings.date.empty() && CheckTravelDate(settings.date, today, date) == DateCheck::Valid ? date
+                                                                                                         : today);
+  QueryBarBoxes::SetChecked(owner_.GetView(), kAvailableBox, settings.availableOnly);
+  SetDepartFilter(settings.departRange);
   const int previous = sortColumn_;
   sortColumn_ = settings.sortColumn >= 0 && settings.sortColumn < kResultColumnCount ? settings.sortColumn : -1;
   sortDescending_ = sortColumn_ >= 0 && settings.sortDescending;
@@ -472,6 +554,10 @@ QuerySettings CQueryPage::CurrentSettings() {
   settings.returnTrip = queryBarBoxes_.ReturnTripChecked(owner_.GetView());
   settings.sortColumn = sortColumn_;
   settings.sortDescending = sortDescending_;
+  TravelDate date;
+  if (dateBox_.Read(date) == DateCheck::Valid) settings.date = FormatTravelDate(date);
+  settings.availableOnly = AvailableOnly();
+  settings.departRange = departRange_;
   return settings;
 }
 

@@ -17,6 +17,9 @@
 #include "app/net/query_session.h"
 #include "app/net/query_worker.h"
 #include "app/platform/worker_slot.h"
+#include "app/core/ticket_order.h"
+#include "app/window/date_box.h"
+#include "app/window/list_columns.h"
 #include "app/window/query_bar_boxes.h"
 #include "app/window/query_settings.h"
 #include "app/window/row_menu.h"
@@ -36,6 +39,18 @@ class CQueryPage {
   // The query bar's watch box and its interval edit (seconds).
   static constexpr int kWatchBox = 10003;
   static constexpr int kWatchEditId = 2250;
+  // The filters beside the tab heads: 只看有票 and the departure-time range.
+  static constexpr int kAvailableBox = 10004;
+  static constexpr int kDepartRangeLink = 10005;
+  // The page's parts of the layer, shown only while its tab is.
+  static constexpr int kQueryBar = 10100;
+  static constexpr int kWatchBar = 10101;
+  static constexpr int kFilterBar = 10102;
+  // The date box's frame and calendar button.
+  static constexpr int kDateFrame = 10110;
+  static constexpr int kCalendarButton = 10111;
+  // The departure-time range's menu.
+  static constexpr unsigned kDepartMenuLayer = 110;
   static constexpr UINT_PTR kWatchTimer = 1001;
   static constexpr int kDefaultWatchSeconds = 60;
   // The notification-area icon's clicks.
@@ -71,8 +86,17 @@ class CQueryPage {
   bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   // A query from the search button: it ends a watch. Nothing starts while a
-  // query's answer is still to come.
+  // query's answer is still to come, nor for a date the box refuses (the
+  // box is marked and the status line says why).
   void StartQuery();
+  // The page is shown (its bar and status take the window) or hidden.
+  void SetActive(bool active);
+  bool Active() const { return active_; }
+  // 只看有票 and the departure range, as the query bar shows them.
+  bool AvailableOnly();
+  DepartRange DepartFilter() const { return departRange_; }
+  // Chooses the departure range (as its menu does) and refilters.
+  void SetDepartFilter(DepartRange range);
   // A query's result, on the user-interface thread: the busy state ends; the
   // rows change only when the query produced rows.
   void OnQueryDone(QueryResult result);
@@ -118,7 +142,9 @@ class CQueryPage {
   const CBkListView& List() const { return listView_; }
   const CEditImpl& FromEdit() const { return fromEdit_; }
   const CEditImpl& ToEdit() const { return toEdit_; }
-  const CEditImpl& DateEdit() const { return dateEdit_; }
+  const CEditImpl& DateEdit() const { return dateBox_.Edit(); }
+  CDateBox& DateBox() { return dateBox_; }
+  const CRowMenu& DepartMenu() const { return departMenu_; }
   const CEditImpl& WatchEdit() const { return watchEdit_; }
   const CRowMenu& RowMenu() const { return rowMenu_; }
 
@@ -145,9 +171,17 @@ class CQueryPage {
   void StartWatch();
   void StopWatch();
   void EndBusy();
-  // The stations the query bar asks for now, trimmed, the return trip
-  // swapped.
-  QueryStations StationsToAsk();
+  // The stations and the date the query bar asks for now, names trimmed, the
+  // return trip swapped. False, with the date box marked and the reason in
+  // the status line, when the date is refused.
+  bool QueryToAsk(QueryStations& query);
+  // The list's row `index` (a double-click, Enter) in the timetable page.
+  void OpenTimetable(int index);
+  void ShowDepartMenu();
+  // The filters changed: the rows shown and their count follow.
+  void Refilter();
+  // The trains line for the rows shown, with the watch's note.
+  void ShowTrainsStatus();
   // Starts one query, for the search button or a watch round.
   void StartQueryRound(QueryStations stations);
   void OnWatchTimer();
@@ -162,23 +196,24 @@ class CQueryPage {
   // Column `column`'s title with the sort direction in front when the rows
   // are sorted by it.
   void ShowColumnTitle(int column);
-  // A column's width in 96-DPI units, from the string table.
-  static int ColumnWidth(int column);
   // Column widths and the edit boxes' font at `dpi`.
   void ApplyDpi(int dpi);
 
   CMainDlg& owner_;
-  // The list's font at a scale other than the system's (declared before the
-  // list, which uses it until its window goes).
-  GdiObject<HFONT> scaledListFont_;
-  HFONT systemListFont_ = nullptr;  // the list's own font, not ours
+  // Declared before the list, which uses it until its window goes.
+  ScaledListFont listFont_;
   CBkListView listView_;
   CEditImpl fromEdit_;
   CEditImpl toEdit_;
-  CEditImpl dateEdit_;
+  CDateBox dateBox_;
   CEditImpl watchEdit_;
   QueryBarBoxes queryBarBoxes_;
   CRowMenu rowMenu_;
+  CRowMenu departMenu_;
+  DepartRange departRange_ = DepartRange::AllDay;
+  bool active_ = true;
+  // The footer's text while the page is shown (kept while it is not).
+  std::wstring status_;
   // The query client, shared with the workers.
   std::shared_ptr<QuerySession> session_;
   // One query at a time; its result arrives through the slot's queue, which
@@ -193,8 +228,9 @@ class CQueryPage {
   int sortColumn_ = -1;
   bool sortDescending_ = false;
   // When the rows the list shows were answered ("HH:MM:SS"; empty before
-  // the first answer).
+  // the first answer), and the day and stations they are for.
   std::wstring rowsTime_;
+  QueryStations rowsQuery_;
   // The folder the save dialog opens in: the one the last export went to.
   std::wstring exportFolder_;
   bool watching_ = false;

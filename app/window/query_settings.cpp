@@ -5,6 +5,7 @@
 
 #include "app/core/page_text.h"
 #include "app/core/query_request.h"
+#include "app/core/travel_date.h"
 #include "app/platform/registry.h"
 
 namespace {
@@ -15,6 +16,9 @@ constexpr wchar_t kKinds[] = L"Kinds";
 constexpr wchar_t kReturnTrip[] = L"ReturnTrip";
 constexpr wchar_t kSortColumn[] = L"SortColumn";
 constexpr wchar_t kSortDescending[] = L"SortDescending";
+constexpr wchar_t kDate[] = L"Date";
+constexpr wchar_t kAvailableOnly[] = L"AvailableOnly";
+constexpr wchar_t kDepartRange[] = L"DepartRange";
 constexpr wchar_t kLeft[] = L"WindowLeft";
 constexpr wchar_t kTop[] = L"WindowTop";
 
@@ -53,11 +57,30 @@ bool ReadStation(HKEY key, const wchar_t* name, std::wstring& value) {
   return true;
 }
 
+// A date as the date box shows it ("2026-12-08"): anything else is no date.
+bool ReadDate(HKEY key, const wchar_t* name, std::wstring& value) {
+  wchar_t buffer[12] = {};
+  DWORD type = 0;
+  DWORD size = sizeof(buffer) - sizeof(wchar_t);
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
+      type != REG_SZ || size % sizeof(wchar_t) != 0)
+    return false;
+  std::wstring text(buffer, size / sizeof(wchar_t));
+  if (!text.empty() && text.back() == L'\0') text.pop_back();
+  TravelDate date;
+  // Any real date reads; whether it has passed is the window's question.
+  const TravelDate anyDay{2000, 1, 1};
+  if (!ParseTravelDate(text, anyDay, date) || FormatTravelDate(date) != text) return false;
+  value = text;
+  return true;
+}
+
 }  // namespace
 
 bool QuerySettings::operator==(const QuerySettings& other) const {
   return from == other.from && to == other.to && kinds == other.kinds && returnTrip == other.returnTrip &&
-         sortColumn == other.sortColumn && sortDescending == other.sortDescending && hasPosition == other.hasPosition &&
+         sortColumn == other.sortColumn && sortDescending == other.sortDescending && date == other.date &&
+         availableOnly == other.availableOnly && departRange == other.departRange && hasPosition == other.hasPosition &&
          (!hasPosition || (position.x == other.position.x && position.y == other.position.y));
 }
 
@@ -75,6 +98,11 @@ QuerySettings LoadQuerySettings(const std::wstring& key) {
   if (ReadSigned(raw, kSortColumn, kResultColumnCount - 1, column) && column >= -1) settings.sortColumn = column;
   // A direction means something only with a column.
   if (settings.sortColumn >= 0) ReadFlag(raw, kSortDescending, settings.sortDescending);
+  ReadDate(raw, kDate, settings.date);
+  ReadFlag(raw, kAvailableOnly, settings.availableOnly);
+  DWORD range = 0;
+  if (ReadRegistryDword(raw, kDepartRange, range) && range < kDepartRangeCount)
+    settings.departRange = static_cast<DepartRange>(range);
   int x = 0, y = 0;
   if (ReadSigned(raw, kLeft, QuerySettings::kMaxCoordinate, x) &&
       ReadSigned(raw, kTop, QuerySettings::kMaxCoordinate, y)) {
@@ -98,6 +126,11 @@ bool SaveQuerySettings(const std::wstring& key, const QuerySettings& stored, con
     written &= WriteRegistryDword(raw, kSortColumn, static_cast<DWORD>(now.sortColumn));
   if (now.sortDescending != stored.sortDescending)
     written &= WriteRegistryDword(raw, kSortDescending, now.sortDescending ? 1 : 0);
+  if (now.date != stored.date) written &= WriteRegistryString(raw, kDate, now.date);
+  if (now.availableOnly != stored.availableOnly)
+    written &= WriteRegistryDword(raw, kAvailableOnly, now.availableOnly ? 1 : 0);
+  if (now.departRange != stored.departRange)
+    written &= WriteRegistryDword(raw, kDepartRange, static_cast<DWORD>(now.departRange));
   if (now.hasPosition &&
       (!stored.hasPosition || now.position.x != stored.position.x || now.position.y != stored.position.y)) {
     written &= WriteRegistryDword(raw, kLeft, static_cast<DWORD>(now.position.x));

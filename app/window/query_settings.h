@@ -1,6 +1,6 @@
 // The query the window remembers for the next start, per user: the two
-// stations, the checked train kinds, the return trip, the sort column and
-// direction, and the window's position. They live as values of one key under
+// stations, the date, the checked train kinds, the filters, the return trip,
+// the sort column and direction, and the window's position. They live as values of one key under
 // HKEY_CURRENT_USER (the program's folder is not the user's to write).
 #pragma once
 
@@ -25,6 +25,11 @@ struct QuerySettings {
   bool returnTrip = false;
   int sortColumn = -1;  // -1: the answer's order
   bool sortDescending = false;
+  // "2026-12-08", or empty for today. Kept as stored: the window takes it
+  // only while it may still be asked for.
+  std::wstring date;
+  bool availableOnly = false;
+  DepartRange departRange = DepartRange::AllDay;
   bool hasPosition = false;  // false: centred on the screen
   POINT position = {0, 0};   // the window's top-left corner, screen coordinates
 

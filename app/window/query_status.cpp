@@ -31,6 +31,17 @@ std::wstring FormatClock(const SYSTEMTIME& time) {
   return text;
 }
 
+namespace {
+
+// The status text of a page that did not come.
+int NoPageReason(PageFailure failure) {
+  return failure == PageFailure::NoConnection ? status_text::kNoConnection
+         : failure == PageFailure::TimedOut   ? status_text::kTimedOut
+                                              : status_text::kUnreadable;
+}
+
+}  // namespace
+
 std::wstring RunningStatus(const QueryStations& stations) {
   return FormatText(TableString(status_text::kRunning), {stations.from, stations.to});
 }
@@ -47,9 +58,7 @@ std::wstring OutcomeStatus(const QueryResult& result, const std::wstring& answer
       reason = status_text::kMissingStation;
       break;
     case QueryOutcome::NoPage:
-      reason = result.failure == PageFailure::NoConnection ? status_text::kNoConnection
-               : result.failure == PageFailure::TimedOut   ? status_text::kTimedOut
-                                                           : status_text::kUnreadable;
+      reason = NoPageReason(result.failure);
       break;
     case QueryOutcome::NoResultTable:
     case QueryOutcome::PageTooLarge:
@@ -58,13 +67,63 @@ std::wstring OutcomeStatus(const QueryResult& result, const std::wstring& answer
     case QueryOutcome::OutOfMemory:
       reason = status_text::kOutOfMemory;
       break;
-    case QueryOutcome::SiteMessage: {
-      std::wstring text = result.message;
-      if (!earlierTime.empty()) text += FormatText(TableString(status_text::kEarlierRows), {earlierTime});
-      return text;
-    }
+    case QueryOutcome::SiteMessage:
+      break;
   }
-  std::wstring text = TableString(reason);
+  // The site's own words say why it has no trains for that day.
+  std::wstring text = result.outcome == QueryOutcome::SiteMessage ? result.message : TableString(reason);
   if (!earlierTime.empty()) text += FormatText(TableString(status_text::kEarlierRows), {earlierTime});
   return text;
+}
+
+namespace {
+
+// "12月9日 周三" for a query's date ("2026-12-08"; empty for today).
+std::wstring DayOfQuery(const std::wstring& date, const TravelDate& today) {
+  TravelDate day = today;
+  if (!date.empty() && !ParseTravelDate(date, today, day)) return date;
+  return FormatTravelDay(day);
+}
+
+}  // namespace
+
+std::wstring TrainsStatus(size_t shown, size_t found, const std::wstring& date, const std::wstring& answerTime,
+                          const TravelDate& today) {
+  std::wstring count = std::to_wstring(shown);
+  if (shown != found) count += L" / " + std::to_wstring(found);
+  return FormatText(TableString(status_text::kTrains), {count, DayOfQuery(date, today) + L" · " + answerTime});
+}
+
+std::wstring DateRefusal(DateCheck check, const std::wstring& typed, const TravelDate& date, const TravelDate& today) {
+  switch (check) {
+    case DateCheck::Past:
+      return FormatText(TableString(status_text::kDatePast), {FormatTravelDate(date)});
+    case DateCheck::TooFar:
+      return FormatText(TableString(status_text::kDateTooFar),
+                        {std::to_wstring(kPresaleDays + 1), FormatTravelDate(AddDays(today, kPresaleDays))});
+    case DateCheck::NotADate:
+    case DateCheck::Valid:
+      break;
+  }
+  return FormatText(TableString(status_text::kNotADate), {typed, FormatTravelDate(today)});
+}
+
+std::wstring TimetableStatus(const TimetableResult& result, const std::wstring& answerTime, const TravelDate& today) {
+  switch (result.outcome) {
+    case TimetableOutcome::Stops:
+      return FormatText(TableString(timetable_text::kStops),
+                        {result.query.code, std::to_wstring(result.stops.size()), DayOfQuery(result.query.date, today),
+                         answerTime});
+    case TimetableOutcome::UnknownTrain:
+      return FormatText(TableString(timetable_text::kUnknownTrain), {result.query.code});
+    case TimetableOutcome::BadCode:
+      return TableString(timetable_text::kBadCode);
+    case TimetableOutcome::NoPage:
+      return TableString(NoPageReason(result.failure));
+    case TimetableOutcome::PageTooLarge:
+      return TableString(status_text::kUnreadable);
+    case TimetableOutcome::OutOfMemory:
+      return TableString(status_text::kOutOfMemory);
+  }
+  return std::wstring();
 }

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "app/core/query_request.h"
+#include "app/core/travel_date.h"
 #include "app/net/query_worker.h"
+#include "app/net/timetable_worker.h"
 
 // String table ids of the status texts; "%1", "%2" stand for the values.
 namespace status_text {
@@ -31,7 +33,22 @@ constexpr int kGainedMore = 95;      // %1 %2 and %3 more classes have tickets n
 constexpr int kNoticeTitle = 96;     // the balloon's title
 constexpr int kOutOfMemory = 97;     // memory ran out before the answer was read
 constexpr int kUpdateNotStarted = 98;  // an accepted update's setup did not start
+constexpr int kDatePast = 100;         // %1 (a date) has passed
+constexpr int kDateTooFar = 101;       // only %1 days ahead, at the latest %2
+constexpr int kNotADate = 102;         // "%1" is no date; as %2
+constexpr int kWatchDatePassed = 103;  // the watch's date %1 has passed: it stopped
+constexpr int kFirstDepartRange = 130;  // 全天, then the four ranges (DepartRange order)
+constexpr int kDepartRangeLink = 135;   // the range link's text around %1
 }  // namespace status_text
+
+// String table ids of the timetable page's status texts.
+namespace timetable_text {
+constexpr int kUnknownTrain = 104;  // no train %1
+constexpr int kRunning = 105;       // asking for train %1
+constexpr int kStops = 106;         // train %1 · %2 stops · %3 (day) · %4 (time)
+constexpr int kBadCode = 107;       // a code of letters and digits only
+constexpr int kMissingCode = 108;   // no code typed
+}  // namespace timetable_text
 
 // `pattern` with "%1".."%9" replaced by the values in order; a marker without
 // a value stays as it is.
@@ -51,3 +68,16 @@ std::wstring RunningStatus(const QueryStations& stations);
 // whose page still shows the rows of an earlier answer names that answer's
 // time (`earlierTime`, empty when the list shows no rows).
 std::wstring OutcomeStatus(const QueryResult& result, const std::wstring& answerTime, const std::wstring& earlierTime);
+
+// The trains line: "32 趟列车 · 12月9日 周三 · 20:15:07", or "12 / 32 趟列车 · …"
+// when the filters show `shown` of the `found` trains. `date` is the query's
+// ("2026-12-08"; empty for today's).
+std::wstring TrainsStatus(size_t shown, size_t found, const std::wstring& date, const std::wstring& answerTime,
+                          const TravelDate& today);
+
+// Why the date box's text was refused (`check` is not Valid; `date` is what
+// it read as, when it read).
+std::wstring DateRefusal(DateCheck check, const std::wstring& typed, const TravelDate& date, const TravelDate& today);
+
+// How a timetable query ended, answered at `answerTime`.
+std::wstring TimetableStatus(const TimetableResult& result, const std::wstring& answerTime, const TravelDate& today);

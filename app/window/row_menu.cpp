@@ -14,7 +14,7 @@ bool CRowMenu::Show(HWND owner, POINT screen, std::function<void(int)> chosen) {
   if (!view_.IsLayerLoaded()) {
     const bool loaded = LoadFolderFirst([this] {
       std::string bytes;
-      return LoadSkinResource(kMenuLayer, bytes, L"xml") && view_.LoadLayer(bytes);
+      return LoadSkinResource(layer_, bytes, L"xml") && view_.LoadLayer(bytes);
     });
     if (!loaded) return false;
   }

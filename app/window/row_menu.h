@@ -1,5 +1,6 @@
-// The list's right-click menu: a small pop-up window whose view holds the
-// skin library's own "menus" element (layer 107). A click on an item closes
+// A pop-up menu of the page, by default the list's right-click menu: a small
+// pop-up window whose view holds the skin library's own "menus" element
+// (layer 107, or the layer it is made with). A click on an item closes
 // the menu and hands its index to the owner; a click elsewhere, Escape or
 // another window taking the focus closes it without a choice.
 #pragma once
@@ -17,7 +18,7 @@ class CRowMenu : public CWindowImplBase {
   // The items, in the layer's order.
   enum Item { kCopy = 0, kCopyAll = 1, kExport = 2 };
 
-  CRowMenu() = default;
+  explicit CRowMenu(unsigned layer = kMenuLayer) : layer_(layer) {}
   ~CRowMenu() override;
 
   // Shows the menu with its top-left corner at `screen` (kept on that
@@ -34,6 +35,7 @@ class CRowMenu : public CWindowImplBase {
   WindowClassInfo& GetWindowClassInfo() const override;
 
  private:
+  unsigned layer_;
   CBkDialogView view_;
   std::function<void(int)> chosen_;
 };

@@ -166,6 +166,9 @@ struct MainWindow {
   static constexpr int kListId = 2100;
   static constexpr int kFromEditId = 2220;
   static constexpr int kToEditId = 2230;
+  // The 时刻表查询 page's train box and stop list.
+  static constexpr int kTrainCodeEditId = 2260;
+  static constexpr int kStopListId = 2110;
   // Rows of the list before any answer, and the height of one.
   static constexpr int kMinimumListRows = 20;
   static constexpr int kRowHeight = 24;

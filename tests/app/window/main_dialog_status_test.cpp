@@ -11,6 +11,8 @@
 
 #include "app/core/page_text.h"
 #include "app/core/ticket_watch.h"
+#include "app/core/travel_date.h"
+#include "app/window/date_box.h"
 #include "app/window/main_dialog.h"
 #include "app/window/query_status.h"
 #include "skin/resources/bk_string.h"
@@ -92,7 +94,8 @@ TEST_F(StatusLineTest, EachOutcomeSaysWhatHappenedAndWhoseRowsAreShown) {
   EXPECT_EQ(Text(status_text::kUnreadable), QueryStatus(*dialog, L"fault-deep", L"上海"));
 
   const std::wstring trains = QueryStatus(*dialog, L"北京", L"上海");
-  const std::wstring prefix = Text(status_text::kTrains, {L"32", L""});
+  // The trains line names the day the seats are for, then the answer's time.
+  const std::wstring prefix = Text(status_text::kTrains, {L"32", FormatTravelDay(LocalToday()) + L" · "});
   ASSERT_EQ(prefix, trains.substr(0, prefix.size())) << WideToUtf8(trains);
   const std::wstring answered = trains.substr(prefix.size());
   ASSERT_EQ(8u, answered.size());

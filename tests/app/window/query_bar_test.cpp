@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/core/query_request.h"
+#include "app/core/result_columns.h"
 #include "app/core/result_page.h"
 #include "app/core/ticket_order.h"
 #include "app/window/main_dialog.h"
@@ -219,18 +220,25 @@ TEST_F(QueryBarTest, HeaderClicksSortAndReverseAndSeatCellsShowTheirAvailability
   const DibCanvas& canvas = *captured;
   EXPECT_GT(GreenPixels(canvas, list, 0, 292, 368), 10) << "有 in the first row";
   EXPECT_EQ(0, GreenPixels(canvas, list, 0, 2, 48));
-  // 无座 (580-620) of every row in view: green exactly where tickets are left.
+  // Every seat cell in view: green exactly where tickets are left. The seats
+  // change with the day, but the sleeper columns of the high-speed trains
+  // ("--") always hold cells without tickets.
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
   const int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
   int withTickets = 0, without = 0;
-  for (int item = 0; item < perPage && item < static_cast<int>(shown.size()); ++item) {
-    const bool has = HasTickets(shown[static_cast<size_t>(item)].standing);
-    const int green = GreenPixels(canvas, list, item, 582, 618);
-    if (has) {
-      EXPECT_GT(green, 5) << "row " << item << " " << shown[static_cast<size_t>(item)].standing;
-      ++withTickets;
-    } else {
-      EXPECT_EQ(0, green) << "row " << item << " " << shown[static_cast<size_t>(item)].standing;
-      ++without;
+  for (int column = kColumnFirstSeat; column <= kColumnLastSeat; ++column) {
+    RECT cell = {};
+    ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&cell)));
+    for (int item = 0; item < perPage && item < static_cast<int>(shown.size()); ++item) {
+      const std::wstring text = RowTexts(shown[static_cast<size_t>(item)])[static_cast<size_t>(column)];
+      const int green = GreenPixels(canvas, list, item, cell.left + 2, cell.right - 2);
+      if (HasTickets(text)) {
+        EXPECT_GT(green, 5) << "row " << item << " column " << column << " " << text;
+        ++withTickets;
+      } else {
+        EXPECT_EQ(0, green) << "row " << item << " column " << column << " " << text;
+        ++without;
+      }
     }
   }
   EXPECT_GT(withTickets, 0);

@@ -1,0 +1,33 @@
+// What the pages' skinned lists share: report columns titled and sized from
+// the string table, and the list's font at the scale of the monitor it is on.
+#pragma once
+
+#include <windows.h>
+
+#include "skin/resources/gdi_handles.h"
+
+// Column `column`'s width in 96-DPI units: string `firstWidth + column` of
+// the string table.
+int TableColumnWidth(int firstWidth, int column);
+
+// Replaces the list's placeholder column by `count` columns titled by strings
+// `firstTitle`.. and as wide as TableColumnWidth at `dpi`.
+void InsertTableColumns(HWND list, int firstTitle, int firstWidth, int count, int dpi);
+// The columns' widths at `dpi`.
+void SizeTableColumns(HWND list, int firstWidth, int count, int dpi);
+
+// The list and its header draw with the system's font, made for the system's
+// DPI; on a monitor of another scale they take it scaled. The scaled font is
+// owned here and must outlive the list's use of it: declare it before the
+// list.
+class ScaledListFont {
+ public:
+  // Takes the list's own font as the one to scale; call once the list exists.
+  void Attach(HWND list);
+  // The list's font for `dpi`.
+  void Apply(HWND list, int dpi);
+
+ private:
+  GdiObject<HFONT> scaled_;
+  HFONT system_ = nullptr;  // the list's own font, not ours
+};
