@@ -54,8 +54,7 @@ bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
   if (message == WM_NOTIFY && lParam && reinterpret_cast<const NMHDR*>(lParam)->idFrom == VIEW_ID)
     handled = OnHeaderNotify(hwnd, *reinterpret_cast<const NMHDR*>(lParam), result);
   if (!handled && queryPage) handled = queryPage->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
-  if (!handled && timetablePage_)
-    handled = timetablePage_->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
+  if (!handled && timetablePage_) handled = timetablePage_->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
   // The children still exist while the frame hears of its end.
   if (message == WM_DESTROY) SaveSettings(hwnd);
   if (!handled && message == WM_INITDIALOG) {
@@ -78,11 +77,7 @@ bool CMainDlg::OnHeaderNotify(HWND hwnd, const NMHDR& header, LRESULT& result) {
   }
   if (header.code != SKN_COMMAND) return false;
   const int item = reinterpret_cast<const CommandNotify&>(header).uItemID;
-  if (item == kEnterCommand) {
-    // Enter in a page's boxes asks that page's question.
-    if (currentTab_ == kTicketTab && queryPage) queryPage->StartQuery();
-    if (currentTab_ == kTimetableTab && timetablePage_) timetablePage_->StartQuery();
-  } else if (item == kCloseRequest || item == ID_CLOSE) {
+  if (item == kCloseRequest || item == ID_CLOSE) {
     EndModal(0);
   } else if (item == ID_MINIMIZE) {
     SendMessageW(hwnd, WM_SYSCOMMAND, SC_MINIMIZE | 2, 0);  // 0xF022, as the header button sends it

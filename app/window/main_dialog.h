@@ -1,8 +1,7 @@
 // The program's main window: the skinned frame of the main layer (resource
 // 103) with its pages (余票查询 and 时刻表查询) and its part in the update.
-// Its message map, in order: the header's buttons, the frame's close request,
-// Enter and the tab heads, the frame itself, the pages, then the window's
-// creation.
+// Its message map, in order: the header's buttons, the frame's close request
+// and the tab heads, the frame itself, the pages, then the window's creation.
 #pragma once
 
 #include <windows.h>
@@ -24,8 +23,6 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   static constexpr int kIconId = 128;
   // The frame's close request (Escape, system close).
   static constexpr int kCloseRequest = 2;
-  // Enter, as the frame hands it to the view.
-  static constexpr int kEnterCommand = 1;
   // The tab control and its pages' indexes.
   static constexpr int kTabControl = 136;
   static constexpr int kTicketTab = 0;

@@ -151,9 +151,7 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       } else if (header->idFrom == kListId && header->code == static_cast<UINT>(NM_DBLCLK)) {
         OpenTimetable(reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem);
         result = 0;
-      } else if (header->idFrom == kListId && header->code == static_cast<UINT>(NM_RETURN)) {
-        OpenTimetable(SelectedRow(listView_.GetHwnd()));
-        result = 0;
+
       } else if (command && queryBarBoxes_.IsBound(item)) {
         OnQueryBarBoxClicked(item);
         result = 0;
@@ -162,6 +160,7 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       } else if (header->idFrom == kListId && header->code == LVN_KEYDOWN) {
         const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
         if (key->wVKey == 'C' && GetKeyState(VK_CONTROL) < 0) CopyRows(false);
+        if (key->wVKey == VK_RETURN) OpenTimetable(SelectedRow(listView_.GetHwnd()));
         result = 0;
       } else if (header->idFrom == kListId && header->code == static_cast<UINT>(NM_RCLICK)) {
         POINT at = {};
@@ -227,8 +226,8 @@ bool CQueryPage::QueryToAsk(QueryStations& query) {
     return false;
   }
   dateBox_.Show(date);
-  query = MakeQueryStations(ReadWindowText(fromEdit_.GetHwnd()), ReadWindowText(toEdit_.GetHwnd()),
-                            FormatTravelDate(date));
+  query =
+      MakeQueryStations(ReadWindowText(fromEdit_.GetHwnd()), ReadWindowText(toEdit_.GetHwnd()), FormatTravelDate(date));
   // The return trip asks for the same pair the other way round.
   if (queryBarBoxes_.ReturnTripChecked(owner_.GetView())) std::swap(query.from, query.to);
   return true;
@@ -533,7 +532,7 @@ void CQueryPage::ApplySettings(const QuerySettings& settings) {
   TravelDate date;
   const TravelDate today = LocalToday();
   dateBox_.Show(!settings.date.empty() && CheckTravelDate(settings.date, today, date) == DateCheck::Valid ? date
-                                                                                                         : today);
+                                                                                                          : today);
   QueryBarBoxes::SetChecked(owner_.GetView(), kAvailableBox, settings.availableOnly);
   SetDepartFilter(settings.departRange);
   const int previous = sortColumn_;
@@ -554,8 +553,9 @@ QuerySettings CQueryPage::CurrentSettings() {
   settings.returnTrip = queryBarBoxes_.ReturnTripChecked(owner_.GetView());
   settings.sortColumn = sortColumn_;
   settings.sortDescending = sortDescending_;
+  // Today is what an empty value means: a window left on today writes nothing.
   TravelDate date;
-  if (dateBox_.Read(date) == DateCheck::Valid) settings.date = FormatTravelDate(date);
+  if (dateBox_.Read(date) == DateCheck::Valid && date != LocalToday()) settings.date = FormatTravelDate(date);
   settings.availableOnly = AvailableOnly();
   settings.departRange = departRange_;
   return settings;

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "app/core/ticket_order.h"
 #include "app/core/ticket_row.h"
 #include "app/net/query_session.h"
 #include "app/net/query_worker.h"
 #include "app/platform/worker_slot.h"
-#include "app/core/ticket_order.h"
 #include "app/window/date_box.h"
 #include "app/window/list_columns.h"
 #include "app/window/query_bar_boxes.h"

@@ -111,9 +111,8 @@ std::wstring DateRefusal(DateCheck check, const std::wstring& typed, const Trave
 std::wstring TimetableStatus(const TimetableResult& result, const std::wstring& answerTime, const TravelDate& today) {
   switch (result.outcome) {
     case TimetableOutcome::Stops:
-      return FormatText(TableString(timetable_text::kStops),
-                        {result.query.code, std::to_wstring(result.stops.size()), DayOfQuery(result.query.date, today),
-                         answerTime});
+      return FormatText(TableString(timetable_text::kStops), {result.query.code, std::to_wstring(result.stops.size()),
+                                                              DayOfQuery(result.query.date, today), answerTime});
     case TimetableOutcome::UnknownTrain:
       return FormatText(TableString(timetable_text::kUnknownTrain), {result.query.code});
     case TimetableOutcome::BadCode:

@@ -14,29 +14,29 @@
 
 // String table ids of the status texts; "%1", "%2" stand for the values.
 namespace status_text {
-constexpr int kRunning = 80;         // 正在查询 %1 → %2…
-constexpr int kTrains = 81;          // %1 趟列车 · %2
-constexpr int kNoConnection = 82;    // no connection to the query site
-constexpr int kTimedOut = 83;        // no answer within the time-out
-constexpr int kUnreadable = 84;      // a page that could not be read
-constexpr int kNoTrains = 85;        // no trains for %1 → %2
-constexpr int kMissingStation = 86;  // both stations are needed
-constexpr int kEarlierRows = 87;     // the rows shown are those of %1
-constexpr int kCopied = 88;          // %1 trains copied
-constexpr int kExported = 89;        // %1 trains exported to %2
-constexpr int kNotWritten = 90;      // %1 could not be written
-constexpr int kCsvFilter = 91;       // the save dialog's file type
-constexpr int kExportName = 92;      // the file name the save dialog offers
-constexpr int kWatching = 93;        // (watching, every %1 seconds)
-constexpr int kGainedOne = 94;       // %1 %2 has tickets now
-constexpr int kGainedMore = 95;      // %1 %2 and %3 more classes have tickets now
-constexpr int kNoticeTitle = 96;     // the balloon's title
-constexpr int kOutOfMemory = 97;     // memory ran out before the answer was read
-constexpr int kUpdateNotStarted = 98;  // an accepted update's setup did not start
-constexpr int kDatePast = 100;         // %1 (a date) has passed
-constexpr int kDateTooFar = 101;       // only %1 days ahead, at the latest %2
-constexpr int kNotADate = 102;         // "%1" is no date; as %2
-constexpr int kWatchDatePassed = 103;  // the watch's date %1 has passed: it stopped
+constexpr int kRunning = 80;            // 正在查询 %1 → %2…
+constexpr int kTrains = 81;             // %1 趟列车 · %2
+constexpr int kNoConnection = 82;       // no connection to the query site
+constexpr int kTimedOut = 83;           // no answer within the time-out
+constexpr int kUnreadable = 84;         // a page that could not be read
+constexpr int kNoTrains = 85;           // no trains for %1 → %2
+constexpr int kMissingStation = 86;     // both stations are needed
+constexpr int kEarlierRows = 87;        // the rows shown are those of %1
+constexpr int kCopied = 88;             // %1 trains copied
+constexpr int kExported = 89;           // %1 trains exported to %2
+constexpr int kNotWritten = 90;         // %1 could not be written
+constexpr int kCsvFilter = 91;          // the save dialog's file type
+constexpr int kExportName = 92;         // the file name the save dialog offers
+constexpr int kWatching = 93;           // (watching, every %1 seconds)
+constexpr int kGainedOne = 94;          // %1 %2 has tickets now
+constexpr int kGainedMore = 95;         // %1 %2 and %3 more classes have tickets now
+constexpr int kNoticeTitle = 96;        // the balloon's title
+constexpr int kOutOfMemory = 97;        // memory ran out before the answer was read
+constexpr int kUpdateNotStarted = 98;   // an accepted update's setup did not start
+constexpr int kDatePast = 100;          // %1 (a date) has passed
+constexpr int kDateTooFar = 101;        // only %1 days ahead, at the latest %2
+constexpr int kNotADate = 102;          // "%1" is no date; as %2
+constexpr int kWatchDatePassed = 103;   // the watch's date %1 has passed: it stopped
 constexpr int kFirstDepartRange = 130;  // 全天, then the four ranges (DepartRange order)
 constexpr int kDepartRangeLink = 135;   // the range link's text around %1
 }  // namespace status_text

@@ -100,12 +100,10 @@ bool CUpdatePrompt::RunDownloadedUpdate(const UpdateOffer& offer) {
   }
   ProcessWithOutput instance =
       StartProcessWithOutput(copy, UpdateSwitchParameters(setup.LaunchPath(), offer.version, offer.signature));
-  const bool waiting =
-      instance.process &&
-      starting_.Start([instance = std::move(instance), setup = std::move(setup)] {
-        return AwaitSetupStart(instance, kStartWaitMs);
-      },
-                      [this](bool started) { Report(started); });
+  const bool waiting = instance.process &&
+                       starting_.Start([instance = std::move(instance),
+                                        setup = std::move(setup)] { return AwaitSetupStart(instance, kStartWaitMs); },
+                                       [this](bool started) { Report(started); });
   if (!waiting) Report(false);
   return waiting;
 }

@@ -204,10 +204,23 @@ bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, L
       return true;
     }
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
       OnButtonDown(wParam, point);
       result = 0;
       return true;
+    case WM_LBUTTONDBLCLK: {
+      // The second press acts as a press, then the owner hears of the
+      // double-click on that row, as from the native list.
+      OnButtonDown(wParam, point);
+      if (!IsWindow()) return true;
+      POINT relative = {};
+      NMITEMACTIVATE activate = {};
+      activate.hdr.code = static_cast<UINT>(NM_DBLCLK);
+      activate.iItem = HitRow(point, relative);
+      activate.ptAction = point;
+      if (activate.iItem >= 0) SendToParent(activate.hdr);
+      result = 0;
+      return true;
+    }
     case WM_LBUTTONUP:
       OnButtonUp(wParam, lParam);
       result = 0;

@@ -25,6 +25,28 @@
 
 namespace {
 
+// The screen point of `date`'s cell in a month calendar, found by asking
+// the control what lies under points of a fine grid.
+bool FindDayCell(HWND calendar, const TravelDate& date, POINT& screen) {
+  RECT client = {};
+  GetClientRect(calendar, &client);
+  for (int y = 2; y < client.bottom; y += 3) {
+    for (int x = 2; x < client.right; x += 3) {
+      MCHITTESTINFO hit = {};
+      hit.cbSize = MCHITTESTINFO_V1_SIZE;
+      hit.pt = POINT{x, y};
+      SendMessageW(calendar, MCM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+      if ((hit.uHit & MCHT_CALENDARDATE) == MCHT_CALENDARDATE && hit.st.wYear == date.year &&
+          hit.st.wMonth == date.month && hit.st.wDay == date.day) {
+        screen = POINT{x + 3, y + 3};
+        ClientToScreen(calendar, &screen);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 class DateBoxTest : public MainDialogFixture {
  protected:
   void TearDown() override { SendMouseButton(false); }
@@ -181,9 +203,12 @@ TEST_F(DateBoxTest, TheCalendarPicksADayAndEscapeLeavesItAlone) {
   ClickElement(*dialog, CQueryPage::kCalendarButton);
   ASSERT_TRUE(PumpUntil([&] { return box.Calendar().IsShown(); }, 5000));
   ASSERT_TRUE(PumpUntil([&] { return GetFocus() == box.Calendar().CalendarWindow(); }, 3000));
-  // Two days on with the arrow key, then Enter picks.
-  SendKeys({VK_RIGHT, -VK_RIGHT, VK_RIGHT, -VK_RIGHT, VK_RETURN, -VK_RETURN});
-  const std::wstring picked = FormatTravelDate(AddDays(today, 2));
+  // A click on the day after tomorrow picks it.
+  const TravelDate target = AddDays(today, 2);
+  POINT day = {};
+  ASSERT_TRUE(FindDayCell(box.Calendar().CalendarWindow(), target, day));
+  SendClick(day.x, day.y);
+  const std::wstring picked = FormatTravelDate(target);
   EXPECT_TRUE(PumpUntil([&] { return !box.Calendar().IsShown(); }, 3000));
   EXPECT_TRUE(PumpUntil([&] { return ReadWindowTextOf(DateEdit(*dialog)) == picked; }, 3000))
       << WideToUtf8(ReadWindowTextOf(DateEdit(*dialog)));

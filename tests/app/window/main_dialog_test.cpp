@@ -1,6 +1,8 @@
 // The main window in this process, against the demo site: its set-up, the
 // search button with real input, the busy state, the list fill, the header
 // buttons and the ways it ends, and closing it during a query.
+#include "app/core/travel_date.h"
+#include "app/window/date_box.h"
 #include "app/window/main_dialog.h"
 
 #include <commctrl.h>
@@ -110,17 +112,22 @@ TEST_F(MainDialogTest, SetUpMakesTheListColumnsEditsAndIcons) {
     EXPECT_EQ(_wtoi(GetString(51 + i)), column.cx) << i;
   }
 
+  // The date box shows today, and says so in grey once emptied.
+  const std::wstring today = FormatTravelDate(LocalToday());
   const struct {
     const CEditImpl* edit;
     int id;
-    const wchar_t* hint;
-  } edits[] = {{&page.FromEdit(), 2220, L"北京"}, {&page.ToEdit(), 2230, L"上海"}, {&page.DateEdit(), 2240, L"20110927"}};
+    std::wstring hint;
+    std::wstring text;
+  } edits[] = {{&page.FromEdit(), 2220, L"北京", L""},
+               {&page.ToEdit(), 2230, L"上海", L""},
+               {&page.DateEdit(), 2240, today, today}};
   for (const auto& e : edits) {
     ASSERT_NE(nullptr, e.edit->GetHwnd()) << e.id;
     EXPECT_EQ(view, GetParent(e.edit->GetHwnd()));
     EXPECT_EQ(e.id, GetDlgCtrlID(e.edit->GetHwnd()));
-    EXPECT_EQ(std::wstring(e.hint), e.edit->GetHintText());
-    EXPECT_EQ(L"", ReadWindowTextOf(e.edit->GetHwnd()));
+    EXPECT_EQ(e.hint, e.edit->GetHintText());
+    EXPECT_EQ(e.text, ReadWindowTextOf(e.edit->GetHwnd()));
     // Placed by its "realwnd" element inside the query bar.
     RECT placed = {};
     GetWindowRect(e.edit->GetHwnd(), &placed);
@@ -151,7 +158,8 @@ TEST_F(MainDialogTest, TypedStationsAndAClickShowEveryTrainInTheList) {
   ClickElement(*dialog, CQueryPage::kSearchButton);
   ASSERT_TRUE(PumpUntil([&] { return ItemCount(*dialog) > 20; }, 20000));
   PumpUntil([&] { return !Busy(*dialog); }, 5000);
-  EXPECT_EQ("GET " + BuildQueryPath(L"北京", L"上海") + " HTTP/1.1\n", SharedDemoSite().RequestLog());
+  EXPECT_EQ("GET " + BuildQueryPath(L"北京", L"上海", FormatTravelDate(LocalToday())) + " HTTP/1.1\n",
+            SharedDemoSite().RequestLog());
   EXPECT_EQ(32, ItemCount(*dialog));
   ASSERT_EQ(32u, page.Rows().size());
   EXPECT_FALSE(Busy(*dialog));

@@ -14,6 +14,8 @@
 #include "app/core/result_columns.h"
 #include "app/core/result_page.h"
 #include "app/core/ticket_order.h"
+#include "app/core/travel_date.h"
+#include "app/window/date_box.h"
 #include "app/window/main_dialog.h"
 #include "app/window/query_bar_boxes.h"
 #include "skin/host/dialog_view.h"
@@ -261,7 +263,8 @@ TEST_F(QueryBarTest, ReturnTripAsksForTheReverseDirection) {
   EXPECT_TRUE(SharedDemoSite().RequestLog().empty()) << "checking the box asks nothing";
 
   ASSERT_NO_FATAL_FAILURE(QueryBeijingShanghai(*dialog));
-  EXPECT_EQ("GET " + BuildQueryPath(L"上海", L"北京") + " HTTP/1.1\n", SharedDemoSite().RequestLog());
+  EXPECT_EQ("GET " + BuildQueryPath(L"上海", L"北京", FormatTravelDate(LocalToday())) + " HTTP/1.1\n",
+            SharedDemoSite().RequestLog());
   ASSERT_FALSE(page.Rows().empty());
   for (const TicketRow& row : page.Rows()) {
     EXPECT_EQ(L"上海", row.fromStation);
