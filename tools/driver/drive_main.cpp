@@ -198,7 +198,7 @@ int wmain(int argc, wchar_t** argv) {
     CloseHandle(file);
     return 0;
   }
-  if (argc != 4 && argc != 5) {
+  if (argc < 4 || argc > 6 || (argc == 6 && std::wstring(argv[4]) != L"timetable")) {
     std::fprintf(stderr,
                  "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu|timetable CODE]\n"
                  "       tavora-drive --answer CAPTION yes|no|ok [SECONDS]\n"
