@@ -19,13 +19,14 @@ bool StartsWithBom(const std::string& bytes) { return bytes.compare(0, 3, kBom) 
 // ---------------------------------------------------------------- all documents
 
 TEST(EmbeddedDocuments, EveryDocumentIsPresentInChineseSimplifiedOnly) {
-  // 107 is the list's right-click menu.
-  for (int id = 100; id <= 107; ++id) {
+  // 107 is the list's right-click menu; 108 the timetable page, 109 its
+  // list's rows and 110 the departure-time menu.
+  for (int id = 100; id <= 110; ++id) {
     SCOPED_TRACE(id);
     EXPECT_EQ(ResourceLanguages(L"XML", id), std::vector<WORD>{2052});
     EXPECT_FALSE(ResourceBytes(L"XML", id).empty());
   }
-  EXPECT_TRUE(ResourceBytes(L"XML", 108).empty());
+  EXPECT_TRUE(ResourceBytes(L"XML", 111).empty());
 }
 
 TEST(EmbeddedDocuments, AllButTheStyleDocumentBeginWithAByteOrderMark) {
@@ -78,6 +79,9 @@ TEST(SkinDocument, DefinesItsSkinsWithTheirAttributes) {
       {"pngex", {{"name", "ing"}, {"src", "9"}, {"subwidth", "48"}, {"imgpos", "1,46,1"}}},
       // The right-click menu's hovered item.
       {"gradation", {{"name", "rowmenu_sel"}, {"from", "D6E8FA"}, {"to", "C2DCF6"}, {"direction", "1"}}},
+      // A refused date's frame and the calendar button.
+      {"pngex", {{"name", "edit_bg_invalid"}, {"src", "10"}, {"imgpos", "10,10,10"}}},
+      {"png", {{"name", "calbtn"}, {"src", "11"}, {"subwidth", "18"}, {"height", "18"}}},
   };
   std::vector<const TiXmlElement*> skins = Children(root);
   ASSERT_EQ(skins.size(), expected.size());
@@ -114,12 +118,27 @@ TEST(StyleDocument, DefinesItsStyleClasses) {
   const TiXmlElement* root = xml.doc.RootElement();
   ASSERT_STREQ(root->Value(), "style");
   const std::vector<AttributeList> expected = {
-      {{"name", "mainhead"}, {"skin", "mainbghead"}, {"border", "mainborderhead"}, {"font", "0000"},
-       {"crtext", "000000"}, {"crbg", "FBFCFD"}},
-      {{"name", "mainbody"}, {"skin", "mainbgbody"}, {"border", "mainborderbody"}, {"font", "0000"},
-       {"crtext", "FFFFFF"}, {"crbg", "FBFCFD"}, {"x-margin", "3"}},
-      {{"name", "mainfoot"}, {"skin", "mainbgfoot"}, {"border", "mainborderfoot"}, {"font", "0000"},
-       {"crtext", "000000"}, {"crbg", "FBFCFD"}, {"x-margin", "10"}, {"y-margin", "1"}},
+      {{"name", "mainhead"},
+       {"skin", "mainbghead"},
+       {"border", "mainborderhead"},
+       {"font", "0000"},
+       {"crtext", "000000"},
+       {"crbg", "FBFCFD"}},
+      {{"name", "mainbody"},
+       {"skin", "mainbgbody"},
+       {"border", "mainborderbody"},
+       {"font", "0000"},
+       {"crtext", "FFFFFF"},
+       {"crbg", "FBFCFD"},
+       {"x-margin", "3"}},
+      {{"name", "mainfoot"},
+       {"skin", "mainbgfoot"},
+       {"border", "mainborderfoot"},
+       {"font", "0000"},
+       {"crtext", "000000"},
+       {"crbg", "FBFCFD"},
+       {"x-margin", "10"},
+       {"y-margin", "1"}},
       {{"name", "linkimage"}, {"cursor", "hand"}},
       {{"name", "settingpage"}, {"crbg", "FBFCFD"}, {"y-margin", "10"}},
       {{"name", "dlgtitle"}, {"textmode", "8024"}, {"font", "0004"}},
@@ -131,6 +150,9 @@ TEST(StyleDocument, DefinesItsStyleClasses) {
       {{"name", "statustext"}, {"textmode", "8024"}, {"crtext", "2B2B2B"}},
       {{"name", "rowmenu"}, {"crbg", "FFFFFF"}},
       {{"name", "rowmenu_text"}, {"crtext", "1E1E1E"}, {"textmode", "0024"}},
+      // The departure-time link and the timetable page's grey line.
+      {{"name", "rangelink"}, {"crtext", "45B1E5"}, {"textmode", "0024"}, {"cursor", "hand"}},
+      {{"name", "hinttext"}, {"crtext", "808080"}, {"textmode", "8024"}},
   };
   std::vector<const TiXmlElement*> classes = Children(root);
   ASSERT_EQ(classes.size(), expected.size());
@@ -150,22 +172,90 @@ TEST(StringDocument, HoldsTheStringTable) {
   const TiXmlElement* root = xml.doc.RootElement();
   ASSERT_STREQ(root->Value(), "string");
   const std::map<int, std::string> expected = {
-      {0, "宋体"},           {1, "Tavora 2012"},     {31, "车次"},   {32, "出发站"},
-      {33, "到达站"},        {34, "发时"},           {35, "到时"},   {36, "硬座/二等座"},
-      {37, "软座/一等座"},   {38, "硬卧"},           {39, "软卧"},   {40, "高级卧"},
-      {41, "无座"},          {42, "始发站 - 终点站"}, {43, "运行时间"}, {44, "车型"},
-      {51, "50"},            {52, "70"},             {53, "70"},     {54, "50"},
-      {55, "50"},            {56, "80"},             {57, "80"},     {58, "40"},
-      {59, "40"},            {60, "50"},             {61, "40"},     {62, "120"},
-      {63, "80"},            {64, "50"},             {70, "北京"},   {71, "上海"},
+      {0, "宋体"},
+      {1, "Tavora 2012"},
+      {31, "车次"},
+      {32, "出发站"},
+      {33, "到达站"},
+      {34, "发时"},
+      {35, "到时"},
+      {36, "硬座/二等座"},
+      {37, "软座/一等座"},
+      {38, "硬卧"},
+      {39, "软卧"},
+      {40, "高级卧"},
+      {41, "无座"},
+      {42, "始发站 - 终点站"},
+      {43, "运行时间"},
+      {44, "车型"},
+      {51, "50"},
+      {52, "70"},
+      {53, "70"},
+      {54, "50"},
+      {55, "50"},
+      {56, "80"},
+      {57, "80"},
+      {58, "40"},
+      {59, "40"},
+      {60, "50"},
+      {61, "40"},
+      {62, "120"},
+      {63, "80"},
+      {64, "50"},
+      {70, "北京"},
+      {71, "上海"},
       {72, "20110927"},
       // The status line, copy and export, and the watch.
-      {80, "正在查询 %1 → %2…"}, {81, "%1 趟列车 · %2"}, {82, "无法连接查询网站，请检查网络连接"}, {92, "余票"},
-      {83, "查询网站在限定时间内没有回答"}, {84, "查询网站返回的页面无法读取"}, {85, "%1 → %2 没有列车"},
-      {86, "请填写出发站和到达站"}, {87, "（列表仍为 %1 的查询结果）"}, {88, "已复制 %1 趟列车"}, {96, "Tavora 余票监控"},
-      {89, "已导出 %1 趟列车到 %2"}, {90, "无法写入 %1，没有保存"}, {91, "CSV 文件 (*.csv)"}, {94, "%1 %2 有票了"},
-      {93, "（监控中，每 %1 秒查询一次）"}, {95, "%1 %2 等 %3 处有票了"}, {97, "内存不足，查询没有完成"},
+      {80, "正在查询 %1 → %2…"},
+      {81, "%1 趟列车 · %2"},
+      {82, "无法连接查询网站，请检查网络连接"},
+      {92, "余票"},
+      {83, "查询网站在限定时间内没有回答"},
+      {84, "查询网站返回的页面无法读取"},
+      {85, "%1 → %2 没有列车"},
+      {86, "请填写出发站和到达站"},
+      {87, "（列表仍为 %1 的查询结果）"},
+      {88, "已复制 %1 趟列车"},
+      {96, "Tavora 余票监控"},
+      {89, "已导出 %1 趟列车到 %2"},
+      {90, "无法写入 %1，没有保存"},
+      {91, "CSV 文件 (*.csv)"},
+      {94, "%1 %2 有票了"},
+      {93, "（监控中，每 %1 秒查询一次）"},
+      {95, "%1 %2 等 %3 处有票了"},
+      {97, "内存不足，查询没有完成"},
       {98, "更新没有开始：安装程序未能启动，当前版本保持不变"},
+      // The date, the timetable page and the departure-time filter.
+      {100, "%1 已经过去，请选择今天或以后的日期"},
+      {101, "只能查询 %1 天之内的车票，最晚 %2"},
+      {102, "“%1”不是日期，请按 年-月-日 填写，如 %2"},
+      {103, "%1 已经过去，监控已停止"},
+      {104, "没有车次 %1"},
+      {105, "正在查询车次 %1 的时刻表…"},
+      {106, "车次 %1 · %2 个车站 · %3 · %4"},
+      {107, "车次只能由字母和数字组成，最多 8 个，如 G1"},
+      {108, "请填写车次"},
+      {110, "站序"},
+      {111, "站名"},
+      {112, "到达"},
+      {113, "出发"},
+      {114, "停留"},
+      {115, "里程"},
+      {116, "天"},
+      {120, "40"},
+      {121, "100"},
+      {122, "60"},
+      {123, "60"},
+      {124, "60"},
+      {125, "60"},
+      {126, "60"},
+      {130, "全天"},
+      {131, "00:00–06:00"},
+      {132, "06:00–12:00"},
+      {133, "12:00–18:00"},
+      {134, "18:00–24:00"},
+      {135, "发车 %1 ▼"},
+      {140, "如 G1"},
   };
   std::map<int, std::string> actual;
   for (const TiXmlElement* s : Children(root)) {
@@ -210,8 +300,9 @@ class MainLayer : public ::testing::Test {
 
 TEST_F(MainLayer, LayerHeaderAndFooter) {
   EXPECT_STREQ(root_->Value(), "layer");
-  EXPECT_EQ(Attributes(root_),
-            (AttributeList{{"title", "Tavora"}, {"width", "680"}, {"height", "430"}, {"resize", "1"}, {"appwin", "1"}}));
+  EXPECT_EQ(
+      Attributes(root_),
+      (AttributeList{{"title", "Tavora"}, {"width", "680"}, {"height", "430"}, {"resize", "1"}, {"appwin", "1"}}));
   std::vector<const TiXmlElement*> sections = Children(root_);
   ASSERT_EQ(sections.size(), 3u);
   EXPECT_STREQ(sections[0]->Value(), "header");
@@ -254,7 +345,16 @@ TEST_F(MainLayer, TabControlWithFourEmptyTabs) {
     SCOPED_TRACE(i);
     EXPECT_STREQ(pages[i]->Value(), "tab");
     EXPECT_EQ(Attributes(pages[i]), (AttributeList{{"title", titles[i]}, {"width", "full"}, {"height", "full"}}));
-    EXPECT_EQ(pages[i]->FirstChild(), nullptr);
+    // The timetable page brings its own document; the other two new pages
+    // are still empty, and the ticket page lies over the tabs.
+    if (i == 1) {
+      const TiXmlElement* file = pages[i]->FirstChildElement();
+      ASSERT_NE(file, nullptr);
+      EXPECT_STREQ(file->Value(), "dlgfile");
+      EXPECT_EQ(Attributes(file), (AttributeList{{"pos", "0,0,-0,-0"}, {"src", "108"}}));
+    } else {
+      EXPECT_EQ(pages[i]->FirstChild(), nullptr);
+    }
   }
 }
 
@@ -269,7 +369,7 @@ TEST_F(MainLayer, EditHostsSitInTheUpperHalfOfTheQueryBar) {
   } edits[] = {
       {2220, "0,0,180,-0", "出发站：", "10,0,58,-0", "60,0,-10,-0", "70,9,-20,-4"},
       {2230, "|-90,0,|90,-0", "到达站：", "10,0,58,-0", "55,0,-10,-0", "65,9,-20,-4"},
-      {2240, "-180,0,-0,-0", "发车时间：", "10,0,73,-0", "75,0,-10,-0", "85,9,-20,-4"},
+      {2240, "-180,0,-0,-0", "发车时间：", "10,0,73,-0", "75,0,-2,-0", "83,9,-24,-4"},
   };
   for (const Edit& e : edits) {
     SCOPED_TRACE(e.id);
@@ -280,14 +380,25 @@ TEST_F(MainLayer, EditHostsSitInTheUpperHalfOfTheQueryBar) {
     EXPECT_EQ(AncestorPath(host, body_),
               (std::vector<std::string>{std::string("dlg@") + e.group, "dlg@0,0,-0,|0", "dlg@0,0,-115,-0",
                                         "dlg@0,0,-0,60", "dlg@10,0,-10,-0", "dlg@0,80,-0,-0"}));
+    // The date box's frame has an id (it turns red) and a calendar button
+    // follows the edit.
+    const bool date = e.id == 2240;
     std::vector<const TiXmlElement*> group = Children(host->Parent());
-    ASSERT_EQ(group.size(), 3u);
+    ASSERT_EQ(group.size(), date ? 4u : 3u);
     EXPECT_STREQ(group[0]->Value(), "text");
     EXPECT_EQ(Attributes(group[0]), (AttributeList{{"pos", e.labelPos}, {"class", "vcenter"}}));
     EXPECT_STREQ(group[0]->GetText(), e.label);
     EXPECT_STREQ(group[1]->Value(), "img");
-    EXPECT_EQ(Attributes(group[1]), (AttributeList{{"skin", "edit_bg"}, {"pos", e.framePos}, {"autosize", "0"}}));
+    AttributeList frame = {{"skin", "edit_bg"}, {"pos", e.framePos}, {"autosize", "0"}};
+    if (date) frame.insert(frame.begin(), {"id", "10110"});
+    EXPECT_EQ(Attributes(group[1]), frame);
     EXPECT_EQ(group[2], host);
+    if (date) {
+      EXPECT_EQ(
+          Attributes(group[3]),
+          (AttributeList{
+              {"id", "10111"}, {"skin", "calbtn"}, {"pos", "-22,6,-4,-6"}, {"autosize", "0"}, {"class", "linkimage"}}));
+    }
   }
 }
 
@@ -335,29 +446,24 @@ TEST_F(MainLayer, SearchButtonBusyImageAndReturnBox) {
             (AttributeList{{"pos", "0,0,-0,-0"}, {"skin", "search_bg"}, {"sub", "0"}, {"autosize", "0"}}));
   EXPECT_EQ(parts[1], search);
   EXPECT_STREQ(search->Value(), "imgbtn");
-  EXPECT_EQ(Attributes(search), (AttributeList{{"id", "10000"},
-                                               {"pos", "0,0,-0,-0"},
-                                               {"skin", "search"},
-                                               {"autosize", "0"},
-                                               {"class", "linkimage"}}));
+  EXPECT_EQ(Attributes(search),
+            (AttributeList{
+                {"id", "10000"}, {"pos", "0,0,-0,-0"}, {"skin", "search"}, {"autosize", "0"}, {"class", "linkimage"}}));
   EXPECT_EQ(parts[2], busy);
   EXPECT_STREQ(busy->Value(), "img");
-  EXPECT_EQ(Attributes(busy), (AttributeList{{"id", "10001"},
-                                             {"pos", "6,6,-6,-6"},
-                                             {"skin", "ing"},
-                                             {"sub", "0"},
-                                             {"autosize", "0"},
-                                             {"show", "0"}}));
+  EXPECT_EQ(
+      Attributes(busy),
+      (AttributeList{
+          {"id", "10001"}, {"pos", "6,6,-6,-6"}, {"skin", "ing"}, {"sub", "0"}, {"autosize", "0"}, {"show", "0"}}));
 
   const TiXmlElement* side = slot->Parent()->ToElement();
   EXPECT_EQ(Attributes(side), (AttributeList{{"pos", "-115,0,-0,-0"}}));
   std::vector<const TiXmlElement*> sideParts = Children(side);
   ASSERT_EQ(sideParts.size(), 2u);
   EXPECT_STREQ(sideParts[0]->Value(), "checkex");
-  EXPECT_EQ(Attributes(sideParts[0]), (AttributeList{{"pos", "10,7,60,-7"},
-                                                     {"skin", "checkbox_bg"},
-                                                     {"class", "blue_linkimage"},
-                                                     {"spacing", "10"}}));
+  EXPECT_EQ(
+      Attributes(sideParts[0]),
+      (AttributeList{{"pos", "10,7,60,-7"}, {"skin", "checkbox_bg"}, {"class", "blue_linkimage"}, {"spacing", "10"}}));
   EXPECT_STREQ(sideParts[0]->GetText(), "返程");
   EXPECT_EQ(AncestorPath(search, body_),
             (std::vector<std::string>{"dlg@-54,6,-6,-6", "dlg@-115,0,-0,-0", "dlg@0,0,-0,60", "dlg@10,0,-10,-0",
@@ -383,10 +489,13 @@ TEST_F(MainLayer, EveryIdAppearsOnce) {
     if (e->Attribute("id")) ++seen[Attr(e, "id")];
     for (const TiXmlElement* c : Children(e)) pending.push_back(c);
   }
-  // 10003 and 2250: the watch box and its interval.
-  for (const char* id : {"136", "2220", "2230", "2240", "10000", "10001", "2100", "10003", "2250"})
+  // 10003 and 2250: the watch box and its interval; 10004 and 10005 the
+  // filters; 10100-10102 the ticket page's groups; 10110 and 10111 the date
+  // box's frame and calendar button.
+  for (const char* id : {"136", "2220", "2230", "2240", "10000", "10001", "2100", "10003", "2250", "10004", "10005",
+                         "10100", "10101", "10102", "10110", "10111"})
     EXPECT_EQ(seen[id], 1) << id;
-  EXPECT_EQ(seen.size(), 9u);
+  EXPECT_EQ(seen.size(), 16u);
 }
 
 // ---------------------------------------------------------------- 104, 105: fragments
@@ -505,7 +614,8 @@ TEST(EmbeddedDocuments, EverySkinNamedByTheLayoutIsDefined) {
     CollectAttribute(&layer.doc, attribute, used);
     CollectAttribute(&header.doc, attribute, used);
   }
-  EXPECT_EQ(used.size(), 9u);
+  // The nine of the first layout and the date box's calendar button.
+  EXPECT_EQ(used.size(), 10u);
   for (const std::string& name : used) EXPECT_EQ(defined.count(name), 1u) << name;
 }
 
@@ -520,8 +630,8 @@ TEST(EmbeddedDocuments, EveryStyleClassNamedByTheLayoutIsDefined) {
   std::set<std::string> used;
   CollectAttribute(&layer.doc, "class", used);
   CollectAttribute(&header.doc, "class", used);
-  EXPECT_EQ(used, (std::set<std::string>{"blue_linkimage", "dlgtitle", "linkimage", "mainbody", "mainfoot",
-                                         "mainhead", "vcenter"}));
+  EXPECT_EQ(used, (std::set<std::string>{"blue_linkimage", "dlgtitle", "linkimage", "mainbody", "mainfoot", "mainhead",
+                                         "rangelink", "vcenter"}));
   for (const std::string& name : used) EXPECT_EQ(defined.count(name), 1u) << name;
 }
 

@@ -3,11 +3,10 @@
 // decoded with GDI+ and the icons drawn with GDI, and a few properties that the
 // skins rely on when they slice and stretch the images are checked on the
 // decoded pixels.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-#include <objidl.h>
 #include <gdiplus.h>
+#include <gtest/gtest.h>
+#include <objidl.h>
+#include <windows.h>
 
 #include <cmath>
 #include <cstdint>
@@ -23,8 +22,8 @@ namespace {
 const wchar_t* const kPng = L"PNG";
 
 uint32_t BigEndian32(const std::string& b, size_t at) {
-  return (uint32_t(uint8_t(b[at])) << 24) | (uint32_t(uint8_t(b[at + 1])) << 16) |
-         (uint32_t(uint8_t(b[at + 2])) << 8) | uint32_t(uint8_t(b[at + 3]));
+  return (uint32_t(uint8_t(b[at])) << 24) | (uint32_t(uint8_t(b[at + 1])) << 16) | (uint32_t(uint8_t(b[at + 2])) << 8) |
+         uint32_t(uint8_t(b[at + 3]));
 }
 
 uint32_t Crc32(const std::string& bytes, size_t at, size_t length) {
@@ -44,8 +43,8 @@ struct PngShape {
 };
 
 const PngShape kPngs[] = {
-    {1, 117, 19, 39}, {2, 87, 19, 29}, {3, 355, 71, 71}, {4, 213, 71, 71}, {5, 30, 28, 30},
-    {6, 96, 16, 16},  {7, 71, 71, 71}, {8, 71, 71, 71},  {9, 576, 48, 48},
+    {1, 117, 19, 39}, {2, 87, 19, 29}, {3, 355, 71, 71}, {4, 213, 71, 71}, {5, 30, 28, 30},  {6, 96, 16, 16},
+    {7, 71, 71, 71},  {8, 71, 71, 71}, {9, 576, 48, 48}, {10, 30, 28, 30}, {11, 54, 18, 18},
 };
 
 // ---------------------------------------------------------------- GDI+ decoding
@@ -154,7 +153,7 @@ bool ColumnTransparent(const Pixels& p, int x) {
 
 TEST(EmbeddedPngs, PresentInChineseSimplifiedOnly) {
   for (const PngShape& shape : kPngs) EXPECT_EQ(ResourceLanguages(kPng, shape.id), std::vector<WORD>{2052}) << shape.id;
-  EXPECT_TRUE(ResourceBytes(kPng, 10).empty());
+  EXPECT_TRUE(ResourceBytes(kPng, 12).empty());
 }
 
 TEST(EmbeddedPngs, HeaderGivesSizeAndEightBitRgba) {
@@ -332,7 +331,7 @@ TEST_F(DecodedPngs, SearchButtonFaceOverItsBackground) {
   // The face is a white magnifier on a clear ground.
   EXPECT_EQ(face.Alpha(0, 0), 0);
   EXPECT_EQ(face.Alpha(70, 70), 0);
-  EXPECT_EQ(face.Alpha(31, 31), 0);  // inside the lens
+  EXPECT_EQ(face.Alpha(31, 31), 0);         // inside the lens
   EXPECT_EQ(face.At(31, 17), 0xFFFFFFFFu);  // lens ring
   EXPECT_EQ(face.At(48, 48), 0xFFFFFFFFu);  // handle
 }
@@ -595,8 +594,8 @@ void ExpectIconDraws(HICON icon, int size) {
 TEST(EmbeddedIcons, ProgramIconLoadsAndDrawsAtWindowIconSizes) {
   for (int size : {16, 32, 48}) {
     SCOPED_TRACE(size);
-    HICON icon = static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(128), IMAGE_ICON, size, size, 0));
+    HICON icon =
+        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(128), IMAGE_ICON, size, size, 0));
     ExpectIconDraws(icon, size);
     if (icon) DestroyIcon(icon);
   }
@@ -613,8 +612,8 @@ TEST(EmbeddedIcons, PaletteImagesDrawThroughTheirMask) {
   ASSERT_GE(image.size(), sizeof h);
   std::memcpy(&h, image.data(), sizeof h);
   EXPECT_EQ(h.biBitCount, 8);
-  HICON icon = CreateIconFromResourceEx(reinterpret_cast<BYTE*>(&image[0]), DWORD(image.size()), TRUE, 0x00030000,
-                                        24, 24, LR_DEFAULTCOLOR);
+  HICON icon = CreateIconFromResourceEx(reinterpret_cast<BYTE*>(&image[0]), DWORD(image.size()), TRUE, 0x00030000, 24,
+                                        24, LR_DEFAULTCOLOR);
   ExpectIconDraws(icon, 24);
   if (icon) DestroyIcon(icon);
 }

@@ -16,7 +16,9 @@
 
 #include "app/core/query_request.h"
 #include "app/core/result_page.h"
+#include "app/core/travel_date.h"
 #include "app/entry/single_instance.h"
+#include "app/window/date_box.h"
 #include "app/window/query_settings.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/resources/unique_handle.h"
@@ -117,7 +119,9 @@ TEST_F(ProgramTest, QueryInTheRealWindowFillsTheList) {
   SendMessageW(program.Child(kToEditId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"上海"));
   ClickSearch(program);
   EXPECT_TRUE(PumpUntil([&] { return ItemCount(list) == 32; }, 30000)) << ItemCount(list);
-  EXPECT_EQ("GET " + BuildQueryPath(L"北京", L"上海") + " HTTP/1.1\n", SharedDemoSite().RequestLog());
+  // The program asks for today's seats, by date.
+  EXPECT_EQ("GET " + BuildQueryPath(L"北京", L"上海", FormatTravelDate(LocalToday())) + " HTTP/1.1\n",
+            SharedDemoSite().RequestLog());
   PostMessageW(GetAncestor(list, GA_ROOT), WM_CLOSE, 0, 0);
   EXPECT_EQ(0, program.WaitForExit(10000));
 }

@@ -1,8 +1,8 @@
 #include "skin/resources/skin_pool.h"
 
-#include <objidl.h>
 #include <gdiplus.h>
 #include <gtest/gtest.h>
+#include <objidl.h>
 
 #include <cstring>
 #include <typeinfo>
@@ -24,12 +24,18 @@ TEST(SkinFactory, EveryTagMakesItsKind) {
     const char* tag;
     const std::type_info& type;
   } kKinds[] = {
-      {"imglst", typeid(CBkImageSkin)},          {"imgframe", typeid(CBkSkinImgFrame)},
-      {"border", typeid(CBkSkinBorder)},         {"button", typeid(CBkSkinButton)},
-      {"imghorzex", typeid(CBkSkinImgHorzExtend)}, {"imghorzti", typeid(CBkSkinImgHorzTiled)},
-      {"imgvertex", typeid(CBkSkinImgVertExtend)}, {"gradation", typeid(CBkSkinGradation)},
-      {"png", typeid(CBkPngSkin)},               {"pngex", typeid(CBkPngSkinEx)},
-      {"pngtr", typeid(CBkSkinPngTruncate)},     {"checkbox", typeid(CBkSkinCheck)},
+      {"imglst", typeid(CBkImageSkin)},
+      {"imgframe", typeid(CBkSkinImgFrame)},
+      {"border", typeid(CBkSkinBorder)},
+      {"button", typeid(CBkSkinButton)},
+      {"imghorzex", typeid(CBkSkinImgHorzExtend)},
+      {"imghorzti", typeid(CBkSkinImgHorzTiled)},
+      {"imgvertex", typeid(CBkSkinImgVertExtend)},
+      {"gradation", typeid(CBkSkinGradation)},
+      {"png", typeid(CBkPngSkin)},
+      {"pngex", typeid(CBkPngSkinEx)},
+      {"pngtr", typeid(CBkSkinPngTruncate)},
+      {"checkbox", typeid(CBkSkinCheck)},
   };
   for (const auto& kind : kKinds) {
     std::unique_ptr<CBkSkinBase> skin = CreateSkinByTag(kind.tag);
@@ -205,7 +211,7 @@ class ProgramSkins : public ::testing::Test {
   }
 };
 
-TEST_F(ProgramSkins, AllThirteenLoadWithTheirKindsAndNaturalSizes) {
+TEST_F(ProgramSkins, AllFifteenLoadWithTheirKindsAndNaturalSizes) {
   const struct {
     const char* name;
     const std::type_info& type;
@@ -226,8 +232,10 @@ TEST_F(ProgramSkins, AllThirteenLoadWithTheirKindsAndNaturalSizes) {
       {"search", typeid(CBkPngSkinEx), 71, 71, true},
       {"ing", typeid(CBkPngSkinEx), 48, 48, false},
       {"rowmenu_sel", typeid(CBkSkinGradation), 0, 0, true},
+      {"edit_bg_invalid", typeid(CBkPngSkinEx), 30, 28, true},
+      {"calbtn", typeid(CBkPngSkin), 18, 18, false},
   };
-  EXPECT_EQ(BkSkinPool::Instance().Skins().size(), 13u);
+  EXPECT_EQ(BkSkinPool::Instance().Skins().size(), 15u);
   for (const auto& expected : kSkins) {
     CBkSkinBase* skin = GetSkin(expected.name);
     ASSERT_NE(skin, nullptr) << expected.name;

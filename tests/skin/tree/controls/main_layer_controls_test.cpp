@@ -84,36 +84,42 @@ TEST_F(MainLayer, HostedWindowsGetTheRectanglesOfTheLayout) {
   //  "0,0,-0,|0"     -> (13,80)-(552,110), 539 x 30
   //   "0,0,180,-0"      -> (13,80)-(193,110):  2220 "70,9,-20,-4" -> (83,89)-(173,106)
   //   "|-90,0,|90,-0"   -> 539/2 = 269: (192,80)-(372,110): 2230 "65,9,-20,-4" -> (257,89)-(352,106)
-  //   "-180,0,-0,-0"    -> (372,80)-(552,110): 2240 "85,9,-20,-4" -> (457,89)-(532,106)
+  //   "-180,0,-0,-0"    -> (372,80)-(552,110): 2240 "83,9,-24,-4" -> (455,89)-(528,106)
   //  "0,60,-0,-0"    -> (13,140)-(667,430): 2100 "0,0,-0,-0" -> (13,140)-(667,430)
   // The watch group "-172,46,-12,74" -> (505,46)-(665,74): 2250 "83,7,121,-3" -> (588,53)-(626,71)
+  // First in the document, the timetable page (layer 108) in the second tab:
+  // the tab control (3,4)-(677,429) has 71-pixel heads, so its pages are
+  // (3,75)-(677,429); "10,0,-10,-0" -> (13,75)-(667,429):
+  //   "0,0,180,-0" of "0,0,-115,30" -> (13,75)-(193,105): 2260 "70,9,-20,-4" -> (83,84)-(173,101)
+  //   "180,0,380,-0"                -> (193,75)-(393,105): 2270 "63,9,-24,-4" -> (256,84)-(369,101)
+  //   "0,60,-0,-0"                  -> (13,135)-(667,429): 2110
   struct Row {
     int id;
     RECT rect;
   };
-  const Row rows[] = {{2220, {83, 89, 173, 106}},
-                      {2230, {257, 89, 352, 106}},
-                      {2240, {457, 89, 532, 106}},
-                      {2100, {13, 140, 667, 430}},
-                      {2250, {588, 53, 626, 71}}};
+  const Row rows[] = {{2260, {83, 84, 173, 101}},  {2270, {256, 84, 369, 101}}, {2110, {13, 135, 667, 429}},
+                      {2220, {83, 89, 173, 106}},  {2230, {257, 89, 352, 106}}, {2240, {455, 89, 528, 106}},
+                      {2100, {13, 140, 667, 430}}, {2250, {588, 53, 626, 71}}};
   for (const Row& row : rows) {
     auto* real = Find<CBkRealWnd>(*body_, row.id);
     ASSERT_NE(real, nullptr) << row.id;
     EXPECT_TRUE(RectIs(real->GetRect(), row.rect.left, row.rect.top, row.rect.right, row.rect.bottom)) << row.id;
     HWND native = GetDlgItem(host_.hwnd(), row.id);
     EXPECT_EQ(real->NativeWindow(), native);
-    EXPECT_TRUE(RectIs(ChildRect(native), row.rect.left, row.rect.top, row.rect.right, row.rect.bottom)) << row.id;
+    if (native) {
+      EXPECT_TRUE(RectIs(ChildRect(native), row.rect.left, row.rect.top, row.rect.right, row.rect.bottom)) << row.id;
+    }
   }
   // One notification each, in document order.
-  ASSERT_EQ(host_.notifications.size(), 5u);
-  for (size_t i = 0; i < 5; ++i) {
+  ASSERT_EQ(host_.notifications.size(), 8u);
+  for (size_t i = 0; i < 8; ++i) {
     EXPECT_EQ(host_.notifications[i].id, rows[i].id);
     EXPECT_TRUE(RectIs(host_.notifications[i].rect, rows[i].rect.left, rows[i].rect.top, rows[i].rect.right,
                        rows[i].rect.bottom));
   }
   // Laid out again at the same size: nothing moves, nothing is sent.
   PlaceElement(*body_, 0, 0, kWidth, kHeight);
-  EXPECT_EQ(host_.notifications.size(), 5u);
+  EXPECT_EQ(host_.notifications.size(), 8u);
   // Destroying the tree hides them.
   body_.reset();
   for (HWND edit : edits_) EXPECT_FALSE(GetWindowLongW(edit, GWL_STYLE) & WS_VISIBLE);
@@ -123,8 +129,9 @@ TEST_F(MainLayer, TrainKindBoxesStartCheckedAndToggle) {
   std::vector<CBkCheckBoxEx*> boxes;
   CollectCheckBoxes(body_.get(), boxes);
   const char* const names[] = {"全选", "城际", "高铁", "动车", "直达", "特快", "快速", "普快", "临客", "返程"};
-  // The eleventh is the watch box above the query bar (below).
-  ASSERT_EQ(boxes.size(), 11u);
+  // The eleventh is 只看有票 and the twelfth the watch box, above the query
+  // bar (below).
+  ASSERT_EQ(boxes.size(), 12u);
   // First group: dialog (13,110)-(193,140); "10,7,60,-7" is 50 x 16, and the
   // box adds 13 + 10: (23,117)-(96,133).
   const LONG lefts[] = {23, 83, 143, 202, 262, 322, 382, 442, 502};
@@ -146,8 +153,11 @@ TEST_F(MainLayer, TrainKindBoxesStartCheckedAndToggle) {
     box->SendElementMessage(WM_LBUTTONUP);
     EXPECT_EQ((box->GetState() & StateChecked) != 0, !homeward) << names[i];
   }
+  // The filters "-352,46,-180,74" -> (325,46)-(497,74): "0,0,76,-0" is 76 x
+  // 28, and the box adds 13 + 8.
+  EXPECT_TRUE(RectIs(boxes[10]->GetRect(), 325, 46, 422, 74));
   // (505,46)-(665,74): "0,0,56,-0" is 56 x 28, and the box adds 13 + 8.
-  EXPECT_TRUE(RectIs(boxes[10]->GetRect(), 505, 46, 582, 74));
+  EXPECT_TRUE(RectIs(boxes[11]->GetRect(), 505, 46, 582, 74));
 }
 
 // Each box reaches 23 pixels past its neighbour's left edge (its text area),
@@ -156,7 +166,7 @@ TEST_F(MainLayer, TrainKindBoxesStartCheckedAndToggle) {
 TEST_F(MainLayer, PressesReachTheControlDrawnOnTop) {
   std::vector<CBkCheckBoxEx*> boxes;
   CollectCheckBoxes(body_.get(), boxes);
-  ASSERT_EQ(boxes.size(), 11u);
+  ASSERT_EQ(boxes.size(), 12u);
   for (CBkCheckBoxEx* box : boxes) {
     const RECT& area = box->GetRect();
     const int squareX = area.left + 6;
@@ -255,7 +265,7 @@ TEST_F(MainLayer, ThousandHoverPressToggleCyclesLeaveNothingBehind) {
   auto* search = Find<CBkImageBtnWnd>(*body_, 10000);
   std::vector<CBkCheckBoxEx*> boxes;
   CollectCheckBoxes(body_.get(), boxes);
-  ASSERT_TRUE(search && boxes.size() == 11u);
+  ASSERT_TRUE(search && boxes.size() == 12u);
   CBkCheckBoxEx* homeward = boxes[9];
   auto check = LayOut("<dlg><check pos='0,0,60,16'>check</check><hr pos='0,20,-0,20' crbg='CCCCCC'/></dlg>", 100, 30);
   CBkWindow* classic = check->ChildAt(0);
