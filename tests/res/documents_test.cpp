@@ -118,27 +118,12 @@ TEST(StyleDocument, DefinesItsStyleClasses) {
   const TiXmlElement* root = xml.doc.RootElement();
   ASSERT_STREQ(root->Value(), "style");
   const std::vector<AttributeList> expected = {
-      {{"name", "mainhead"},
-       {"skin", "mainbghead"},
-       {"border", "mainborderhead"},
-       {"font", "0000"},
-       {"crtext", "000000"},
-       {"crbg", "FBFCFD"}},
-      {{"name", "mainbody"},
-       {"skin", "mainbgbody"},
-       {"border", "mainborderbody"},
-       {"font", "0000"},
-       {"crtext", "FFFFFF"},
-       {"crbg", "FBFCFD"},
-       {"x-margin", "3"}},
-      {{"name", "mainfoot"},
-       {"skin", "mainbgfoot"},
-       {"border", "mainborderfoot"},
-       {"font", "0000"},
-       {"crtext", "000000"},
-       {"crbg", "FBFCFD"},
-       {"x-margin", "10"},
-       {"y-margin", "1"}},
+      {{"name", "mainhead"}, {"skin", "mainbghead"}, {"border", "mainborderhead"}, {"font", "0000"},
+       {"crtext", "000000"}, {"crbg", "FBFCFD"}},
+      {{"name", "mainbody"}, {"skin", "mainbgbody"}, {"border", "mainborderbody"}, {"font", "0000"},
+       {"crtext", "FFFFFF"}, {"crbg", "FBFCFD"}, {"x-margin", "3"}},
+      {{"name", "mainfoot"}, {"skin", "mainbgfoot"}, {"border", "mainborderfoot"}, {"font", "0000"},
+       {"crtext", "000000"}, {"crbg", "FBFCFD"}, {"x-margin", "10"}, {"y-margin", "1"}},
       {{"name", "linkimage"}, {"cursor", "hand"}},
       {{"name", "settingpage"}, {"crbg", "FBFCFD"}, {"y-margin", "10"}},
       {{"name", "dlgtitle"}, {"textmode", "8024"}, {"font", "0004"}},
@@ -172,90 +157,30 @@ TEST(StringDocument, HoldsTheStringTable) {
   const TiXmlElement* root = xml.doc.RootElement();
   ASSERT_STREQ(root->Value(), "string");
   const std::map<int, std::string> expected = {
-      {0, "宋体"},
-      {1, "Tavora 2012"},
-      {31, "车次"},
-      {32, "出发站"},
-      {33, "到达站"},
-      {34, "发时"},
-      {35, "到时"},
-      {36, "硬座/二等座"},
-      {37, "软座/一等座"},
-      {38, "硬卧"},
-      {39, "软卧"},
-      {40, "高级卧"},
-      {41, "无座"},
-      {42, "始发站 - 终点站"},
-      {43, "运行时间"},
-      {44, "车型"},
-      {51, "50"},
-      {52, "70"},
-      {53, "70"},
-      {54, "50"},
-      {55, "50"},
-      {56, "80"},
-      {57, "80"},
-      {58, "40"},
-      {59, "40"},
-      {60, "50"},
-      {61, "40"},
-      {62, "120"},
-      {63, "80"},
-      {64, "50"},
-      {70, "北京"},
-      {71, "上海"},
+      {0, "宋体"},           {1, "Tavora 2012"},     {31, "车次"},   {32, "出发站"},
+      {33, "到达站"},        {34, "发时"},           {35, "到时"},   {36, "硬座/二等座"},
+      {37, "软座/一等座"},   {38, "硬卧"},           {39, "软卧"},   {40, "高级卧"},
+      {41, "无座"},          {42, "始发站 - 终点站"}, {43, "运行时间"}, {44, "车型"},
+      {51, "50"},            {52, "70"},             {53, "70"},     {54, "50"},
+      {55, "50"},            {56, "80"},             {57, "80"},     {58, "40"},
+      {59, "40"},            {60, "50"},             {61, "40"},     {62, "120"},
+      {63, "80"},            {64, "50"},             {70, "北京"},   {71, "上海"},
       {72, "20110927"},
       // The status line, copy and export, and the watch.
-      {80, "正在查询 %1 → %2…"},
-      {81, "%1 趟列车 · %2"},
-      {82, "无法连接查询网站，请检查网络连接"},
-      {92, "余票"},
-      {83, "查询网站在限定时间内没有回答"},
-      {84, "查询网站返回的页面无法读取"},
-      {85, "%1 → %2 没有列车"},
-      {86, "请填写出发站和到达站"},
-      {87, "（列表仍为 %1 的查询结果）"},
-      {88, "已复制 %1 趟列车"},
-      {96, "Tavora 余票监控"},
-      {89, "已导出 %1 趟列车到 %2"},
-      {90, "无法写入 %1，没有保存"},
-      {91, "CSV 文件 (*.csv)"},
-      {94, "%1 %2 有票了"},
-      {93, "（监控中，每 %1 秒查询一次）"},
-      {95, "%1 %2 等 %3 处有票了"},
-      {97, "内存不足，查询没有完成"},
+      {80, "正在查询 %1 → %2…"}, {81, "%1 趟列车 · %2"}, {82, "无法连接查询网站，请检查网络连接"}, {92, "余票"},
+      {83, "查询网站在限定时间内没有回答"}, {84, "查询网站返回的页面无法读取"}, {85, "%1 → %2 没有列车"},
+      {86, "请填写出发站和到达站"}, {87, "（列表仍为 %1 的查询结果）"}, {88, "已复制 %1 趟列车"}, {96, "Tavora 余票监控"},
+      {89, "已导出 %1 趟列车到 %2"}, {90, "无法写入 %1，没有保存"}, {91, "CSV 文件 (*.csv)"}, {94, "%1 %2 有票了"},
+      {93, "（监控中，每 %1 秒查询一次）"}, {95, "%1 %2 等 %3 处有票了"}, {97, "内存不足，查询没有完成"},
       {98, "更新没有开始：安装程序未能启动，当前版本保持不变"},
       // The date, the timetable page and the departure-time filter.
-      {100, "%1 已经过去，请选择今天或以后的日期"},
-      {101, "只能查询 %1 天之内的车票，最晚 %2"},
-      {102, "“%1”不是日期，请按 年-月-日 填写，如 %2"},
-      {103, "%1 已经过去，监控已停止"},
-      {104, "没有车次 %1"},
-      {105, "正在查询车次 %1 的时刻表…"},
-      {106, "车次 %1 · %2 个车站 · %3 · %4"},
-      {107, "车次只能由字母和数字组成，最多 8 个，如 G1"},
-      {108, "请填写车次"},
-      {110, "站序"},
-      {111, "站名"},
-      {112, "到达"},
-      {113, "出发"},
-      {114, "停留"},
-      {115, "里程"},
-      {116, "天"},
-      {120, "40"},
-      {121, "100"},
-      {122, "60"},
-      {123, "60"},
-      {124, "60"},
-      {125, "60"},
-      {126, "60"},
-      {130, "全天"},
-      {131, "00:00–06:00"},
-      {132, "06:00–12:00"},
-      {133, "12:00–18:00"},
-      {134, "18:00–24:00"},
-      {135, "发车 %1 ▼"},
-      {140, "如 G1"},
+      {100, "%1 已经过去，请选择今天或以后的日期"}, {101, "只能查询 %1 天之内的车票，最晚 %2"},
+      {102, "“%1”不是日期，请按 年-月-日 填写，如 %2"}, {103, "%1 已经过去，监控已停止"}, {104, "没有车次 %1"},
+      {105, "正在查询车次 %1 的时刻表…"}, {106, "车次 %1 · %2 个车站 · %3 · %4"},
+      {107, "车次只能由字母和数字组成，最多 8 个，如 G1"}, {108, "请填写车次"}, {110, "站序"}, {111, "站名"},
+      {112, "到达"}, {113, "出发"}, {114, "停留"}, {115, "里程"}, {116, "天"}, {120, "40"}, {121, "100"},
+      {122, "60"}, {123, "60"}, {124, "60"}, {125, "60"}, {126, "60"}, {130, "全天"}, {131, "00:00–06:00"},
+      {132, "06:00–12:00"}, {133, "12:00–18:00"}, {134, "18:00–24:00"}, {135, "发车 %1 ▼"}, {140, "如 G1"},
   };
   std::map<int, std::string> actual;
   for (const TiXmlElement* s : Children(root)) {
@@ -300,9 +225,8 @@ class MainLayer : public ::testing::Test {
 
 TEST_F(MainLayer, LayerHeaderAndFooter) {
   EXPECT_STREQ(root_->Value(), "layer");
-  EXPECT_EQ(
-      Attributes(root_),
-      (AttributeList{{"title", "Tavora"}, {"width", "680"}, {"height", "430"}, {"resize", "1"}, {"appwin", "1"}}));
+  EXPECT_EQ(Attributes(root_),
+            (AttributeList{{"title", "Tavora"}, {"width", "680"}, {"height", "430"}, {"resize", "1"}, {"appwin", "1"}}));
   std::vector<const TiXmlElement*> sections = Children(root_);
   ASSERT_EQ(sections.size(), 3u);
   EXPECT_STREQ(sections[0]->Value(), "header");
@@ -394,10 +318,8 @@ TEST_F(MainLayer, EditHostsSitInTheUpperHalfOfTheQueryBar) {
     EXPECT_EQ(Attributes(group[1]), frame);
     EXPECT_EQ(group[2], host);
     if (date) {
-      EXPECT_EQ(
-          Attributes(group[3]),
-          (AttributeList{
-              {"id", "10111"}, {"skin", "calbtn"}, {"pos", "-22,6,-4,-6"}, {"autosize", "0"}, {"class", "linkimage"}}));
+      EXPECT_EQ(Attributes(group[3]), (AttributeList{{"id", "10111"}, {"skin", "calbtn"}, {"pos", "-22,6,-4,-6"},
+                                                     {"autosize", "0"}, {"class", "linkimage"}}));
     }
   }
 }
@@ -446,24 +368,29 @@ TEST_F(MainLayer, SearchButtonBusyImageAndReturnBox) {
             (AttributeList{{"pos", "0,0,-0,-0"}, {"skin", "search_bg"}, {"sub", "0"}, {"autosize", "0"}}));
   EXPECT_EQ(parts[1], search);
   EXPECT_STREQ(search->Value(), "imgbtn");
-  EXPECT_EQ(Attributes(search),
-            (AttributeList{
-                {"id", "10000"}, {"pos", "0,0,-0,-0"}, {"skin", "search"}, {"autosize", "0"}, {"class", "linkimage"}}));
+  EXPECT_EQ(Attributes(search), (AttributeList{{"id", "10000"},
+                                               {"pos", "0,0,-0,-0"},
+                                               {"skin", "search"},
+                                               {"autosize", "0"},
+                                               {"class", "linkimage"}}));
   EXPECT_EQ(parts[2], busy);
   EXPECT_STREQ(busy->Value(), "img");
-  EXPECT_EQ(
-      Attributes(busy),
-      (AttributeList{
-          {"id", "10001"}, {"pos", "6,6,-6,-6"}, {"skin", "ing"}, {"sub", "0"}, {"autosize", "0"}, {"show", "0"}}));
+  EXPECT_EQ(Attributes(busy), (AttributeList{{"id", "10001"},
+                                             {"pos", "6,6,-6,-6"},
+                                             {"skin", "ing"},
+                                             {"sub", "0"},
+                                             {"autosize", "0"},
+                                             {"show", "0"}}));
 
   const TiXmlElement* side = slot->Parent()->ToElement();
   EXPECT_EQ(Attributes(side), (AttributeList{{"pos", "-115,0,-0,-0"}}));
   std::vector<const TiXmlElement*> sideParts = Children(side);
   ASSERT_EQ(sideParts.size(), 2u);
   EXPECT_STREQ(sideParts[0]->Value(), "checkex");
-  EXPECT_EQ(
-      Attributes(sideParts[0]),
-      (AttributeList{{"pos", "10,7,60,-7"}, {"skin", "checkbox_bg"}, {"class", "blue_linkimage"}, {"spacing", "10"}}));
+  EXPECT_EQ(Attributes(sideParts[0]), (AttributeList{{"pos", "10,7,60,-7"},
+                                                     {"skin", "checkbox_bg"},
+                                                     {"class", "blue_linkimage"},
+                                                     {"spacing", "10"}}));
   EXPECT_STREQ(sideParts[0]->GetText(), "返程");
   EXPECT_EQ(AncestorPath(search, body_),
             (std::vector<std::string>{"dlg@-54,6,-6,-6", "dlg@-115,0,-0,-0", "dlg@0,0,-0,60", "dlg@10,0,-10,-0",
@@ -630,8 +557,8 @@ TEST(EmbeddedDocuments, EveryStyleClassNamedByTheLayoutIsDefined) {
   std::set<std::string> used;
   CollectAttribute(&layer.doc, "class", used);
   CollectAttribute(&header.doc, "class", used);
-  EXPECT_EQ(used, (std::set<std::string>{"blue_linkimage", "dlgtitle", "linkimage", "mainbody", "mainfoot", "mainhead",
-                                         "rangelink", "vcenter"}));
+  EXPECT_EQ(used, (std::set<std::string>{"blue_linkimage", "dlgtitle", "linkimage", "mainbody", "mainfoot",
+                                         "mainhead", "rangelink", "vcenter"}));
   for (const std::string& name : used) EXPECT_EQ(defined.count(name), 1u) << name;
 }
 

@@ -3,10 +3,11 @@
 // decoded with GDI+ and the icons drawn with GDI, and a few properties that the
 // skins rely on when they slice and stretch the images are checked on the
 // decoded pixels.
-#include <gdiplus.h>
 #include <gtest/gtest.h>
-#include <objidl.h>
+
 #include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include <cmath>
 #include <cstdint>
@@ -22,8 +23,8 @@ namespace {
 const wchar_t* const kPng = L"PNG";
 
 uint32_t BigEndian32(const std::string& b, size_t at) {
-  return (uint32_t(uint8_t(b[at])) << 24) | (uint32_t(uint8_t(b[at + 1])) << 16) | (uint32_t(uint8_t(b[at + 2])) << 8) |
-         uint32_t(uint8_t(b[at + 3]));
+  return (uint32_t(uint8_t(b[at])) << 24) | (uint32_t(uint8_t(b[at + 1])) << 16) |
+         (uint32_t(uint8_t(b[at + 2])) << 8) | uint32_t(uint8_t(b[at + 3]));
 }
 
 uint32_t Crc32(const std::string& bytes, size_t at, size_t length) {
@@ -43,8 +44,9 @@ struct PngShape {
 };
 
 const PngShape kPngs[] = {
-    {1, 117, 19, 39}, {2, 87, 19, 29}, {3, 355, 71, 71}, {4, 213, 71, 71}, {5, 30, 28, 30},  {6, 96, 16, 16},
-    {7, 71, 71, 71},  {8, 71, 71, 71}, {9, 576, 48, 48}, {10, 30, 28, 30}, {11, 54, 18, 18},
+    {1, 117, 19, 39}, {2, 87, 19, 29}, {3, 355, 71, 71}, {4, 213, 71, 71}, {5, 30, 28, 30},
+    {6, 96, 16, 16},  {7, 71, 71, 71}, {8, 71, 71, 71},  {9, 576, 48, 48}, {10, 30, 28, 30},
+    {11, 54, 18, 18},
 };
 
 // ---------------------------------------------------------------- GDI+ decoding
@@ -331,7 +333,7 @@ TEST_F(DecodedPngs, SearchButtonFaceOverItsBackground) {
   // The face is a white magnifier on a clear ground.
   EXPECT_EQ(face.Alpha(0, 0), 0);
   EXPECT_EQ(face.Alpha(70, 70), 0);
-  EXPECT_EQ(face.Alpha(31, 31), 0);         // inside the lens
+  EXPECT_EQ(face.Alpha(31, 31), 0);  // inside the lens
   EXPECT_EQ(face.At(31, 17), 0xFFFFFFFFu);  // lens ring
   EXPECT_EQ(face.At(48, 48), 0xFFFFFFFFu);  // handle
 }
@@ -594,8 +596,8 @@ void ExpectIconDraws(HICON icon, int size) {
 TEST(EmbeddedIcons, ProgramIconLoadsAndDrawsAtWindowIconSizes) {
   for (int size : {16, 32, 48}) {
     SCOPED_TRACE(size);
-    HICON icon =
-        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(128), IMAGE_ICON, size, size, 0));
+    HICON icon = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(128), IMAGE_ICON, size, size, 0));
     ExpectIconDraws(icon, size);
     if (icon) DestroyIcon(icon);
   }
@@ -612,8 +614,8 @@ TEST(EmbeddedIcons, PaletteImagesDrawThroughTheirMask) {
   ASSERT_GE(image.size(), sizeof h);
   std::memcpy(&h, image.data(), sizeof h);
   EXPECT_EQ(h.biBitCount, 8);
-  HICON icon = CreateIconFromResourceEx(reinterpret_cast<BYTE*>(&image[0]), DWORD(image.size()), TRUE, 0x00030000, 24,
-                                        24, LR_DEFAULTCOLOR);
+  HICON icon = CreateIconFromResourceEx(reinterpret_cast<BYTE*>(&image[0]), DWORD(image.size()), TRUE, 0x00030000,
+                                        24, 24, LR_DEFAULTCOLOR);
   ExpectIconDraws(icon, 24);
   if (icon) DestroyIcon(icon);
 }

@@ -1,8 +1,8 @@
 #include "skin/resources/skin_pool.h"
 
+#include <objidl.h>
 #include <gdiplus.h>
 #include <gtest/gtest.h>
-#include <objidl.h>
 
 #include <cstring>
 #include <typeinfo>
@@ -24,18 +24,12 @@ TEST(SkinFactory, EveryTagMakesItsKind) {
     const char* tag;
     const std::type_info& type;
   } kKinds[] = {
-      {"imglst", typeid(CBkImageSkin)},
-      {"imgframe", typeid(CBkSkinImgFrame)},
-      {"border", typeid(CBkSkinBorder)},
-      {"button", typeid(CBkSkinButton)},
-      {"imghorzex", typeid(CBkSkinImgHorzExtend)},
-      {"imghorzti", typeid(CBkSkinImgHorzTiled)},
-      {"imgvertex", typeid(CBkSkinImgVertExtend)},
-      {"gradation", typeid(CBkSkinGradation)},
-      {"png", typeid(CBkPngSkin)},
-      {"pngex", typeid(CBkPngSkinEx)},
-      {"pngtr", typeid(CBkSkinPngTruncate)},
-      {"checkbox", typeid(CBkSkinCheck)},
+      {"imglst", typeid(CBkImageSkin)},          {"imgframe", typeid(CBkSkinImgFrame)},
+      {"border", typeid(CBkSkinBorder)},         {"button", typeid(CBkSkinButton)},
+      {"imghorzex", typeid(CBkSkinImgHorzExtend)}, {"imghorzti", typeid(CBkSkinImgHorzTiled)},
+      {"imgvertex", typeid(CBkSkinImgVertExtend)}, {"gradation", typeid(CBkSkinGradation)},
+      {"png", typeid(CBkPngSkin)},               {"pngex", typeid(CBkPngSkinEx)},
+      {"pngtr", typeid(CBkSkinPngTruncate)},     {"checkbox", typeid(CBkSkinCheck)},
   };
   for (const auto& kind : kKinds) {
     std::unique_ptr<CBkSkinBase> skin = CreateSkinByTag(kind.tag);
