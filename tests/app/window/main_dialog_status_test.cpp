@@ -43,6 +43,34 @@ TEST(StatusText, OutOfMemoryIsSaidAsSuch) {
   EXPECT_FALSE(TableString(status_text::kOutOfMemory).empty());
 }
 
+// Each way a timetable query ends has its own words; a page that did not
+// come says why, as for a ticket query.
+TEST(StatusText, TimetableOutcomesSayWhatHappened) {
+  ASSERT_TRUE(LoadStrings(102));
+  const TravelDate today{2026, 12, 8};
+  const struct {
+    TimetableOutcome outcome;
+    PageFailure failure;
+    std::wstring status;
+  } cases[] = {
+      {TimetableOutcome::Stops, PageFailure::None, L"车次 Z21 · 2 个车站 · 12月9日 周三 · 10:00:00"},
+      {TimetableOutcome::UnknownTrain, PageFailure::None, L"没有车次 Z21"},
+      {TimetableOutcome::NoPage, PageFailure::NoConnection, TableString(status_text::kNoConnection)},
+      {TimetableOutcome::NoPage, PageFailure::TimedOut, TableString(status_text::kTimedOut)},
+      {TimetableOutcome::NoPage, PageFailure::BadAnswer, TableString(status_text::kUnreadable)},
+      {TimetableOutcome::PageTooLarge, PageFailure::None, TableString(status_text::kUnreadable)},
+      {TimetableOutcome::OutOfMemory, PageFailure::None, TableString(status_text::kOutOfMemory)},
+  };
+  for (const auto& c : cases) {
+    TimetableResult result;
+    result.outcome = c.outcome;
+    result.failure = c.failure;
+    result.query = TimetableQuery{L"Z21", L"2026-12-09"};
+    if (c.outcome == TimetableOutcome::Stops) result.stops.resize(2);
+    EXPECT_EQ(c.status, TimetableStatus(result, L"10:00:00", today)) << static_cast<int>(c.outcome);
+  }
+}
+
 constexpr DWORD kIntervalMs = 600;
 
 class StatusLineTest : public MainDialogFixture {
