@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <vector>
 
 #include "app/core/page_text.h"
 #include "app/core/query_request.h"
@@ -39,19 +40,26 @@ bool ReadSigned(HKEY key, const wchar_t* name, int limit, int& value) {
   return true;
 }
 
+// A string value of at most `maxChars` characters (a longer one is not read
+// whole and counts as damaged), without its terminating null.
+bool ReadShortText(HKEY key, const wchar_t* name, size_t maxChars, std::wstring& text) {
+  std::vector<wchar_t> buffer(maxChars + 2, L'\0');
+  DWORD type = 0;
+  DWORD size = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS ||
+      type != REG_SZ || size % sizeof(wchar_t) != 0)
+    return false;
+  text.assign(buffer.data(), size / sizeof(wchar_t));
+  if (!text.empty() && text.back() == L'\0') text.pop_back();
+  return text.size() <= maxChars;
+}
+
 // A station: a string of at most kMaxStationChars without control
 // characters or bidirectional marks (IsControlCharacter, as page text),
 // trimmed as a query trims it.
 bool ReadStation(HKEY key, const wchar_t* name, std::wstring& value) {
-  wchar_t buffer[QuerySettings::kMaxStationChars + 2] = {};
-  DWORD type = 0;
-  DWORD size = sizeof(buffer) - sizeof(wchar_t);
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
-      type != REG_SZ || size % sizeof(wchar_t) != 0)
-    return false;
-  std::wstring text(buffer, size / sizeof(wchar_t));
-  if (!text.empty() && text.back() == L'\0') text.pop_back();
-  if (text.size() > QuerySettings::kMaxStationChars) return false;
+  std::wstring text;
+  if (!ReadShortText(key, name, QuerySettings::kMaxStationChars, text)) return false;
   if (std::any_of(text.begin(), text.end(), IsControlCharacter)) return false;
   value = TrimStationName(text);
   return true;
@@ -59,14 +67,8 @@ bool ReadStation(HKEY key, const wchar_t* name, std::wstring& value) {
 
 // A date as the date box shows it ("2026-12-08"): anything else is no date.
 bool ReadDate(HKEY key, const wchar_t* name, std::wstring& value) {
-  wchar_t buffer[12] = {};
-  DWORD type = 0;
-  DWORD size = sizeof(buffer) - sizeof(wchar_t);
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
-      type != REG_SZ || size % sizeof(wchar_t) != 0)
-    return false;
-  std::wstring text(buffer, size / sizeof(wchar_t));
-  if (!text.empty() && text.back() == L'\0') text.pop_back();
+  std::wstring text;
+  if (!ReadShortText(key, name, 10, text)) return false;
   TravelDate date;
   // Any real date reads; whether it has passed is the window's question.
   const TravelDate anyDay{2000, 1, 1};
