@@ -16,6 +16,7 @@ set(TAVORA_DELAY_LOADED_DLLS
   gdi32
   gdiplus
   ole32
+  oleaut32
   shell32
   shlwapi
   user32

@@ -20,6 +20,7 @@ const ServerEntry& Entry(ServerKind kind) {
       {L"Query", L"TAVORA_QUERY_HOST", L"piao.tavora.net"},
       {L"Update", L"TAVORA_UPDATE_HOST", L"update.tavora.net"},
       {L"Statistics", L"TAVORA_STAT_HOST", L"stat.tavora.net"},
+      {L"Home", L"TAVORA_HOME_HOST", L"www.tavora.net"},
   };
   return kEntries[static_cast<int>(kind)];
 }
@@ -53,6 +54,8 @@ bool ParseServerAddress(const std::wstring& text, ServerAddress& address) {
   address.port = static_cast<unsigned short>(port);
   return true;
 }
+
+std::wstring HomePageUrl() { return L"http://" + GetServerAddress(ServerKind::Home).HostPort() + L"/"; }
 
 std::wstring ServerConfigPath() {
   const std::wstring folder = ProgramFolderPath();

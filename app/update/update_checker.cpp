@@ -68,23 +68,27 @@ std::wstring CUpdateChecker::DefaultUpdateUrl() {
   return L"http://" + GetServerAddress(ServerKind::Update).HostPort() + kUpdatePathFormat + kProgramVersion;
 }
 
-bool CUpdateChecker::Start(UiTaskPoster poster, UpdateOfferHandler onOffer) {
+bool CUpdateChecker::Start(UiTaskPoster poster, UpdateOfferHandler onOffer,
+                           std::function<void(UpdateCheckResult)> onEnd) {
   if (!onOffer || thread_ || !stopEvent_) return false;
   std::shared_ptr<CUpdateChecker> self = weak_from_this().lock();
   if (!self) return false;
   poster_ = std::move(poster);
   onOffer_ = std::move(onOffer);
+  onEnd_ = std::move(onEnd);
   // The thread's share keeps the checker alive until the check has ended.
   thread_ = StartThread([self = std::move(self)] { self->Run(); });
   return static_cast<bool>(thread_);
 }
 
+void CUpdateChecker::Signal() {
+  std::lock_guard<std::mutex> lock(stopMutex_);
+  stopped_ = true;
+  if (stopEvent_) SetEvent(stopEvent_.get());
+}
+
 bool CUpdateChecker::Stop() {
-  {
-    std::lock_guard<std::mutex> lock(stopMutex_);
-    stopped_ = true;
-    if (stopEvent_) SetEvent(stopEvent_.get());
-  }
+  Signal();
   return !thread_ || WaitForSingleObject(thread_.get(), kStopWaitMs) == WAIT_OBJECT_0;
 }
 
@@ -108,11 +112,21 @@ UpdateCheckResult CUpdateChecker::Run() {
   }
   Cleanup();
   result_ = static_cast<int>(outcome);
+  if (onEnd_) {
+    // Telling of the end is worth no failed thread: without memory for the
+    // task the end goes untold.
+    try {
+      UiTask task = [handler = onEnd_, outcome] { handler(outcome); };
+      std::lock_guard<std::mutex> lock(stopMutex_);
+      if (!stopped_) poster_.Post(std::move(task));
+    } catch (const std::bad_alloc&) {
+    }
+  }
   return outcome;
 }
 
 UpdateCheckResult CUpdateChecker::RunSteps() {
-  if (!IsCheckDue(kCheckHours)) return UpdateCheckResult::kNotDue;
+  if (!IsCheckDue(checkHours_)) return UpdateCheckResult::kNotDue;
   // Every path used is a full one: the process's current folder, which the
   // user-interface thread shares, is left alone.
   if (CheckFolder(ProgramFilePath()).empty()) return UpdateCheckResult::kNoProgramFolder;
@@ -271,6 +285,8 @@ bool CUpdateChecker::Download(const std::wstring& url, const std::wstring& path,
   }
   const HANDLE events[] = {doneEvent_.get(), stopEvent_.get()};
   if (WaitForMultipleObjects(2, events, FALSE, timeoutMs) == WAIT_OBJECT_0) return downloadOk_;
+  // No answer in time counts as no answer at all.
+  if (!Stopped()) lastFailure_ = kDownloadRequestFailed;
   StopDownload();
   return false;
 }
@@ -283,6 +299,7 @@ void CUpdateChecker::DownloadEvent(int code, DWORD, DWORD, void* context) {
     case kDownloadBadStatus:
     case kDownloadFailed:
     case kDownloadTooLarge:
+      checker->lastFailure_ = code;
       checker->downloadOk_ = false;
       SetEvent(checker->doneEvent_.get());
       break;

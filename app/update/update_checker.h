@@ -104,10 +104,21 @@ class CUpdateChecker : public std::enable_shared_from_this<CUpdateChecker> {
   static std::wstring DefaultUpdateUrl();
 
   // Starts the check on its own thread. An offer goes to `onOffer` as a
-  // task posted through `poster`, so it runs on the queue's thread. False
-  // when `onOffer` is empty, when a check was started before, when the
-  // checker is not held by a std::shared_ptr, or when no thread starts.
-  bool Start(UiTaskPoster poster, UpdateOfferHandler onOffer);
+  // task posted through `poster`, so it runs on the queue's thread; so does
+  // `onEnd` with how the check ended, after the offer, unless Stop came
+  // first. False when `onOffer` is empty, when a check was started before,
+  // when the checker is not held by a std::shared_ptr, or when no thread
+  // starts.
+  bool Start(UiTaskPoster poster, UpdateOfferHandler onOffer,
+             std::function<void(UpdateCheckResult)> onEnd = std::function<void(UpdateCheckResult)>());
+  // A check asked for by the user: it runs whenever the last offer was made
+  // (no 24-hour wait). Before Start.
+  void CheckNow() { checkHours_ = 0; }
+  // Signals the check to end without waiting for it (Stop then waits less).
+  void Signal();
+  // The last download event that ended a download without its file
+  // (kDownloadRequestFailed and the like), -1 when none did.
+  int LastDownloadFailure() const { return lastFailure_.load(); }
   // Ends the check: every wait and pause ends at once and a download is cut
   // off; nothing is posted afterwards. Waits for the check's thread at most
   // kStopWaitMs; true when it has ended (or never ran).
@@ -193,6 +204,9 @@ class CUpdateChecker : public std::enable_shared_from_this<CUpdateChecker> {
   mutable std::mutex stopMutex_;
   bool stopped_ = false;
   std::atomic<int> result_{static_cast<int>(UpdateCheckResult::kRunning)};
+  DWORD checkHours_ = kCheckHours;
+  std::atomic<int> lastFailure_{-1};
+  std::function<void(UpdateCheckResult)> onEnd_;
 };
 
 // On the user-interface thread, for an offer that has arrived: asks the

@@ -33,6 +33,7 @@ CMainDlg::CMainDlg(const UpdatePublicKey* updateKey, const wchar_t* queryHost, c
     : CBkDialogImpl(kMainLayer),
       queryPage(std::make_unique<CQueryPage>(*this, queryHost)),
       timetablePage_(std::make_unique<CTimetablePage>(*this, queryHost)),
+      helpPage_(std::make_unique<CHelpPage>(*this, queryHost ? queryHost : L"", settingsKey ? settingsKey : L"")),
       // The window closes for an update only once its setup has started.
       updatePrompt_(std::make_unique<CUpdatePrompt>(
           updateKey ? *updateKey : ReleaseUpdateKey(), [this] { EndModal(0); },
@@ -44,6 +45,7 @@ CMainDlg::~CMainDlg() {
   // The window goes while the page and the icons it uses still exist.
   DestroyWindow();
   updatePrompt_.reset();
+  helpPage_.reset();
   timetablePage_.reset();
   queryPage.reset();
 }
@@ -55,6 +57,7 @@ bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
     handled = OnHeaderNotify(hwnd, *reinterpret_cast<const NMHDR*>(lParam), result);
   if (!handled && queryPage) handled = queryPage->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
   if (!handled && timetablePage_) handled = timetablePage_->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
+  if (!handled && helpPage_) handled = helpPage_->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
   // The children still exist while the frame hears of its end.
   if (message == WM_DESTROY) SaveSettings(hwnd);
   if (!handled && message == WM_INITDIALOG) {
@@ -93,6 +96,7 @@ BOOL CMainDlg::OnInitDialog(HWND hwnd) {
   SetIcons(hwnd);
   if (queryPage) queryPage->SetUpQueryPage();
   if (timetablePage_) timetablePage_->SetUp();
+  if (helpPage_) helpPage_->SetUp();
   if (updatePrompt_) updatePrompt_->Start(hwnd);
   RestoreSettings(hwnd);
   if (windowMade_) windowMade_(hwnd);
@@ -157,6 +161,8 @@ void CMainDlg::SaveSettings(HWND hwnd) {
 
 void CMainDlg::OnTabChanged(int index) {
   currentTab_ = index;
+  // A page without a status of its own leaves the footer empty.
+  if (index != kTicketTab && index != kTimetableTab) GetView().SetElementText(CQueryPage::kStatusText, L"");
   // The page going first: the footer ends with the shown page's status.
   if (queryPage && index != kTicketTab) queryPage->SetActive(false);
   if (timetablePage_) timetablePage_->SetActive(index == kTimetableTab);
@@ -172,4 +178,19 @@ void CMainDlg::ShowTimetable(const std::wstring& code, const TravelDate& date, c
                              const std::wstring& to) {
   SelectTab(kTimetableTab);
   if (timetablePage_) timetablePage_->ShowTrain(code, date, from, to);
+}
+
+void CMainDlg::ResetSettings() {
+  if (!settingsKey_.empty()) RegDeleteKeyW(HKEY_CURRENT_USER, settingsKey_.c_str());
+  if (queryPage) queryPage->ApplySettings(QuerySettings());
+  CenterOnWorkArea(GetHwnd());
+  // What the window shows now is what an empty store means: closing it
+  // unchanged writes nothing.
+  restored_ = QuerySettings();
+  RECT frame = {};
+  if (GetWindowRect(GetHwnd(), &frame)) {
+    restored_.hasPosition = true;
+    restored_.position = POINT{frame.left, frame.top};
+  }
+  placedFromSettings_ = false;
 }

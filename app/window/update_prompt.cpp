@@ -44,26 +44,47 @@ bool AwaitSetupStart(const ProcessWithOutput& instance, DWORD waitMs) {
 }
 
 CUpdatePrompt::CUpdatePrompt(const UpdatePublicKey& key, std::function<void()> setupStarted,
-                             std::function<void()> setupNotStarted, std::wstring program)
+                             std::function<void()> setupNotStarted, std::wstring program, std::wstring updateUrl)
     : key_(key),
       program_(std::move(program)),
+      updateUrl_(updateUrl.empty() ? CUpdateChecker::DefaultUpdateUrl() : std::move(updateUrl)),
       setupStarted_(std::move(setupStarted)),
       setupNotStarted_(std::move(setupNotStarted)),
-      checker_(std::make_shared<CUpdateChecker>(key)) {}
+      checker_(std::make_shared<CUpdateChecker>(key, updateUrl_)) {}
 
 CUpdatePrompt::~CUpdatePrompt() {
   // No offer or word runs from here on: they refer to this prompt.
   offers_.Close();
   starting_.Close(0);
-  // The check's thread ends its own downloads once signalled; it keeps the
-  // checker alive by itself if it outlasts the wait.
+  // The checks' threads end their own downloads once signalled; each keeps
+  // its checker alive by itself if it outlasts the wait. Both are signalled
+  // first, so the waits overlap.
+  checker_->Signal();
+  if (nowChecker_) nowChecker_->Signal();
   checker_->Stop();
+  if (nowChecker_) nowChecker_->Stop();
 }
 
 void CUpdatePrompt::Start(HWND owner) {
   owner_ = owner;
   checker_->Start(offers_.Poster(), [this](const UpdateOffer& offer) { OnUpdateOffer(offer); });
 }
+
+bool CUpdatePrompt::CheckNow(std::function<void(UpdateCheckResult, int)> ended) {
+  if (CheckingNow()) return false;
+  if (nowChecker_) nowChecker_->Stop();
+  nowChecker_ = std::make_shared<CUpdateChecker>(key_, updateUrl_);
+  nowChecker_->CheckNow();
+  std::weak_ptr<CUpdateChecker> checker = nowChecker_;
+  return nowChecker_->Start(
+      offers_.Poster(), [this](const UpdateOffer& offer) { OnUpdateOffer(offer); },
+      [checker, ended = std::move(ended)](UpdateCheckResult result) {
+        const std::shared_ptr<CUpdateChecker> done = checker.lock();
+        if (ended) ended(result, done ? done->LastDownloadFailure() : -1);
+      });
+}
+
+bool CUpdatePrompt::CheckingNow() const { return nowChecker_ && !nowChecker_->Finished(); }
 
 void CUpdatePrompt::OnUpdateOffer(const UpdateOffer& offer) {
   if (AcceptUpdateOffer(owner_, offer)) RunDownloadedUpdate(offer);

@@ -19,6 +19,7 @@
 
 class CUpdateChecker;
 struct UpdateOffer;
+enum class UpdateCheckResult : int;
 
 // Waits for the word of the "-Update:" instance `instance` that its setup has
 // started: true once its standard output says kSetupStartedLine, false when
@@ -35,9 +36,10 @@ class CUpdatePrompt {
   // runs once an accepted update's setup has started (the window closes
   // then), `setupNotStarted` when it could not start (the window stays).
   // `program` is the program started with "-Update:" (empty: this program's
-  // own file).
+  // own file); `updateUrl` where the checks fetch the INI (empty: the
+  // configured update server's).
   CUpdatePrompt(const UpdatePublicKey& key, std::function<void()> setupStarted, std::function<void()> setupNotStarted,
-                std::wstring program = std::wstring());
+                std::wstring program = std::wstring(), std::wstring updateUrl = std::wstring());
   // Stops the check (bounded, see CUpdateChecker::Stop); an offer or an
   // instance's word still on its way is dropped unseen.
   ~CUpdatePrompt();
@@ -46,6 +48,11 @@ class CUpdatePrompt {
 
   // Starts the check for `owner`, the main window.
   void Start(HWND owner);
+  // A check asked for now, whatever the last one found: an offer takes the
+  // same way as at start; `ended` hears how the check ended, on this thread.
+  // False (and nothing runs) while such a check still runs.
+  bool CheckNow(std::function<void(UpdateCheckResult, int lastDownloadFailure)> ended);
+  bool CheckingNow() const;
 
   // An accepted offer's setup (command 8): checked again and held, then
   // handed to the "-Update:" instance (the setup itself when the program's
@@ -61,10 +68,13 @@ class CUpdatePrompt {
 
   const UpdatePublicKey key_;
   const std::wstring program_;
+  const std::wstring updateUrl_;
   const std::function<void()> setupStarted_;
   const std::function<void()> setupNotStarted_;
   HWND owner_ = nullptr;
   std::shared_ptr<CUpdateChecker> checker_;
+  // The check the user asked for, if any.
+  std::shared_ptr<CUpdateChecker> nowChecker_;
   // Where the offer arrives; closed first when the prompt goes.
   UiTaskQueue offers_;
   // The wait for the instance's word.

@@ -141,15 +141,21 @@ int AnswerBox(const std::wstring& caption, int answer, DWORD waitMs) {
 
 // Clicks the 时刻表查询 tab head, types `code` into its train box and clicks
 // its search button; true once its list holds the train's stops.
-bool ShowTimetable(const MainWindow& window, const std::wstring& code) {
-  // The second tab head, at the main layer's 100 % place scaled to the
-  // window's size (the layer is 680 pixels wide).
+// Clicks tab head `index` (0 is 余票查询), at the main layer's 100 % place
+// scaled to the window's size (the layer is 680 pixels wide, the heads 76
+// apart).
+void ClickTabHead(const MainWindow& window, int index) {
   RECT client = {};
   GetClientRect(window.frame, &client);
   const double scale = client.right / 680.0;
-  POINT head = {static_cast<LONG>(115 * scale), static_cast<LONG>(68 * scale)};
+  POINT head = {static_cast<LONG>((39 + 76 * index) * scale), static_cast<LONG>(68 * scale)};
   ClientToScreen(window.frame, &head);
   Click(head);
+  Pause(500);
+}
+
+bool ShowTimetable(const MainWindow& window, const std::wstring& code) {
+  ClickTabHead(window, 1);
   const HWND codeEdit = FindChild(window.frame, MainWindow::kTrainCodeEditId);
   const HWND stops = FindChild(window.frame, MainWindow::kStopListId);
   if (!codeEdit || !stops || !WaitFor([&] { return IsWindowVisible(codeEdit) != FALSE; }, 5000)) return false;
@@ -198,9 +204,9 @@ int wmain(int argc, wchar_t** argv) {
     CloseHandle(file);
     return 0;
   }
-  if (argc < 4 || argc > 6 || (argc == 6 && std::wstring(argv[4]) != L"timetable")) {
+  if (argc < 4 || argc > 6 || (argc == 6 && std::wstring(argv[4]) != L"timetable" && std::wstring(argv[4]) != L"tab")) {
     std::fprintf(stderr,
-                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu|timetable CODE]\n"
+                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu|timetable CODE|tab INDEX]\n"
                  "       tavora-drive --answer CAPTION yes|no|ok [SECONDS]\n"
                  "       tavora-drive --wait-box CAPTION SECONDS\n"
                  "       tavora-drive --close-main SECONDS\n"
@@ -212,6 +218,7 @@ int wmain(int argc, wchar_t** argv) {
   // "timetable CODE": the 时刻表查询 tab asked for train CODE.
   const bool menu = argc == 5 && std::wstring(argv[4]) == L"menu";
   const bool timetable = argc == 6 && std::wstring(argv[4]) == L"timetable";
+  const bool tab = argc == 6 && std::wstring(argv[4]) == L"tab";
   const int sortColumn = argc == 5 && !menu ? _wtoi(argv[4]) : -1;
   const std::wstring from = argv[1];
   const std::wstring to = argv[2];
@@ -248,6 +255,7 @@ int wmain(int argc, wchar_t** argv) {
     PostMessageW(window.frame, WM_CLOSE, 0, 0);
     return 1;
   }
+  if (tab) ClickTabHead(window, _wtoi(argv[5]));
   if (menu) {
     // Rows are 24 pixels high below the list's header.
     RECT header = {};
