@@ -48,6 +48,18 @@ Timetable    GET /train.aspx?T=<code>&D=1&C=<date>
              of the result div says so. Reserved codes: fault-rows-N (N
              made-up stops, at most MAX_FAULT_ROWS), fault-slow-MS (G1 after
              MS milliseconds, at most a minute).
+Fares        GET /fare.aspx?A=<from>&B=<to>&C=<date>
+             The fares of the trains /Default.aspx lists for A and B: the
+             result div holds the FareTable, one row per train with 车次
+             (a link), 出发站 and 到达站 (links), 发时, 到时, 历时, then
+             商务座 一等座 二等座 硬座 硬卧 软卧 无座 in yuan ("606.5",
+             from the distance and the kind's rate, the same every day) or
+             "--" for a class the train does not sell. C is read as by
+             /Default.aspx: a day it does not sell gets the same page with
+             the site's message and no table. Reserved departure names,
+             which ignore C: fault-rows-N (N made-up trains, at most
+             MAX_FAULT_ROWS), fault-badfare (北京 to 上海 with the cells
+             of BAD_FARES: amounts that do not read).
 Update       GET /tavo/update.php?v=...           the update INI (the variant
                                                  --update-variant names)
              GET /ini/<variant>/tavo/update.php?v=...   (see INI_VARIANTS)
@@ -174,10 +186,10 @@ def _select(name, label, count, unit):
             % (name, label, name, name, "".join(options)))
 
 
-def search_form(start, end, date=""):
+def search_form(start, end, date="", action="Default.aspx"):
     """The search form of the page; it carries the two broken forms."""
     return "".join((
-        '<form name="aspnetForm" method="get" action="Default.aspx" id="aspnetForm">\r\n',
+        '<form name="aspnetForm" method="get" action="%s" id="aspnetForm">\r\n' % action,
         '<label for="A">出发站</label><input type="text" name="A" id="A" value="%s" />\r\n'
         % esc(start),
         '<label for="B">到达站</label><input type="text" name="B" id="B" value="%s" />\r\n'
@@ -310,15 +322,20 @@ def flip_row(digits, count):
                     "05:00", counts, "北京", "上海", "高速动车")
 
 
-def generated_rows(count):
-    """count made-up rows, for pages larger than any real answer."""
+def generated_trips(count):
+    """count made-up trips (number from 1, kind, code, from, to, departure
+    and running minutes), for pages larger than any real answer."""
     names, kinds = tt.STATIONS, tuple(tt.KINDS)
-    rows = []
     for n in range(1, count + 1):
         kind = kinds[n % len(kinds)]
-        code = "%s%d" % (kind, n)
-        start, end = names[n % len(names)], names[(n * 7 + 3) % len(names)]
-        depart, running = (n * 37) % 1440, 30 + (n * 53) % 1500
+        yield (n, kind, "%s%d" % (kind, n), names[n % len(names)], names[(n * 7 + 3) % len(names)],
+               (n * 37) % 1440, 30 + (n * 53) % 1500)
+
+
+def generated_rows(count):
+    """count made-up result rows."""
+    rows = []
+    for n, kind, code, start, end, depart, running in generated_trips(count):
         counts = [("有", "无", str(n % 19 + 1), "--")[(n + c) % 4] for c in range(6)]
         rows.append(data_row(n, "%02d%s0A" % (n % 90 + 10, code.rjust(8, "0")), code,
                              start, end, tt.hhmm(depart), tt.hhmm(depart + running),
@@ -423,6 +440,13 @@ def query_day(text, today):
     return day, None
 
 
+def unsold_day_reply(start, end, message, what="余票查询", action="Default.aspx"):
+    """The page without a table for a day the site does not sell (query_day's
+    message), from the page of what and its form's action."""
+    return Reply(200, message_page("%s 到 %s %s" % (start, end, what), search_form(start, end, action=action),
+                                   "%s 到 %s" % (start, end), message))
+
+
 def query_reply(params):
     start = params.get("A", "").strip()
     end = params.get("B", "").strip()
@@ -455,8 +479,7 @@ def query_reply(params):
     asked = params.get("C", "").strip()
     day, message = query_day(asked, today)
     if message:
-        return Reply(200, message_page("%s 到 %s 余票查询" % (start, end), search_form(start, end),
-                                       "%s 到 %s" % (start, end), message))
+        return unsold_day_reply(start, end, message)
     # The form repeats the day asked for; a query for the site's today
     # without a date gets the page it always got.
     date = day.isoformat() if asked else ""
@@ -537,6 +560,78 @@ def train_reply(params):
         message = "没有找到车次 %s。" % shown if shown else "请输入车次。"
         return Reply(200, message_page("车次查询", train_form(shown), "车次查询", message))
     return Reply(200, timetable_page(train.code, train_stops(train)))
+
+
+# ---------------------------------------------------------------- fare page
+
+FARE_TITLES = ("车次", "出发站", "到达站", "发时", "到时", "历时") + tt.FARE_CLASSES
+BADFARE_DEPARTURE = "fault-badfare"
+# The cells fault-badfare writes where an amount belongs: (train number from
+# 1, index in tt.FARE_CLASSES, cell).
+BAD_FARES = ((1, 2, "abc"), (2, 1, ""), (3, 1, "-12.5x"))
+
+
+def fare_row(code, start, end, depart, arrive, running, fares):
+    """One row of the fare table: the code and the stations as links, the
+    times, then one cell per class of tt.FARE_CLASSES."""
+    station = "/station.aspx?S="
+    cells = [_link("/train.aspx?T=%s&D=1" % code, code), _link(station + start, start),
+             _link(station + end, end), "<td>%s</td>" % depart, "<td>%s</td>" % arrive,
+             "<td>%s</td>" % running]
+    cells += ["<td>%s</td>" % esc(fare) for fare in fares]
+    return "<tr>%s</tr>\r\n" % "".join(cells)
+
+
+def fare_page(start, end, rows, date=""):
+    """The fare page: the result page's shape with the FareTable."""
+    return site_page("%s 到 %s 票价查询" % (start, end), search_form(start, end, date, "fare.aspx"), "".join((
+        '<h3>%s</h3>\r\n' % esc("%s 到 %s 票价" % (start, end)),
+        '<table id="FareTable" class="grid" cellspacing="0" border="1">\r\n',
+        "<tr>%s</tr>\r\n" % "".join("<th>%s</th>" % title for title in FARE_TITLES),
+        "".join(rows), "</table>\r\n",
+        '<p class="note">票价仅供参考，以车站售票为准。</p>\r\n')))
+
+
+def timetable_fare_rows(start, end, bad=()):
+    """The fares of every train from start to end, with the cells of bad
+    (as BAD_FARES) written over them."""
+    rows = []
+    for number, seg in enumerate(tt.find_trains(start, end), 1):
+        train = seg.train
+        fares = tt.fares(train.kind, tt.trip_km(train, start, end))
+        for bad_number, cls, cell in bad:
+            if bad_number == number:
+                fares[cls] = cell
+        rows.append(fare_row(train.code, start, end, tt.hhmm(seg.depart), tt.hhmm(seg.arrive),
+                             tt.duration(seg.arrive - seg.depart), fares))
+    return rows
+
+
+def generated_fare_rows(count):
+    """count made-up fare rows, trips of 50 to 2,549 km."""
+    return [fare_row(code, start, end, tt.hhmm(depart), tt.hhmm(depart + running), tt.duration(running),
+                     tt.fares(kind, 50 + (n * 97) % 2500))
+            for n, kind, code, start, end, depart, running in generated_trips(count)]
+
+
+def fare_reply(params):
+    """The fare page from A to B. Fares are the same every day, but a day the
+    site does not sell gets the query's message page; reserved names ignore
+    C."""
+    start = params.get("A", "").strip()
+    end = params.get("B", "").strip()
+    reserved = start.lower()
+    if reserved.startswith("fault-rows-"):
+        count = reserved_count(reserved, "fault-rows-", MAX_FAULT_ROWS)
+        return Reply(200, fare_page(start, end, generated_fare_rows(count)))
+    if reserved == BADFARE_DEPARTURE:
+        beijing, shanghai = "北京", "上海"
+        return Reply(200, fare_page(beijing, shanghai, timetable_fare_rows(beijing, shanghai, BAD_FARES)))
+    asked = params.get("C", "").strip()
+    day, message = query_day(asked, site_today())
+    if message:
+        return unsold_day_reply(start, end, message, "票价查询", "fare.aspx")
+    return Reply(200, fare_page(start, end, timetable_fare_rows(start, end), day.isoformat() if asked else ""))
 
 
 # ---------------------------------------------------------------- update INI
@@ -832,6 +927,8 @@ class DemoSite:
             return query_reply(params)
         if path.lower() == b"/train.aspx":
             return train_reply(parse_query(query))
+        if path.lower() == b"/fare.aspx":
+            return fare_reply(parse_query(query))
         if path == b"/tavo/update.php" and self.release_dir:
             return self.release_ini()
         if path == b"/tavo/release/tavoSetup.exe" and self.release_dir:

@@ -32,7 +32,8 @@ REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 EXIT_USAGE = 2
 EXIT_CRASH = 241
 EXIT_FAILURE = 242
-FAMILIES = ("result-page", "timetable-page", "strings", "styles", "skins", "layers", "fragments", "listitem", "cmdline")
+FAMILIES = ("result-page", "timetable-page", "fare-page", "strings", "styles", "skins", "layers", "fragments",
+            "listitem", "cmdline")
 
 # Per-run presets: (inputs per family, chunk size, share of inputs in guard
 # mode, maximum attributes per generated tag).

@@ -9,7 +9,8 @@ timetable is computed once at import and is the same on every run.
 Times are minutes after midnight of the day the train leaves its origin; a
 value of 1440 or more lies on a later day.  Distances are kilometres from the
 train's first stop.  Remaining tickets differ from day to day but are the same
-for every request about one day.
+for every request about one day.  Fares follow from the distance between two
+stops and the train's kind alone, so they are the same every day.
 """
 
 import hashlib
@@ -278,3 +279,40 @@ def internal_code(train):
 
 def train_type(train):
     return KINDS[train.kind][0]
+
+
+# The classes of the fare page, in its column order.
+FARE_CLASSES = ("商务座", "一等座", "二等座", "硬座", "硬卧", "软卧", "无座")
+# kind -> yuan per km of its cheapest seat (second class or hard seat)
+FARE_RATES = {"G": 0.46, "D": 0.37, "C": 0.37, "Z": 0.15, "T": 0.15, "K": 0.13, "": 0.12}
+# FARE_CLASSES -> multiple of the cheapest seat's fare
+FARE_FACTORS = (3.2, 1.6, 1.0, 1.0, 1.8, 2.8, 1.0)
+HIGH_SPEED_KINDS = ("G", "D", "C")
+
+
+def fare_classes(kind):
+    """Which of FARE_CLASSES a train of kind sells, from its seat classes:
+    high-speed kinds sell first and second class (business on G only),
+    the others hard seat and the sleepers; standing wherever it is offered.
+    The deluxe sleeper has no fare column."""
+    seat, soft_or_first, hard_sleeper, soft_sleeper, _, standing = KINDS[kind][3]
+    if kind in HIGH_SPEED_KINDS:
+        return (kind == "G", soft_or_first, seat, False, False, False, standing)
+    return (False, False, False, seat, hard_sleeper, soft_sleeper, standing)
+
+
+def fares(kind, km):
+    """The seven fare cells of a trip of km kilometres on a train of kind:
+    yuan with one decimal ("606.5"), rounded to half a yuan, or "--" for a
+    class the train does not sell."""
+    cells = []
+    for sold, factor in zip(fare_classes(kind), FARE_FACTORS):
+        halves = int(km * FARE_RATES[kind] * factor * 2 + 0.5)
+        cells.append("%.1f" % (halves / 2) if sold else "--")
+    return cells
+
+
+def trip_km(train, start, end):
+    """Kilometres a train runs from start to end (both among its stops)."""
+    names = [stop[0] for stop in train.stops]
+    return train.distances[names.index(end)] - train.distances[names.index(start)]

@@ -2,8 +2,9 @@
 //   tavora-query [--json] [--date DAY] [--kinds LETTERS] [--available]
 //                [--depart RANGE] [--sort KEY] [--watch SECONDS [--count N]]
 //                <from> <to>
+//   tavora-query [--json] [--date DAY] [--kinds LETTERS] [--sort KEY] --fares <from> <to>
 //   tavora-query [--json] [--date DAY] --train CODE
-// Prints the trains (or the train's stops) as an aligned table or a JSON
+// Prints the trains (their fares, or the train's stops) as an aligned table or a JSON
 // array (UTF-8). Exit code 0 when rows came back (in any round of a watch),
 // 1 with a one-line reason when none did, the site answered with a message
 // of its own, memory ran out or a watch's day passed, 2 with a one-line
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "app/cli/query_options.h"
+#include "app/core/fare_page.h"
 #include "app/core/result_page.h"
 #include "app/core/ticket_json.h"
 #include "app/core/ticket_order.h"
@@ -26,6 +28,7 @@
 #include "app/core/ticket_watch.h"
 #include "app/core/timetable_page.h"
 #include "app/core/travel_date.h"
+#include "app/net/fare_worker.h"
 #include "app/net/http_page_client.h"
 #include "app/net/query_worker.h"
 #include "app/net/server_config.h"
@@ -162,6 +165,78 @@ int QueryTimetable(CHttpPageClient& client, const std::wstring& siteName, const 
   return 0;
 }
 
+// The fare list's column of a --sort key (a ResultColumn); -1 for none.
+int FareSortColumn(int resultColumn) {
+  switch (resultColumn) {
+    case kColumnDepart:
+      return kFareColumnDepart;
+    case kColumnArrive:
+      return kFareColumnArrive;
+    case kColumnTravelTime:
+      return kFareColumnTravelTime;
+    default:
+      return -1;
+  }
+}
+
+// The fares of the trains, in the columns of the classes any of them sells,
+// as a table or as JSON.
+int QueryFares(CHttpPageClient& client, const std::wstring& siteName, const QueryOptions& options) {
+  std::vector<FareRow> rows;
+  std::wstring message;
+  std::wstring reason;
+  switch (RunFareQuery(client, QueryStations{options.from, options.to, options.date}, rows, message)) {
+    case FareOutcome::MissingStation:
+      reason = L"both station names are needed";
+      break;
+    case FareOutcome::NoPage:
+      reason = L"no fare page from " + siteName;
+      break;
+    case FareOutcome::NoResultTable:
+      reason = L"the fare page from " + siteName + L" held no fare table";
+      break;
+    case FareOutcome::SiteMessage:
+      reason = message;
+      break;
+    case FareOutcome::PageTooLarge:
+      reason = L"the fare page from " + siteName + L" held more than " + std::to_wstring(kMaxResultRows) + L" trains";
+      break;
+    case FareOutcome::OutOfMemory:
+      reason = L"out of memory";
+      break;
+    case FareOutcome::RowsReplaced:
+      if (rows.empty()) reason = L"no trains from " + options.from + L" to " + options.to;
+      break;
+  }
+  if (reason.empty()) {
+    rows = FilterFareRows(rows, options.kinds);
+    if (rows.empty()) reason = L"no trains of the chosen kinds from " + options.from + L" to " + options.to;
+  }
+  if (!reason.empty()) {
+    WriteReason(reason);
+    return 1;
+  }
+  SortFareRows(rows, FareSortColumn(options.sortColumn), false);
+  const std::vector<int> classes = FareClassesPresent(rows);
+  if (options.json) {
+    Write(GetStdHandle(STD_OUTPUT_HANDLE), FormatFareJson(rows, classes));
+    return 0;
+  }
+  std::vector<int> columns = {kFareColumnTrainCode, kFareColumnFrom,   kFareColumnTo,
+                              kFareColumnDepart,    kFareColumnArrive, kFareColumnTravelTime};
+  for (const int fareClass : classes) columns.push_back(kFareFirstClassColumn + fareClass);
+  std::vector<std::vector<std::wstring>> lines(1);
+  lines.reserve(rows.size() + 1);
+  for (const int column : columns) lines[0].push_back(FareColumnTitle(column));
+  for (const FareRow& row : rows) {
+    const std::vector<std::wstring> texts = FareRowTexts(row);
+    std::vector<std::wstring>& line = lines.emplace_back();
+    for (const int column : columns) line.push_back(texts[column]);
+  }
+  Write(GetStdHandle(STD_OUTPUT_HANDLE), FormatAlignedTable(lines));
+  return 0;
+}
+
 // Ctrl+C, Ctrl+Break and closing the console end a watch: the console's
 // handler thread sets the event that the pause between rounds waits on and
 // cancels a query in progress, so the watch ends without waiting out a
@@ -265,6 +340,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring siteName = GetServerAddress(ServerKind::Query).HostPort();
     CHttpPageClient client(siteName.c_str());
     if (!options.train.empty()) return QueryTimetable(client, siteName, options);
+    if (options.fares) return QueryFares(client, siteName, options);
     return options.watchSeconds == 0 ? QueryOnce(client, siteName, options) : Watch(client, siteName, options);
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {

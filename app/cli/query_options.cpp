@@ -9,7 +9,7 @@ namespace {
 
 constexpr wchar_t kUsageLine[] = L"usage: tavora-query [options] <from station> <to station>";
 
-enum class Option { Help, Json, Kinds, Sort, Watch, Count, Date, Available, Depart, Train };
+enum class Option { Help, Json, Kinds, Sort, Watch, Count, Date, Available, Depart, Train, Fares };
 
 struct OptionInfo {
   Option option;
@@ -23,6 +23,7 @@ const OptionInfo kOptions[] = {
     {Option::Watch, L"--watch", true},   {Option::Count, L"--count", true},
     {Option::Date, L"--date", true},     {Option::Available, L"--available", false},
     {Option::Depart, L"--depart", true}, {Option::Train, L"--train", true},
+    {Option::Fares, L"--fares", false},
 };
 constexpr size_t kOptionCount = sizeof(kOptions) / sizeof(kOptions[0]);
 
@@ -30,6 +31,26 @@ constexpr size_t kOptionCount = sizeof(kOptions) / sizeof(kOptions[0]);
 // filter, sort or watch.
 bool GoesWithTrain(Option option) {
   return option == Option::Json || option == Option::Date || option == Option::Train;
+}
+
+// Whether an option goes with --fares, whose answer has no seats to filter
+// by or watch.
+bool GoesWithFares(Option option) {
+  return option == Option::Json || option == Option::Date || option == Option::Kinds || option == Option::Sort ||
+         option == Option::Fares;
+}
+
+// False with `error` when an option given (`seen`) does not go with
+// `mode`, which `goesWith` tells.
+bool CheckModeOptions(const bool (&seen)[kOptionCount], const wchar_t* mode, bool (*goesWith)(Option),
+                      std::wstring& error) {
+  for (size_t i = 0; i < kOptionCount; ++i) {
+    if (seen[i] && !goesWith(kOptions[i].option)) {
+      error = std::wstring(kOptions[i].name) + L" does not go with " + mode;
+      return false;
+    }
+  }
+  return true;
 }
 
 const OptionInfo* FindOption(std::wstring_view name) {
@@ -60,6 +81,9 @@ bool ApplyValue(const OptionInfo& info, const std::wstring& value, QueryOptions&
   switch (info.option) {
     case Option::Help:
     case Option::Json:
+      return true;
+    case Option::Fares:
+      options.fares = true;
       return true;
     case Option::Available:
       options.availableOnly = true;
@@ -178,16 +202,12 @@ bool ParseQueryOptions(const std::vector<std::wstring>& args, QueryOptions& opti
     return false;
   }
   if (!options.train.empty()) {
-    for (size_t i = 0; i < kOptionCount; ++i) {
-      if (seen[i] && !GoesWithTrain(kOptions[i].option)) {
-        error = std::wstring(kOptions[i].name) + L" does not go with --train";
-        return false;
-      }
-    }
+    if (!CheckModeOptions(seen, L"--train", GoesWithTrain, error)) return false;
     if (stations.empty()) return true;
     error = L"--train takes no station names";
     return false;
   }
+  if (options.fares && !CheckModeOptions(seen, L"--fares", GoesWithFares, error)) return false;
   if (stations.size() != 2) {
     error = (stations.size() < 2 ? std::wstring(L"two station names are needed (")
                                  : L"more than two station names (") +
@@ -231,9 +251,10 @@ std::wstring WatchEndReason(const std::wstring& date, const TravelDate& today) {
 std::wstring QueryUsage() {
   return std::wstring(kUsageLine) +
          L"\n"
+         L"       tavora-query [--json] [--date DAY] [--kinds LETTERS] [--sort KEY] --fares <from> <to>\n"
          L"       tavora-query [--json] [--date DAY] --train CODE\n"
          L"Looks up the remaining tickets from one station to another and prints one line per train,\n"
-         L"or with --train the stops of one train.\n"
+         L"with --fares the trains' fares instead, or with --train the stops of one train.\n"
          L"\n"
          L"  --date DAY          the day of travel: 2026-12-08, 2026/12/8, 20261208, 12-08 (the next such\n"
          L"                      day) or 8 (the next 8th); today up to 59 days ahead; the site's today\n"
@@ -249,6 +270,11 @@ std::wstring QueryUsage() {
          L"                      every round asks for the same day (--date, or the day it started), and\n"
          L"                      the watch ends once that day has passed; Ctrl+C ends it\n"
          L"  --count N           end the watch after N rounds\n"
+         L"  --fares             the trains' fares instead: 车次 出发站 到达站 发时 到时 历时 and the seat\n"
+         L"                      classes any train sells, as ¥553.0 (\"--\": none); JSON keys trainCode\n"
+         L"                      fromStation toStation departTime arriveTime travelTime and business\n"
+         L"                      firstClass secondClass hardSeat hardSleeper softSleeper standing\n"
+         L"                      (numbers or null); only --json, --date, --kinds and --sort beside it\n"
          L"  --train CODE        the train's stops instead: 站序 站名 到达 出发 停留 里程 天 (JSON keys\n"
          L"                      sequence station arrive depart stay distance day); no station names,\n"
          L"                      and only --json and --date beside it\n"

@@ -1,6 +1,6 @@
 // The command line of tavora-query: two station names (or one train code)
-// and the options that choose the day, the output format, the trains shown,
-// their order and repeated runs.
+// and the options that choose what is asked (tickets, fares or stops), the
+// day, the output format, the trains shown, their order and repeated runs.
 #pragma once
 
 #include <string>
@@ -23,6 +23,7 @@ struct QueryOptions {
   bool availableOnly = false;                // --available: only trains with tickets left
   DepartRange depart = DepartRange::AllDay;  // --depart
   std::wstring train{};  // --train: a code as NormalizeTrainCode leaves it; no station names then
+  bool fares = false;    // --fares: the trains' fares instead of their tickets
 };
 
 // Most rounds --count takes.
@@ -34,7 +35,8 @@ constexpr unsigned kMaxWatchRounds = 1000000;
 // one-line `error` (no program name, no line end) on an unknown option, a
 // missing or bad value, an option given twice, --count without --watch, or
 // other than two station names (none with --train, which takes only --json
-// and --date beside it); `options` is then not to be used. --help ends the
+// and --date beside it; --fares takes only --json, --date, --kinds and
+// --sort); `options` is then not to be used. --help ends the
 // reading at once: the rest is not examined.
 bool ParseQueryOptions(const std::vector<std::wstring>& args, QueryOptions& options, std::wstring& error);
 

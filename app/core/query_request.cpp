@@ -36,17 +36,26 @@ void AppendQueryValue(std::string& path, std::wstring_view value) {
   }
 }
 
-}  // namespace
-
-std::string BuildQueryPath(std::wstring_view from, std::wstring_view to, std::wstring_view date) {
-  std::string path = "/Default.aspx?A=";
+// `page` with the query of two stations and a day.
+std::string StationsPath(const char* page, std::wstring_view from, std::wstring_view to, std::wstring_view date) {
+  std::string path = page;
+  path += "?A=";
   AppendQueryValue(path, from);
   path += "&B=";
   AppendQueryValue(path, to);
   path += "&C=";
   AppendQueryValue(path, date);
-  path += "&D=1&S=0";
   return path;
+}
+
+}  // namespace
+
+std::string BuildQueryPath(std::wstring_view from, std::wstring_view to, std::wstring_view date) {
+  return StationsPath("/Default.aspx", from, to, date) + "&D=1&S=0";
+}
+
+std::string BuildFarePath(std::wstring_view from, std::wstring_view to, std::wstring_view date) {
+  return StationsPath("/fare.aspx", from, to, date);
 }
 
 bool NormalizeTrainCode(std::wstring_view typed, std::wstring& code) {

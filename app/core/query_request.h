@@ -27,6 +27,9 @@ QueryStations MakeQueryStations(std::wstring_view from, std::wstring_view to, st
 // percent-escaped; every other byte, non-ASCII UTF-8 included, stands raw.
 std::string BuildQueryPath(std::wstring_view from, std::wstring_view to, std::wstring_view date = {});
 
+// "/fare.aspx?A=<from>&B=<to>&C=<date>", escaped as BuildQueryPath escapes.
+std::string BuildFarePath(std::wstring_view from, std::wstring_view to, std::wstring_view date = {});
+
 // The longest train code the site knows.
 constexpr size_t kMaxTrainCodeChars = 8;
 // A typed train code trimmed and in upper case; false when what is left is

@@ -190,18 +190,6 @@ void AppendTexts(const TiXmlNode* node, std::string& text, size_t maxBytes) {
   }
 }
 
-std::wstring SiteMessage(const TiXmlElement* division) {
-  const TiXmlElement* paragraph = division ? division->FirstChildElement("p") : nullptr;
-  if (!paragraph) return std::wstring();
-  // Enough for the message after blanks at its start; the rest is cut anyway.
-  constexpr size_t kMaxMessageBytes = 64 * 1024;
-  std::string bytes;
-  AppendTexts(paragraph, bytes, kMaxMessageBytes);
-  std::wstring message;
-  AssignCellField(message, bytes.c_str());
-  return ShortenText(std::wstring(TrimWhiteSpace(message)), kMaxSiteMessageChars);
-}
-
 ResultPage ReadRows(const TiXmlElement* table, std::vector<TicketRow>& rows) {
   const TiXmlElement* header = table->FirstChildElement("tr");
   if (!header) return ResultPage::NoTable;
@@ -248,6 +236,18 @@ void AssignCellField(std::wstring& field, const char* value) {
   if (!value) return;
   AssignUtf8ToWide(field, value);
   field = BlankControls(std::move(field));
+}
+
+std::wstring SiteMessage(const TiXmlElement* division) {
+  const TiXmlElement* paragraph = division ? division->FirstChildElement("p") : nullptr;
+  if (!paragraph) return std::wstring();
+  // Enough for the message after blanks at its start; the rest is cut anyway.
+  constexpr size_t kMaxMessageBytes = 64 * 1024;
+  std::string bytes;
+  AppendTexts(paragraph, bytes, kMaxMessageBytes);
+  std::wstring message;
+  AssignCellField(message, bytes.c_str());
+  return ShortenText(std::wstring(TrimWhiteSpace(message)), kMaxSiteMessageChars);
 }
 
 ResultPage ParseResultPage(std::wstring repairedPage, std::vector<TicketRow>& rows, std::wstring& message) {

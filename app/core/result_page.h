@@ -61,6 +61,10 @@ const TiXmlElement* FindResultDivision(const TiXmlElement* root);
 // FindResultDivision → table; null when a step fails.
 const TiXmlElement* FindResultTable(const TiXmlElement* root);
 
+// The site's words in a result division (FindResultDivision) as
+// ResultPageMessage reads them; empty for null or a division without them.
+std::wstring SiteMessage(const TiXmlElement* division);
+
 // The rows after a table's header row, counted up to kMaxResultRows: room to
 // reserve before the rows are read.
 size_t CountDataRows(const TiXmlElement* header);

@@ -8,10 +8,10 @@
 
 namespace {
 
-// Cells of one row in the list's column order.
-std::vector<std::wstring> Cells(const TicketRow& row) {
-  std::vector<std::wstring> cells = RowTexts(row);
-  for (std::wstring& cell : cells) cell = SpreadsheetSafeCell(cell);
+CellRows TicketCells(const std::vector<TicketRow>& rows) {
+  CellRows cells;
+  cells.reserve(rows.size());
+  for (const TicketRow& row : rows) cells.push_back(RowTexts(row));
   return cells;
 }
 
@@ -33,18 +33,17 @@ std::wstring CsvField(const std::wstring& text) {
 }
 
 template <typename Field>
-std::wstring Lines(const std::vector<std::wstring>& titles, const std::vector<TicketRow>& rows, wchar_t separator,
-                   Field field) {
+std::wstring Lines(const std::vector<std::wstring>& titles, const CellRows& rows, wchar_t separator, Field field) {
   std::wstring text;
-  const auto line = [&](const std::vector<std::wstring>& cells) {
+  const auto line = [&](const std::vector<std::wstring>& cells, bool safe) {
     for (size_t i = 0; i < cells.size(); ++i) {
       if (i > 0) text += separator;
-      text += field(cells[i]);
+      text += field(safe ? SpreadsheetSafeCell(cells[i]) : cells[i]);
     }
     text += L"\r\n";
   };
-  line(titles);
-  for (const TicketRow& row : rows) line(Cells(row));
+  line(titles, false);
+  for (const std::vector<std::wstring>& row : rows) line(row, true);
   return text;
 }
 
@@ -85,10 +84,18 @@ std::wstring SpreadsheetSafeCell(const std::wstring& cell) {
   return cell;
 }
 
-std::wstring RowsAsTabText(const std::vector<std::wstring>& titles, const std::vector<TicketRow>& rows) {
+std::wstring CellsAsTabText(const std::vector<std::wstring>& titles, const CellRows& rows) {
   return Lines(titles, rows, L'\t', TabField);
 }
 
-std::string RowsAsCsv(const std::vector<std::wstring>& titles, const std::vector<TicketRow>& rows) {
+std::string CellsAsCsv(const std::vector<std::wstring>& titles, const CellRows& rows) {
   return "\xEF\xBB\xBF" + WideToUtf8(Lines(titles, rows, L',', CsvField));
+}
+
+std::wstring RowsAsTabText(const std::vector<std::wstring>& titles, const std::vector<TicketRow>& rows) {
+  return CellsAsTabText(titles, TicketCells(rows));
+}
+
+std::string RowsAsCsv(const std::vector<std::wstring>& titles, const std::vector<TicketRow>& rows) {
+  return CellsAsCsv(titles, TicketCells(rows));
 }

@@ -99,13 +99,21 @@ std::wstring FormatTicketJson(const std::vector<TicketRow>& rows, const std::vec
 
 std::wstring FormatJsonObjects(const std::vector<const wchar_t*>& keys,
                                const std::vector<std::vector<std::wstring>>& values) {
+  std::vector<std::vector<std::wstring>> jsonValues = values;
+  for (std::vector<std::wstring>& line : jsonValues)
+    for (std::wstring& value : line) value = JsonString(value);
+  return FormatJsonValueObjects(keys, jsonValues);
+}
+
+std::wstring FormatJsonValueObjects(const std::vector<const wchar_t*>& keys,
+                                    const std::vector<std::vector<std::wstring>>& jsonValues) {
   std::wstring out = L"[\n";
   bool first = true;
-  for (const std::vector<std::wstring>& line : values) {
+  for (const std::vector<std::wstring>& line : jsonValues) {
     std::wstring object = L"{";
     for (size_t k = 0; k < keys.size() && k < line.size(); ++k) {
       if (k > 0) object += L", ";
-      object += JsonString(keys[k]) + L": " + JsonString(line[k]);
+      object += JsonString(keys[k]) + L": " + line[k];
     }
     AppendObjectLine(out, first, object + L"}");
   }

@@ -31,3 +31,8 @@ std::wstring FormatTicketJson(const std::vector<TicketRow>& rows,
 // `values`: each line's texts under `keys`, in order.
 std::wstring FormatJsonObjects(const std::vector<const wchar_t*>& keys,
                                const std::vector<std::vector<std::wstring>>& values);
+
+// The same with each value written as it is: JSON already (a JsonString, a
+// number, null).
+std::wstring FormatJsonValueObjects(const std::vector<const wchar_t*>& keys,
+                                    const std::vector<std::vector<std::wstring>>& jsonValues);

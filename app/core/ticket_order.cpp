@@ -55,10 +55,8 @@ int CompareKeys(int a, int b) {
   return a < b ? -1 : 1;
 }
 
-int CompareText(const std::wstring& a, const std::wstring& b) { return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1); }
-
 // Letter prefix first, then the number that follows as a number: G2 before G10.
-int CompareTrainCodes(const std::wstring& a, const std::wstring& b) {
+int CompareTrimmedCodes(const std::wstring& a, const std::wstring& b) {
   const auto split = [](const std::wstring& code, std::wstring& prefix, int& number) {
     size_t i = 0;
     while (i < code.size() && !IsDigit(code[i])) ++i;
@@ -71,9 +69,9 @@ int CompareTrainCodes(const std::wstring& a, const std::wstring& b) {
   int numberA = -1, numberB = -1;
   split(a, prefixA, numberA);
   split(b, prefixB, numberB);
-  if (const int byPrefix = CompareText(prefixA, prefixB)) return byPrefix;
+  if (const int byPrefix = CompareTexts(prefixA, prefixB)) return byPrefix;
   if (const int byNumber = CompareKeys(numberA, numberB)) return byNumber;
-  return CompareText(a, b);
+  return CompareTexts(a, b);
 }
 
 const std::wstring& SeatCell(const TicketRow& row, int column) {
@@ -101,6 +99,11 @@ bool ParseTrainKinds(const std::wstring& letters, unsigned& kinds) {
   if (parsed == 0) return false;
   kinds = parsed;
   return true;
+}
+
+bool KindShown(const std::wstring& trainCode, unsigned kinds) {
+  const unsigned kind = TrainKindOf(trainCode);
+  return kind == 0 || (kind & kinds) != 0;
 }
 
 bool TrainShown(const TicketRow& row, unsigned kinds) { return TrainShown(row, RowFilter{kinds}); }
@@ -143,8 +146,7 @@ bool HasAnyTickets(const TicketRow& row) {
 }
 
 bool TrainShown(const TicketRow& row, const RowFilter& filter) {
-  const unsigned kind = TrainKindOf(row.trainCode);
-  if (kind != 0 && (kind & filter.kinds) == 0) return false;
+  if (!KindShown(row.trainCode, filter.kinds)) return false;
   if (filter.availableOnly && !HasAnyTickets(row)) return false;
   return DepartsIn(row, filter.depart);
 }
@@ -178,25 +180,33 @@ int SeatRank(const std::wstring& cell) {
 
 bool HasTickets(const std::wstring& cell) { return SeatRank(cell) > 1; }
 
+int CompareTrainCodes(const std::wstring& a, const std::wstring& b) {
+  return CompareTrimmedCodes(Trimmed(a), Trimmed(b));
+}
+
+int CompareTimes(const std::wstring& a, const std::wstring& b) { return CompareKeys(ParseMinutes(a), ParseMinutes(b)); }
+
+int CompareTexts(const std::wstring& a, const std::wstring& b) { return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1); }
+
 int CompareByColumn(const TicketRow& a, const TicketRow& b, int column) {
   switch (column) {
     case kColumnTrainCode:
-      return CompareTrainCodes(Trimmed(a.trainCode), Trimmed(b.trainCode));
+      return CompareTrainCodes(a.trainCode, b.trainCode);
     case kColumnFrom:
-      return CompareText(a.fromStation, b.fromStation);
+      return CompareTexts(a.fromStation, b.fromStation);
     case kColumnTo:
-      return CompareText(a.toStation, b.toStation);
+      return CompareTexts(a.toStation, b.toStation);
     case kColumnDepart:
-      return CompareKeys(ParseMinutes(a.departTime), ParseMinutes(b.departTime));
+      return CompareTimes(a.departTime, b.departTime);
     case kColumnArrive:
-      return CompareKeys(ParseMinutes(a.arriveTime), ParseMinutes(b.arriveTime));
+      return CompareTimes(a.arriveTime, b.arriveTime);
     case kColumnOriginTerminal:
-      if (const int byOrigin = CompareText(a.originStation, b.originStation)) return byOrigin;
-      return CompareText(a.terminalStation, b.terminalStation);
+      if (const int byOrigin = CompareTexts(a.originStation, b.originStation)) return byOrigin;
+      return CompareTexts(a.terminalStation, b.terminalStation);
     case kColumnTravelTime:
-      return CompareKeys(ParseMinutes(a.travelTime), ParseMinutes(b.travelTime));
+      return CompareTimes(a.travelTime, b.travelTime);
     case kColumnTrainType:
-      return CompareText(a.trainType, b.trainType);
+      return CompareTexts(a.trainType, b.trainType);
     default:
       break;
   }

@@ -31,7 +31,9 @@ unsigned TrainKindOf(const std::wstring& trainCode);
 // P for 普快; either case. False for an empty text or any other character.
 bool ParseTrainKinds(const std::wstring& letters, unsigned& kinds);
 
-// Whether a train passes the filter `kinds`.
+// Whether a train passes the filter `kinds`: its kind is among them, or it
+// has none (TrainKindOf).
+bool KindShown(const std::wstring& trainCode, unsigned kinds);
 bool TrainShown(const TicketRow& row, unsigned kinds);
 std::vector<TicketRow> FilterRows(const std::vector<TicketRow>& rows, unsigned kinds);
 
@@ -72,6 +74,16 @@ int ParseMinutes(const std::wstring& text);
 int SeatRank(const std::wstring& cell);
 // "有" or a count above zero.
 bool HasTickets(const std::wstring& cell);
+
+// The comparisons the list's order is made of, for every list of trains: <0,
+// 0 or >0 as `a` sorts before, with or after `b` ascending.
+// Train codes, trimmed: letters first, then the number after them as a
+// number (G2 before G10), then the whole text.
+int CompareTrainCodes(const std::wstring& a, const std::wstring& b);
+// Times and travel times as minutes (ParseMinutes); unreadable ones last.
+int CompareTimes(const std::wstring& a, const std::wstring& b);
+// Texts by code point.
+int CompareTexts(const std::wstring& a, const std::wstring& b);
 
 // <0, 0 or >0 as `a` sorts before, with or after `b` by `column` ascending:
 // times and travel times as minutes (unreadable ones last), seat cells by

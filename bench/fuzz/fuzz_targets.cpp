@@ -4,9 +4,11 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
+#include "app/core/fare_page.h"
 #include "app/core/page_text.h"
 #include "app/core/result_page.h"
 #include "app/core/ticket_row.h"
@@ -142,6 +144,79 @@ std::string RunTimetablePage(const std::string& input, const FuzzContext&) {
     for (const std::wstring& text : texts[i])
       if (std::any_of(text.begin(), text.end(), IsControlCharacter)) return "a stop's text holding a control character";
     if (texts[i][kStopDay].empty()) return "a stop without its day";
+  }
+  return std::string();
+}
+
+// ---- fare pages ------------------------------------------------------------
+
+// A fare page as the site writes it, with `rows` trains: high-speed and
+// conventional ones by turns, so that every class has amounts and "--".
+std::string MakeFarePage(int rows) {
+  std::string page =
+      "<html><head><title>北京 到 上海 票价查询</title></head><body><div id=\"search\"><form action=\"fare.aspx\">"
+      "<select name=\"D\"><option selected value=\"1\" >今天</option></select>"
+      "<input type=\"text\" id=\"days\" value=\"0\"/ onkeypress=\"updateDaysRange()\" /></form></div>"
+      "<div id=\"result\"><h3>北京 到 上海 票价</h3><table id=\"FareTable\"><tr><th>车次</th><th>出发站</th>"
+      "<th>到达站</th><th>发时</th><th>到时</th><th>历时</th><th>商务座</th><th>一等座</th><th>二等座</th>"
+      "<th>硬座</th><th>硬卧</th><th>软卧</th><th>无座</th></tr>";
+  for (int i = 0; i < rows; ++i) {
+    const bool fast = i % 2 == 0;
+    const std::string code = (fast ? "G" : "Z") + std::to_string(i + 1);
+    page += "<tr><td><a href=\"/train.aspx?T=" + code + "&amp;D=1\">" + code +
+            "</a></td><td><a>北京</a></td><td><a>上海</a></td><td>07:00</td><td>11:51</td><td>04:51</td>" +
+            (fast ? "<td>1940.0</td><td>970.0</td><td>606.5</td><td>--</td><td>--</td><td>--</td>"
+                  : "<td>--</td><td>--</td><td>--</td><td>197.5</td><td>356.0</td><td>553.5</td>") +
+            "<td>" + (fast ? "606.5" : "197.5") + "</td></tr>";
+  }
+  return page + "</table><p class=\"note\">票价仅供参考。</p></div></body></html>";
+}
+
+std::vector<std::string> FarePageSeeds() { return {MakeFarePage(0), MakeFarePage(1), MakeFarePage(4)}; }
+
+// What the fare query does with a fetched body, then what the list, the
+// exports and the command line make of the rows: texts, amounts, the
+// cheapest per class, and an order by each column.
+std::string RunFarePage(const std::string& input, const FuzzContext&) {
+  const std::string body = input.substr(0, input.find('\0'));
+  std::wstring page = MultiByteToWide(body, kCodePageUtf8);
+  if (page.empty()) return std::string();
+  const FareRow held{L"K9", L"旧站", L"新站", L"08:00", L"09:00", L"01:00", {L"--", L"--", L"--", L"12.5"}};
+  std::vector<FareRow> rows = {held};
+  std::wstring message;
+  if (ParseFarePage(RepairMarkup(std::move(page)), rows, message) != FarePage::Rows) {
+    if (message.size() > kMaxSiteMessageChars) return "a site's message longer than its bound";
+    if (std::any_of(message.begin(), message.end(), IsControlCharacter)) return "a site's message holding a control";
+    return rows.size() == 1 && rows[0].fromStation == held.fromStation ? std::string()
+                                                                        : "rows changed by a page that did not parse";
+  }
+  if (!message.empty()) return "a site's message beside a fare table";
+  if (rows.size() > kMaxResultRows) return "more rows than an answer may hold";
+  const std::array<int, kFareClassCount> cheapest = CheapestFares(rows);
+  for (const FareRow& row : rows) {
+    if (row.trainCode.empty()) return "a row without a train code";
+    const std::vector<std::wstring> texts = FareRowTexts(row);
+    if (texts.size() != static_cast<size_t>(kFareColumnCount)) return "a row without every column";
+    for (const std::wstring& text : texts)
+      if (std::any_of(text.begin(), text.end(), IsControlCharacter)) return "a fare text holding a control character";
+    for (int fareClass = 0; fareClass < kFareClassCount; ++fareClass) {
+      const int tenths = ParseFareTenths(row.fares[fareClass]);
+      if (tenths > kMaxFareTenths) return "an amount past its bound";
+      if (tenths >= 0 && (ParseFareTenths(FormatFare(tenths)) != tenths || tenths < cheapest[fareClass]))
+        return "an amount that does not read back or lies below the cheapest";
+    }
+  }
+  for (int column = 0; column < kFareColumnCount; ++column) {
+    std::vector<FareRow> sorted = rows;
+    SortFareRows(sorted, column, column % 2 == 1);
+    if (sorted.size() != rows.size()) return "a sort that lost rows";
+    if (column < kFareFirstClassColumn) continue;
+    bool missing = false;
+    for (const FareRow& row : sorted) {
+      const bool none = ParseFareTenths(row.fares[column - kFareFirstClassColumn]) < 0;
+      if (missing && !none) return "an amount sorted after a row without one";
+      missing = missing || none;
+    }
   }
   return std::string();
 }
@@ -350,6 +425,7 @@ const std::vector<FuzzFamily>& FuzzFamilies() {
   static const std::vector<FuzzFamily> kFamilies = {
       {"result-page", ResultPageSeeds, RunResultPage},
       {"timetable-page", TimetablePageSeeds, RunTimetablePage},
+      {"fare-page", FarePageSeeds, RunFarePage},
       {"strings", [] { return std::vector<std::string>{ModuleDocument(102)}; }, RunStrings},
       {"styles", [] { return std::vector<std::string>{ModuleDocument(101)}; }, RunStyles},
       {"skins", [] { return std::vector<std::string>{ModuleDocument(100)}; }, RunSkins},

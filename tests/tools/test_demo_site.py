@@ -202,11 +202,15 @@ def result_div(body):
 TODAY = datetime.date.today
 
 
-def on_day(offset, start=BJ):
-    """The Beijing-Shanghai query for today + offset days, or for C=offset
-    when it is text."""
+def day_text(offset):
+    """C for today + offset days, or offset itself when it is text."""
     day = offset if isinstance(offset, str) else (TODAY() + datetime.timedelta(days=offset)).isoformat()
-    return b"/Default.aspx?A=" + start + b"&B=" + SH + b"&C=" + day.encode() + b"&D=1&S=0"
+    return day.encode()
+
+
+def on_day(offset, start=BJ):
+    """The Beijing-Shanghai query for day_text(offset)."""
+    return b"/Default.aspx?A=" + start + b"&B=" + SH + b"&C=" + day_text(offset) + b"&D=1&S=0"
 
 
 def minutes(hhmm):
@@ -494,8 +498,8 @@ class TravelDateTest(unittest.TestCase):
         self.assertEqual(data_rows(fetch(on_day(-1, b"fault-slow-0")).body), data_rows(fetch(BJ_SH).body))
 
 
-def stop_table(target):
-    """A timetable page's heading and rows of cell texts."""
+def grid_table(target):
+    """A timetable or fare page's heading and rows of cell texts."""
     div = result_div(fetch(target).body)
     rows = [[cell.text if cell.find("a") is None else cell.find("a").text for cell in row]
             for row in div.find("table").findall("tr")]
@@ -507,7 +511,7 @@ class TimetablePageTest(unittest.TestCase):
         page = fetch(b"/train.aspx?T=G1&D=1")
         self.assertEqual(page.body.count(b"\n"), page.body.count(b"\r\n"))
         self.assertIn(b'<td><a href="/station.aspx?S=' + BJ + b'">' + BJ + b"</a></td>", page.body)
-        self.assertEqual(stop_table(b"/train.aspx?T=G1&D=1"), ("G1 北京 → 上海", [
+        self.assertEqual(grid_table(b"/train.aspx?T=G1&D=1"), ("G1 北京 → 上海", [
             ["站序", "站名", "到站时间", "出发时间", "停留", "里程"],
             ["1", "北京", "----", "07:00", "----", "0"], ["2", "济南", "08:28", "08:31", "3分", "406"],
             ["3", "南京", "10:43", "10:46", "3分", "1023"], ["4", "上海", "11:51", "----", "----", "1318"]]))
@@ -517,7 +521,7 @@ class TimetablePageTest(unittest.TestCase):
     def test_overnight_trains_wrap_past_midnight(self):
         for code in ("D901", "Z21", "T110", "K1351"):
             with self.subTest(code=code):
-                stops = stop_table(b"/train.aspx?T=" + code.encode())[1][1:]
+                stops = grid_table(b"/train.aspx?T=" + code.encode())[1][1:]
                 self.assertEqual((stops[0][2], stops[-1][3]), ("----", "----"))
                 times = [minutes(t) for stop in stops for t in stop[2:4] if t != "----"]
                 steps = [(b - a) % 1440 for a, b in zip(times, times[1:])]
@@ -527,15 +531,63 @@ class TimetablePageTest(unittest.TestCase):
                 self.assertEqual([stop[4] for stop in stops[1:-1]], ["%d分" % s for s in steps[1::2]])
 
     def test_reserved_codes_and_fault_prefixes(self):
-        rows = stop_table(b"/train.aspx?T=Fault-Rows-5")[1]
+        rows = grid_table(b"/train.aspx?T=Fault-Rows-5")[1]
         self.assertEqual([row[0] for row in rows[1:]], ["1", "2", "3", "4", "5"])
         self.assertEqual(fetch(b"/train.aspx?T=fault-rows-" + b"9" * 50).body.count(b"<tr><td>"), 100000)
         started = time.monotonic()
-        self.assertEqual(stop_table(b"/train.aspx?T=fault-slow-300"), stop_table(b"/train.aspx?T=G1"))
+        self.assertEqual(grid_table(b"/train.aspx?T=fault-slow-300"), grid_table(b"/train.aspx?T=G1"))
         self.assertGreaterEqual(time.monotonic() - started, 0.3)
         self.assertEqual(dechunk(fetch(b"/fault/chunked/train.aspx?T=G1").body), fetch(b"/train.aspx?T=G1").body)
         self.assertEqual(fetch(b"/fault/redirect/train.aspx?T=G1&D=1").headers["location"],
                          "http://127.0.0.1:%d/train.aspx?T=G1&D=1" % PORT)
+
+
+def fare_target(start, end, date=b""):
+    return b"/fare.aspx?A=" + start + b"&B=" + end + b"&C=" + date
+
+
+# First letter of a code ("" for a digit) -> yuan per km of its cheapest seat
+# and that seat's fare's multiple in each class, None where none is sold.
+HIGH_SPEED, CONVENTIONAL = (3.2, 1.6, 1, None, None, None, 1), (None, None, None, 1, 1.8, 2.8, 1)
+FARE_KINDS = {"G": (0.46, HIGH_SPEED), "D": (0.37, (None,) + HIGH_SPEED[1:]), "C": (0.37, (None,) + HIGH_SPEED[1:]),
+              "Z": (0.15, CONVENTIONAL), "T": (0.15, CONVENTIONAL), "K": (0.13, CONVENTIONAL),
+              "": (0.12, CONVENTIONAL[:5] + (None, 1))}
+
+
+class FarePageTest(unittest.TestCase):
+    def test_fares_follow_distance_and_kind_for_the_query_pages_trains(self):
+        for start, end in (("北京", "上海"), ("上海", "北京"), ("成都", "重庆"), ("北京", "广州")):
+            with self.subTest(start=start, end=end):
+                heading, rows = grid_table(fare_target(start.encode(), end.encode()))
+                self.assertEqual((heading, rows[0][5:8]), ("%s 到 %s 票价" % (start, end), ["历时", "商务座", "一等座"]))
+                query = data_rows(fetch(b"/Default.aspx?A=" + start.encode() + b"&B=" + end.encode()).body)
+                self.assertEqual([row[:6] for row in rows[1:]], [row[2:8] for row in query])
+                for row in rows[1:]:
+                    rate, factors = FARE_KINDS[row[0][0] if row[0][0].isalpha() else ""]
+                    km = timetable.trip_km(timetable.BY_CODE[row[0]], start, end)
+                    for cell, factor in zip(row[6:], factors):
+                        if factor is None or cell == "--":
+                            self.assertEqual((cell, factor), ("--", None), row)
+                        else:
+                            self.assertRegex(cell, r"^[1-9][0-9]*\.[05]$")
+                            self.assertLessEqual(abs(float(cell) - km * rate * factor), 0.25, row)
+
+    def test_same_fares_every_day_and_the_querys_message_outside_its_days(self):
+        table = grid_table(fare_target(BJ, SH))
+        self.assertEqual(grid_table(fare_target(BJ, SH, day_text(29))), table)
+        for day in (-1, 30, "xyz"):
+            with self.subTest(day=day):
+                fares = result_div(fetch(fare_target(BJ, SH, day_text(day))).body)
+                self.assertIsNone(fares.find("table"))
+                self.assertEqual(fares.find("p").text, result_div(fetch(on_day(day)).body).find("p").text)
+
+    def test_reserved_names_and_fault_prefixes(self):
+        self.assertEqual(len(grid_table(b"/fare.aspx?A=Fault-Rows-7&C=xyz")[1]), 1 + 7)
+        self.assertEqual(fetch(b"/fare.aspx?A=fault-rows-" + b"9" * 50).body.count(b"<tr><td><a "), 100000)
+        expected = grid_table(fare_target(BJ, SH))[1]
+        expected[1][8], expected[2][7], expected[3][7] = "abc", None, "-12.5x"
+        self.assertEqual(grid_table(b"/fare.aspx?A=FAULT-badfare&B=x&C=xyz")[1], expected)
+        self.assertEqual(dechunk(fetch(b"/fault/chunked" + fare_target(BJ, SH)).body), fetch(fare_target(BJ, SH)).body)
 
 
 class RequestLogTest(unittest.TestCase):

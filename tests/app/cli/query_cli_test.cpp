@@ -2,10 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwctype>
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "app/core/fare_page.h"
 #include "app/core/travel_date.h"
+#include "app/net/fare_worker.h"
 #include "app/net/http_page_client.h"
 #include "app/net/query_worker.h"
 #include "skin/resources/text_encoding.h"
@@ -27,6 +33,18 @@ std::vector<TicketRow> SiteRows(const std::wstring& from, const std::wstring& to
   std::wstring message;
   EXPECT_EQ(QueryOutcome::RowsReplaced, RunQuery(client, MakeQueryStations(from, to, date), rows, message));
   return rows;
+}
+
+// The fares of one query as the site wrote them, of the trains whose code
+// starts with one of `kinds` (P: a digit).
+std::vector<FareRow> SiteFares(const std::wstring& from, const std::wstring& kinds) {
+  CHttpPageClient client(SharedDemoSite().HostPort().c_str());
+  std::vector<FareRow> rows, kept;
+  std::wstring message;
+  EXPECT_EQ(FareOutcome::RowsReplaced, RunFareQuery(client, MakeQueryStations(from, L"上海"), rows, message));
+  for (const FareRow& row : rows)
+    if (kinds.find(iswdigit(row.trainCode[0]) ? L'P' : row.trainCode[0]) != std::wstring::npos) kept.push_back(row);
+  return kept;
 }
 
 // The site's today is this machine's local date.
@@ -379,4 +397,62 @@ TEST(QueryCli, PrintsATrainsStops) {
   const ProcessResult unknown = RunProcess(Command(L"--train G9999"), 60000);
   EXPECT_EQ(1u, unknown.exitCode);
   EXPECT_EQ("tavora-query: no train G9999\n", unknown.err);
+}
+
+// The shown trains' fares as JSON and as a table (¥ amounts, "--" where the
+// site wrote none), in the columns of the classes they sell.
+TEST(QueryCli, PrintsTheFaresOfTheClassesSold) {
+  ASSERT_NE(0, SharedDemoSite().Port());
+  ScopedEnvironment site(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort());
+  const std::vector<int> all = {0, 1, 2, 3, 4, 5, 6};
+  const std::tuple<const wchar_t*, const wchar_t*, std::vector<int>> cases[] = {
+      {L"北京", L"GDCZTKP", all},
+      {L"fault-badfare", L"GDCZTKP", all},
+      {L"北京", L"ZT", {kFareHardSeat, kFareHardSleeper, kFareSoftSleeper, kFareStanding}},
+  };
+  for (const auto& [from, kinds, classes] : cases) {
+    SCOPED_TRACE(WideToUtf8(from) + " " + WideToUtf8(kinds));
+    const std::vector<FareRow> rows = SiteFares(from, kinds);
+    const std::wstring arguments = L"--fares --kinds " + std::wstring(kinds) + L" " + from + L" 上海";
+    EXPECT_EQ(WideToUtf8(FormatFareJson(rows, classes)), RunProcess(Command(L"--json " + arguments), 60000).out);
+
+    // Table cells hold no blanks: its words are the titles, then the cells.
+    std::vector<std::string> expected;
+    for (int column = 0; column < kFareFirstClassColumn; ++column)
+      expected.push_back(WideToUtf8(FareColumnTitle(column)));
+    for (const int c : classes) expected.push_back(WideToUtf8(FareColumnTitle(kFareFirstClassColumn + c)));
+    for (const FareRow& row : rows) {
+      for (const std::wstring* text : {&row.trainCode, &row.fromStation, &row.toStation, &row.departTime,
+                                       &row.arriveTime, &row.travelTime})
+        expected.push_back(WideToUtf8(*text));
+      for (const int c : classes) {  // the site writes amounts as "606.5"
+        const std::string cell = WideToUtf8(row.fares[c]);
+        const bool amount = cell.size() > 2 && cell.find_first_not_of("0123456789.") == std::string::npos;
+        expected.push_back(amount ? "¥" + cell : "--");
+      }
+    }
+    std::istringstream printed(RunProcess(Command(arguments), 60000).out);
+    EXPECT_EQ(expected, std::vector<std::string>(std::istream_iterator<std::string>(printed), {}));
+  }
+}
+
+// The day goes out as for tickets; a day that has passed sends nothing (exit
+// code 2); the site's words end with one line (1).
+TEST(QueryCli, FaresAskForTheDayOrSayWhyNot) {
+  ASSERT_NE(0, SharedDemoSite().Port());
+  ScopedEnvironment site(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort());
+  const std::tuple<std::wstring, DWORD, std::string, std::string> cases[] = {
+      {L"--date " + SiteDay(3) + L" 北京 上海", 0, "", "GET /fare.aspx?A=北京&B=上海&C=" + WideToUtf8(SiteDay(3)) + " "},
+      {L"--date " + SiteDay(-1) + L" 北京 上海", 2, "--date " + WideToUtf8(SiteDay(-1)) + " has passed", ""},
+      {L"--date " + SiteDay(40) + L" 北京 上海", 1, WideToUtf8(SiteDay(40)) + " 的车票尚未开售，本站预售期为 " +
+       WideToUtf8(SiteDay(0)) + " 至 " + WideToUtf8(SiteDay(29)) + "。", "GET /fare.aspx?"},
+  };
+  for (const auto& [arguments, exitCode, err, request] : cases) {
+    SharedDemoSite().ClearLog();
+    const ProcessResult result = RunProcess(Command(L"--fares " + arguments), 60000);
+    EXPECT_EQ(exitCode, result.exitCode) << err;
+    EXPECT_EQ(err.empty() ? "" : "tavora-query: " + err + "\n", result.err);
+    const std::string log = SharedDemoSite().RequestLog();
+    EXPECT_EQ(request.empty() ? 0u : 1u, CountOf(log, "GET ") * (log.find(request) == 0)) << log;
+  }
 }

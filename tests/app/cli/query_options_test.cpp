@@ -64,6 +64,8 @@ TEST(QueryOptions, EveryUsageErrorNamesItsProblem) {
       {Split(L"--train G-1"), L"--train takes a train code of up to 8 letters and digits, not \"G-1\""},
       {Split(L"--train G1 北京"), L"--train takes no station names"},
       {Split(L"--watch 30 --train G1"), L"--watch does not go with --train"},
+      {Split(L"--fares --train G1"), L"--fares does not go with --train"},
+      {Split(L"--fares --watch 30 北京 上海"), L"--watch does not go with --fares"},
       // The first problem is the one named.
       {Split(L"--bogus --kinds X"), L"unknown option --bogus"},
       {Split(L"--kinds X --bogus"), L"--kinds takes train-kind letters out of C G D Z T K L Y P, not \"X\""},
@@ -104,6 +106,8 @@ TEST(QueryOptions, ValidCombinations) {
        {L"北京", L"上海", false, true, gdc, kColumnDepart, 60, 3}},
       {Split(L"上海 --count 1 --sort duration 北京 --kinds K --watch 30 --json"),
        {L"上海", L"北京", false, true, kKindFast, kColumnTravelTime, 30, 1}},
+      {Split(L"北京 --kinds G --fares --date 8 上海 --sort arrive --json"),
+       {L"北京", L"上海", false, true, kKindHighSpeed, kColumnArrive, 0, 0, L"8", false, DepartRange::AllDay, L"", true}},
       // "--" ends the options: station names may then start with "-".
       {Split(L"--json -- --a -b"), {L"--a", L"-b", false, true}},
       {Split(L"- 上海"), {L"-", L"上海"}},
@@ -129,6 +133,7 @@ TEST(QueryOptions, ValidCombinations) {
     EXPECT_EQ(c.expected.sortColumn, options.sortColumn);
     EXPECT_EQ(c.expected.watchSeconds, options.watchSeconds);
     EXPECT_EQ(c.expected.rounds, options.rounds);
+    EXPECT_EQ(c.expected.fares, options.fares);
   }
 }
 
@@ -162,7 +167,7 @@ TEST(QueryOptions, ResolvesTheDayAndEndsAWatchPastIt) {
 TEST(QueryOptions, UsageNamesEveryOption) {
   const std::wstring usage = QueryUsage();
   for (const wchar_t* option : {L"--json", L"--kinds", L"--sort", L"--watch", L"--count", L"--help", L"--date",
-                                L"--available", L"--depart", L"--train"}) {
+                                L"--available", L"--depart", L"--train", L"--fares"}) {
     EXPECT_NE(std::wstring::npos, usage.find(option)) << WideToUtf8(option);
   }
   EXPECT_EQ(L'\n', usage.back());
