@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: the program itself against the demo site, under Wine.
 #   tools/run.sh [FROM] [TO] [--docs] [--sort COLUMN | --menu | --timetable CODE]
-#                [--help-page] [--scale PERCENT]
+#                [--fare-page | --help-page] [--scale PERCENT]
 #   (default: 北京 上海, 100 %)
 # With a display, tavora.exe opens its window for you to query. Without one,
 # the run goes inside Xvfb: tavora-drive types FROM and TO into the edit boxes
@@ -14,7 +14,9 @@
 # right-clicks the third row instead, so the screenshot shows its menu;
 # --timetable CODE then opens the 时刻表查询 tab and asks for train CODE, and
 # the screenshot (build/tavora-timetable.png, docs/ with --docs) shows its
-# stops; --help-page shows the 帮 助 tab instead (build/tavora-help.png).
+# stops; --fare-page asks the 票价查询 tab for FROM and TO
+# (build/tavora-fares.png), --help-page shows the 帮 助 tab instead
+# (build/tavora-help.png).
 # --scale 150 runs the program at a display scale of 150 % (LogPixels 144) in
 # a Wine prefix of its own for that scale; the screenshot is then
 # build/tavora-main-150.png (docs/tavora-main-150.png with --docs).
@@ -33,6 +35,7 @@ while [ $# -gt 0 ]; do
     --menu) sort_column=menu ;;
     --timetable) sort_column="timetable ${2:?--timetable needs a train code}"; shift ;;
     --help-page) sort_column="tab 3" ;;
+    --fare-page) sort_column=fares ;;
     --scale) scale="${2:?--scale needs a percentage}"; shift ;;
     *) args+=("$1") ;;
   esac
@@ -81,7 +84,7 @@ if [ "$TAVORA_RUN_IN_DISPLAY" = screen ]; then
 fi
 
 shot_name=tavora-main
-case "$sort_column" in timetable*) shot_name=tavora-timetable ;; "tab 3") shot_name=tavora-help ;; esac
+case "$sort_column" in timetable*) shot_name=tavora-timetable ;; "tab 3") shot_name=tavora-help ;; fares) shot_name=tavora-fares ;; esac
 shot="$build/$shot_name$suffix"
 rm -f "$shot.bmp" "$shot.png"
 wine "$build/app/tavora.exe" &

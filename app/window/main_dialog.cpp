@@ -33,6 +33,7 @@ CMainDlg::CMainDlg(const UpdatePublicKey* updateKey, const wchar_t* queryHost, c
     : CBkDialogImpl(kMainLayer),
       queryPage(std::make_unique<CQueryPage>(*this, queryHost)),
       timetablePage_(std::make_unique<CTimetablePage>(*this, queryHost)),
+      farePage_(std::make_unique<CFarePage>(*this, queryHost)),
       helpPage_(std::make_unique<CHelpPage>(*this, queryHost ? queryHost : L"", settingsKey ? settingsKey : L"")),
       // The window closes for an update only once its setup has started.
       updatePrompt_(std::make_unique<CUpdatePrompt>(
@@ -46,6 +47,7 @@ CMainDlg::~CMainDlg() {
   DestroyWindow();
   updatePrompt_.reset();
   helpPage_.reset();
+  farePage_.reset();
   timetablePage_.reset();
   queryPage.reset();
 }
@@ -57,6 +59,7 @@ bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
     handled = OnHeaderNotify(hwnd, *reinterpret_cast<const NMHDR*>(lParam), result);
   if (!handled && queryPage) handled = queryPage->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
   if (!handled && timetablePage_) handled = timetablePage_->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
+  if (!handled && farePage_) handled = farePage_->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
   if (!handled && helpPage_) handled = helpPage_->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
   // The children still exist while the frame hears of its end.
   if (message == WM_DESTROY) SaveSettings(hwnd);
@@ -96,6 +99,7 @@ BOOL CMainDlg::OnInitDialog(HWND hwnd) {
   SetIcons(hwnd);
   if (queryPage) queryPage->SetUpQueryPage();
   if (timetablePage_) timetablePage_->SetUp();
+  if (farePage_) farePage_->SetUp();
   if (helpPage_) helpPage_->SetUp();
   if (updatePrompt_) updatePrompt_->Start(hwnd);
   RestoreSettings(hwnd);
@@ -162,10 +166,11 @@ void CMainDlg::SaveSettings(HWND hwnd) {
 void CMainDlg::OnTabChanged(int index) {
   currentTab_ = index;
   // A page without a status of its own leaves the footer empty.
-  if (index != kTicketTab && index != kTimetableTab) GetView().SetElementText(CQueryPage::kStatusText, L"");
+  if (index == kHelpTab) GetView().SetElementText(CQueryPage::kStatusText, L"");
   // The page going first: the footer ends with the shown page's status.
   if (queryPage && index != kTicketTab) queryPage->SetActive(false);
   if (timetablePage_) timetablePage_->SetActive(index == kTimetableTab);
+  if (farePage_) farePage_->SetActive(index == kFareTab);
   if (queryPage && index == kTicketTab) queryPage->SetActive(true);
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/core/travel_date.h"
+#include "app/window/fare_page.h"
 #include "app/window/help_page.h"
 #include "app/window/query_page.h"
 #include "app/window/timetable_page.h"
@@ -28,6 +29,7 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   static constexpr int kTabControl = 136;
   static constexpr int kTicketTab = 0;
   static constexpr int kTimetableTab = 1;
+  static constexpr int kFareTab = 2;
   static constexpr int kHelpTab = 3;
 
   // `updateKey` is the key downloaded setups must be signed with; null means
@@ -44,6 +46,7 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   CQueryPage& QueryPage() { return *queryPage; }
   CTimetablePage& TimetablePage() { return *timetablePage_; }
   CHelpPage& HelpPage() { return *helpPage_; }
+  CFarePage& FarePage() { return *farePage_; }
   CUpdatePrompt& UpdatePrompt() { return *updatePrompt_; }
   // Forgets the remembered query and shows the window as at a first start:
   // the pages' defaults, centred.
@@ -78,6 +81,7 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
 
   std::unique_ptr<CQueryPage> queryPage;
   std::unique_ptr<CTimetablePage> timetablePage_;
+  std::unique_ptr<CFarePage> farePage_;
   std::unique_ptr<CHelpPage> helpPage_;
   int currentTab_ = kTicketTab;
   std::unique_ptr<CUpdatePrompt> updatePrompt_;

@@ -240,6 +240,8 @@ void CQueryPage::SetActive(bool active) {
   if (active) view.SetElementText(kStatusText, status_);
 }
 
+unsigned CQueryPage::CheckedKinds() { return queryBarBoxes_.CheckedKinds(owner_.GetView()); }
+
 bool CQueryPage::AvailableOnly() { return QueryBarBoxes::IsChecked(owner_.GetView(), kAvailableBox); }
 
 void CQueryPage::SetDepartFilter(DepartRange range) {
@@ -483,26 +485,8 @@ void CQueryPage::CopyRows(bool all) {
 }
 
 void CQueryPage::ExportRows() {
-  std::wstring path = TableString(status_text::kExportName) + L".csv";
-  path.resize(MAX_PATH * 4, L'\0');
-  std::wstring filter = TableString(status_text::kCsvFilter);
-  filter += L'\0';
-  filter += L"*.csv";
-  filter += L'\0';
-  OPENFILENAMEW dialog = {};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = owner_.GetHwnd();
-  dialog.lpstrFilter = filter.c_str();
-  dialog.lpstrFile = &path[0];
-  dialog.nMaxFile = static_cast<DWORD>(path.size());
-  dialog.lpstrInitialDir = exportFolder_.empty() ? nullptr : exportFolder_.c_str();
-  dialog.lpstrDefExt = L"csv";
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-  if (!GetSaveFileNameW(&dialog)) return;
-  path.resize(wcsnlen(path.c_str(), path.size()));
-  // Remembered whether or not the write succeeds: the user chose the folder.
-  if (dialog.nFileOffset > 0 && dialog.nFileOffset <= path.size()) exportFolder_ = path.substr(0, dialog.nFileOffset);
-  ExportRowsTo(path);
+  std::wstring path;
+  if (AskCsvPath(owner_.GetHwnd(), TableString(status_text::kExportName), exportFolder_, path)) ExportRowsTo(path);
 }
 
 bool CQueryPage::ExportRowsTo(const std::wstring& path) {

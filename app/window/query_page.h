@@ -94,6 +94,8 @@ class CQueryPage {
   bool Active() const { return active_; }
   // 只看有票 and the departure range, as the query bar shows them.
   bool AvailableOnly();
+  // The train kinds checked in the query bar (TrainKind bits).
+  unsigned CheckedKinds();
   DepartRange DepartFilter() const { return departRange_; }
   // Chooses the departure range (as its menu does) and refilters.
   void SetDepartFilter(DepartRange range);

@@ -1,7 +1,11 @@
 #include "app/window/row_export.h"
 
-#include <algorithm>
+#include <commdlg.h>
 
+#include <algorithm>
+#include <cwchar>
+
+#include "app/window/query_status.h"
 #include "skin/resources/unique_handle.h"
 
 bool CopyTextToClipboard(HWND owner, const std::wstring& text) {
@@ -39,4 +43,26 @@ bool WriteFileWhole(const std::wstring& path, const std::string& bytes) {
     return true;
   DeleteFileW(temporary.c_str());
   return false;
+}
+
+bool AskCsvPath(HWND owner, const std::wstring& name, std::wstring& folder, std::wstring& path) {
+  path = name + L".csv";
+  path.resize(MAX_PATH * 4, L'\0');
+  std::wstring filter = TableString(status_text::kCsvFilter);
+  filter += L'\0';
+  filter += L"*.csv";
+  filter += L'\0';
+  OPENFILENAMEW dialog = {};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = &path[0];
+  dialog.nMaxFile = static_cast<DWORD>(path.size());
+  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  dialog.lpstrDefExt = L"csv";
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+  if (!GetSaveFileNameW(&dialog)) return false;
+  path.resize(wcsnlen(path.c_str(), path.size()));
+  if (dialog.nFileOffset > 0 && dialog.nFileOffset <= path.size()) folder = path.substr(0, dialog.nFileOffset);
+  return true;
 }

@@ -9,6 +9,11 @@
 // Puts `text` on the clipboard as CF_UNICODETEXT; false when it could not.
 bool CopyTextToClipboard(HWND owner, const std::wstring& text);
 
+// Asks for a CSV file with the save dialog, offering `name` + ".csv" in
+// `folder` (the one used last; the folder chosen is kept there, whether or
+// not the file is written later). False when the user cancelled.
+bool AskCsvPath(HWND owner, const std::wstring& name, std::wstring& folder, std::wstring& path);
+
 // Writes `bytes` to `path` through a temporary file beside it that replaces
 // the file only once it is whole: a failed write leaves no file of that name
 // that was not there before, and an existing one as it was.

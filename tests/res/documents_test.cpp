@@ -20,13 +20,14 @@ bool StartsWithBom(const std::string& bytes) { return bytes.compare(0, 3, kBom) 
 
 TEST(EmbeddedDocuments, EveryDocumentIsPresentInChineseSimplifiedOnly) {
   // 107 is the list's right-click menu; 108 the timetable page, 109 its
-  // list's rows and 110 the departure-time menu.
-  for (int id = 100; id <= 110; ++id) {
+  // list's rows, 110 the departure-time menu, 111 the help page and 112 the
+  // fare page.
+  for (int id = 100; id <= 112; ++id) {
     SCOPED_TRACE(id);
     EXPECT_EQ(ResourceLanguages(L"XML", id), std::vector<WORD>{2052});
     EXPECT_FALSE(ResourceBytes(L"XML", id).empty());
   }
-  EXPECT_TRUE(ResourceBytes(L"XML", 111).empty());
+  EXPECT_TRUE(ResourceBytes(L"XML", 113).empty());
 }
 
 TEST(EmbeddedDocuments, AllButTheStyleDocumentBeginWithAByteOrderMark) {
@@ -82,6 +83,10 @@ TEST(SkinDocument, DefinesItsSkinsWithTheirAttributes) {
       // A refused date's frame and the calendar button.
       {"pngex", {{"name", "edit_bg_invalid"}, {"src", "10"}, {"imgpos", "10,10,10"}}},
       {"png", {{"name", "calbtn"}, {"src", "11"}, {"subwidth", "18"}, {"height", "18"}}},
+      // The help page's buttons.
+      {"button", {{"name", "helpbtn"}, {"bg", "FFFFFF"}, {"border", "8DA2BA"}, {"bgup", "F4FAFE"},
+                  {"bguphover", "E3F3FC"}, {"bguppush", "C8E6F7"}, {"bgdown", "C8E6F7"}, {"bgdownhover", "C8E6F7"},
+                  {"bgdownpush", "B7DCF3"}}},
   };
   std::vector<const TiXmlElement*> skins = Children(root);
   ASSERT_EQ(skins.size(), expected.size());
@@ -138,6 +143,13 @@ TEST(StyleDocument, DefinesItsStyleClasses) {
       // The departure-time link and the timetable page's grey line.
       {{"name", "rangelink"}, {"crtext", "45B1E5"}, {"textmode", "0024"}, {"cursor", "hand"}},
       {{"name", "hinttext"}, {"crtext", "808080"}, {"textmode", "8024"}},
+      // The help page and the fare page's swap.
+      {{"name", "helptext"}, {"crtext", "2B2B2B"}},
+      {{"name", "helplink"}, {"crtext", "2384C6"}, {"font", "0001"}, {"cursor", "hand"}},
+      {{"name", "helplabel"}, {"crtext", "707070"}, {"textmode", "0024"}},
+      {{"name", "helpvalue"}, {"crtext", "1E1E1E"}, {"textmode", "8024"}},
+      {{"name", "swaplink"}, {"crtext", "2384C6"}, {"textmode", "0025"}, {"cursor", "hand"}},
+      {{"name", "helpbutton"}, {"skin", "helpbtn"}, {"crtext", "1E1E1E"}, {"textmode", "0025"}, {"cursor", "hand"}},
   };
   std::vector<const TiXmlElement*> classes = Children(root);
   ASSERT_EQ(classes.size(), expected.size());
@@ -181,6 +193,15 @@ TEST(StringDocument, HoldsTheStringTable) {
       {112, "到达"}, {113, "出发"}, {114, "停留"}, {115, "里程"}, {116, "天"}, {120, "40"}, {121, "100"},
       {122, "60"}, {123, "60"}, {124, "60"}, {125, "60"}, {126, "60"}, {130, "全天"}, {131, "00:00–06:00"},
       {132, "06:00–12:00"}, {133, "12:00–18:00"}, {134, "18:00–24:00"}, {135, "发车 %1 ▼"}, {140, "如 G1"},
+      // The help page and the fare page.
+      {150, "注册表 HKEY_CURRENT_USER\\%1"}, {151, "本次不保存"}, {152, "正在检查更新…"}, {153, "已是最新版本"},
+      {154, "无法取得更新信息：没有连接到更新服务器，或它没有回答"}, {155, "更新服务器的回答无法读取"},
+      {156, "下载的安装程序没有通过签名检查，已丢弃"}, {157, "另一个 Tavora 正在检查更新，请稍后再试"},
+      {158, "找到新版本，等待您的答复"}, {159, "无法检查更新：更新文件夹不可用"},
+      {160, "恢复默认设置？记住的车站、日期、筛选、排序和窗口位置都将清除。"}, {161, "已恢复默认设置"},
+      {162, "第三方软件许可"}, {163, "无法打开主页 %1"}, {170, "70"}, {171, "60"}, {172, "60"}, {173, "46"},
+      {174, "46"}, {175, "50"}, {176, "64"}, {177, "64"}, {178, "64"}, {179, "60"}, {180, "60"}, {181, "60"},
+      {182, "56"}, {183, "正在查询 %1 → %2 的票价…"}, {184, "票价"},
   };
   std::map<int, std::string> actual;
   for (const TiXmlElement* s : Children(root)) {
@@ -269,13 +290,14 @@ TEST_F(MainLayer, TabControlWithFourEmptyTabs) {
     SCOPED_TRACE(i);
     EXPECT_STREQ(pages[i]->Value(), "tab");
     EXPECT_EQ(Attributes(pages[i]), (AttributeList{{"title", titles[i]}, {"width", "full"}, {"height", "full"}}));
-    // The timetable page brings its own document; the other two new pages
-    // are still empty, and the ticket page lies over the tabs.
-    if (i == 1) {
+    // The timetable, fare and help pages bring their own documents; the
+    // ticket page lies over the tabs.
+    if (i > 0) {
+      const char* sources[] = {"", "108", "112", "111"};
       const TiXmlElement* file = pages[i]->FirstChildElement();
       ASSERT_NE(file, nullptr);
       EXPECT_STREQ(file->Value(), "dlgfile");
-      EXPECT_EQ(Attributes(file), (AttributeList{{"pos", "0,0,-0,-0"}, {"src", "108"}}));
+      EXPECT_EQ(Attributes(file), (AttributeList{{"pos", "0,0,-0,-0"}, {"src", sources[i]}}));
     } else {
       EXPECT_EQ(pages[i]->FirstChild(), nullptr);
     }

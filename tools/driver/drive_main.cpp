@@ -154,6 +154,24 @@ void ClickTabHead(const MainWindow& window, int index) {
   Pause(500);
 }
 
+// Clicks the 票价查询 tab head, types the stations into its boxes and clicks
+// its search button; true once its list has rows.
+bool ShowFares(const MainWindow& window, const std::wstring& from, const std::wstring& to) {
+  ClickTabHead(window, 2);
+  const HWND fromEdit = FindChild(window.frame, MainWindow::kFareFromEditId);
+  const HWND toEdit = FindChild(window.frame, MainWindow::kFareToEditId);
+  const HWND fares = FindChild(window.frame, MainWindow::kFareListId);
+  if (!fromEdit || !toEdit || !fares || !WaitFor([&] { return IsWindowVisible(fromEdit) != FALSE; }, 5000)) return false;
+  if (!EnterText(fromEdit, from) || !EnterText(toEdit, to)) return false;
+  const int before = ItemCount(fares);
+  RECT listRect = {};
+  GetWindowRect(fares, &listRect);
+  Click(POINT{listRect.right - 30, listRect.top - 30});
+  const bool answered = WaitFor([&] { return ItemCount(fares) != before; }, 5000);
+  Pause(1000);
+  return answered;
+}
+
 bool ShowTimetable(const MainWindow& window, const std::wstring& code) {
   ClickTabHead(window, 1);
   const HWND codeEdit = FindChild(window.frame, MainWindow::kTrainCodeEditId);
@@ -206,7 +224,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc < 4 || argc > 6 || (argc == 6 && std::wstring(argv[4]) != L"timetable" && std::wstring(argv[4]) != L"tab")) {
     std::fprintf(stderr,
-                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu|timetable CODE|tab INDEX]\n"
+                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu|fares|timetable CODE|tab INDEX]\n"
                  "       tavora-drive --answer CAPTION yes|no|ok [SECONDS]\n"
                  "       tavora-drive --wait-box CAPTION SECONDS\n"
                  "       tavora-drive --close-main SECONDS\n"
@@ -219,7 +237,8 @@ int wmain(int argc, wchar_t** argv) {
   const bool menu = argc == 5 && std::wstring(argv[4]) == L"menu";
   const bool timetable = argc == 6 && std::wstring(argv[4]) == L"timetable";
   const bool tab = argc == 6 && std::wstring(argv[4]) == L"tab";
-  const int sortColumn = argc == 5 && !menu ? _wtoi(argv[4]) : -1;
+  const bool fares = argc == 5 && std::wstring(argv[4]) == L"fares";
+  const int sortColumn = argc == 5 && !menu && !fares ? _wtoi(argv[4]) : -1;
   const std::wstring from = argv[1];
   const std::wstring to = argv[2];
   const std::wstring screenshot = argv[3];
@@ -256,6 +275,11 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   if (tab) ClickTabHead(window, _wtoi(argv[5]));
+  if (fares && !ShowFares(window, from, to)) {
+    std::fprintf(stderr, "tavora-drive: the fare page did not answer\n");
+    PostMessageW(window.frame, WM_CLOSE, 0, 0);
+    return 1;
+  }
   if (menu) {
     // Rows are 24 pixels high below the list's header.
     RECT header = {};

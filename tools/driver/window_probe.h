@@ -169,6 +169,10 @@ struct MainWindow {
   // The 时刻表查询 page's train box and stop list.
   static constexpr int kTrainCodeEditId = 2260;
   static constexpr int kStopListId = 2110;
+  // The 票价查询 page's station boxes and fare list.
+  static constexpr int kFareFromEditId = 2280;
+  static constexpr int kFareToEditId = 2290;
+  static constexpr int kFareListId = 2120;
   // Rows of the list before any answer, and the height of one.
   static constexpr int kMinimumListRows = 20;
   static constexpr int kRowHeight = 24;

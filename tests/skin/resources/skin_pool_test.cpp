@@ -205,7 +205,7 @@ class ProgramSkins : public ::testing::Test {
   }
 };
 
-TEST_F(ProgramSkins, AllFifteenLoadWithTheirKindsAndNaturalSizes) {
+TEST_F(ProgramSkins, AllSixteenLoadWithTheirKindsAndNaturalSizes) {
   const struct {
     const char* name;
     const std::type_info& type;
@@ -228,8 +228,9 @@ TEST_F(ProgramSkins, AllFifteenLoadWithTheirKindsAndNaturalSizes) {
       {"rowmenu_sel", typeid(CBkSkinGradation), 0, 0, true},
       {"edit_bg_invalid", typeid(CBkPngSkinEx), 30, 28, true},
       {"calbtn", typeid(CBkPngSkin), 18, 18, false},
+      {"helpbtn", typeid(CBkSkinButton), 0, 0, false},
   };
-  EXPECT_EQ(BkSkinPool::Instance().Skins().size(), 15u);
+  EXPECT_EQ(BkSkinPool::Instance().Skins().size(), 16u);
   for (const auto& expected : kSkins) {
     CBkSkinBase* skin = GetSkin(expected.name);
     ASSERT_NE(skin, nullptr) << expected.name;

@@ -93,13 +93,18 @@ TEST_F(MainLayer, HostedWindowsGetTheRectanglesOfTheLayout) {
   //   "0,0,180,-0" of "0,0,-115,30" -> (13,75)-(193,105): 2260 "70,9,-20,-4" -> (83,84)-(173,101)
   //   "180,0,380,-0"                -> (193,75)-(393,105): 2270 "63,9,-24,-4" -> (256,84)-(369,101)
   //   "0,60,-0,-0"                  -> (13,135)-(667,429): 2110
+  // then the fare page (layer 112) in the third, laid out alike:
+  //   "0,0,160,-0"   -> (13,75)-(173,105):  2280 "70,9,-10,-4" -> (83,84)-(163,101)
+  //   "186,0,326,-0" -> (199,75)-(339,105): 2290 "10,9,-10,-4" -> (209,84)-(329,101)
+  //   "-200,0,-0,-0" -> (352,75)-(552,105): 2300 "63,9,-24,-4" -> (415,84)-(528,101)
   struct Row {
     int id;
     RECT rect;
   };
   const Row rows[] = {{2260, {83, 84, 173, 101}},  {2270, {256, 84, 369, 101}}, {2110, {13, 135, 667, 429}},
-                      {2220, {83, 89, 173, 106}},  {2230, {257, 89, 352, 106}}, {2240, {455, 89, 528, 106}},
-                      {2100, {13, 140, 667, 430}}, {2250, {588, 53, 626, 71}}};
+                      {2280, {83, 84, 163, 101}},  {2290, {209, 84, 329, 101}}, {2300, {415, 84, 528, 101}},
+                      {2120, {13, 135, 667, 429}}, {2220, {83, 89, 173, 106}},  {2230, {257, 89, 352, 106}},
+                      {2240, {455, 89, 528, 106}}, {2100, {13, 140, 667, 430}}, {2250, {588, 53, 626, 71}}};
   for (const Row& row : rows) {
     auto* real = Find<CBkRealWnd>(*body_, row.id);
     ASSERT_NE(real, nullptr) << row.id;
@@ -111,15 +116,15 @@ TEST_F(MainLayer, HostedWindowsGetTheRectanglesOfTheLayout) {
     }
   }
   // One notification each, in document order.
-  ASSERT_EQ(host_.notifications.size(), 8u);
-  for (size_t i = 0; i < 8; ++i) {
+  ASSERT_EQ(host_.notifications.size(), 12u);
+  for (size_t i = 0; i < 12; ++i) {
     EXPECT_EQ(host_.notifications[i].id, rows[i].id);
     EXPECT_TRUE(RectIs(host_.notifications[i].rect, rows[i].rect.left, rows[i].rect.top, rows[i].rect.right,
                        rows[i].rect.bottom));
   }
   // Laid out again at the same size: nothing moves, nothing is sent.
   PlaceElement(*body_, 0, 0, kWidth, kHeight);
-  EXPECT_EQ(host_.notifications.size(), 8u);
+  EXPECT_EQ(host_.notifications.size(), 12u);
   // Destroying the tree hides them.
   body_.reset();
   for (HWND edit : edits_) EXPECT_FALSE(GetWindowLongW(edit, GWL_STYLE) & WS_VISIBLE);
