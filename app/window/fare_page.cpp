@@ -144,11 +144,8 @@ bool CFarePage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM l
     case WM_COMMAND:
       return dateBox_.OnCommand(wParam, lParam);
     case WM_TIMER:
-      if (wParam != kBusyTimer) return false;
-      owner_.GetView().SetElementIntAttribute(kBusyImage, "sub", animationCounter_ % CQueryPage::kBusyFrames);
-      if (animationCounter_ < INT_MAX) ++animationCounter_;
       result = 0;
-      return true;
+      return busy_.OnTimer(owner_, wParam);
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (!header) return false;
@@ -222,20 +219,12 @@ void CFarePage::StartQuery() {
   SetStatus(FormatText(TableString(kRunningText), {query.from, query.to}));
   const bool started =
       worker_.Start(FareJob(session_, std::move(query)), [this](FareResult result) { OnQueryDone(std::move(result)); });
-  SetTimer(owner_.GetHwnd(), kBusyTimer, CQueryPage::kQueryTimerMs, nullptr);
-  owner_.GetView().SetElementVisible(kSearchButton, false);
-  owner_.GetView().SetElementVisible(kBusyImage, true);
-  if (!started) EndBusy();
-}
-
-void CFarePage::EndBusy() {
-  KillTimer(owner_.GetHwnd(), kBusyTimer);
-  owner_.GetView().SetElementVisible(kBusyImage, false);
-  owner_.GetView().SetElementVisible(kSearchButton, true);
+  busy_.Begin(owner_);
+  if (!started) busy_.End(owner_);
 }
 
 void CFarePage::OnQueryDone(FareResult result) {
-  EndBusy();
+  busy_.End(owner_);
   SYSTEMTIME now = {};
   GetLocalTime(&now);
   const std::wstring answerTime = FormatClock(now);

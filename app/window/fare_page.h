@@ -17,6 +17,7 @@
 #include "app/net/fare_worker.h"
 #include "app/net/query_session.h"
 #include "app/platform/worker_slot.h"
+#include "app/window/busy_search.h"
 #include "app/window/date_box.h"
 #include "app/window/list_columns.h"
 #include "app/window/row_menu.h"
@@ -83,7 +84,6 @@ class CFarePage {
   void BuildColumns();
   void CopyRows(bool all);
   void OnRowMenuChosen(int item);
-  void EndBusy();
   void SetStatus(const std::wstring& text);
   void ApplyDpi(int dpi);
 
@@ -108,5 +108,5 @@ class CFarePage {
   bool sortDescending_ = false;
   bool active_ = false;
   int appliedDpi_ = 0;
-  int animationCounter_ = 0;
+  BusySearch busy_{kSearchButton, kBusyImage, kBusyTimer};
 };

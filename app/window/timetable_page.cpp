@@ -74,11 +74,8 @@ bool CTimetablePage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
       return dateBox_.OnCommand(wParam, lParam);
     case WM_TIMER:
-      if (wParam != kBusyTimer) return false;
-      owner_.GetView().SetElementIntAttribute(kBusyImage, "sub", animationCounter_ % CQueryPage::kBusyFrames);
-      if (animationCounter_ < INT_MAX) ++animationCounter_;
       result = 0;
-      return true;
+      return busy_.OnTimer(owner_, wParam);
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (!header) return false;
@@ -162,20 +159,12 @@ void CTimetablePage::StartRound(TimetableQuery query) {
   SetStatus(FormatText(TableString(timetable_text::kRunning), {query.code}));
   const bool started = worker_.Start(TimetableJob(session_, std::move(query)),
                                      [this](TimetableResult result) { OnQueryDone(std::move(result)); });
-  SetTimer(owner_.GetHwnd(), kBusyTimer, CQueryPage::kQueryTimerMs, nullptr);
-  owner_.GetView().SetElementVisible(kSearchButton, false);
-  owner_.GetView().SetElementVisible(kBusyImage, true);
-  if (!started) EndBusy();
-}
-
-void CTimetablePage::EndBusy() {
-  KillTimer(owner_.GetHwnd(), kBusyTimer);
-  owner_.GetView().SetElementVisible(kBusyImage, false);
-  owner_.GetView().SetElementVisible(kSearchButton, true);
+  busy_.Begin(owner_);
+  if (!started) busy_.End(owner_);
 }
 
 void CTimetablePage::OnQueryDone(TimetableResult result) {
-  EndBusy();
+  busy_.End(owner_);
   SYSTEMTIME now = {};
   GetLocalTime(&now);
   SetStatus(TimetableStatus(result, FormatClock(now), LocalToday()));

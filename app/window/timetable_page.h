@@ -15,6 +15,7 @@
 #include "app/net/query_session.h"
 #include "app/net/timetable_worker.h"
 #include "app/platform/worker_slot.h"
+#include "app/window/busy_search.h"
 #include "app/window/date_box.h"
 #include "app/window/list_columns.h"
 #include "skin/host/edit_impl.h"
@@ -70,7 +71,6 @@ class CTimetablePage {
  private:
   LRESULT OnListItemRefresh(const RowDataNotify& notify);
   void StartRound(TimetableQuery query);
-  void EndBusy();
   void SetStatus(const std::wstring& text);
   void ApplyDpi(int dpi);
 
@@ -88,5 +88,5 @@ class CTimetablePage {
   std::wstring status_;
   bool active_ = false;
   int appliedDpi_ = 0;
-  int animationCounter_ = 0;
+  BusySearch busy_{kSearchButton, kBusyImage, kBusyTimer};
 };
