@@ -1,10 +1,10 @@
 #include "tests/support/test_support.h"
 
-#include "skin/resources/text_encoding.h"
-
 #include <algorithm>
 #include <cstring>
 #include <thread>
+
+#include "skin/resources/text_encoding.h"
 
 namespace {
 
@@ -61,8 +61,8 @@ std::wstring ProgramFolder() {
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::string();
   std::string bytes;
   ReadAll(file, &bytes);
@@ -197,4 +197,51 @@ LRESULT CALLBACK MessageCounterWindow::Proc(HWND hwnd, UINT message, WPARAM wPar
     return 0;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+namespace {
+
+struct BoxSearch {
+  const wchar_t* caption;
+  HWND found;
+};
+
+BOOL CALLBACK FindShownMessageBox(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<BoxSearch*>(data);
+  wchar_t name[16] = L"";
+  wchar_t caption[256] = L"";
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != GetCurrentProcessId() || !IsWindowVisible(window) || !GetClassNameW(window, name, 16) ||
+      std::wstring(name) != L"#32770")
+    return TRUE;
+  GetWindowTextW(window, caption, 256);
+  if (search->caption && std::wstring(caption) != search->caption) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+std::thread AnswerMessageBox(const wchar_t* caption, int button, SeenBox& seen) {
+  return std::thread([caption, button, &seen] {
+    // The box counts once it shows its text and the button.
+    BoxSearch search = {caption, nullptr};
+    wchar_t text[2048] = L"";
+    for (int i = 0; i < 1200 && !(search.found && text[0] && GetDlgItem(search.found, button)); ++i) {
+      Sleep(50);
+      search.found = nullptr;
+      EnumWindows(FindShownMessageBox, reinterpret_cast<LPARAM>(&search));
+      if (search.found) GetDlgItemTextW(search.found, 0xFFFF, text, 2048);
+    }
+    const HWND box = search.found;
+    seen.text = text;
+    seen.owner = GetWindow(box, GW_OWNER);
+    seen.thread = GetWindowThreadProcessId(box, nullptr);
+    seen.yes = GetDlgItem(box, IDYES) != nullptr;
+    seen.cancel = GetDlgItem(box, IDCANCEL) != nullptr;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(GetDlgItem(box, button), BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &ignored);
+    seen.done = true;
+  });
 }

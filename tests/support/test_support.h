@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 
 // Windows path of a file or folder of the source tree ("tools/demo_site.py").
 std::wstring SourcePath(const std::string& relative);
@@ -21,6 +23,22 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
 // Pumps this thread's messages until `done` holds or the time runs out.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// What a message box of this process showed to the user on another thread
+// (AnswerMessageBox), once `done`.
+struct SeenBox {
+  std::atomic<bool> done{false};
+  std::wstring text;
+  HWND owner = nullptr;
+  DWORD thread = 0;
+  bool yes = false;
+  bool cancel = false;
+};
+// A user on another thread: waits (up to a minute) for a shown message box
+// of this process with `caption` (any caption when null) and its text and
+// `button`, notes what it shows and clicks `button`. The box's own thread
+// must serve its messages meanwhile (PumpUntil on `seen.done`).
+std::thread AnswerMessageBox(const wchar_t* caption, int button, SeenBox& seen);
 
 // Runs a program, waits for it (up to timeoutMs) and captures its standard
 // output and error. exitCode is -1 when it did not end in time.

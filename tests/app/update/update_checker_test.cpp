@@ -94,29 +94,6 @@ unsigned long long FileSize(const std::wstring& path) {
   return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// What a question box showed: its text, owner, thread and whether it has
-// Yes and Cancel buttons.
-struct SeenBox {
-  std::wstring text;
-  HWND owner = nullptr;
-  DWORD thread = 0;
-  bool yes = false, cancel = false;
-};
-
-// A user on another thread: waits for the box with `caption`, reads it and
-// clicks `button` while the box's own thread runs it.
-std::thread AnswerBox(const wchar_t* caption, int button, SeenBox& seen) {
-  return std::thread([caption, button, &seen] {
-    HWND box = nullptr;
-    for (int i = 0; i < 1200 && !(box = FindWindowW(L"#32770", caption)); ++i) Sleep(50);
-    wchar_t text[256] = L"";
-    GetDlgItemTextW(box, 0xFFFF, text, 256);
-    seen = {text, GetWindow(box, GW_OWNER), GetWindowThreadProcessId(box, nullptr), GetDlgItem(box, IDYES) != nullptr,
-            GetDlgItem(box, IDCANCEL) != nullptr};
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(GetDlgItem(box, button), BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &ignored);
-  });
-}
 
 }  // namespace
 
@@ -355,7 +332,7 @@ TEST_F(UpdateCheckerTest, QuestionIsAskedOnTheWindowsThreadAndActsOnTheAnswer) {
     SCOPED_TRACE(testing::Message() << std::string(c.variant, c.variant + wcslen(c.variant)));
     ClearLastCheck();
     SeenBox seen;
-    std::thread user = AnswerBox(c.caption, c.button, seen);
+    std::thread user = AnswerMessageBox(c.caption, c.button, seen);
     EXPECT_EQ(Result::kOffered, RunCheck(MakeChecker(VariantUrl(c.variant))));
     user.join();
     EXPECT_EQ(c.text, seen.text);

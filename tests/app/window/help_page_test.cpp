@@ -25,47 +25,8 @@
 
 namespace {
 
-// A shown message box of this process.
-BOOL CALLBACK FindOwnMessageBox(HWND window, LPARAM found) {
-  wchar_t name[16] = L"";
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != GetCurrentProcessId() || !IsWindowVisible(window) || !GetClassNameW(window, name, 16) ||
-      std::wstring(name) != L"#32770")
-    return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
-  return FALSE;
-}
-
-// What a user on another thread saw, once `done`.
-struct Answer {
-  std::atomic<bool> done{false};
-  std::wstring text;
-};
-
-// A user on another thread: waits for a message box of this process, reads
-// its text and presses `button`. The test's thread pumps meanwhile (WaitFor):
-// the box and the click that opens it run there.
-std::thread AnswerMessageBox(int button, Answer& answer) {
-  return std::thread([button, &answer] {
-    // The box counts once it shows its text and the button.
-    HWND box = nullptr;
-    wchar_t shown[2048] = L"";
-    for (int i = 0; i < 600 && !(box && shown[0] && GetDlgItem(box, button)); ++i) {
-      Sleep(50);
-      box = nullptr;
-      EnumWindows(FindOwnMessageBox, reinterpret_cast<LPARAM>(&box));
-      if (box) GetDlgItemTextW(box, 0xFFFF, shown, 2048);
-    }
-    answer.text = shown;
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(GetDlgItem(box, button), BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &ignored);
-    answer.done = true;
-  });
-}
-
 // Serves this thread's messages until the user on the other thread is done.
-void WaitFor(Answer& answer, std::thread& user) {
+void WaitFor(SeenBox& answer, std::thread& user) {
   PumpUntil([&] { return answer.done.load(); }, 40000);
   user.join();
 }
@@ -99,9 +60,9 @@ TEST(UpdateCheckNow, EachEndIsSaidInItsOwnWords) {
     // The question is asked on behalf of a window; the start's own check is
     // not due.
     prompt.Start(owner);
-    Answer question;
+    SeenBox question;
     std::thread user;
-    if (c.answer != 0) user = AnswerMessageBox(c.answer, question);
+    if (c.answer != 0) user = AnswerMessageBox(nullptr, c.answer, question);
     int said = 0;
     ASSERT_TRUE(
         prompt.CheckNow([&](UpdateCheckResult result, int failure) { said = UpdateCheckText(result, failure); }));
@@ -145,8 +106,8 @@ TEST_F(HelpPageTest, ShowsWhatItIsAndChecksForUpdatesOnAClick) {
       << WideToUtf8(dialog->HelpPage().ResultText());
 
   // The notices come from the package's own copyright file.
-  Answer notices;
-  std::thread user = AnswerMessageBox(IDOK, notices);
+  SeenBox notices;
+  std::thread user = AnswerMessageBox(nullptr, IDOK, notices);
   // Its link sits in the page's rich text, laid out when it was painted.
   const auto* intro = dynamic_cast<const CBkRichText*>(dialog->GetView().FindElement(12000));
   ASSERT_TRUE(intro && intro->Links().size() == 2u);
@@ -175,8 +136,8 @@ TEST_F(HelpPageTest, GoingBackToTheDefaultsForgetsTheRememberedQuery) {
 
   // Cancel keeps everything; OK forgets it.
   for (const int button : {IDCANCEL, IDOK}) {
-    Answer question;
-    std::thread user = AnswerMessageBox(button, question);
+    SeenBox question;
+    std::thread user = AnswerMessageBox(nullptr, button, question);
     // Two clicks on one spot within the double-click time are one double-click.
     PumpUntil([] { return false; }, GetDoubleClickTime() + 50);
     ClickElement(*dialog, CHelpPage::kResetButton);
