@@ -60,6 +60,17 @@ Fares        GET /fare.aspx?A=<from>&B=<to>&C=<date>
              which ignore C: fault-rows-N (N made-up trains, at most
              MAX_FAULT_ROWS), fault-badfare (北京 to 上海 with the cells
              of BAD_FARES: amounts that do not read).
+Stations     GET /stations.txt?v=...
+             The station list the program completes names from: the bytes
+             of res/stations.txt as they were when the site started, as
+             text/plain in UTF-8 (not found if the file could not be read
+             then or was over MAX_STATION_LIST). Reserved values of v, in
+             any case: fault-damaged (the list with its middle station line
+             cut to two fields and its last line cut short, without a line
+             end), fault-large (the list followed by made-up stations of
+             the same format, ranks going on, until it is just over
+             MAX_STATION_LIST, 512 KiB), fault-missing (404). Any other v
+             gets the list.
 Update       GET /tavo/update.php?v=...           the update INI (the variant
                                                  --update-variant names)
              GET /ini/<variant>/tavo/update.php?v=...   (see INI_VARIANTS)
@@ -121,6 +132,10 @@ SITE_PRESALE_DAYS = 30    # tickets are sold for today and the next 29 days
 SOLD_OUT_DAYS = (10, 20)  # days after today on which every train is sold out
 MAX_DATE_ECHO = 40        # characters of an unreadable date the message repeats
 MAX_TRAIN_CODE = 32       # a longer train code is unknown
+MAX_STATION_LIST = 512 * 1024   # the program refuses a longer station list
+MAX_STATION_NAME = 12           # characters
+STATION_LIST_PATH = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                 "res", "stations.txt")
 
 HTML = "text/html; charset=utf-8"
 TEXT = "text/plain; charset=utf-8"
@@ -634,6 +649,60 @@ def fare_reply(params):
     return Reply(200, fare_page(start, end, timetable_fare_rows(start, end), day.isoformat() if asked else ""))
 
 
+# ---------------------------------------------------------------- station list
+
+def read_station_list(path=STATION_LIST_PATH):
+    """The bytes of the station list, or b"" when it cannot be read or is
+    over MAX_STATION_LIST."""
+    try:
+        with open(path, "rb") as handle:
+            data = handle.read(MAX_STATION_LIST + 1)
+    except OSError:
+        return b""
+    return data if len(data) <= MAX_STATION_LIST else b""
+
+
+def damaged_station_list(data):
+    """data with its middle station line cut to name and pinyin and its last
+    line cut after half its pinyin, without a line end."""
+    lines = data.split(b"\n")[:-1]
+    if len(lines) < 4:
+        return data[:len(data) // 2]
+    middle = len(lines) // 2
+    lines[middle] = b"|".join(lines[middle].split(b"|")[:2])
+    name, _, rest = lines[-1].partition(b"|")
+    lines[-1] = name + b"|" + rest[:max(1, rest.find(b"|") // 2)]
+    return b"\n".join(lines)
+
+
+def large_station_list(data):
+    """data followed by made-up stations, each two listed names joined, their
+    ranks going on after the last, until it is just over MAX_STATION_LIST
+    (a list too short to make enough of them is padded with "x")."""
+    rows = [line.split("|") for line in data.decode("utf-8", "replace").split("\n")[1:]]
+    rows = [row for row in rows if len(row) == 4 and row[3].isdigit()]
+    if not rows:
+        return b"x" * (MAX_STATION_LIST + 1)
+    out, rank, names = bytearray(data), int(rows[-1][3]), {row[0] for row in rows}
+    for first in rows:
+        for second in rows:
+            name = first[0] + second[0]
+            if len(name) > MAX_STATION_NAME or name in names:
+                continue
+            names.add(name)
+            rank += 1
+            out += ("%s|%s|%s|%d\n" % (name, first[1] + second[1], first[2] + second[2], rank)).encode("utf-8")
+            if len(out) > MAX_STATION_LIST:
+                return bytes(out)
+    return bytes(out) + b"x" * (MAX_STATION_LIST + 1 - len(out))
+
+
+# Reserved values of v of /stations.txt: how each makes its list from the
+# real one (b"": not found).
+STATION_LIST_FAULTS = {"fault-damaged": damaged_station_list, "fault-large": large_station_list,
+                       "fault-missing": lambda data: b""}
+
+
 # ---------------------------------------------------------------- update INI
 
 INI_VARIANTS = {
@@ -872,6 +941,11 @@ class DemoSite:
         self.stopping = threading.Event()
         self.churn_counts = {}             # arrival station: fault-churn requests
         self.flip_counts = {}              # arrival station: fault-flip requests
+        # The station list read once, and each reserved list made from it.
+        station_list = read_station_list()
+        self.station_lists = {name: make(station_list) if station_list else b""
+                              for name, make in STATION_LIST_FAULTS.items()}
+        self.station_lists[""] = station_list
 
     # -- request log
 
@@ -929,6 +1003,10 @@ class DemoSite:
             return train_reply(parse_query(query))
         if path.lower() == b"/fare.aspx":
             return fare_reply(parse_query(query))
+        if path == b"/stations.txt":
+            reserved = parse_query(query).get("v", "").strip().lower()
+            body = self.station_lists.get(reserved if reserved in STATION_LIST_FAULTS else "")
+            return Reply(200, body, TEXT) if body else not_found()
         if path == b"/tavo/update.php" and self.release_dir:
             return self.release_ini()
         if path == b"/tavo/release/tavoSetup.exe" and self.release_dir:

@@ -24,6 +24,8 @@ TOOLS = os.path.join(ROOT, "tools")
 SERVER = os.path.join(TOOLS, "demo_site.py")
 sys.path.insert(0, TOOLS)
 import timetable  # noqa: E402
+import demo_site  # noqa: E402
+import station_list_test  # noqa: E402
 import sign_release  # noqa: E402
 from cryptography.exceptions import InvalidSignature  # noqa: E402
 from cryptography.hazmat.primitives import hashes  # noqa: E402
@@ -588,6 +590,48 @@ class FarePageTest(unittest.TestCase):
         expected[1][8], expected[2][7], expected[3][7] = "abc", None, "-12.5x"
         self.assertEqual(grid_table(b"/fare.aspx?A=FAULT-badfare&B=x&C=xyz")[1], expected)
         self.assertEqual(dechunk(fetch(b"/fault/chunked" + fare_target(BJ, SH)).body), fetch(fare_target(BJ, SH)).body)
+
+
+class StationListTest(unittest.TestCase):
+    def test_the_list_as_read_at_start(self):
+        with open(os.path.join(ROOT, "res", "stations.txt"), "rb") as handle:
+            expected = handle.read()
+        for target in (b"/stations.txt", b"/stations.txt?v=1,0,0,35", b"/stations.txt?v=fault-other"):
+            with self.subTest(target=target):
+                page = fetch(target)
+                self.assertEqual((page.status, page.headers["content-type"], page.headers["content-length"]),
+                                 (200, "text/plain; charset=utf-8", str(len(expected))))
+                self.assertEqual(page.body, expected)
+        self.assertEqual(fetch(b"/stations.txt", b"HEAD").body, b"")
+        self.assertEqual(dechunk(fetch(b"/fault/chunked/stations.txt").body), expected)
+        for target in (b"/stations.txt?v=FAULT-missing", b"/fault/404/stations.txt", b"/Stations.txt"):
+            self.assertEqual(fetch(target).status, 404, target)
+
+    def test_damaged_and_large_lists(self):
+        lines = fetch(b"/stations.txt").body.split(b"\n")[:-1]
+        damaged = fetch(b"/stations.txt?v=Fault-Damaged").body
+        middle, last = len(lines) // 2, len(lines) - 1
+        self.assertEqual(station_list_test.problems(damaged + b"\n"),
+                         ["line %d: not name|pinyin|initials|rank" % (n + 1) for n in (middle, last)])
+        for n, line in enumerate(damaged.split(b"\n")):
+            self.assertEqual(line, lines[n] if n not in (middle, last) else lines[n][:len(line)])
+        large = fetch(b"/stations.txt?v=fault-large").body
+        self.assertTrue(large.startswith(b"\n".join(lines) + b"\n"))
+        self.assertEqual(station_list_test.problems(large), [])
+        self.assertLess(demo_site.MAX_STATION_LIST, len(large))
+        self.assertLessEqual(len(large), demo_site.MAX_STATION_LIST + 100)
+
+    def test_unreadable_oversized_and_tiny_lists(self):
+        with tempfile.TemporaryDirectory() as folder:
+            big = os.path.join(folder, "big.txt")
+            with open(big, "wb") as handle:
+                handle.write(b"x" * (demo_site.MAX_STATION_LIST + 1))
+            for path in (big, os.path.join(folder, "none.txt"), folder):
+                self.assertEqual(demo_site.read_station_list(path), b"", path)
+        tiny = b"tavora-stations 1\n\xe5\x8c\x97|bei|b|1\n"
+        self.assertEqual(demo_site.damaged_station_list(tiny), tiny[:len(tiny) // 2])
+        for data in (tiny, b"", b"\xff\n"):
+            self.assertGreater(len(demo_site.large_station_list(data)), demo_site.MAX_STATION_LIST)
 
 
 class RequestLogTest(unittest.TestCase):
