@@ -7,7 +7,8 @@
 // Prints the trains (their fares, or the train's stops) as an aligned table or a JSON
 // array (UTF-8). Exit code 0 when rows came back (in any round of a watch),
 // 1 with a one-line reason when none did, the site answered with a message
-// of its own, memory ran out or a watch's day passed, 2 with a one-line
+// of its own, memory ran out, a watch's day passed or a station abbreviation
+// stands for several stations (they are listed), 2 with a one-line
 // reason on wrong usage (a day that is no date, has passed or lies beyond
 // the presale period included; nothing is sent then).
 #include <windows.h>
@@ -22,6 +23,7 @@
 #include "app/cli/query_options.h"
 #include "app/core/fare_page.h"
 #include "app/core/result_page.h"
+#include "app/core/station_list.h"
 #include "app/core/ticket_json.h"
 #include "app/core/ticket_order.h"
 #include "app/core/ticket_table.h"
@@ -32,6 +34,7 @@
 #include "app/net/http_page_client.h"
 #include "app/net/query_worker.h"
 #include "app/net/server_config.h"
+#include "app/net/station_source.h"
 #include "app/net/timetable_worker.h"
 #include "app/platform/environment_setting.h"
 #include "skin/resources/text_encoding.h"
@@ -313,6 +316,36 @@ int Watch(CHttpPageClient& client, const std::wstring& siteName, const QueryOpti
   return anyRows ? 0 : 1;
 }
 
+// Each station argument as the station it stands for (ResolveStation): an
+// abbreviation of exactly one station becomes its name, noted in `note`
+// ("bjn = 北京南"). False, with the candidates written, when one completes to
+// several stations.
+std::wstring JoinNames(const std::vector<std::wstring>& names) {
+  std::wstring joined;
+  for (const std::wstring& name : names) joined += (joined.empty() ? L"" : L", ") + name;
+  return joined;
+}
+
+bool ResolveStations(QueryOptions& options, std::wstring& note) {
+  const StationList list = LoadStationList(kStationListKey);
+  for (std::wstring* station : {&options.from, &options.to}) {
+    const StationResolution resolved = ResolveStation(list, *station);
+    if (resolved.kind == StationResolution::Ambiguous) {
+      WriteReason(*station + L" may be any of " + JoinNames(resolved.candidates) + L"; name one");
+      return false;
+    }
+    if (resolved.kind == StationResolution::Completed)
+      note += (note.empty() ? L"" : L", ") + *station + L" = " + resolved.name;
+    if (resolved.kind == StationResolution::Unknown) {
+      // Asked for as typed: the site may know stations the list lacks.
+      const std::wstring names = JoinNames(SuggestStations(list, *station));
+      if (!names.empty()) WriteReason(L"unknown station " + *station + L"; did you mean " + names + L"?");
+    }
+    *station = resolved.name;
+  }
+  return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -337,6 +370,20 @@ int wmain(int argc, wchar_t** argv) {
   // Running out of memory ends the program like any failed query, with
   // whatever it held freed on the way out.
   try {
+    if (options.train.empty()) {
+      std::wstring note;
+      if (!ResolveStations(options, note)) return 1;
+      // A table starts with what the abbreviations were taken for; JSON
+      // stays a bare array.
+      if (!note.empty()) {
+        const std::wstring line = options.from + L" \u2192 " + options.to + L" (" + note + L")\n";
+        if (options.json) {
+          WriteReason(note);
+        } else {
+          Write(GetStdHandle(STD_OUTPUT_HANDLE), line);
+        }
+      }
+    }
     const std::wstring siteName = GetServerAddress(ServerKind::Query).HostPort();
     CHttpPageClient client(siteName.c_str());
     if (!options.train.empty()) return QueryTimetable(client, siteName, options);

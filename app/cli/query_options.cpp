@@ -255,6 +255,9 @@ std::wstring QueryUsage() {
          L"       tavora-query [--json] [--date DAY] --train CODE\n"
          L"Looks up the remaining tickets from one station to another and prints one line per train,\n"
          L"with --fares the trains' fares instead, or with --train the stops of one train.\n"
+         L"A station may be named in characters (北京西, 北京西站) or in pinyin: its initials (bjx),\n"
+         L"its full pinyin (beijingxi) or a beginning that only one station has; the table's first line\n"
+         L"then says which station was taken. A name that may be several stations lists them.\n"
          L"\n"
          L"  --date DAY          the day of travel: 2026-12-08, 2026/12/8, 20261208, 12-08 (the next such\n"
          L"                      day) or 8 (the next 8th); today up to 59 days ahead; the site's today\n"
@@ -281,7 +284,8 @@ std::wstring QueryUsage() {
          L"  --help              this text\n"
          L"\n"
          L"Exit code: 0 when trains (or stops) came back (in any round of a watch), 1 when none did,\n"
-         L"the site answered with a message instead, or a watch's day passed, 2 on wrong usage (a\n"
+         L"the site answered with a message instead, a watch's day passed or a station name may be\n"
+         L"several stations, 2 on wrong usage (a\n"
          L"day that has passed or lies more than 59 days ahead included). The query site is\n"
          L"TAVORA_QUERY_HOST or tavora.ini's [Servers].\n";
 }

@@ -18,24 +18,6 @@ int DaysInMonth(int year, int month) {
 // Floor division, so that days before 1970 fall into the right era and week.
 int FloorDiv(int a, int b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
 
-// The ASCII form of a full-width digit, separator or blank; other characters
-// as they are.
-wchar_t AsciiForm(wchar_t c) {
-  if (c >= L'\uFF10' && c <= L'\uFF19') return static_cast<wchar_t>(L'0' + (c - L'\uFF10'));
-  switch (c) {
-    case L'\uFF0D':
-      return L'-';
-    case L'\uFF0F':
-      return L'/';
-    case L'\uFF0E':
-      return L'.';
-    case L'\u3000':
-      return L' ';
-    default:
-      return c;
-  }
-}
-
 bool IsSeparator(wchar_t c) { return c == L'-' || c == L'/' || c == L'.'; }
 
 // The text split at one kind of separator into groups of ASCII digits; false
@@ -121,7 +103,7 @@ std::wstring FormatTravelDay(const TravelDate& date) {
 
 bool ParseTravelDate(std::wstring_view text, const TravelDate& today, TravelDate& date) {
   std::wstring ascii(text);
-  for (wchar_t& c : ascii) c = AsciiForm(c);
+  for (wchar_t& c : ascii) c = FullWidthToAscii(c);
   std::vector<std::wstring> groups;
   if (!SplitDigitGroups(std::wstring(TrimWhiteSpace(ascii)), groups)) return false;
 

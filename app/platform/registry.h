@@ -18,3 +18,7 @@ bool ReadRegistryDword(HKEY key, const wchar_t* name, DWORD& value);
 bool WriteRegistryDword(HKEY key, const wchar_t* name, DWORD value);
 // A REG_SZ with its terminating zero.
 bool WriteRegistryString(HKEY key, const wchar_t* name, const std::wstring& value);
+// A REG_BINARY of at most `maxBytes`; false (and `bytes` untouched) for any
+// other type or a larger value.
+bool ReadRegistryBytes(HKEY key, const wchar_t* name, size_t maxBytes, std::string& bytes);
+bool WriteRegistryBytes(HKEY key, const wchar_t* name, const std::string& bytes);

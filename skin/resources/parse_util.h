@@ -58,3 +58,10 @@ bool ParseWholeDecimal(std::wstring_view text, unsigned long long maxValue, unsi
 
 // `text` without the white space (iswspace) at either end; a view into `text`.
 std::wstring_view TrimWhiteSpace(std::wstring_view text);
+
+// The ASCII form of a full-width letter, digit or sign (U+FF01..U+FF5E) and
+// of the ideographic space; other characters as they are.
+inline wchar_t FullWidthToAscii(wchar_t c) {
+  if (c >= L'\uFF01' && c <= L'\uFF5E') return static_cast<wchar_t>(L'!' + (c - L'\uFF01'));
+  return c == L'\u3000' ? L' ' : c;
+}
