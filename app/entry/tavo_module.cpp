@@ -150,7 +150,8 @@ int CtavoModule::RunMainDialog() {
   if (!showMainDialog) return 0;
   LoadSkinResources();
   AllowDropMessages();
-  CMainDlg dialog(updateKey, nullptr, kQuerySettingsKey, [this](HWND window) { PublishMainWindow(window); });
+  CMainDlg dialog(updateKey, nullptr, kQuerySettingsKey, [this](HWND window) { PublishMainWindow(window); },
+                  kStationListKey);
   const int result = dialog.RunModal(nullptr, nullptr);
   return dialog.ModalWindowMade() ? result : kNoMainWindow;
 }

@@ -61,6 +61,8 @@ std::wstring FareOutcomeStatus(const FareResult& result, const std::wstring& ear
 
 CFarePage::CFarePage(CMainDlg& owner, const wchar_t* queryHost)
     : owner_(owner),
+      fromBox_(owner.Stations()),
+      toBox_(owner.Stations()),
       dateBox_({kDateEditId, kDateFrame, kCalendarButton}),
       session_(std::make_shared<QuerySession>(queryHost)) {
   cheapest_.fill(-1);
@@ -76,15 +78,8 @@ void CFarePage::SetUp() {
   listView_.Create(view.GetHwnd(), kListId);
   listFont_.Attach(listView_.GetHwnd());
   const HFONT font = BkFontPool::GetScaledFont(kEditFontId, owner_.GetDpi());
-  CEditImpl* const edits[] = {&fromEdit_, &toEdit_};
-  const int ids[] = {kFromEditId, kToEditId};
-  for (int i = 0; i < 2; ++i) {
-    const HWND window = edits[i]->Create(view.GetHwnd());
-    if (!window) continue;
-    SetWindowLongPtrW(window, GWLP_ID, ids[i]);
-    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    edits[i]->SetHintText(TableString(70 + i));
-  }
+  fromBox_.Create(view.GetHwnd(), kFromEditId, font, TableString(70));
+  toBox_.Create(view.GetHwnd(), kToEditId, font, TableString(71));
   dateBox_.Create(view, font);
   // Before any answer: the train's columns and every class.
   for (int column = 0; column < kFareColumnCount; ++column) columns_.push_back(column);
@@ -99,7 +94,7 @@ void CFarePage::ApplyDpi(int dpi) {
   BuildColumns();
   listFont_.Apply(listView_.GetHwnd(), dpi);
   const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
-  for (const HWND edit : {fromEdit_.GetHwnd(), toEdit_.GetHwnd(), dateBox_.GetHwnd()}) {
+  for (const HWND edit : {fromBox_.GetHwnd(), toBox_.GetHwnd(), dateBox_.GetHwnd()}) {
     if (edit) SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
 }
@@ -142,7 +137,8 @@ bool CFarePage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM l
       ApplyDpi(owner_.GetDpi());
       return false;
     case WM_COMMAND:
-      return dateBox_.OnCommand(wParam, lParam);
+      return dateBox_.OnCommand(wParam, lParam) || fromBox_.OnCommand(wParam, lParam) ||
+             toBox_.OnCommand(wParam, lParam);
     case WM_TIMER:
       result = 0;
       return busy_.OnTimer(owner_, wParam);
@@ -186,26 +182,36 @@ bool CFarePage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM l
 
 void CFarePage::SetActive(bool active) {
   active_ = active;
-  if (!active) return;
+  if (!active) {
+    CloseDropDowns();
+    return;
+  }
   owner_.GetView().SetElementText(CQueryPage::kStatusText, status_);
   // The kinds may have changed on the ticket page meanwhile.
   ShowRows();
 }
 
 void CFarePage::SetStatus(const std::wstring& text) {
-  status_ = text;
-  if (active_) owner_.GetView().SetElementText(CQueryPage::kStatusText, text);
+  status_ = stationHint_.empty() ? text : text + L"  " + stationHint_;
+  if (active_) owner_.GetView().SetElementText(CQueryPage::kStatusText, status_);
+}
+
+void CFarePage::CloseDropDowns(HWND keep) {
+  for (CStationBox* box : {&fromBox_, &toBox_}) {
+    if (box->GetHwnd() != keep) box->CloseDropDown();
+  }
 }
 
 void CFarePage::SwapStations() {
-  const std::wstring from = ReadWindowText(fromEdit_.GetHwnd());
-  const std::wstring to = ReadWindowText(toEdit_.GetHwnd());
-  SetWindowTextW(fromEdit_.GetHwnd(), to.c_str());
-  SetWindowTextW(toEdit_.GetHwnd(), from.c_str());
+  const std::wstring from = ReadWindowText(fromBox_.GetHwnd());
+  const std::wstring to = ReadWindowText(toBox_.GetHwnd());
+  SetWindowTextW(fromBox_.GetHwnd(), to.c_str());
+  SetWindowTextW(toBox_.GetHwnd(), from.c_str());
 }
 
 void CFarePage::StartQuery() {
   if (QueryRunning()) return;
+  stationHint_.clear();
   TravelDate date;
   const DateCheck check = dateBox_.Read(date);
   if (check != DateCheck::Valid) {
@@ -214,8 +220,7 @@ void CFarePage::StartQuery() {
     return;
   }
   dateBox_.Show(date);
-  QueryStations query =
-      MakeQueryStations(ReadWindowText(fromEdit_.GetHwnd()), ReadWindowText(toEdit_.GetHwnd()), FormatTravelDate(date));
+  QueryStations query = StationsToAsk(fromBox_, toBox_, FormatTravelDate(date), stationHint_);
   SetStatus(FormatText(TableString(kRunningText), {query.from, query.to}));
   const bool started =
       worker_.Start(FareJob(session_, std::move(query)), [this](FareResult result) { OnQueryDone(std::move(result)); });

@@ -21,6 +21,7 @@
 #include "app/window/date_box.h"
 #include "app/window/list_columns.h"
 #include "app/window/row_menu.h"
+#include "app/window/station_box.h"
 #include "skin/host/edit_impl.h"
 #include "skin/host/list_view.h"
 
@@ -71,8 +72,13 @@ class CFarePage {
   const std::array<int, kFareClassCount>& Cheapest() const { return cheapest_; }
   const std::wstring& Status() const { return status_; }
   const CBkListView& List() const { return listView_; }
-  const CEditImpl& FromEdit() const { return fromEdit_; }
-  const CEditImpl& ToEdit() const { return toEdit_; }
+  const CEditImpl& FromEdit() const { return fromBox_.Edit(); }
+  const CEditImpl& ToEdit() const { return toBox_.Edit(); }
+  CStationBox& FromBox() { return fromBox_; }
+  CStationBox& ToBox() { return toBox_; }
+  // Closes the station boxes' drop-downs (the window moved, the page went,
+  // a press elsewhere), but that of box `keep`.
+  void CloseDropDowns(HWND keep = nullptr);
   CDateBox& DateBox() { return dateBox_; }
   const CRowMenu& RowMenu() const { return rowMenu_; }
 
@@ -90,8 +96,8 @@ class CFarePage {
   CMainDlg& owner_;
   ScaledListFont listFont_;  // before the list, which uses it
   CBkListView listView_;
-  CEditImpl fromEdit_;
-  CEditImpl toEdit_;
+  CStationBox fromBox_;
+  CStationBox toBox_;
   CDateBox dateBox_;
   CRowMenu rowMenu_;
   std::shared_ptr<QuerySession> session_;
@@ -103,6 +109,8 @@ class CFarePage {
   QueryStations rowsQuery_;
   std::wstring rowsTime_;
   std::wstring status_;
+  // What the status line adds for a station name the list lacks.
+  std::wstring stationHint_;
   std::wstring exportFolder_;
   int sortColumn_ = -1;  // a FareColumn, -1: the site's order
   bool sortDescending_ = false;

@@ -1,5 +1,7 @@
 #include "app/window/main_dialog.h"
 
+#include <windowsx.h>
+
 #include <utility>
 
 #include "app/update/update_signature.h"
@@ -29,8 +31,9 @@ void CenterOnWorkArea(HWND window) {
 }  // namespace
 
 CMainDlg::CMainDlg(const UpdatePublicKey* updateKey, const wchar_t* queryHost, const wchar_t* settingsKey,
-                   std::function<void(HWND)> windowMade)
+                   std::function<void(HWND)> windowMade, const wchar_t* stationKey)
     : CBkDialogImpl(kMainLayer),
+      stations_(std::make_unique<CStationCatalog>(queryHost, stationKey ? stationKey : L"")),
       queryPage(std::make_unique<CQueryPage>(*this, queryHost)),
       timetablePage_(std::make_unique<CTimetablePage>(*this, queryHost)),
       farePage_(std::make_unique<CFarePage>(*this, queryHost)),
@@ -50,6 +53,7 @@ CMainDlg::~CMainDlg() {
   farePage_.reset();
   timetablePage_.reset();
   queryPage.reset();
+  stations_.reset();
 }
 
 bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -62,7 +66,25 @@ bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
   if (!handled && farePage_) handled = farePage_->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
   if (!handled && helpPage_) handled = helpPage_->ProcessWindowMessage(hwnd, message, wParam, lParam, result);
   // The children still exist while the frame hears of its end.
-  if (message == WM_DESTROY) SaveSettings(hwnd);
+  if (message == WM_DESTROY) {
+    SaveSettings(hwnd);
+    stations_->Close();
+  }
+  // A drop-down stays under its box only while the window stays put, and
+  // a press anywhere but in its box closes it.
+  HWND pressed = nullptr;
+  const bool press = message == WM_PARENTNOTIFY && (LOWORD(wParam) == WM_LBUTTONDOWN ||
+                                                    LOWORD(wParam) == WM_RBUTTONDOWN || LOWORD(wParam) == WM_MBUTTONDOWN);
+  if (press) {
+    POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ClientToScreen(hwnd, &at);
+    pressed = WindowFromPoint(at);
+  }
+  if (press || message == WM_MOVE || message == WM_SIZE ||
+      (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MOVE)) {
+    if (queryPage) queryPage->CloseDropDowns(pressed);
+    if (farePage_) farePage_->CloseDropDowns(pressed);
+  }
   if (!handled && message == WM_INITDIALOG) {
     result = OnInitDialog(hwnd);
     handled = true;
@@ -101,6 +123,7 @@ BOOL CMainDlg::OnInitDialog(HWND hwnd) {
   if (timetablePage_) timetablePage_->SetUp();
   if (farePage_) farePage_->SetUp();
   if (helpPage_) helpPage_->SetUp();
+  stations_->Start(LocalToday());
   if (updatePrompt_) updatePrompt_->Start(hwnd);
   RestoreSettings(hwnd);
   if (windowMade_) windowMade_(hwnd);

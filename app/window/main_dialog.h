@@ -14,6 +14,7 @@
 #include "app/window/fare_page.h"
 #include "app/window/help_page.h"
 #include "app/window/query_page.h"
+#include "app/window/station_catalog.h"
 #include "app/window/timetable_page.h"
 #include "app/window/update_prompt.h"
 #include "skin/host/dialog_frame.h"
@@ -38,11 +39,16 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   // `settingsKey` is the key under HKEY_CURRENT_USER where the query is
   // remembered from one start to the next; null remembers nothing.
   // `windowMade` hears of the window once it is set up (the program hands it
-  // to later instances to bring forward).
+  // to later instances to bring forward). `stationKey` is where the query
+  // site's station list is kept under HKEY_CURRENT_USER and refreshed once a
+  // day; null keeps none and completes from the program's own list.
   explicit CMainDlg(const UpdatePublicKey* updateKey = nullptr, const wchar_t* queryHost = nullptr,
-                    const wchar_t* settingsKey = nullptr, std::function<void(HWND)> windowMade = {});
+                    const wchar_t* settingsKey = nullptr, std::function<void(HWND)> windowMade = {},
+                    const wchar_t* stationKey = nullptr);
   ~CMainDlg() override;
 
+  // The station list the boxes complete from.
+  CStationCatalog& Stations() { return *stations_; }
   CQueryPage& QueryPage() { return *queryPage; }
   CTimetablePage& TimetablePage() { return *timetablePage_; }
   CHelpPage& HelpPage() { return *helpPage_; }
@@ -79,6 +85,8 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   // Writes what changed since RestoreSettings, as the window goes.
   void SaveSettings(HWND hwnd);
 
+  // Made before the pages, whose station boxes complete from it.
+  std::unique_ptr<CStationCatalog> stations_;
   std::unique_ptr<CQueryPage> queryPage;
   std::unique_ptr<CTimetablePage> timetablePage_;
   std::unique_ptr<CFarePage> farePage_;

@@ -57,6 +57,8 @@ const char* RowColour(int index, bool selected) {
 
 CQueryPage::CQueryPage(CMainDlg& owner, const wchar_t* queryHost)
     : owner_(owner),
+      fromBox_(owner.Stations()),
+      toBox_(owner.Stations()),
       dateBox_({kDateEditId, kDateFrame, kCalendarButton}),
       departMenu_(kDepartMenuLayer),
       session_(std::make_shared<QuerySession>(queryHost)) {}
@@ -81,16 +83,8 @@ void CQueryPage::SetUpQueryPage() {
   InsertTableColumns(listView_.GetHwnd(), kFirstColumnTitle, kFirstColumnWidth, kResultColumnCount, dpi);
 
   const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
-  CEditImpl* const edits[] = {&fromEdit_, &toEdit_};
-  const int ids[] = {kFromEditId, kToEditId};
-  for (int i = 0; i < 2; ++i) {
-    CEditImpl& edit = *edits[i];
-    const HWND window = edit.Create(view);
-    if (!window) continue;
-    SetWindowLongPtrW(window, GWLP_ID, ids[i]);
-    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    edit.SetHintText(TableString(kFirstHintText + i));
-  }
+  fromBox_.Create(view, kFromEditId, font, TableString(kFirstHintText));
+  toBox_.Create(view, kToEditId, font, TableString(kFirstHintText + 1));
   dateBox_.Create(owner_.GetView(), font);
   if (const HWND window = watchEdit_.Create(view)) {
     SetWindowLongPtrW(window, GWLP_ID, kWatchEditId);
@@ -114,7 +108,7 @@ void CQueryPage::ApplyDpi(int dpi) {
   SizeTableColumns(listView_.GetHwnd(), kFirstColumnWidth, kResultColumnCount, dpi);
   listFont_.Apply(listView_.GetHwnd(), dpi);
   const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
-  for (const HWND edit : {fromEdit_.GetHwnd(), toEdit_.GetHwnd(), dateBox_.GetHwnd(), watchEdit_.GetHwnd()}) {
+  for (const HWND edit : {fromBox_.GetHwnd(), toBox_.GetHwnd(), dateBox_.GetHwnd(), watchEdit_.GetHwnd()}) {
     if (edit) SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
 }
@@ -176,7 +170,8 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       break;
     }
     case WM_COMMAND:
-      handled = dateBox_.OnCommand(wParam, lParam);
+      handled = dateBox_.OnCommand(wParam, lParam) || fromBox_.OnCommand(wParam, lParam) ||
+                toBox_.OnCommand(wParam, lParam);
       break;
     case WM_TIMER:
       // Timers of others (the frame's, the view's) are theirs to handle.
@@ -218,6 +213,7 @@ void CQueryPage::StartQuery() {
 }
 
 bool CQueryPage::QueryToAsk(QueryStations& query) {
+  stationHint_.clear();
   TravelDate date;
   const DateCheck check = dateBox_.Read(date);
   if (check != DateCheck::Valid) {
@@ -226,8 +222,7 @@ bool CQueryPage::QueryToAsk(QueryStations& query) {
     return false;
   }
   dateBox_.Show(date);
-  query =
-      MakeQueryStations(ReadWindowText(fromEdit_.GetHwnd()), ReadWindowText(toEdit_.GetHwnd()), FormatTravelDate(date));
+  query = StationsToAsk(fromBox_, toBox_, FormatTravelDate(date), stationHint_);
   // The return trip asks for the same pair the other way round.
   if (queryBarBoxes_.ReturnTripChecked(owner_.GetView())) std::swap(query.from, query.to);
   return true;
@@ -238,6 +233,13 @@ void CQueryPage::SetActive(bool active) {
   CBkDialogView& view = owner_.GetView();
   for (const int part : {kQueryBar, kWatchBar, kFilterBar}) view.SetElementVisible(part, active);
   if (active) view.SetElementText(kStatusText, status_);
+  if (!active) CloseDropDowns();
+}
+
+void CQueryPage::CloseDropDowns(HWND keep) {
+  for (CStationBox* box : {&fromBox_, &toBox_}) {
+    if (box->GetHwnd() != keep) box->CloseDropDown();
+  }
 }
 
 unsigned CQueryPage::CheckedKinds() { return queryBarBoxes_.CheckedKinds(owner_.GetView()); }
@@ -416,8 +418,8 @@ void CQueryPage::OnWatchRows(const std::vector<TicketRow>& answer) {
 }
 
 void CQueryPage::SetStatus(const std::wstring& text) {
-  status_ = text;
-  if (active_) owner_.GetView().SetElementText(kStatusText, text);
+  status_ = stationHint_.empty() ? text : text + L"  " + stationHint_;
+  if (active_) owner_.GetView().SetElementText(kStatusText, status_);
 }
 
 std::wstring CQueryPage::StatusText() {
@@ -507,8 +509,8 @@ void CQueryPage::OnRowMenuChosen(int item) {
 }
 
 void CQueryPage::ApplySettings(const QuerySettings& settings) {
-  SetWindowTextW(fromEdit_.GetHwnd(), settings.from.c_str());
-  SetWindowTextW(toEdit_.GetHwnd(), settings.to.c_str());
+  SetWindowTextW(fromBox_.GetHwnd(), settings.from.c_str());
+  SetWindowTextW(toBox_.GetHwnd(), settings.to.c_str());
   queryBarBoxes_.SetCheckedKinds(owner_.GetView(), settings.kinds);
   queryBarBoxes_.SetReturnTrip(owner_.GetView(), settings.returnTrip);
   // A remembered day that has passed (or is no longer on sale) gives way to
@@ -530,7 +532,7 @@ void CQueryPage::ApplySettings(const QuerySettings& settings) {
 QuerySettings CQueryPage::CurrentSettings() {
   QuerySettings settings;
   const QueryStations stations =
-      MakeQueryStations(ReadWindowText(fromEdit_.GetHwnd()), ReadWindowText(toEdit_.GetHwnd()));
+      MakeQueryStations(ReadWindowText(fromBox_.GetHwnd()), ReadWindowText(toBox_.GetHwnd()));
   settings.from = stations.from.substr(0, QuerySettings::kMaxStationChars);
   settings.to = stations.to.substr(0, QuerySettings::kMaxStationChars);
   settings.kinds = queryBarBoxes_.CheckedKinds(owner_.GetView());

@@ -23,6 +23,7 @@
 #include "app/window/query_bar_boxes.h"
 #include "app/window/query_settings.h"
 #include "app/window/row_menu.h"
+#include "app/window/station_box.h"
 #include "app/window/watch_notice.h"
 #include "skin/host/edit_impl.h"
 #include "skin/host/list_view.h"
@@ -142,8 +143,13 @@ class CQueryPage {
   // The page's native children, for looking at (their windows carry the ids
   // above).
   const CBkListView& List() const { return listView_; }
-  const CEditImpl& FromEdit() const { return fromEdit_; }
-  const CEditImpl& ToEdit() const { return toEdit_; }
+  const CEditImpl& FromEdit() const { return fromBox_.Edit(); }
+  const CEditImpl& ToEdit() const { return toBox_.Edit(); }
+  CStationBox& FromBox() { return fromBox_; }
+  CStationBox& ToBox() { return toBox_; }
+  // Closes the station boxes' drop-downs (the window moved, the page went,
+  // a press elsewhere), but that of box `keep`.
+  void CloseDropDowns(HWND keep = nullptr);
   const CEditImpl& DateEdit() const { return dateBox_.Edit(); }
   CDateBox& DateBox() { return dateBox_; }
   const CRowMenu& DepartMenu() const { return departMenu_; }
@@ -205,8 +211,8 @@ class CQueryPage {
   // Declared before the list, which uses it until its window goes.
   ScaledListFont listFont_;
   CBkListView listView_;
-  CEditImpl fromEdit_;
-  CEditImpl toEdit_;
+  CStationBox fromBox_;
+  CStationBox toBox_;
   CDateBox dateBox_;
   CEditImpl watchEdit_;
   QueryBarBoxes queryBarBoxes_;
@@ -216,6 +222,9 @@ class CQueryPage {
   bool active_ = true;
   // The footer's text while the page is shown (kept while it is not).
   std::wstring status_;
+  // What the status line adds while it shows the answer for a station name
+  // the list lacks (empty when both were known).
+  std::wstring stationHint_;
   // The query client, shared with the workers.
   std::shared_ptr<QuerySession> session_;
   // One query at a time; its result arrives through the slot's queue, which

@@ -39,6 +39,8 @@ constexpr int kNotADate = 102;          // "%1" is no date; as %2
 constexpr int kWatchDatePassed = 103;   // the watch's date %1 has passed: it stopped
 constexpr int kFirstDepartRange = 130;  // 全天, then the four ranges (DepartRange order)
 constexpr int kDepartRangeLink = 135;   // the range link's text around %1
+constexpr int kUnknownStationMeant = 190;  // no station %1 is known; the names %2 are meant
+constexpr int kUnknownStation = 191;       // no station %1 is known
 }  // namespace status_text
 
 // String table ids of the timetable page's status texts.

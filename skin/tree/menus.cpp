@@ -273,6 +273,13 @@ void CBkMenuCtrlT::OnMenuMouseMove(int x, int y) {
   SendRedrawRequest(*this, area);
 }
 
+void CBkMenuCtrlT::SetHoverIndex(int index) {
+  hover_ = index >= 0 && static_cast<size_t>(index) < ItemCount() ? index : -1;
+  if (hover_ >= 0) active_ = hover_;
+  lastTotal_ = LayOutItems(active_);
+  SendRedrawRequest(*this, GetRect());
+}
+
 void CBkMenuCtrlT::OnMenuButtonDown(int x, int y) {
   active_ = -1;
   hover_ = ItemIndexAt(x, y);

@@ -70,6 +70,9 @@ class CBkMenuCtrlT : public CBkPanel {
   CBkMenu* ItemAt(int index) const;
   int HoverIndex() const { return hover_; }
   int ActiveIndex() const { return active_; }
+  // Highlights item `index` as hovering it would (the keyboard's choice in a
+  // list the mouse may also point into); -1 highlights none.
+  void SetHoverIndex(int index);
   int ItemHeight() const { return itemHeight_; }
   BkColor BorderColour() const { return crBorder_; }
   CBkSkinBase* SelectionSkin() const { return selSkin_.Get(); }

@@ -222,9 +222,12 @@ int wmain(int argc, wchar_t** argv) {
     CloseHandle(file);
     return 0;
   }
-  if (argc < 4 || argc > 6 || (argc == 6 && std::wstring(argv[4]) != L"timetable" && std::wstring(argv[4]) != L"tab")) {
+  if (argc < 4 || argc > 6 ||
+      (argc == 6 && std::wstring(argv[4]) != L"timetable" && std::wstring(argv[4]) != L"tab" &&
+       std::wstring(argv[4]) != L"complete")) {
     std::fprintf(stderr,
-                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu|fares|timetable CODE|tab INDEX]\n"
+                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu|fares|timetable CODE|tab INDEX|\n"
+                 "                                              complete TEXT]\n"
                  "       tavora-drive --answer CAPTION yes|no|ok [SECONDS]\n"
                  "       tavora-drive --wait-box CAPTION SECONDS\n"
                  "       tavora-drive --close-main SECONDS\n"
@@ -237,6 +240,8 @@ int wmain(int argc, wchar_t** argv) {
   const bool menu = argc == 5 && std::wstring(argv[4]) == L"menu";
   const bool timetable = argc == 6 && std::wstring(argv[4]) == L"timetable";
   const bool tab = argc == 6 && std::wstring(argv[4]) == L"tab";
+  // "complete TEXT": TEXT typed into the 出发站 box, its drop-down open.
+  const bool complete = argc == 6 && std::wstring(argv[4]) == L"complete";
   const bool fares = argc == 5 && std::wstring(argv[4]) == L"fares";
   const int sortColumn = argc == 5 && !menu && !fares ? _wtoi(argv[4]) : -1;
   const std::wstring from = argv[1];
@@ -275,6 +280,11 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   if (tab) ClickTabHead(window, _wtoi(argv[5]));
+  if (complete && !EnterText(window.fromEdit, argv[5])) {
+    std::fprintf(stderr, "tavora-drive: the station could not be typed\n");
+    PostMessageW(window.frame, WM_CLOSE, 0, 0);
+    return 1;
+  }
   if (fares && !ShowFares(window, from, to)) {
     std::fprintf(stderr, "tavora-drive: the fare page did not answer\n");
     PostMessageW(window.frame, WM_CLOSE, 0, 0);
@@ -292,9 +302,11 @@ int wmain(int argc, wchar_t** argv) {
     press[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
     SendInput(2, press, sizeof(INPUT));
     Pause(800);
-  } else {
+  } else if (!complete) {
     MouseTo(POINT{0, 0});
     Pause(300);
+  } else {
+    Pause(500);
   }
   const Picture picture = Capture(window.frame);
   const bool saved = SaveBmp(picture, screenshot);
