@@ -36,6 +36,8 @@ class CStationBox {
   std::wstring StationToAsk(std::wstring& hint);
 
   void CloseDropDown() { dropDown_.Close(); }
+  // The names the drop-down shows, in its order.
+  const std::vector<std::wstring>& Shown() const { return shown_; }
   const CStationDropDown& DropDown() const { return dropDown_; }
   CStationDropDown& DropDown() { return dropDown_; }
   const CEditImpl& Edit() const { return edit_; }

@@ -214,6 +214,19 @@ void CBkDialogImpl::OnKeyDown(WPARAM key) {
   if (!IsWindowEnabled(GetHwnd()) || GetKeyState(VK_CONTROL) < 0) return;
   if (key == VK_ESCAPE) SendMessageW(GetHwnd(), WM_COMMAND, IDCANCEL, 0);
   if (key == VK_RETURN) SendMessageW(GetHwnd(), WM_COMMAND, IDOK, 0);
+  if (key == VK_TAB) MoveFocusOn(GetKeyState(VK_SHIFT) < 0);
+}
+
+void CBkDialogImpl::MoveFocusOn(bool backwards) {
+  // The view's native children with WS_TABSTOP, in their order; hidden and
+  // disabled ones are passed over.
+  const HWND view = view_.GetHwnd();
+  const HWND focus = GetFocus();
+  const HWND next = view ? GetNextDlgTabItem(view, focus && IsChild(view, focus) ? focus : nullptr, backwards) : nullptr;
+  if (!next || next == focus) return;
+  SetFocus(next);
+  // An edit box is entered with its text selected, as in a dialog box.
+  if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(next, EM_SETSEL, 0, -1);
 }
 
 bool CBkDialogImpl::ProcessFrameMessage(HWND, UINT, WPARAM, LPARAM, LRESULT&) { return false; }

@@ -63,6 +63,9 @@ class CBkDialogImpl : public CWindowImplBase {
   LRESULT OnNcCalcSize(WPARAM wParam, LPARAM lParam);
   void OnGetMinMaxInfo(MINMAXINFO& info);
   void OnKeyDown(WPARAM key);
+  // Tab and Shift+Tab: the focus goes to the next (previous) native child of
+  // the view that takes it.
+  void MoveFocusOn(bool backwards);
   void OnDpiChanged(int dpi, const RECT* suggested);
 
   unsigned layerId_;
