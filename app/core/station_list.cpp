@@ -147,6 +147,12 @@ std::wstring NormalizeStationText(std::wstring_view typed) {
   return text;
 }
 
+bool IsStationNameForm(std::wstring_view typed) {
+  const std::wstring text = NormalizeStationText(typed);
+  std::string letters;
+  return !text.empty() && (std::all_of(text.begin(), text.end(), IsHanCharacter) || PinyinKey(text, letters));
+}
+
 std::vector<StationMatch> MatchStations(const StationList& list, std::wstring_view typed, size_t limit) {
   const std::wstring text = NormalizeStationText(typed);
   if (text.empty() || limit == 0) return {};

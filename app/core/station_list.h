@@ -63,6 +63,10 @@ class StationList {
 // lower case, and a trailing "站" dropped ("北京西站 " → "北京西").
 std::wstring NormalizeStationText(std::wstring_view typed);
 
+// Whether `typed` (after NormalizeStationText) has the form of a station
+// name: CJK characters only, or pinyin (ASCII letters, blanks, apostrophes).
+bool IsStationNameForm(std::wstring_view typed);
+
 // How a station matched, best first.
 enum class StationMatchKind {
   ExactName,     // the name itself

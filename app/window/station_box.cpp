@@ -96,7 +96,9 @@ std::wstring CStationBox::StationToAsk(std::wstring& hint) {
     return station->name;
   }
   const std::wstring asked = TrimStationName(typed);
-  if (asked.empty() || list.Empty()) return asked;
+  // Only a text in the form of a name gets the hint: codes and other words
+  // the site may take are none of the list's business.
+  if (asked.empty() || list.Empty() || !IsStationNameForm(typed)) return asked;
   const std::vector<std::wstring> meant = SuggestStations(list, typed);
   std::wstring names;
   for (const std::wstring& name : meant) names += (names.empty() ? L"" : L"\u3001") + name;

@@ -140,6 +140,8 @@ TEST(StyleDocument, DefinesItsStyleClasses) {
       {{"name", "statustext"}, {"textmode", "8024"}, {"crtext", "2B2B2B"}},
       {{"name", "rowmenu"}, {"crbg", "FFFFFF"}},
       {{"name", "rowmenu_text"}, {"crtext", "1E1E1E"}, {"textmode", "0024"}},
+      // A station in the completion list.
+      {{"name", "dropdown_text"}, {"crtext", "1E1E1E"}, {"textmode", "0024"}, {"x-margin", "8"}, {"y-margin", "3"}},
       // The departure-time link and the timetable page's grey line.
       {{"name", "rangelink"}, {"crtext", "45B1E5"}, {"textmode", "0024"}, {"cursor", "hand"}},
       {{"name", "hinttext"}, {"crtext", "808080"}, {"textmode", "8024"}},
@@ -202,6 +204,7 @@ TEST(StringDocument, HoldsTheStringTable) {
       {162, "第三方软件许可"}, {163, "无法打开主页 %1"}, {170, "70"}, {171, "60"}, {172, "60"}, {173, "46"},
       {174, "46"}, {175, "50"}, {176, "64"}, {177, "64"}, {178, "64"}, {179, "60"}, {180, "60"}, {181, "60"},
       {182, "56"}, {183, "正在查询 %1 → %2 的票价…"}, {184, "票价"},
+      {190, "未知车站 %1？ 您是否要找：%2"}, {191, "未知车站 %1？"},
   };
   std::map<int, std::string> actual;
   for (const TiXmlElement* s : Children(root)) {

@@ -64,10 +64,11 @@ TEST_F(ProgramResources, BaseFontIsTwelvePixelSongTi) {
 }
 
 TEST_F(ProgramResources, StyleDocumentDefinesItsClasses) {
-  // twenty-one classes (ten of the main layer, the status line's, the
-  // menu's two, the departure link's, the timetable page's grey line, the
-  // help page's five and the fare page's swap) and the default
-  EXPECT_EQ(22u, BkStylePool::Instance().Styles().size());
+  // twenty-two classes (ten of the main layer, the status line's, the
+  // menu's two and the completion list's, the departure link's, the timetable
+  // page's grey line, the help page's five and the fare page's swap) and the
+  // default
+  EXPECT_EQ(23u, BkStylePool::Instance().Styles().size());
 
   const BkStyle& head = GetStyle("mainhead");
   EXPECT_EQ("mainbghead", head.skin);
@@ -110,7 +111,7 @@ TEST_F(ProgramResources, EmptyStyleFileInTheSkinFolderFallsBackToTheEmbeddedDocu
   SetSkinFolder(L"");
   ASSERT_TRUE(styles);
   ASSERT_TRUE(strings);
-  EXPECT_EQ(22u, BkStylePool::Instance().Styles().size());
+  EXPECT_EQ(23u, BkStylePool::Instance().Styles().size());
   EXPECT_EQ(L"从文件夹", Text(1));  // the folder's table wins for id 1 ...
   EXPECT_EQ(L"北京", Text(70));     // ... and the embedded entries stay
 }
