@@ -14,6 +14,7 @@
 #include "app/net/fare_worker.h"
 #include "app/net/http_page_client.h"
 #include "app/net/query_worker.h"
+#include "app/net/station_source.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/resources/unique_handle.h"
 #include "tests/app/cli/json_rows.h"
@@ -143,6 +144,61 @@ TEST(QueryCli, ExplainsWhyNothingCameBack) {
   const ProcessResult down = RunProcess(Command(L"北京 上海"), 60000);
   EXPECT_EQ(1u, down.exitCode);
   EXPECT_NE(std::string::npos, down.err.find("no result page from 127.0.0.1:1"));
+}
+
+// Station arguments come from the built-in list: no stored copy of the site's.
+class QueryCliStationTest : public testing::Test {
+ protected:
+  void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, kStationListKey); }
+};
+
+// A name ("北京站" is 北京) or the whole pinyin of one station is asked for
+// by its name, what an abbreviation was taken for said first (on stderr with
+// --json); one that stands for several stations names them and sends nothing.
+TEST_F(QueryCliStationTest, TakesStationsByPinyinAndRefusesAmbiguousAbbreviations) {
+  ASSERT_NE(0, SharedDemoSite().Port());
+  ScopedEnvironment site(L"TAVORA_QUERY_HOST", SharedDemoSite().HostPort());
+  const std::vector<TicketRow> rows = SiteRows(L"北京", L"上海");
+  std::vector<std::string> codes;
+  for (const TicketRow& row : rows) codes.push_back(WideToUtf8(row.trainCode));
+  const struct {
+    const wchar_t* arguments;
+    bool json;
+    const char* note;  // the first line of the table, or stderr with --json
+  } cases[] = {
+      {L"beijing shanghai", false, "北京 → 上海 (beijing = 北京, shanghai = 上海)\n"},
+      {L"北京站 上海", false, ""},
+      {L"--json beijing \"Shang Hai\"", true, "tavora-query: beijing = 北京, Shang Hai = 上海\n"},
+  };
+  for (const auto& c : cases) {
+    SharedDemoSite().ClearLog();
+    const ProcessResult result = RunProcess(Command(c.arguments), 60000);
+    ASSERT_EQ(0u, result.exitCode) << result.err;
+    const std::string log = SharedDemoSite().RequestLog();
+    EXPECT_EQ(1u, CountOf(log, "GET ")) << log;
+    EXPECT_EQ(1u, CountOf(log, "GET /Default.aspx?A=北京&B=上海&")) << log;
+    if (c.json) {
+      EXPECT_EQ(c.note, result.err);
+      std::string reading, reason;
+      ASSERT_TRUE(ReadJsonRows(result.out, reading, reason)) << reason << result.out;
+      EXPECT_EQ(ExpectedReading(rows), reading);
+    } else {
+      EXPECT_EQ("", result.err);
+      EXPECT_EQ(c.note, result.out.substr(0, std::string(c.note).size()));
+      EXPECT_EQ(codes, TableCodes(result.out.substr(std::string(c.note).size())));
+    }
+  }
+  for (const wchar_t* arguments : {L"bj shanghai", L"--json 上海 BJ"}) {
+    SharedDemoSite().ClearLog();
+    const ProcessResult result = RunProcess(Command(arguments), 60000);
+    EXPECT_EQ(1u, result.exitCode);
+    EXPECT_EQ("", result.out);
+    EXPECT_EQ(0u, result.err.find("tavora-query: ")) << result.err;
+    EXPECT_NE(std::string::npos, result.err.find(" may be any of 北京, 北京南, ")) << result.err;
+    EXPECT_NE(std::string::npos, result.err.find(", 宝鸡, ")) << result.err;
+    EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n'));
+    EXPECT_EQ("", SharedDemoSite().RequestLog());
+  }
 }
 
 // Pages built to reach the parser's recursion or its per-attribute scan, or
