@@ -126,7 +126,7 @@ void CFarePage::BuildColumns() {
     left += width;
   }
   listView_.LoadTemplate("<listitem height=\"24\"><dlg pos=\"0,0,-0,-0\"><link id=\"5\" pos=\"0,0,-0,-0\"/>" + cells +
-                         "<hr pos=\"0,-1,-0,-1\" crbg=\"CCCCCC\"/></dlg></listitem>");
+                         "<hr pos=\"0,-1,-0,-1\" crbg=\"CCCCCC\" hc-crbg=\"graytext\"/></dlg></listitem>");
   SendMessageW(list, LVM_SETITEMCOUNT, ListItemCount(shownRows_.size()), LVSICF_NOINVALIDATEALL);
   listView_.RefreshRows();
 }
@@ -286,6 +286,8 @@ LRESULT CFarePage::OnListItemRefresh(const RowDataNotify& notify) {
   const int index = notify.row;
   const bool inRows = index >= 0 && static_cast<size_t>(index) < shownRows_.size();
   listView_.SetElementAttribute(5, "crbg", RowColour(index, notify.selected != 0));
+  ApplyContrastRowColours(listView_, 5, CellIdRange{kFirstCellId, static_cast<int>(columns_.size())},
+                          notify.selected != 0, false);
   std::vector<std::wstring> texts;
   if (inRows) texts = FareRowTexts(shownRows_[static_cast<size_t>(index)]);
   for (size_t i = 0; i < columns_.size(); ++i) {

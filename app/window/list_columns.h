@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include "skin/host/list_view.h"
 #include "skin/resources/gdi_handles.h"
+#include "skin/resources/high_contrast.h"
 
 // Column `column`'s width in 96-DPI units: string `firstWidth + column` of
 // the string table.
@@ -15,6 +17,35 @@ int TableColumnWidth(int firstWidth, int column);
 void InsertTableColumns(HWND list, int firstTitle, int firstWidth, int count, int dpi);
 // The columns' widths at `dpi`.
 void SizeTableColumns(HWND list, int firstWidth, int count, int dpi);
+
+// The ids first, first + 1, ... of `count` cells, for the loop below.
+struct CellIdRange {
+  struct Iterator {
+    int id;
+    int operator*() const { return id; }
+    Iterator& operator++() {
+      ++id;
+      return *this;
+    }
+    bool operator!=(const Iterator& other) const { return id != other.id; }
+  };
+  int first;
+  int count;
+  Iterator begin() const { return {first}; }
+  Iterator end() const { return {first + count}; }
+};
+
+// In high contrast, gives the row being filled the system's colours: the
+// selection's for a selected row, the links' text for a marked one, the
+// window's otherwise. `rowId` is the template's row background, `cellIds`
+// the ids of its cells' texts. Nothing while the mode is off.
+template <typename CellIds>
+void ApplyContrastRowColours(CBkListView& list, int rowId, const CellIds& cellIds, bool selected, bool marked) {
+  if (!CurrentHighContrast().on) return;
+  list.SetElementAttribute(rowId, "hc-crbg", selected ? "highlight" : "window");
+  const char* text = selected ? "highlighttext" : (marked ? "hotlight" : "windowtext");
+  for (const int id : cellIds) list.SetElementAttribute(id, "hc-crtext", text);
+}
 
 // The list and its header draw with the system's font, made for the system's
 // DPI; on a monitor of another scale they take it scaled. The scaled font is

@@ -570,6 +570,7 @@ LRESULT CQueryPage::OnListItemRefresh(const RowDataNotify& notify) {
   const bool changed =
       inRows && !notify.selected && changedTrains_.count(shownRows_[static_cast<size_t>(index)].trainCode);
   listView_.SetElementAttribute(5, "crbg", changed ? kChangedRowColour : RowColour(index, notify.selected != 0));
+  ApplyContrastRowColours(listView_, 5, kRowTextIds, notify.selected != 0, changed);
   if (!inRows) {
     for (const int id : kRowTextIds) listView_.SetElementText(id, std::wstring());
     return 0;

@@ -189,6 +189,7 @@ LRESULT CTimetablePage::OnListItemRefresh(const RowDataNotify& notify) {
   const bool inRows = index >= 0 && static_cast<size_t>(index) < texts_.size();
   const bool marked = inRows && !notify.selected && IsMarked(static_cast<size_t>(index));
   listView_.SetElementAttribute(5, "crbg", marked ? kStationRowColour : RowColour(index, notify.selected != 0));
+  ApplyContrastRowColours(listView_, 5, CellIdRange{kFirstCellId, kTimetableColumnCount}, notify.selected != 0, marked);
   for (int column = 0; column < kTimetableColumnCount; ++column) {
     listView_.SetElementText(kFirstCellId + column,
                              inRows ? texts_[static_cast<size_t>(index)][static_cast<size_t>(column)] : std::wstring());

@@ -5,6 +5,7 @@
 
 #include "skin/host/system_version.h"
 #include "skin/resources/dpi_scale.h"
+#include "skin/resources/high_contrast.h"
 #include "skin/resources/skin_resource.h"
 #include "skin/resources/theme_api.h"
 
@@ -259,6 +260,15 @@ bool CBkDialogImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
     case kDpiChangedMessage:
       OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       if (!IsWindow()) return true;
+      break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      // High contrast switched, or its colours changed: everything drawn
+      // with them is drawn again, the native children too.
+      if (SetHighContrastScheme(ReadSystemHighContrast())) {
+        view_.RedrawAll();
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+      }
       break;
     case WM_CLOSE:
       SendMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);

@@ -3,6 +3,7 @@
 #include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/gdi_drawing.h"
+#include "skin/resources/high_contrast.h"
 #include "skin/resources/parse_util.h"
 
 namespace {
@@ -86,8 +87,9 @@ LRESULT CEditImpl::OnPaint(bool& handled) {
 void CEditImpl::PaintHint(HDC dc) {
   RECT client = {};
   GetClientRect(GetHwnd(), &client);
-  FillSolidRect(dc, client, kHintBackground);
-  const COLORREF oldColour = SetTextColor(dc, ParseColor("969696"));
+  FillSolidRect(dc, client, ContrastColour(kHintBackground, SystemColourRole::None, SystemColourRole::Window));
+  const COLORREF oldColour =
+      SetTextColor(dc, ContrastColour(ParseColor("969696"), SystemColourRole::None, SystemColourRole::GrayText));
   // The base font one pixel smaller (id 0xFF00), at the host view's scale.
   const HFONT font = BkFontPool::GetScaledFont(0xFF00, HostDpi(GetParent(GetHwnd())));
   const HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;

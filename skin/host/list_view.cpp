@@ -10,6 +10,7 @@
 #include "skin/resources/font_pool.h"
 #include "skin/resources/gdi_drawing.h"
 #include "skin/resources/gdi_handles.h"
+#include "skin/resources/high_contrast.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_resource.h"
 #include "skin/resources/skin_xml.h"
@@ -286,7 +287,8 @@ void CBkListView::OnEraseBackground(HDC dc) {
   GetClientRect(list, &client);
   const RECT first = RowBounds(list, top < count ? top : -1);
   const RECT end = RowBounds(list, last);
-  const GdiObject<HBRUSH> brush(CreateSolidBrush(kBackground));
+  const GdiObject<HBRUSH> brush(
+      CreateSolidBrush(ContrastColour(kBackground, SystemColourRole::None, SystemColourRole::Window)));
   if (!brush.get()) return;
   const RECT right = {end.right, first.top, client.right, client.bottom};
   const RECT below = {client.left, end.bottom, client.left + (end.right - end.left), client.bottom};

@@ -106,6 +106,14 @@ bool FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
   return drawn != FALSE;
 }
 
+void FrameSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+  FillSolidRect(dc, RECT{rect.left, rect.top, rect.right, rect.top + 1}, colour);
+  FillSolidRect(dc, RECT{rect.left, rect.bottom - 1, rect.right, rect.bottom}, colour);
+  FillSolidRect(dc, RECT{rect.left, rect.top, rect.left + 1, rect.bottom}, colour);
+  FillSolidRect(dc, RECT{rect.right - 1, rect.top, rect.right, rect.bottom}, colour);
+}
+
 bool GradientFillRect(HDC dc, const RECT& band, COLORREF from, COLORREF to, bool vertical) {
   if (!dc || band.right <= band.left || band.bottom <= band.top) return false;
   TRIVERTEX vertices[2] = {};

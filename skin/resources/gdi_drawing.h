@@ -32,6 +32,8 @@ void DrawLabel(HDC dc, const wchar_t* text, int length, const RECT& rect, UINT f
 // Nothing is drawn (false) when the colour is CLR_INVALID or cannot be set,
 // or when the rectangle is empty.
 bool FillSolidRect(HDC dc, const RECT& rect, COLORREF colour);
+// A one-pixel frame just inside `rect`, drawn as four fills (no brush made).
+void FrameSolidRect(HDC dc, const RECT& rect, COLORREF colour);
 
 // Fills `band` with a two-colour gradient: `from` at the left (top when
 // `vertical`) and `to` at the right (bottom), through gdi32's own

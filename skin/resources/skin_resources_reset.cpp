@@ -2,6 +2,7 @@
 
 #include "skin/resources/bk_string.h"
 #include "skin/resources/font_pool.h"
+#include "skin/resources/high_contrast.h"
 #include "skin/resources/image_pool.h"
 #include "skin/resources/skin_pool.h"
 #include "skin/resources/skin_resource.h"
@@ -18,4 +19,5 @@ void ResetSkinResources() {
   BkBmpPool::Clear();
   BkFontPool::Reset();
   ThemeApi::Rebind();
+  SetHighContrastScheme(ReadSystemHighContrast());
 }

@@ -26,7 +26,11 @@ HRESULT BkStyle::SetAttribute(const std::string& name, const std::string& value,
     }
   }
 
-  if (name == "name") {
+  if (name == "hc-crtext" || name == "hc-crbg") {
+    SystemColourRole role = SystemColourRole::None;
+    if (!ParseSystemColourRole(value, role)) return kAttributeNotHandled;
+    (name == "hc-crtext" ? hcText : hcBackground) = role;
+  } else if (name == "name") {
     this->name = value;
   } else if (name == "skin") {
     skin = value;

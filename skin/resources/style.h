@@ -4,6 +4,7 @@
 #pragma once
 
 #include "skin/resources/bk_object.h"
+#include "skin/resources/high_contrast.h"
 #include "skin/resources/parse_util.h"
 
 #include <windows.h>
@@ -41,6 +42,10 @@ class BkStyle : public CBkObject {
   std::string skin;                   // background skin name
   std::string border;                 // skin painted over the background
   std::string name;                   // the class's own name
+  // The system colours wanted in high-contrast mode ("hc-crtext", "hc-crbg");
+  // None leaves the drawing's default (window text on window).
+  SystemColourRole hcText = SystemColourRole::None;
+  SystemColourRole hcBackground = SystemColourRole::None;
 };
 
 // The process-wide style classes, by exact name.

@@ -8,6 +8,7 @@
 
 #include "skin/resources/gdi_drawing.h"
 #include "skin/resources/gdiplus_drawing.h"
+#include "skin/resources/high_contrast.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_base.h"
 #include "skin/tree/memory_images.h"
@@ -72,8 +73,9 @@ void CBkImageBtnWnd::PaintButton(HDC dc) {
   if (text.empty()) return;
   const BkStyle& style = GetStyle();
   HGDIOBJ oldFont = style.font ? SelectObject(dc, style.font) : nullptr;
-  const bool colourSet = style.crtext != kColorNotSet;
-  const COLORREF oldColour = colourSet ? SetTextColor(dc, style.crtext) : 0;
+  const bool colourSet = style.crtext != kColorNotSet || CurrentHighContrast().on;
+  const COLORREF oldColour =
+      colourSet ? SetTextColor(dc, ContrastColour(style.crtext, style.hcText, SystemColourRole::ButtonText)) : 0;
   DrawLabel(dc, text.c_str(), static_cast<int>(std::min<size_t>(text.size(), INT_MAX)), area, style.textmode);
   if (colourSet) SetTextColor(dc, oldColour);
   if (oldFont) SelectObject(dc, oldFont);

@@ -9,6 +9,7 @@
 #include "skin/resources/font_pool.h"
 #include "skin/resources/gdi_drawing.h"
 #include "skin/resources/gdi_handles.h"
+#include "skin/resources/high_contrast.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_pool.h"
 #include "skin/resources/text_encoding.h"
@@ -123,6 +124,8 @@ HRESULT CBkWindow::SetAttribute(const std::string& name, const std::string& valu
     style_.crbg = ParseColor(value);
   } else if (name == "crtext") {
     style_.crtext = ParseColor(value);
+  } else if (name == "hc-crtext" || name == "hc-crbg") {
+    return style_.SetAttribute(name, value, loading);
   } else if (name == "font") {
     style_.font = BkFontPool::GetFont(ParseHex(value) & 0xFFFF);
   } else if (name == "href") {
@@ -271,6 +274,18 @@ LRESULT SendToElement(BkHandle handle, UINT message, WPARAM wParam, LPARAM lPara
 // ---- painting ---------------------------------------------------------------
 
 void CBkWindow::DrawBackground(HDC dc) {
+  const HighContrastScheme& contrast = CurrentHighContrast();
+  if (contrast.on) {
+    // A plain fill instead of the colour or picture; a background that
+    // changes with the state belongs to a control, which keeps an outline.
+    if (style_.skin.empty() && !IsSet(style_.crbg)) return;
+    FillSolidRect(dc, rect_, contrast.Colour(style_.hcBackground, SystemColourRole::Window));
+    const CBkSkinBase* skin = style_.skin.empty() ? nullptr : GetSkin(style_.skin);
+    if (skin && !skin->IsStateless()) {
+      FrameSolidRect(dc, rect_, contrast.Colour(style_.hcText, SystemColourRole::WindowText));
+    }
+    return;
+  }
   if (style_.skin.empty()) {
     BkColor colour = style_.crbg;
     if ((state_ & StateHover) && IsSet(style_.crbghover)) colour = style_.crbghover;
@@ -301,18 +316,25 @@ void CBkWindow::BeginTextPaint(HDC dc) {
     textPaint_.oldBkMode = SetBkMode(dc, TRANSPARENT);
     textPaint_.bkModeChanged = true;
   }
+  const HighContrastScheme& contrast = CurrentHighContrast();
   if (IsSet(style_.crbg)) {
-    textPaint_.oldBkColor = SetBkColor(dc, style_.crbg);
+    textPaint_.oldBkColor =
+        SetBkColor(dc, contrast.on ? contrast.Colour(style_.hcBackground, SystemColourRole::Window) : style_.crbg);
     textPaint_.bkColorChanged = true;
   }
   HFONT font = style_.font;
   BkColor colour = style_.crtext;
   // The ancestor walk only matters when there is a colour for it.
   if (IsSet(style_.crdisabled) && IsDisabled(true)) {
-    colour = style_.crdisabled;
-  } else if (state_ & StateHover) {
-    if (style_.hoverfont) font = style_.hoverfont;
-    if (IsSet(style_.crhover)) colour = style_.crhover;
+    colour = contrast.on ? contrast.Colour(SystemColourRole::GrayText) : style_.crdisabled;
+  } else {
+    const bool hot = (state_ & StateHover) && IsSet(style_.crhover);
+    if ((state_ & StateHover) && style_.hoverfont) font = style_.hoverfont;
+    if (hot) colour = style_.crhover;
+    // Every text has the system's colour then, also one that inherits it.
+    if (contrast.on) {
+      colour = contrast.Colour(hot ? SystemColourRole::HotLight : style_.hcText, SystemColourRole::WindowText);
+    }
   }
   if (font) {
     textPaint_.oldFont = static_cast<HFONT>(SelectObject(dc, font));

@@ -2,6 +2,7 @@
 
 #include "skin/resources/gdi_drawing.h"
 #include "skin/resources/gdi_handles.h"
+#include "skin/resources/high_contrast.h"
 #include "skin/resources/parse_util.h"
 
 namespace {
@@ -44,8 +45,9 @@ bool CBkLine::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 
 void CBkLine::PaintLine(HDC dc) const {
   // Without a colour there is nothing to draw the line in.
-  const BkColor colour = GetStyle().crbg;
-  if (!dc || colour == kColorNotSet) return;
+  const BkStyle& style = GetStyle();
+  if (!dc || style.crbg == kColorNotSet) return;
+  const COLORREF colour = ContrastColour(style.crbg, style.hcBackground, SystemColourRole::WindowText);
   // A negative width is no width: the thinnest line.
   GdiObject<HPEN> pen(CreatePen(penStyle_, lineWidth_ > 0 ? lineWidth_ : 0, colour));
   if (!pen) return;

@@ -7,6 +7,7 @@
 
 #include "skin/resources/bk_string.h"
 #include "skin/resources/gdi_drawing.h"
+#include "skin/resources/high_contrast.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
@@ -24,15 +25,6 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 bool Contains(const RECT& rect, int x, int y) {
   return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
-}
-
-// A one-pixel frame drawn as four fills, so that no brush is made.
-void FrameSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
-  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
-  FillSolidRect(dc, RECT{rect.left, rect.top, rect.right, rect.top + 1}, colour);
-  FillSolidRect(dc, RECT{rect.left, rect.bottom - 1, rect.right, rect.bottom}, colour);
-  FillSolidRect(dc, RECT{rect.left, rect.top, rect.left + 1, rect.bottom}, colour);
-  FillSolidRect(dc, RECT{rect.right - 1, rect.top, rect.right, rect.bottom}, colour);
 }
 
 // Replaces the children of `owner` by a Part made from each child element
@@ -195,20 +187,33 @@ BkHandle CBkMenuCtrlT::HitTest(int x, int y, int flag) {
 bool CBkMenuCtrlT::PaintInRegion(HDC dc, HRGN region) {
   const RECT area = GetRect();
   if (region && !RectInRegion(region, &area)) return false;
-  FillSolidRect(dc, area, kWhite);
+  const HighContrastScheme& contrast = CurrentHighContrast();
+  const COLORREF paper = ContrastColour(kWhite, SystemColourRole::None, SystemColourRole::Window);
+  FillSolidRect(dc, area, paper);
   CBkSkinBase* selection = selSkin_.Get();
-  if (CBkMenu* hovered = ItemAt(hover_); hovered && selection) selection->Draw(dc, hovered->GetRect(), 0);
+  if (CBkMenu* hovered = ItemAt(hover_); hovered && contrast.on) {
+    // A ring of the selection colour: the items' text keeps the window's
+    // colours, which are made to be read on each other.
+    const RECT item = hovered->GetRect();
+    FrameSolidRect(dc, item, contrast.Colour(SystemColourRole::Highlight));
+    FrameSolidRect(dc, RECT{item.left + 1, item.top + 1, item.right - 1, item.bottom - 1},
+                   contrast.Colour(SystemColourRole::Highlight));
+  } else if (hovered && selection) {
+    selection->Draw(dc, hovered->GetRect(), 0);
+  }
   BeginTextPaint(dc);
   for (size_t index = 0; index < ChildCount(); ++index) {
     CBkWindow* item = ChildAt(index);
     if (item->IsVisible(false)) item->PaintInRegion(dc, region);
   }
   EndTextPaint(dc);
-  if (crBorder_ != kColorNotSet) FrameSolidRect(dc, area, crBorder_);
+  if (crBorder_ != kColorNotSet || contrast.on) {
+    FrameSolidRect(dc, area, ContrastColour(crBorder_, SystemColourRole::None, SystemColourRole::WindowText));
+  }
   FrameSolidRect(dc,
                  RECT{SaturatingAdd(area.left, 1), SaturatingAdd(area.top, 1), SaturatingSubtract(area.right, 1),
                       SaturatingSubtract(area.bottom, 1)},
-                 kWhite);
+                 paper);
   if (button_ && button_->IsVisible(false)) button_->PaintInRegion(dc, region);
   return true;
 }

@@ -8,6 +8,7 @@
 
 #include "skin/resources/font_pool.h"
 #include "skin/resources/gdi_drawing.h"
+#include "skin/resources/high_contrast.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/tree/host_notify.h"
@@ -148,7 +149,8 @@ void CBkRichText::RenderElement(HDC dc, const TiXmlElement& element, unsigned fo
   } else if (IsTag(tag, "u")) {
     childFont |= BkFontPool::kUnderline;
   } else if (IsTag(tag, "c")) {
-    previousColour = SetTextColor(dc, ParseColor(element.Attribute("color")));
+    previousColour = SetTextColor(
+        dc, ContrastColour(ParseColor(element.Attribute("color")), GetStyle().hcText, SystemColourRole::WindowText));
     colourChanged = true;
   } else if (IsTag(tag, "a")) {
     if (!linksLaidOut_) {
@@ -229,6 +231,12 @@ void CBkRichText::DrawLinks(HDC dc) {
   if (font) SelectObject(dc, font);
   BkColor colour = linkStyle_.crtext;
   if (IsDisabled(true) && linkStyle_.crdisabled != kColorNotSet) colour = linkStyle_.crdisabled;
+  BkColor hover = linkStyle_.crhover;
+  if (CurrentHighContrast().on) {
+    colour = ContrastColour(colour, IsDisabled(true) ? SystemColourRole::GrayText : linkStyle_.hcText,
+                            SystemColourRole::HotLight);
+    hover = colour;
+  }
   if (colour != kColorNotSet) SetTextColor(dc, colour);
   for (size_t index = 0; index < links_.size(); ++index) {
     const RichLink& link = links_[index];
@@ -236,12 +244,12 @@ void CBkRichText::DrawLinks(HDC dc) {
     const bool hovered = static_cast<int>(index) == hovered_;
     if (hovered) {
       if (linkStyle_.hoverfont) SelectObject(dc, linkStyle_.hoverfont);
-      if (linkStyle_.crhover != kColorNotSet) SetTextColor(dc, linkStyle_.crhover);
+      if (hover != kColorNotSet) SetTextColor(dc, hover);
     }
     TextOutW(dc, link.rect.left, link.rect.top, link.text.c_str(), count);
     if (hovered) {
       if (linkStyle_.hoverfont && font) SelectObject(dc, font);
-      if (linkStyle_.crhover != kColorNotSet && colour != kColorNotSet) SetTextColor(dc, colour);
+      if (hover != kColorNotSet && colour != kColorNotSet) SetTextColor(dc, colour);
     }
   }
 }

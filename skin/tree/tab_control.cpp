@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "skin/resources/gdi_drawing.h"
+#include "skin/resources/high_contrast.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/tree/host_notify.h"
@@ -408,7 +409,17 @@ bool CBkTabCtrl::PaintInRegion(HDC dc, HRGN region) {
 }
 
 void CBkTabCtrl::PaintHead(HDC dc, int index, const RECT& head, int skinState) {
-  if (CBkSkinBase* skin = tabSkin_.Get()) skin->Draw(dc, head, skinState);
+  const HighContrastScheme& contrast = CurrentHighContrast();
+  if (contrast.on) {
+    // Heads as buttons in the system's colours, the selected one marked as
+    // a selection, with its text in the colour made for it.
+    const bool selected = index == curSel_;
+    FillSolidRect(dc, head, contrast.Colour(selected ? SystemColourRole::Highlight : SystemColourRole::ButtonFace));
+    FrameSolidRect(dc, head, contrast.Colour(SystemColourRole::WindowText));
+    SetTextColor(dc, contrast.Colour(selected ? SystemColourRole::HighlightText : SystemColourRole::ButtonText));
+  } else if (CBkSkinBase* skin = tabSkin_.Get()) {
+    skin->Draw(dc, head, skinState);
+  }
   if (CBkSkinBase* icons = iconSkin_.Get()) icons->Draw(dc, Offset(head, iconX_, iconY_), index);
   const RECT title = Offset(head, textX_, textY_);
   const std::wstring& text = pages_[static_cast<size_t>(index)]->Title();
@@ -420,8 +431,11 @@ void CBkTabCtrl::PaintHeads(HDC dc) {
   if (!dc) return;
   const BkStyle& style = GetStyle();
   const RECT page = PageRect(false);
-  if (CBkSkinBase* frame = frameSkin_.Get()) frame->Draw(dc, page, 0);
-  if (CBkSkinBase* border = borderSkin_.Get()) border->Draw(dc, page, 0);
+  // In high contrast the page lies on the window's own background.
+  if (!CurrentHighContrast().on) {
+    if (CBkSkinBase* frame = frameSkin_.Get()) frame->Draw(dc, page, 0);
+    if (CBkSkinBase* border = borderSkin_.Get()) border->Draw(dc, page, 0);
+  }
 
   // Mode, colours and font go back with the saved state.
   SavedDc saved(dc);

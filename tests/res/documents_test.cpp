@@ -143,15 +143,16 @@ TEST(StyleDocument, DefinesItsStyleClasses) {
       // A station in the completion list.
       {{"name", "dropdown_text"}, {"crtext", "1E1E1E"}, {"textmode", "0024"}, {"x-margin", "8"}, {"y-margin", "3"}},
       // The departure-time link and the timetable page's grey line.
-      {{"name", "rangelink"}, {"crtext", "45B1E5"}, {"textmode", "0024"}, {"cursor", "hand"}},
-      {{"name", "hinttext"}, {"crtext", "808080"}, {"textmode", "8024"}},
+      {{"name", "rangelink"}, {"crtext", "45B1E5"}, {"textmode", "0024"}, {"cursor", "hand"}, {"hc-crtext", "hotlight"}},
+      {{"name", "hinttext"}, {"crtext", "808080"}, {"textmode", "8024"}, {"hc-crtext", "graytext"}},
       // The help page and the fare page's swap.
       {{"name", "helptext"}, {"crtext", "2B2B2B"}},
       {{"name", "helplink"}, {"crtext", "2384C6"}, {"font", "0001"}, {"cursor", "hand"}},
-      {{"name", "helplabel"}, {"crtext", "707070"}, {"textmode", "0024"}},
+      {{"name", "helplabel"}, {"crtext", "707070"}, {"textmode", "0024"}, {"hc-crtext", "graytext"}},
       {{"name", "helpvalue"}, {"crtext", "1E1E1E"}, {"textmode", "8024"}},
-      {{"name", "swaplink"}, {"crtext", "2384C6"}, {"textmode", "0025"}, {"cursor", "hand"}},
-      {{"name", "helpbutton"}, {"skin", "helpbtn"}, {"crtext", "1E1E1E"}, {"textmode", "0025"}, {"cursor", "hand"}},
+      {{"name", "swaplink"}, {"crtext", "2384C6"}, {"textmode", "0025"}, {"cursor", "hand"}, {"hc-crtext", "hotlight"}},
+      {{"name", "helpbutton"}, {"skin", "helpbtn"}, {"crtext", "1E1E1E"}, {"textmode", "0025"}, {"cursor", "hand"},
+       {"hc-crbg", "btnface"}, {"hc-crtext", "btntext"}},
   };
   std::vector<const TiXmlElement*> classes = Children(root);
   ASSERT_EQ(classes.size(), expected.size());
@@ -509,7 +510,7 @@ TEST(ListItemTemplate, RowBackgroundFourteenCellsAndBottomLine) {
   EXPECT_STREQ(parts[0]->Value(), "link");
   EXPECT_EQ(Attributes(parts[0]), (AttributeList{{"id", "5"}, {"pos", "0,0,-0,-0"}, {"class", "listitem"}}));
   EXPECT_STREQ(parts[15]->Value(), "hr");
-  EXPECT_EQ(Attributes(parts[15]), (AttributeList{{"pos", "0,-1,-0,-1"}, {"crbg", "CCCCCC"}}));
+  EXPECT_EQ(Attributes(parts[15]), (AttributeList{{"pos", "0,-1,-0,-1"}, {"crbg", "CCCCCC"}, {"hc-crbg", "graytext"}}));
 
   struct Cell {
     int id, textId, left, right;

@@ -66,6 +66,19 @@ TEST(BkStyle, ColourAttributesAnswerOne) {
   EXPECT_EQ(0u, style.crdisabled);
 }
 
+// High-contrast colours name system colours, in any letter case; another
+// word is refused and leaves the one before.
+TEST(BkStyle, HighContrastColoursNameSystemColours) {
+  BkStyle style;
+  EXPECT_EQ(SystemColourRole::None, style.hcText);
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("hc-crtext", "HighlightText", true));
+  EXPECT_EQ(kAttributeHandled, style.SetAttribute("hc-crbg", "btnface", true));
+  EXPECT_EQ(kAttributeNotHandled, style.SetAttribute("hc-crtext", "FF0000", true));
+  EXPECT_EQ(kAttributeNotHandled, style.SetAttribute("hc-crbg", "", true));
+  EXPECT_EQ(SystemColourRole::HighlightText, style.hcText);
+  EXPECT_EQ(SystemColourRole::ButtonFace, style.hcBackground);
+}
+
 TEST(BkStyle, NameSkinBorderAndTextModeAnswerZero) {
   BkStyle style;
   EXPECT_EQ(kAttributeHandled, style.SetAttribute("name", "dlgtitle", true));
