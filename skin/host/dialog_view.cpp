@@ -236,6 +236,8 @@ bool CBkDialogView::SetElementVisible(int id, bool visible) {
   const BkHandle handle = element->GetHandle();
   element->SendElementMessage(WM_SHOWWINDOW, visible ? TRUE : FALSE);
   if (CBkWindow* still = LookupElement(handle)) RedrawElement(still, false);
+  // The ring lies just outside its element and goes or comes with it.
+  RedrawFocusRing(focused_);
   return true;
 }
 
