@@ -60,8 +60,8 @@ wchar_t AccessKeyOf(const std::wstring& text) {
       ++index;
       continue;
     }
-    return static_cast<wchar_t>(reinterpret_cast<uintptr_t>(CharUpperW(
-        reinterpret_cast<wchar_t*>(static_cast<uintptr_t>(text[index + 1])))));
+    return static_cast<wchar_t>(
+        reinterpret_cast<uintptr_t>(CharUpperW(reinterpret_cast<wchar_t*>(static_cast<uintptr_t>(text[index + 1])))));
   }
   return 0;
 }

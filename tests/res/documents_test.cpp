@@ -464,11 +464,13 @@ TEST(HeaderFragment, IconTitleAndCaptionButtons) {
   EXPECT_EQ(Attributes(items[1]), (AttributeList{{"id", "60004"}, {"class", "dlgtitle"}, {"pos", "30,0,-10,-0"}}));
   EXPECT_STREQ(items[1]->GetText(), "%str1%");
   EXPECT_STREQ(items[2]->Value(), "imgbtn");
-  EXPECT_EQ(Attributes(items[2]),
-            (AttributeList{{"id", "60003"}, {"class", "linkimage"}, {"skin", "minbtn"}, {"pos", "-67,0"}, {"tabstop", "0"}}));
+  EXPECT_EQ(
+      Attributes(items[2]),
+      (AttributeList{{"id", "60003"}, {"class", "linkimage"}, {"skin", "minbtn"}, {"pos", "-67,0"}, {"tabstop", "0"}}));
   EXPECT_STREQ(items[3]->Value(), "imgbtn");
   EXPECT_EQ(Attributes(items[3]),
-            (AttributeList{{"id", "60001"}, {"class", "linkimage"}, {"skin", "closebtn"}, {"pos", "-39,0"}, {"tabstop", "0"}}));
+            (AttributeList{
+                {"id", "60001"}, {"class", "linkimage"}, {"skin", "closebtn"}, {"pos", "-39,0"}, {"tabstop", "0"}}));
   // The icon element loads group icon 101 of the program.
   EXPECT_FALSE(ResourceBytes(MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */, 101).empty());
 }
