@@ -674,7 +674,12 @@ bool CBkDialogView::SetFocusedElement(BkHandle handle, int link) {
 }
 
 bool CBkDialogView::MoveFocusOn(bool backwards) {
-  const std::vector<FocusStop> stops = FocusStops();
+  // The focused element stays in the list while it is hidden (a search
+  // button during its query), so that the walk goes on from its place.
+  std::vector<FocusStop> stops;
+  for (const SectionSlot& slot : sections_) {
+    if (slot.present) CollectFocusStops(slot.dialog, stops, false, focused_);
+  }
   const HWND focus = GetFocus();
   int current = -1;
   for (size_t index = 0; index < stops.size(); ++index) {
@@ -683,8 +688,14 @@ bool CBkDialogView::MoveFocusOn(bool backwards) {
                                         : (focus == stop.native || IsChild(stop.native, focus));
     if (here) current = static_cast<int>(index);
   }
-  const int next = NextFocusIndex(current, static_cast<int>(stops.size()), backwards);
-  if (next < 0) return false;
+  const CBkWindow* focusedElement = LookupElement(focused_);
+  const bool focusedAway = focusedElement && (!focusedElement->IsVisible(true) || focusedElement->IsDisabled(true));
+  int next = current;
+  for (size_t step = 0; step < stops.size(); ++step) {
+    next = NextFocusIndex(next, static_cast<int>(stops.size()), backwards);
+    if (!focusedAway || stops[next].element != focused_) break;
+  }
+  if (next < 0 || (focusedAway && stops[next].element == focused_)) return false;
   ShowFocusCues();
   const FocusStop& stop = stops[next];
   if (stop.element != 0) return SetFocusedElement(stop.element, stop.link);

@@ -76,6 +76,12 @@ TEST_F(KeysTest, TabWalksEveryControlOfTheTicketPageInReadingOrderAndShiftTabBac
     Press({VK_SHIFT, VK_TAB});
     EXPECT_EQ(order[step], FocusId()) << "Shift+Tab back to " << step;
   }
+  // The search button hidden while focused (during its query): the walk
+  // goes on from its place.
+  FocusElement(CQueryPage::kSearchButton);
+  View().SetElementVisible(CQueryPage::kSearchButton, false);
+  Press({VK_TAB});
+  EXPECT_EQ(CQueryPage::kListId, FocusId());
 }
 
 TEST_F(KeysTest, OnTheHelpPageEachLinkOfTheRichTextIsAStopOfItsOwn) {
