@@ -165,7 +165,7 @@ TEST_F(ListViewTest, IsAnOwnerDataReportListWithRowsOfTheTemplateHeight) {
   // The control adds its scroll bars itself.
   EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(list_, GWL_STYLE)) & 0xFFFF0000u & ~(WS_HSCROLL | WS_VSCROLL),
             0x50010000u);
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(list_, GWL_STYLE)) & 0xFFFFu, 0x100Du);
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(list_, GWL_STYLE)) & 0xFFFFu, 0x1009u);
   EXPECT_TRUE(SendMessageW(list_, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
   EXPECT_EQ(list.GetRowHeight(), 24);
   for (int row = 0; row < 3; ++row) {
@@ -354,12 +354,14 @@ TEST_F(ListViewTest, PressBelowTheLastRowSelectsNothing) {
   EXPECT_EQ(canvas->Pixel(100, below.y), RGB(255, 255, 255));
 }
 
-TEST_F(ListViewTest, KeysDoNotMoveTheSelection) {
+TEST_F(ListViewTest, KeysMoveTheSelectionFromTheClickedRow) {
   Click({100, Row(2).top + 5});
   ASSERT_EQ(Selected(), 2);
   SendMessageW(list_, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(Selected(), 3);
   SendMessageW(list_, WM_KEYDOWN, VK_END, 0);
-  EXPECT_EQ(Selected(), 2);
+  EXPECT_EQ(Selected(), static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)) - 1);
+  EXPECT_EQ(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0), 1);
 }
 
 TEST_F(ListViewTest, TemplateHeightIsKeptWithinBounds) {
