@@ -51,3 +51,11 @@ void ScaledListFont::Apply(HWND list, int dpi) {
     SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(listFont), TRUE);
   }
 }
+
+void AnswerRowText(const RowTextNotify& notify, const std::vector<std::wstring>& cells) {
+  if (!notify.text) return;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (i > 0) notify.text->append(L", ");
+    notify.text->append(cells[i]);
+  }
+}

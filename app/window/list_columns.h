@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
+#include "skin/host/list_view.h"
 #include "skin/resources/gdi_handles.h"
 
 // Column `column`'s width in 96-DPI units: string `firstWidth + column` of
@@ -15,6 +19,10 @@ int TableColumnWidth(int firstWidth, int column);
 void InsertTableColumns(HWND list, int firstTitle, int firstWidth, int count, int dpi);
 // The columns' widths at `dpi`.
 void SizeTableColumns(HWND list, int firstWidth, int count, int dpi);
+
+// A row's cells as a screen reader reads them: in column order, separated
+// by ", " (the owner's answer to SKLN_GETROWTEXT).
+void AnswerRowText(const RowTextNotify& notify, const std::vector<std::wstring>& cells);
 
 // The list and its header draw with the system's font, made for the system's
 // DPI; on a monitor of another scale they take it scaled. The scaled font is

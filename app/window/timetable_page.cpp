@@ -96,6 +96,13 @@ bool CTimetablePage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPA
         result = OnListItemRefresh(*reinterpret_cast<const RowDataNotify*>(header));
         return true;
       }
+      if (header->idFrom == kListId && header->code == SKLN_GETROWTEXT) {
+        const auto& notify = *reinterpret_cast<const RowTextNotify*>(header);
+        if (notify.row >= 0 && static_cast<size_t>(notify.row) < texts_.size())
+          AnswerRowText(notify, texts_[static_cast<size_t>(notify.row)]);
+        result = 0;
+        return true;
+      }
       return false;
     }
     default:

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "skin/host/accessible_native.h"
 #include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/parse_util.h"
@@ -228,8 +229,10 @@ bool CBkDialogView::SetElementIntAttribute(int id, const std::string& name, int 
 bool CBkDialogView::SetElementText(int id, const std::wstring& text) {
   CBkWindow* element = FindElement(id);
   if (!element) return false;
+  const bool changed = element->GetText() != text;
   element->SetText(text);
   RedrawElement(element, true);
+  if (changed && IsWindow()) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, GetHwnd(), OBJID_CLIENT, element->GetHandle());
   return true;
 }
 
@@ -443,8 +446,12 @@ void CBkDialogView::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
   ChangeElementState(pushed, 0, StatePushed);
   if (pushed != hovered_) return;
   SendToElement(pushed, WM_LBUTTONUP, wParam, PackPoint(lParam));
+  FinishClick(pushed);
+}
+
+void CBkDialogView::FinishClick(BkHandle handle) {
   // The element's handler may have changed the tree.
-  const CBkWindow* element = LookupElement(pushed);
+  const CBkWindow* element = LookupElement(handle);
   if (!element) return;
   if (!element->GetHref().empty()) {
     const std::wstring href = element->GetHref();
@@ -452,6 +459,19 @@ void CBkDialogView::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
     return;
   }
   if (element->GetElementId() != 0) SendCommand(element->GetElementId(), element->GetTag());
+}
+
+bool CBkDialogView::ActivateElement(BkHandle handle) {
+  const CBkWindow* element = LookupElement(handle);
+  if (!element || element->GetHostWindow() != GetHwnd() || element->IsDisabled(true) || !element->IsVisible(true))
+    return false;
+  const RECT& rect = element->GetRect();
+  const LPARAM centre = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  SendToElement(handle, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+  SendToElement(handle, WM_LBUTTONUP, 0, centre);
+  if (const CBkWindow* still = LookupElement(handle)) RedrawElement(still, true);
+  FinishClick(handle);
+  return true;
 }
 
 void CBkDialogView::OnLButtonDblClk(LPARAM lParam) {
@@ -501,7 +521,11 @@ bool CBkDialogView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
       PaintTo(paint.get());
       return true;
     }
+    case WM_GETOBJECT:
+      if (accessible_.OnGetObject(wParam, lParam, result)) return true;
+      return ReflectNotification(hwnd, message, wParam, lParam, result);
     case WM_DESTROY:
+      accessible_.Disconnect();
       ReleaseBitmap();
       DestroyTooltip();
       ClearHostDpi(hwnd);
@@ -544,6 +568,16 @@ bool CBkDialogView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
       return true;
     }
     default:
+      if (message == CAccessibleViewRoot::ActionMessage()) {
+        accessible_.OnDefaultAction(wParam);
+        return true;
+      }
+      if (message == AccessibleNameQueryMessage()) {
+        result = AnswerAccessibleNameQuery(wParam, lParam, [this](HWND child) {
+          return AccessibleNameOfNativeChild(*this, child);
+        });
+        return true;
+      }
       return ReflectNotification(hwnd, message, wParam, lParam, result);
   }
 }

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "skin/host/accessible_view.h"
 #include "skin/host/tooltip_window.h"
 #include "skin/host/view_notifications.h"
 #include "skin/host/window_impl.h"
@@ -66,6 +67,11 @@ class CBkDialogView : public CWindowImplBase {
   HWND GetTooltip() const { return tooltip_.GetHwnd(); }
   BkHandle GetHoveredElement() const { return hovered_; }
   BkHandle GetPushedElement() const { return pushed_; }
+  // Clicks element `handle` as the mouse would (press and release over its
+  // centre, then its link or its command); false when it is not in this view,
+  // hidden or disabled.
+  bool ActivateElement(BkHandle handle);
+
   // Section access for code that walks a whole tree (0 header, 1 body, 2 footer).
   CBkDialog* Section(int index);
 
@@ -116,6 +122,9 @@ class CBkDialogView : public CWindowImplBase {
   void OnSetCursor();
   LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
 
+  // After a release over the pushed element: opens its link or reports its
+  // click to the parent.
+  void FinishClick(BkHandle handle);
   void NotifyParent(UINT code);
   void SendCommand(int itemId, const char* itemClass);
 
@@ -145,4 +154,6 @@ class CBkDialogView : public CWindowImplBase {
   // a repainted one is painted again too.
   GdiObject<HRGN> pendingRegion_;
   GdiObject<HRGN> pendingPixels_;
+  // What assistive technology is answered; cut off when the window goes.
+  CAccessibleViewRoot accessible_{*this};
 };

@@ -4,6 +4,7 @@
 #include <tinyxml.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "skin/resources/dpi_scale.h"
@@ -246,7 +247,10 @@ bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, L
       result = 0;
       return true;
     }
+    case WM_GETOBJECT:
+      return accessible_.OnGetObject(wParam, lParam, result);
     case WM_DESTROY:
+      accessible_.Disconnect();
       // The tooltip's owner is the top-level window, which may live on.
       tooltip_.DestroyWindow();
       return false;
@@ -318,7 +322,43 @@ int CBkListView::SelectedRow() const {
   return static_cast<int>(SendMessageW(GetHwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
+std::wstring CBkListView::RowText(int row) {
+  std::wstring text;
+  if (row < 0 || row >= RowCount()) return text;
+  RowTextNotify notify = {};
+  notify.hdr.code = SKLN_GETROWTEXT;
+  notify.row = row;
+  notify.text = &text;
+  SendToParent(notify.hdr);
+  return text;
+}
+
+int CBkListView::RowCount() const {
+  if (!IsWindow()) return 0;
+  const LRESULT count = SendMessageW(GetHwnd(), LVM_GETITEMCOUNT, 0, 0);
+  return count < 0 ? 0 : static_cast<int>(std::min<LRESULT>(count, CAccessibleListRoot::kMaxRows));
+}
+
+void CBkListView::SelectRow(int row) { SelectRow(row, SelectedRow()); }
+
+void CBkListView::SelectRow(int row, int selected) {
+  // A state change for row -1 would apply to every row.
+  if (row < 0 || row >= RowCount()) return;
+  const HWND list = GetHwnd();
+  LVITEMW state = {};
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  if (SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state))) {
+    SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+  }
+  if (row == selected || !IsWindow()) return;
+  RedrawRow(selected, true);
+  NotifyWinEvent(EVENT_OBJECT_SELECTION, list, OBJID_CLIENT, row + 1);
+  if (GetFocus() == list) NotifyWinEvent(EVENT_OBJECT_FOCUS, list, OBJID_CLIENT, row + 1);
+}
+
 void CBkListView::RefreshRows() {
+  if (IsWindow()) NotifyWinEvent(EVENT_OBJECT_REORDER, GetHwnd(), OBJID_CLIENT, CHILDID_SELF);
   lastAskedRow_ = -1;
   // Only the rows: the list has no WS_CLIPCHILDREN, so without RDW_NOCHILDREN
   // its header would be invalidated and repainted too, which under Wine costs
@@ -431,17 +471,8 @@ void CBkListView::OnButtonDown(WPARAM wParam, POINT point) {
   const int selected = SelectedRow();
   const BkHandle hit = HitElement(row, relative);
 
-  // A press below the last row selects nothing: a state change for row -1
-  // would apply to every row.
-  if (row >= 0) {
-    LVITEMW state = {};
-    state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    if (SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state))) {
-      SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
-    }
-    if (row != selected) RedrawRow(selected, true);
-  }
+  // A press below the last row selects nothing.
+  if (row >= 0) SelectRow(row, selected);
 
   CBkWindow* element = LookupElement(hit);
   if (!element || element->IsDisabled(true) || captured_) return;

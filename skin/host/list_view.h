@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "skin/host/accessible_list.h"
 #include "skin/host/tooltip_window.h"
 #include "skin/host/window_impl.h"
 #include "skin/resources/memory_bitmap.h"
@@ -21,6 +22,7 @@
 // list's control id), synchronously.
 constexpr UINT SKLN_GETROWDATA = 1;
 constexpr UINT SKLN_ROWCLICK = 2;
+constexpr UINT SKLN_GETROWTEXT = 16;
 
 // The owner fills the template for `row` before answering.
 struct RowDataNotify {
@@ -29,6 +31,14 @@ struct RowDataNotify {
   int row;       // the row the template is wanted for
   int hover;     // non-zero: the row is under the mouse
   int selected;  // non-zero: the row is the selected one
+};
+
+// The owner appends the texts of `row`'s cells, in column order and
+// separated by ", ", to `text` (what a screen reader reads for the row).
+struct RowTextNotify {
+  NMHDR hdr;           // code: SKLN_GETROWTEXT
+  int row;             // the row whose cells are wanted
+  std::wstring* text;  // the owner's answer; empty when the row has no texts
 };
 
 struct RowClickNotify {
@@ -74,6 +84,14 @@ class CBkListView : public CWindowImplBase {
 
   bool IsTemplateLoaded() const { return templateLoaded_; }
   HWND GetTooltip() const { return tooltip_.GetHwnd(); }
+  // The texts of `row`'s cells, in column order, as its owner tells them.
+  std::wstring RowText(int row);
+  int RowCount() const;
+  int SelectedRow() const;
+  // Selects and focuses `row` and scrolls it into view, as a press on it
+  // does; nothing for a row outside the list.
+  void SelectRow(int row);
+
   // The template's row height, in 96-DPI units; rows are that many units at
   // the DPI of the window the list lives in (its parent's host DPI).
   int GetRowHeight() const { return rowHeight_; }
@@ -107,9 +125,9 @@ class CBkListView : public CWindowImplBase {
   int HitRow(POINT point, POINT& relative) const;
   // The deepest template element at a row-relative point, or 0.
   BkHandle HitElement(int row, POINT relative);
-  int SelectedRow() const;
   bool IsRowSelected(int row) const;
   void RedrawRow(int row, bool forgetAskedRow);
+  void SelectRow(int row, int selected);
   // Sends RowDataNotify; false when the list's window is gone afterwards.
   bool AskOwner(int row);
   bool SendToParent(NMHDR& header);
@@ -133,4 +151,6 @@ class CBkListView : public CWindowImplBase {
   int lastAskedRow_ = -1;
   bool leaveTracking_ = false;
   bool captured_ = false;
+  // What assistive technology is answered; cut off when the window goes.
+  CAccessibleListRoot accessible_{*this};
 };
