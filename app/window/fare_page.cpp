@@ -178,6 +178,9 @@ bool CFarePage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM l
         POINT at = {};
         GetCursorPos(&at);
         rowMenu_.Show(owner_.GetHwnd(), at, [this](int chosen) { OnRowMenuChosen(chosen); });
+      } else if (header->code == SKLN_ROWMENU) {
+        rowMenu_.Show(owner_.GetHwnd(), reinterpret_cast<const RowMenuNotify*>(header)->at,
+                      [this](int chosen) { OnRowMenuChosen(chosen); });
       } else {
         return false;
       }
@@ -313,14 +316,7 @@ LRESULT CFarePage::OnListItemRefresh(const RowDataNotify& notify) {
 }
 
 void CFarePage::CopyRows(bool all) {
-  const HWND list = listView_.GetHwnd();
-  const int selected =
-      all || !list ? -1 : static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-  std::vector<FareRow> copied;
-  if (selected >= 0 && static_cast<size_t>(selected) < shownRows_.size())
-    copied.push_back(shownRows_[static_cast<size_t>(selected)]);
-  else
-    copied = shownRows_;
+  const std::vector<FareRow> copied = RowsToCopy(listView_.GetHwnd(), shownRows_, all);
   std::vector<std::wstring> titles;
   for (int column = 0; column < kFareColumnCount; ++column) titles.push_back(FareColumnTitle(column));
   if (CopyTextToClipboard(owner_.GetHwnd(), CellsAsTabText(titles, FareRowsAsCells(copied, false))))

@@ -166,6 +166,9 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
         GetCursorPos(&at);
         ShowRowMenu(at);
         result = 1;
+      } else if (header->idFrom == kListId && header->code == SKLN_ROWMENU) {
+        ShowRowMenu(reinterpret_cast<const RowMenuNotify*>(header)->at);
+        result = 0;
       } else if (header->idFrom == kListId && header->code == LVN_COLUMNCLICK) {
         OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
         result = 0;
@@ -481,12 +484,7 @@ std::vector<std::wstring> ColumnTitles() {
 }  // namespace
 
 void CQueryPage::CopyRows(bool all) {
-  const int selected = all ? -1 : SelectedRow(listView_.GetHwnd());
-  std::vector<TicketRow> copied;
-  if (selected >= 0 && static_cast<size_t>(selected) < shownRows_.size())
-    copied.push_back(shownRows_[static_cast<size_t>(selected)]);
-  else
-    copied = shownRows_;
+  const std::vector<TicketRow> copied = RowsToCopy(listView_.GetHwnd(), shownRows_, all);
   if (CopyTextToClipboard(owner_.GetHwnd(), RowsAsTabText(ColumnTitles(), copied)))
     SetStatus(FormatText(TableString(status_text::kCopied), {std::to_wstring(copied.size())}));
 }

@@ -1,6 +1,7 @@
 #include "app/window/row_export.h"
 
 #include <commdlg.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -65,4 +66,17 @@ bool AskCsvPath(HWND owner, const std::wstring& name, std::wstring& folder, std:
   path.resize(wcsnlen(path.c_str(), path.size()));
   if (dialog.nFileOffset > 0 && dialog.nFileOffset <= path.size()) folder = path.substr(0, dialog.nFileOffset);
   return true;
+}
+
+std::vector<size_t> SelectedListRows(HWND list, size_t rowCount) {
+  std::vector<size_t> rows;
+  if (!list) return rows;
+  // Each step finds a later row, so the walk ends within the list's rows.
+  for (int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+       row >= 0 && static_cast<size_t>(row) < rowCount;
+       row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) {
+    if (!rows.empty() && static_cast<size_t>(row) <= rows.back()) break;
+    rows.push_back(static_cast<size_t>(row));
+  }
+  return rows;
 }

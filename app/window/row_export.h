@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // Puts `text` on the clipboard as CF_UNICODETEXT; false when it could not.
 bool CopyTextToClipboard(HWND owner, const std::wstring& text);
@@ -18,3 +19,19 @@ bool AskCsvPath(HWND owner, const std::wstring& name, std::wstring& folder, std:
 // the file only once it is whole: a failed write leaves no file of that name
 // that was not there before, and an existing one as it was.
 bool WriteFileWhole(const std::wstring& path, const std::string& bytes);
+
+// The selected rows of list `list` below `rowCount`, in list order (the
+// list may hold more rows than there are trains: blank filler rows).
+std::vector<size_t> SelectedListRows(HWND list, size_t rowCount);
+
+// The rows a copy takes: the selected ones in list order, or all of them
+// when `all` is set or none is selected.
+template <typename Row>
+std::vector<Row> RowsToCopy(HWND list, const std::vector<Row>& rows, bool all) {
+  std::vector<Row> copied;
+  if (!all) {
+    for (const size_t index : SelectedListRows(list, rows.size())) copied.push_back(rows[index]);
+  }
+  if (copied.empty()) copied = rows;
+  return copied;
+}

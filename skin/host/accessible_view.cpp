@@ -37,7 +37,7 @@ Kind KindOf(const CBkWindow& element) {
 }
 
 // The one place the keyboard's element focus of a view is read.
-BkHandle FocusedElementOf(const CBkDialogView&) { return 0; }
+BkHandle FocusedElementOf(const CBkDialogView& view) { return view.GetFocusedElement(); }
 
 // The page's index in its tab control, or -1.
 int PageIndex(const CBkTabCtrl& tabs, BkHandle page) {
@@ -567,7 +567,7 @@ void CAccessibleViewRoot::OnDefaultAction(WPARAM wParam) {
       }
       return;
     default:
-      view->ActivateElement(handle);
+      view->PressElement(handle);
       return;
   }
 }

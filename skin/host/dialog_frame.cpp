@@ -82,6 +82,9 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
   view_.Create(hwnd, VIEW_ID, &viewRect);
   showWhenRun_ = true;
 
+  // Focus rings and access-key underlines stay hidden until the keyboard is
+  // used, as in the system's dialog boxes.
+  SendMessageW(hwnd, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
   SendMessageW(hwnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(hwnd), 0);
   if (!IsWindow()) return nullptr;
   view_.ShowHostedWindows();
@@ -211,22 +214,41 @@ void CBkDialogImpl::OnDpiChanged(int dpi, const RECT* suggested) {
 }
 
 void CBkDialogImpl::OnKeyDown(WPARAM key) {
-  if (!IsWindowEnabled(GetHwnd()) || GetKeyState(VK_CONTROL) < 0) return;
+  if (!IsWindowEnabled(GetHwnd()) || GetKeyState(VK_MENU) < 0) return;
+  const bool shift = GetKeyState(VK_SHIFT) < 0;
+  if (GetKeyState(VK_CONTROL) < 0) {
+    if (key == VK_TAB) view_.CycleTabs(shift);
+    if (key >= '1' && key <= '9') view_.SelectTabPage(static_cast<int>(key - '1'));
+    return;
+  }
   if (key == VK_ESCAPE) SendMessageW(GetHwnd(), WM_COMMAND, IDCANCEL, 0);
   if (key == VK_RETURN) SendMessageW(GetHwnd(), WM_COMMAND, IDOK, 0);
-  if (key == VK_TAB) MoveFocusOn(GetKeyState(VK_SHIFT) < 0);
+  if (key == VK_TAB) MoveFocusOn(shift);
 }
 
-void CBkDialogImpl::MoveFocusOn(bool backwards) {
-  // The view's native children with WS_TABSTOP, in their order; hidden and
-  // disabled ones are passed over.
-  const HWND view = view_.GetHwnd();
+void CBkDialogImpl::MoveFocusOn(bool backwards) { view_.MoveFocusOn(backwards); }
+
+bool CBkDialogImpl::OnSysChar(WPARAM key) {
+  if (!IsWindowEnabled(GetHwnd()) || key == L' ' || !IsCharAlphaNumericW(static_cast<wchar_t>(key))) return false;
+  return view_.FocusAccessKey(static_cast<wchar_t>(key));
+}
+
+void CBkDialogImpl::OnActivate(WPARAM wParam) {
+  const HWND hwnd = GetHwnd();
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    // The window keeps where its focus was for when it is active again.
+    const HWND focus = GetFocus();
+    if (focus && IsChild(hwnd, focus)) lastFocus_ = focus;
+    return;
+  }
+  if (HIWORD(wParam)) return;  // minimised: the focus comes back on restore
   const HWND focus = GetFocus();
-  const HWND next = view ? GetNextDlgTabItem(view, focus && IsChild(view, focus) ? focus : nullptr, backwards) : nullptr;
-  if (!next || next == focus) return;
-  SetFocus(next);
-  // An edit box is entered with its text selected, as in a dialog box.
-  if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(next, EM_SETSEL, 0, -1);
+  if (focus && IsChild(hwnd, focus)) return;
+  const HWND remembered = lastFocus_;
+  if (remembered && IsChild(hwnd, remembered) && IsWindowVisible(remembered) && IsWindowEnabled(remembered))
+    SetFocus(remembered);
+  else if (view_.IsWindow())
+    SetFocus(view_.GetHwnd());
 }
 
 bool CBkDialogImpl::ProcessFrameMessage(HWND, UINT, WPARAM, LPARAM, LRESULT&) { return false; }
@@ -256,6 +278,16 @@ bool CBkDialogImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
       OnKeyDown(wParam);
       if (!IsWindow()) return true;
       break;
+    case WM_SYSCHAR:
+      if (OnSysChar(wParam)) return true;
+      if (!IsWindow()) return true;
+      break;
+    case WM_ACTIVATE:
+      // Instead of the default, which gives the focus to the frame itself.
+      OnActivate(wParam);
+      if (IsWindow()) ProcessFrameMessage(hwnd, message, wParam, lParam, result);
+      result = 0;
+      return true;
     case kDpiChangedMessage:
       OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       if (!IsWindow()) return true;

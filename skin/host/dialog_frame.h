@@ -62,10 +62,17 @@ class CBkDialogImpl : public CWindowImplBase {
   void SendViewCommand(int itemId);
   LRESULT OnNcCalcSize(WPARAM wParam, LPARAM lParam);
   void OnGetMinMaxInfo(MINMAXINFO& info);
+  // Escape and Return (Cancel and OK), Tab and Shift+Tab (the focus walk),
+  // Ctrl+Tab and Ctrl+number (pages); the host windows send these on.
   void OnKeyDown(WPARAM key);
-  // Tab and Shift+Tab: the focus goes to the next (previous) native child of
-  // the view that takes it.
+  // Tab and Shift+Tab: the focus goes to the next (previous) place in the
+  // view's reading order that takes it, element or native child.
   void MoveFocusOn(bool backwards);
+  // Alt+letter: the view's access keys. False when no text marks the key.
+  bool OnSysChar(WPARAM key);
+  // Deactivation remembers the focused child; activation gives the focus
+  // back to it (or to the view).
+  void OnActivate(WPARAM wParam);
   void OnDpiChanged(int dpi, const RECT* suggested);
 
   unsigned layerId_;
@@ -74,6 +81,8 @@ class CBkDialogImpl : public CWindowImplBase {
   bool showWhenRun_ = true;
   bool endRequested_ = false;
   bool modalWindowMade_ = false;
+  // Compared with the frame's children before use, never dereferenced.
+  HWND lastFocus_ = nullptr;
 };
 
 // The region of a frame of width x height with a two-pixel staircase (at

@@ -5,18 +5,22 @@
 #include <tinyxml.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
 #include "skin/host/accessible_native.h"
+#include "skin/host/frame_keys.h"
 #include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
+#include "skin/resources/gdi_drawing.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/tree/host_notify.h"
 #include "skin/tree/load_budget.h"
 #include "skin/tree/notifications.h"
+#include "skin/tree/tab_control.h"
 
 namespace {
 
@@ -25,6 +29,10 @@ enum SectionIndex { kHeader = 0, kBody = 1, kFooter = 2 };
 constexpr UINT kLastRelayedMouseMessage = 0x20D;  // WM_MOUSEHWHEEL
 constexpr WPARAM kDragCommand = 0xF012;           // SC_MOVE | HTCAPTION
 constexpr LONG kMaximizedOrMinimized = WS_MAXIMIZE | WS_MINIMIZE;
+// Posted to the view itself after a page change: wParam the page shown.
+constexpr UINT kRestorePageFocusMessage = WM_USER + 0x7B0;
+// Page indexes kept for focus memory; tab controls with more pages forget.
+constexpr int kMaxRememberedPages = 64;
 
 int IntAttribute(const TiXmlElement* element, const char* name) {
   const char* value = element->Attribute(name);
@@ -33,6 +41,26 @@ int IntAttribute(const TiXmlElement* element, const char* name) {
 
 bool IsClickable(const CBkWindow& element) {
   return element.HasTag("button") || element.HasTag("imgbtn") || element.HasTag("link");
+}
+
+bool IsToggle(const CBkWindow& element) {
+  return element.HasTag("check") || element.HasTag("checkex") || element.HasTag("radio");
+}
+
+// The ring is one dark and one light line, each a layer unit wide, just
+// outside the element, so it shows on any background without XOR drawing.
+constexpr int kFocusRingGap = 2;
+
+bool IsDarkColour(COLORREF colour) {
+  return GetRValue(colour) * 299 + GetGValue(colour) * 587 + GetBValue(colour) * 114 < 128000;
+}
+
+void FrameBand(HDC dc, const RECT& outer, int width, COLORREF colour) {
+  const RECT bands[] = {{outer.left, outer.top, outer.right, outer.top + width},
+                        {outer.left, outer.bottom - width, outer.right, outer.bottom},
+                        {outer.left, outer.top, outer.left + width, outer.bottom},
+                        {outer.right - width, outer.top, outer.right, outer.bottom}};
+  for (const RECT& band : bands) FillSolidRect(dc, band, colour);
 }
 
 LPARAM PackPoint(LPARAM lParam) { return MAKELPARAM(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); }
@@ -152,6 +180,7 @@ bool CBkDialogView::LoadLayer(const std::string& xml) {
     hovered_ = 0;
     pushed_ = 0;
   }
+  focused_ = 0;
   return true;
 }
 
@@ -208,6 +237,8 @@ bool CBkDialogView::SetElementVisible(int id, bool visible) {
   const BkHandle handle = element->GetHandle();
   element->SendElementMessage(WM_SHOWWINDOW, visible ? TRUE : FALSE);
   if (CBkWindow* still = LookupElement(handle)) RedrawElement(still, false);
+  // The ring lies just outside its element and goes or comes with it.
+  RedrawFocusRing(focused_);
   return true;
 }
 
@@ -313,10 +344,13 @@ void CBkDialogView::RepaintSections() {
   const HRGN region = pendingRegion_.get();
   const HRGN clip = dpi_ == kBaseDpi ? region : pendingPixels_.get();
   if (region && clip) SelectClipRgn(dc, clip);
-  const DpiTransform scale(dc, dpi_);
-  for (SectionSlot& slot : sections_) {
-    if (slot.present) slot.dialog.PaintInRegion(dc, region);
+  {
+    const DpiTransform scale(dc, dpi_);
+    for (SectionSlot& slot : sections_) {
+      if (slot.present) slot.dialog.PaintInRegion(dc, region);
+    }
   }
+  PaintFocusRing(dc);
   RestoreDC(dc, saved);
 }
 
@@ -431,6 +465,10 @@ void CBkDialogView::OnLButtonDown(WPARAM wParam, LPARAM lParam) {
   if (!element || element->IsDisabled(true)) return;
   if (GetCapture() == GetHwnd()) return;
   SetCapture(GetHwnd());
+  if (IsFocusableElement(*element)) {
+    SetFocusedElement(hit);
+    if (!LookupElement(hit)) return;
+  }
   hovered_ = hit;
   pushed_ = hit;
   ChangeElementState(hit, StatePushed, 0);
@@ -446,10 +484,10 @@ void CBkDialogView::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
   ChangeElementState(pushed, 0, StatePushed);
   if (pushed != hovered_) return;
   SendToElement(pushed, WM_LBUTTONUP, wParam, PackPoint(lParam));
-  FinishClick(pushed);
+  ReportClick(pushed);
 }
 
-void CBkDialogView::FinishClick(BkHandle handle) {
+void CBkDialogView::ReportClick(BkHandle handle) {
   // The element's handler may have changed the tree.
   const CBkWindow* element = LookupElement(handle);
   if (!element) return;
@@ -459,19 +497,6 @@ void CBkDialogView::FinishClick(BkHandle handle) {
     return;
   }
   if (element->GetElementId() != 0) SendCommand(element->GetElementId(), element->GetTag());
-}
-
-bool CBkDialogView::ActivateElement(BkHandle handle) {
-  const CBkWindow* element = LookupElement(handle);
-  if (!element || element->GetHostWindow() != GetHwnd() || element->IsDisabled(true) || !element->IsVisible(true))
-    return false;
-  const RECT& rect = element->GetRect();
-  const LPARAM centre = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-  SendToElement(handle, WM_LBUTTONDOWN, MK_LBUTTON, centre);
-  SendToElement(handle, WM_LBUTTONUP, 0, centre);
-  if (const CBkWindow* still = LookupElement(handle)) RedrawElement(still, true);
-  FinishClick(handle);
-  return true;
 }
 
 void CBkDialogView::OnLButtonDblClk(LPARAM lParam) {
@@ -498,6 +523,15 @@ LRESULT CBkDialogView::OnNotify(WPARAM wParam, LPARAM lParam) {
   if (header && header->code == SKN_REDRAWRECT) {
     RedrawRect(reinterpret_cast<const RedrawRectNotify*>(lParam)->rect);
     return 0;
+  }
+  if (header && header->code == SKN_TABSELCHANGE) {
+    auto* change = reinterpret_cast<TabSelChangeNotify*>(lParam);
+    const CBkTabCtrl* tabs = FirstTabControl();
+    const bool ours = tabs && tabs->GetElementId() == change->id;
+    if (ours) RememberPageFocus(change->oldSel);
+    const LRESULT answer = parent ? SendMessageW(parent, WM_NOTIFY, wParam, lParam) : 0;
+    if (ours && !change->cancel && IsWindow()) PostMessageW(GetHwnd(), kRestorePageFocusMessage, change->newSel, 0);
+    return answer;
   }
   if (header && header->code == static_cast<UINT>(NM_CUSTOMDRAW)) {
     LRESULT reflected = 0;
@@ -560,6 +594,30 @@ bool CBkDialogView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
     case WM_NOTIFY:
       result = OnNotify(wParam, lParam);
       return true;
+    case WM_KEYDOWN:
+      return OnKeyDown(wParam, lParam);
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_KEYUP:
+    case WM_SYSCHAR:
+      return ForwardFrameKey(hwnd, message, wParam, lParam);
+    case WM_GETDLGCODE:
+      result = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS;
+      return true;
+    case WM_SETFOCUS:
+      OnSetFocus();
+      return true;
+    case WM_KILLFOCUS:
+      OnKillFocus(reinterpret_cast<HWND>(wParam));
+      return true;
+    case kRestorePageFocusMessage:
+      RestorePageFocus(static_cast<int>(wParam));
+      return true;
+    case WM_UPDATEUISTATE:
+      // The system keeps the state; the view only repaints what shows it.
+      result = DefWindowProcW(hwnd, message, wParam, lParam);
+      OnUpdateUiState();
+      return true;
     case WM_COMMAND:
     case WM_VSCROLL:
     case WM_HSCROLL: {
@@ -580,4 +638,286 @@ bool CBkDialogView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
       }
       return ReflectNotification(hwnd, message, wParam, lParam, result);
   }
+}
+
+// ---- keyboard focus ---------------------------------------------------------
+
+std::vector<FocusStop> CBkDialogView::FocusStops() const {
+  std::vector<FocusStop> stops;
+  for (const SectionSlot& slot : sections_) {
+    if (slot.present) CollectFocusStops(slot.dialog, stops);
+  }
+  return stops;
+}
+
+bool CBkDialogView::SetFocusedElement(BkHandle handle) {
+  const HWND hwnd = GetHwnd();
+  if (handle == 0) {
+    const BkHandle previous = focused_;
+    focused_ = 0;
+    RedrawFocusRing(previous);
+    return true;
+  }
+  const CBkWindow* element = LookupElement(handle);
+  if (!element || element->GetHostWindow() != hwnd || !IsFocusableElement(*element) || !element->IsVisible(true) ||
+      element->IsDisabled(true))
+    return false;
+  const BkHandle previous = focused_;
+  focused_ = handle;
+  if (previous != handle) RedrawFocusRing(previous);
+  RedrawFocusRing(handle);
+  // The view's WM_SETFOCUS announces the element when the window focus
+  // arrives now; otherwise it is announced here.
+  if (hwnd && GetFocus() != hwnd)
+    SetFocus(hwnd);
+  else if (hwnd && previous != handle)
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd, OBJID_CLIENT, static_cast<LONG>(handle));
+  return focused_ == handle;
+}
+
+bool CBkDialogView::MoveFocusOn(bool backwards) {
+  const std::vector<FocusStop> stops = FocusStops();
+  const HWND focus = GetFocus();
+  int current = -1;
+  for (size_t index = 0; index < stops.size(); ++index) {
+    const FocusStop& stop = stops[index];
+    const bool here = stop.element != 0 ? (stop.element == focused_ && focus == GetHwnd())
+                                        : (focus == stop.native || IsChild(stop.native, focus));
+    if (here) current = static_cast<int>(index);
+  }
+  const int next = NextFocusIndex(current, static_cast<int>(stops.size()), backwards);
+  if (next < 0) return false;
+  ShowFocusCues();
+  const FocusStop& stop = stops[next];
+  if (stop.element != 0) return SetFocusedElement(stop.element);
+  SetFocus(stop.native);
+  // An edit box is entered with its text selected, as in a dialog box.
+  if (SendMessageW(stop.native, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(stop.native, EM_SETSEL, 0, -1);
+  return true;
+}
+
+bool CBkDialogView::FocusAccessKey(wchar_t key) {
+  std::vector<FocusStop> stops;
+  for (const SectionSlot& slot : sections_) {
+    if (slot.present) CollectFocusStops(slot.dialog, stops, true);
+  }
+  key = AccessKeyOf(std::wstring(L"&") + key);
+  if (key == 0) return false;
+  for (size_t index = 0; index < stops.size(); ++index) {
+    if (stops[index].accessKey != key) continue;
+    // A label hands the key to the first stop after it.
+    size_t target = index;
+    while (target < stops.size() && stops[target].label) ++target;
+    if (target == stops.size()) return false;
+    const FocusStop stop = stops[target];
+    ShowFocusCues();
+    if (stop.native) {
+      SetFocus(stop.native);
+      if (SendMessageW(stop.native, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(stop.native, EM_SETSEL, 0, -1);
+      return true;
+    }
+    if (!SetFocusedElement(stop.element)) return false;
+    const CBkWindow* element = LookupElement(stop.element);
+    if (element && !element->HasTag("tabctrl")) PressElement(stop.element);
+    return true;
+  }
+  return false;
+}
+
+CBkTabCtrl* CBkDialogView::FirstTabControl() {
+  // The tab control with the focus first, else the first shown one in
+  // reading order.
+  if (auto* focusedTabs = dynamic_cast<CBkTabCtrl*>(LookupElement(focused_))) return focusedTabs;
+  std::vector<const CBkWindow*> pending;
+  for (const SectionSlot& slot : sections_) {
+    if (slot.present) pending.push_back(&slot.dialog);
+  }
+  // Breadth first over the shown elements; the tree holds a bounded count.
+  for (size_t next = 0; next < pending.size(); ++next) {
+    const CBkWindow* element = pending[next];
+    if (!element->IsVisible(false)) continue;
+    if (dynamic_cast<const CBkTabCtrl*>(element)) return dynamic_cast<CBkTabCtrl*>(LookupElement(element->GetHandle()));
+    if (auto* panel = dynamic_cast<const CBkPanel*>(element)) {
+      for (size_t index = 0; index < panel->ChildCount(); ++index) pending.push_back(panel->ChildAt(index));
+    }
+  }
+  return nullptr;
+}
+
+bool CBkDialogView::CycleTabs(bool backwards) {
+  const CBkTabCtrl* tabs = FirstTabControl();
+  if (!tabs || tabs->TabCount() == 0) return false;
+  const int count = static_cast<int>(tabs->TabCount());
+  int index = tabs->GetCurSel();
+  // Pages without a head are passed over.
+  for (int step = 0; step < count; ++step) {
+    index = NextFocusIndex(index, count, backwards);
+    const CBkTab* page = tabs->GetTab(index);
+    if (page && !page->IsHeadHidden()) break;
+  }
+  return index != tabs->GetCurSel() && SelectTabPage(index);
+}
+
+bool CBkDialogView::SelectTabPage(int index) {
+  CBkTabCtrl* tabs = FirstTabControl();
+  if (!tabs) return false;
+  const CBkTab* page = tabs->GetTab(index);
+  if (!page || page->IsHeadHidden() || index == tabs->GetCurSel()) return false;
+  const BkHandle handle = tabs->GetHandle();
+  const bool selected = tabs->SelectTab(index);
+  // The owner may have moved the focus into the new page; otherwise a
+  // focused element that went with the old page gives the focus back to
+  // the tab control.
+  const CBkWindow* focused = LookupElement(focused_);
+  if (GetFocus() == GetHwnd() && (!focused || !focused->IsVisible(true))) SetFocusedElement(handle);
+  RedrawFocusRing(handle);
+  return selected;
+}
+
+void CBkDialogView::PressElement(BkHandle handle) {
+  const CBkWindow* element = LookupElement(handle);
+  if (!element || element->IsDisabled(true) || !element->IsVisible(true)) return;
+  if (IsToggle(*element)) {
+    const RECT rect = element->GetRect();
+    SendToElement(handle, WM_LBUTTONUP, 0, MAKELPARAM(rect.left, rect.top));
+    if (CBkWindow* still = LookupElement(handle)) RedrawElement(still, true);
+  }
+  ReportClick(handle);
+}
+
+bool CBkDialogView::OnKeyDown(WPARAM key, LPARAM keyData) {
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  const bool alt = GetKeyState(VK_MENU) < 0;
+  CBkWindow* focused = LookupElement(focused_);
+  if (focused && !control && !alt) {
+    auto* tabs = dynamic_cast<CBkTabCtrl*>(focused);
+    if (key == VK_SPACE && !tabs) {
+      ShowFocusCues();
+      PressElement(focused_);
+      return true;
+    }
+    if (key == VK_RETURN && IsClickable(*focused)) {
+      PressElement(focused_);
+      return true;
+    }
+    if (tabs && (key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN)) {
+      ShowFocusCues();
+      keepFocusOnTabs_ = true;
+      CycleTabs(key == VK_LEFT || key == VK_UP);
+      return true;
+    }
+  }
+  if (key == VK_ESCAPE || key == VK_RETURN) {
+    if (const HWND frame = GetAncestor(GetHwnd(), GA_ROOT)) PostMessageW(frame, WM_KEYDOWN, key, keyData);
+    return true;
+  }
+  return ForwardFrameKey(GetHwnd(), WM_KEYDOWN, key, keyData);
+}
+
+void CBkDialogView::OnSetFocus() {
+  const CBkWindow* element = LookupElement(focused_);
+  if (!element || !element->IsVisible(true) || element->IsDisabled(true)) {
+    // The element went while the focus was away: the first stop takes it.
+    focused_ = 0;
+    const std::vector<FocusStop> stops = FocusStops();
+    if (!stops.empty() && stops.front().native) {
+      SetFocus(stops.front().native);
+      return;
+    }
+    if (!stops.empty()) focused_ = stops.front().element;
+  }
+  RedrawFocusRing(focused_);
+  if (focused_) NotifyWinEvent(EVENT_OBJECT_FOCUS, GetHwnd(), OBJID_CLIENT, static_cast<LONG>(focused_));
+}
+
+void CBkDialogView::OnKillFocus(HWND next) {
+  RedrawFocusRing(focused_);
+  // A native child of the view now holds the focus within it; any other
+  // window (a pop-up, another program) leaves the element remembered.
+  if (next && IsChild(GetHwnd(), next)) focused_ = 0;
+}
+
+void CBkDialogView::OnUpdateUiState() {
+  // Access-key underlines may have appeared or gone anywhere in the layer.
+  RedrawAll();
+}
+
+void CBkDialogView::ShowFocusCues() {
+  const HWND root = GetAncestor(GetHwnd(), GA_ROOT);
+  if (root && (SendMessageW(GetHwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS))
+    SendMessageW(root, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+}
+
+RECT CBkDialogView::FocusRingArea(const CBkWindow& element) const {
+  RECT area = element.GetRect();
+  if (const auto* tabs = dynamic_cast<const CBkTabCtrl*>(&element)) {
+    RECT head = {};
+    if (tabs->HeadRect(tabs->GetCurSel(), head)) area = head;
+  }
+  InflateRect(&area, kFocusRingGap, kFocusRingGap);
+  return area;
+}
+
+void CBkDialogView::RedrawFocusRing(BkHandle handle) {
+  const CBkWindow* element = LookupElement(handle);
+  if (element && element->GetHostWindow() == GetHwnd()) RedrawRect(FocusRingArea(*element));
+}
+
+void CBkDialogView::PaintFocusRing(HDC dc) {
+  const CBkWindow* element = LookupElement(focused_);
+  if (!element || !element->IsVisible(true) || GetFocus() != GetHwnd()) return;
+  if (SendMessageW(GetHwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) return;
+  const BkStyle& style = element->GetStyle();
+  COLORREF dark = style.crfocus != kColorNotSet ? style.crfocus
+                  : style.crtext != kColorNotSet ? style.crtext
+                                                 : RGB(0, 0, 0);
+  COLORREF light = IsDarkColour(dark) ? RGB(255, 255, 255) : RGB(0, 0, 0);
+  const int width = std::max(1, ScaleToDpi(1, dpi_));
+  RECT outer = ScaleRectOut(FocusRingArea(*element), dpi_);
+  FrameBand(dc, outer, width, dark);
+  InflateRect(&outer, -width, -width);
+  FrameBand(dc, outer, width, light);
+}
+
+void CBkDialogView::RememberPageFocus(int index) {
+  if (index < 0 || index >= kMaxRememberedPages) return;
+  const HWND focus = GetFocus();
+  PageFocus where;
+  if (focus == GetHwnd())
+    where.element = focused_;
+  else if (focus && IsChild(GetHwnd(), focus))
+    where.native = focus;
+  else
+    return;
+  if (pageFocus_.size() <= static_cast<size_t>(index)) pageFocus_.resize(index + 1);
+  pageFocus_[index] = where;
+}
+
+void CBkDialogView::RestorePageFocus(int index) {
+  const bool keepOnTabs = keepFocusOnTabs_;
+  keepFocusOnTabs_ = false;
+  CBkTabCtrl* tabs = FirstTabControl();
+  if (!tabs || tabs->GetCurSel() != index) return;
+  const BkHandle tabsHandle = tabs->GetHandle();
+  // Only while the window is the active one: the focus is not taken back
+  // from another program.
+  const HWND root = GetAncestor(GetHwnd(), GA_ROOT);
+  if (GetActiveWindow() != root) return;
+  const HWND focus = GetFocus();
+  if (keepOnTabs && focus == GetHwnd() && focused_ == tabsHandle) return;
+  if (index >= 0 && static_cast<size_t>(index) < pageFocus_.size()) {
+    const PageFocus where = pageFocus_[index];
+    if (where.native && IsChild(GetHwnd(), where.native) && IsWindowVisible(where.native) &&
+        IsWindowEnabled(where.native)) {
+      SetFocus(where.native);
+      return;
+    }
+    const CBkWindow* element = LookupElement(where.element);
+    if (element && element->IsVisible(true) && !element->IsDisabled(true) && SetFocusedElement(where.element)) return;
+  }
+  // Nothing remembered: a focus that went with the old page goes to the heads.
+  const CBkWindow* focusedElement = LookupElement(focused_);
+  const bool lost = !focus || !IsWindowVisible(focus) || focus == root ||
+                    (focus == GetHwnd() && (!focusedElement || !focusedElement->IsVisible(true)));
+  if (lost) SetFocusedElement(tabsHandle);
 }

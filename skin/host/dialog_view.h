@@ -11,6 +11,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "skin/host/accessible_view.h"
 #include "skin/host/tooltip_window.h"
@@ -19,6 +20,7 @@
 #include "skin/resources/gdi_handles.h"
 #include "skin/resources/memory_bitmap.h"
 #include "skin/tree/containers.h"
+#include "skin/tree/focus_order.h"
 
 class CBkDialogView : public CWindowImplBase {
  public:
@@ -67,10 +69,36 @@ class CBkDialogView : public CWindowImplBase {
   HWND GetTooltip() const { return tooltip_.GetHwnd(); }
   BkHandle GetHoveredElement() const { return hovered_; }
   BkHandle GetPushedElement() const { return pushed_; }
-  // Clicks element `handle` as the mouse would (press and release over its
-  // centre, then its link or its command); false when it is not in this view,
-  // hidden or disabled.
-  bool ActivateElement(BkHandle handle);
+
+  // ---- keyboard focus among the elements
+  // The element that holds the focus within the view: 0 when a native child
+  // or nothing has it. It is kept while the window is inactive or a pop-up
+  // has the focus, so the focus comes back to it with the view's.
+  BkHandle GetFocusedElement() const { return focused_; }
+  // Gives the focus to element `handle` (focusable, shown and enabled) and
+  // the window focus to the view; 0 lets the element go. Announces the
+  // element to assistive technology (EVENT_OBJECT_FOCUS, child id = the
+  // handle). False when the element cannot take the focus.
+  bool SetFocusedElement(BkHandle handle);
+  // Every place the focus can go, in the layer's reading order: header,
+  // body, footer.
+  std::vector<FocusStop> FocusStops() const;
+  // Tab and Shift+Tab: the focus goes to the next (previous) stop after the
+  // focused element or native child, wrapping around. False without stops.
+  bool MoveFocusOn(bool backwards);
+  // Alt+`key`: the focus goes to the element whose text marks `key` with
+  // '&', or to the first stop after a label that marks it; a check box,
+  // radio box or button reached so is pressed too, as a dialog box does.
+  // False when no text marks the key.
+  bool FocusAccessKey(wchar_t key);
+  // Ctrl+Tab and Ctrl+number: the first shown tab control selects the page
+  // after (before) its selected one, or page `index` (through SelectTab,
+  // so its owner hears of it). False when nothing changed.
+  bool CycleTabs(bool backwards);
+  bool SelectTabPage(int index);
+  // Acts as a click on the element: check boxes toggle, links open their
+  // address, and elements with an id report SKN_COMMAND.
+  void PressElement(BkHandle handle);
 
   // Section access for code that walks a whole tree (0 header, 1 body, 2 footer).
   CBkDialog* Section(int index);
@@ -121,10 +149,29 @@ class CBkDialogView : public CWindowImplBase {
   void OnCaptureChanged();
   void OnSetCursor();
   LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
+  bool OnKeyDown(WPARAM key, LPARAM keyData);
+  void OnSetFocus();
+  void OnKillFocus(HWND next);
+  void OnUpdateUiState();
+  // Where the focus ring of `element` lies, in layer units (the selected
+  // head for a tab control), grown by the ring's width.
+  RECT FocusRingArea(const CBkWindow& element) const;
+  void RedrawFocusRing(BkHandle handle);
+  // Draws the ring around the focused element when the view has the window
+  // focus and the UI state shows focus cues; `dc` is in pixels.
+  void PaintFocusRing(HDC dc);
+  // The first visible tab control of the sections, or null.
+  class CBkTabCtrl* FirstTabControl();
+  // Asks the top-level window to show focus cues (a key was used).
+  void ShowFocusCues();
+  // A page change keeps where the focus was on the page left, and gives the
+  // page shown the focus it had (after the change, through a posted message).
+  void RememberPageFocus(int index);
+  void RestorePageFocus(int index);
 
-  // After a release over the pushed element: opens its link or reports its
-  // click to the parent.
-  void FinishClick(BkHandle handle);
+  // What a click on the element reports: its address opened, or SKN_COMMAND
+  // for an element with an id.
+  void ReportClick(BkHandle handle);
   void NotifyParent(UINT code);
   void SendCommand(int itemId, const char* itemClass);
 
@@ -136,6 +183,16 @@ class CBkDialogView : public CWindowImplBase {
   OffscreenBitmap bitmap_;
   BkHandle hovered_ = 0;
   BkHandle pushed_ = 0;
+  BkHandle focused_ = 0;
+  // Per page index of the first tab control: where the focus was. The window
+  // is compared with the view's children before use, never dereferenced.
+  struct PageFocus {
+    BkHandle element = 0;
+    HWND native = nullptr;
+  };
+  std::vector<PageFocus> pageFocus_;
+  // Arrow keys on the focused heads change the page and leave the focus there.
+  bool keepFocusOnTabs_ = false;
   bool trackingLeave_ = false;
   std::wstring title_;
   int width_ = 0;

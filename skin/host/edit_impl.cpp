@@ -3,6 +3,7 @@
 #include <oleacc.h>
 
 #include "skin/host/accessible_native.h"
+#include "skin/host/frame_keys.h"
 #include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/gdi_drawing.h"
@@ -63,6 +64,11 @@ bool CEditImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
     case WM_GETOBJECT:
       // Named by the label its host draws beside it.
       return AnswerNamedClientObject(hwnd, wParam, lParam, ROLE_SYSTEM_TEXT, result);
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_KEYUP:
+    case WM_SYSCHAR:
+      return ForwardFrameKey(hwnd, message, wParam, lParam);
     default:
       return false;
   }
@@ -105,6 +111,7 @@ void CEditImpl::PaintHint(HDC dc) {
 LRESULT CEditImpl::OnKeyDown(WPARAM key, LPARAM keyData, bool& handled) {
   const HWND hwnd = GetHwnd();
   if (!IsWindowEnabled(hwnd)) return 0;
+  if (ForwardFrameKey(hwnd, WM_KEYDOWN, key, keyData)) return 0;
   // Shortcuts with Ctrl never reach the native control.
   if (GetKeyState(VK_CONTROL) < 0) return 0;
   if (key == VK_ESCAPE && GetWindowTextLengthW(hwnd) > 0 && GetFocus() == hwnd) {
@@ -113,7 +120,7 @@ LRESULT CEditImpl::OnKeyDown(WPARAM key, LPARAM keyData, bool& handled) {
     SendMessageW(hwnd, EM_SCROLLCARET, 0, 0);
     return 0;
   }
-  if (key == VK_ESCAPE || key == VK_RETURN || key == VK_TAB) {
+  if (key == VK_ESCAPE || key == VK_RETURN) {
     // The frame around the host view turns these into its own commands.
     const HWND frame = GetParent(GetParent(hwnd));
     if (frame) {

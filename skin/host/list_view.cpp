@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "skin/host/frame_keys.h"
 #include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/gdi_drawing.h"
@@ -235,10 +236,31 @@ bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, L
       OnSetCursor();
       result = 1;
       return true;
+    case WM_KEYUP:
+      if (wParam == VK_APPS) {
+        ShowRowMenuByKeyboard();
+        return true;
+      }
+      return ForwardFrameKey(hwnd, message, wParam, lParam);
+    case WM_SYSKEYDOWN:
+      if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) {
+        ShowRowMenuByKeyboard();
+        return true;
+      }
+      return ForwardFrameKey(hwnd, message, wParam, lParam);
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+      return ForwardFrameKey(hwnd, message, wParam, lParam);
+    case WM_CONTEXTMENU:
+      if (lParam != -1) return false;
+      ShowRowMenuByKeyboard();
+      return true;
     case WM_KEYDOWN: {
-      // Keys never move the selection: rows change only by the mouse. The
-      // owner hears of them (shortcuts such as Ctrl+C), as from the native
-      // list.
+      if (ForwardFrameKey(hwnd, message, wParam, lParam)) return true;
+      // The list moves its selection itself; the owner hears of every key
+      // (shortcuts such as Ctrl+C), as from the native list.
+      OnNavigationKey(wParam);
+      if (!IsWindow()) return true;
       NMLVKEYDOWN key = {};
       key.hdr.code = LVN_KEYDOWN;
       key.wVKey = static_cast<WORD>(wParam);
@@ -339,26 +361,24 @@ int CBkListView::RowCount() const {
   return count < 0 ? 0 : static_cast<int>(std::min<LRESULT>(count, CAccessibleListRoot::kMaxRows));
 }
 
-void CBkListView::SelectRow(int row) { SelectRow(row, SelectedRow()); }
-
-void CBkListView::SelectRow(int row, int selected) {
-  // A state change for row -1 would apply to every row.
+void CBkListView::SelectRow(int row) {
   if (row < 0 || row >= RowCount()) return;
-  const HWND list = GetHwnd();
-  LVITEMW state = {};
-  state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  if (SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state))) {
-    SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
-  }
-  if (row == selected || !IsWindow()) return;
-  RedrawRow(selected, true);
-  NotifyWinEvent(EVENT_OBJECT_SELECTION, list, OBJID_CLIENT, row + 1);
-  if (GetFocus() == list) NotifyWinEvent(EVENT_OBJECT_FOCUS, list, OBJID_CLIENT, row + 1);
+  anchorRow_ = row;
+  SelectRange(row, row, row);
+}
+
+void CBkListView::AnnounceSelection(int row) {
+  if (row < 0 || !IsWindow()) return;
+  NotifyWinEvent(EVENT_OBJECT_SELECTION, GetHwnd(), OBJID_CLIENT, row + 1);
+  if (GetFocus() == GetHwnd()) NotifyWinEvent(EVENT_OBJECT_FOCUS, GetHwnd(), OBJID_CLIENT, row + 1);
 }
 
 void CBkListView::RefreshRows() {
   if (IsWindow()) NotifyWinEvent(EVENT_OBJECT_REORDER, GetHwnd(), OBJID_CLIENT, CHILDID_SELF);
+  RepaintRows();
+}
+
+void CBkListView::RepaintRows() {
   lastAskedRow_ = -1;
   // Only the rows: the list has no WS_CLIPCHILDREN, so without RDW_NOCHILDREN
   // its header would be invalidated and repainted too, which under Wine costs
@@ -471,8 +491,49 @@ void CBkListView::OnButtonDown(WPARAM wParam, POINT point) {
   const int selected = SelectedRow();
   const BkHandle hit = HitElement(row, relative);
 
-  // A press below the last row selects nothing.
-  if (row >= 0) SelectRow(row, selected);
+  // A press below the last row selects nothing: a state change for row -1
+  // would apply to every row.
+  if (row >= 0) {
+    // Shift extends from the anchor row and Ctrl toggles one row; a right
+    // press on a selected row keeps the selection for the row menu.
+    const bool rightOnSelected = (wParam & MK_RBUTTON) && !(wParam & MK_LBUTTON) && IsRowSelected(row);
+    if ((wParam & MK_SHIFT) && anchorRow_ >= 0) {
+      SelectRange(anchorRow_, row, row);
+    } else if (wParam & MK_CONTROL) {
+      LVITEMW state = {};
+      state.state = (IsRowSelected(row) ? 0 : LVIS_SELECTED) | LVIS_FOCUSED;
+      state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+      anchorRow_ = row;
+      RedrawRow(row, true);
+    } else if (!rightOnSelected) {
+      // The other selected rows go one by one: item -1 would report a change
+      // of every row.
+      LVITEMW cleared = {};
+      cleared.stateMask = LVIS_SELECTED;
+      const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+      for (int other = selected, steps = 0; other >= 0 && steps < count; ++steps) {
+        const int next = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, other, LVNI_SELECTED));
+        if (other != row) {
+          SendMessageW(list, LVM_SETITEMSTATE, other, reinterpret_cast<LPARAM>(&cleared));
+          RedrawRow(other, true);
+        }
+        if (next <= other) break;
+        other = next;
+      }
+      LVITEMW state = {};
+      state.state = LVIS_SELECTED | LVIS_FOCUSED;
+      state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+      if (SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state))) {
+        SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+      }
+      anchorRow_ = row;
+      if (row != selected) {
+        RedrawRow(selected, true);
+        AnnounceSelection(row);
+      }
+    }
+  }
 
   CBkWindow* element = LookupElement(hit);
   if (!element || element->IsDisabled(true) || captured_) return;
@@ -602,4 +663,94 @@ void CBkListView::PaintRow(HDC target, int row) {
 
   const RECT bounds = RowBounds(GetHwnd(), row);
   rowBitmap_.CopyTo(target, bounds.left, bounds.top);
+}
+
+bool CBkListView::OnNavigationKey(WPARAM key) {
+  const HWND list = GetHwnd();
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  if (count <= 0) return false;
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  if (control && key == 'A') {
+    SelectRange(0, count - 1, std::max(0, static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                                         LVNI_FOCUSED))));
+    return true;
+  }
+  int focus = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+  if (focus < 0) focus = SelectedRow();
+  const int page = std::max(1, static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0)) - 1);
+  int target = focus;
+  switch (key) {
+    case VK_UP:
+      target = focus < 0 ? 0 : focus - 1;
+      break;
+    case VK_DOWN:
+      target = focus + 1;
+      break;
+    case VK_PRIOR:
+      target = focus < 0 ? 0 : focus - page;
+      break;
+    case VK_NEXT:
+      target = focus + page;
+      break;
+    case VK_HOME:
+      target = 0;
+      break;
+    case VK_END:
+      target = count - 1;
+      break;
+    default:
+      return false;
+  }
+  target = std::min(std::max(target, 0), count - 1);
+  if (GetKeyState(VK_SHIFT) < 0) {
+    if (anchorRow_ < 0 || anchorRow_ >= count) anchorRow_ = focus < 0 ? target : focus;
+    SelectRange(anchorRow_, target, target);
+  } else {
+    anchorRow_ = target;
+    SelectRange(target, target, target);
+  }
+  return true;
+}
+
+void CBkListView::SelectRange(int first, int last, int focus) {
+  const HWND list = GetHwnd();
+  if (first > last) std::swap(first, last);
+  // Item -1 stands for every row: the old selection goes at once.
+  LVITEMW state = {};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+  state.state = LVIS_SELECTED;
+  state.stateMask = LVIS_SELECTED;
+  if (first == 0 && last == static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) - 1) {
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+  } else {
+    for (int row = first; row <= last; ++row)
+      SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+  }
+  state.state = LVIS_FOCUSED;
+  state.stateMask = LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(focus), reinterpret_cast<LPARAM>(&state));
+  SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(focus), FALSE);
+  RepaintRows();
+  AnnounceSelection(focus);
+}
+
+void CBkListView::ShowRowMenuByKeyboard() {
+  const HWND list = GetHwnd();
+  RowMenuNotify notify = {};
+  notify.hdr.code = SKLN_ROWMENU;
+  notify.row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+  if (notify.row < 0 || !IsRowSelected(notify.row)) notify.row = SelectedRow();
+  RECT client = {};
+  GetClientRect(list, &client);
+  POINT at = {client.left, client.top};
+  if (notify.row >= 0) {
+    SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(notify.row), FALSE);
+    const RECT bounds = RowBounds(list, notify.row);
+    // Below the row's cells, a little in from its left edge.
+    at = {std::max(client.left, bounds.left) + ScaleToDpi(16, dpi_), std::min(bounds.bottom, client.bottom)};
+  }
+  ClientToScreen(list, &at);
+  notify.at = at;
+  SendToParent(notify.hdr);
 }

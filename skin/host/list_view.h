@@ -22,6 +22,9 @@
 // list's control id), synchronously.
 constexpr UINT SKLN_GETROWDATA = 1;
 constexpr UINT SKLN_ROWCLICK = 2;
+// The context-menu key or Shift+F10: the owner shows the row menu at `at`
+// (screen pixels, just below the focused row's cells).
+constexpr UINT SKLN_ROWMENU = 3;
 constexpr UINT SKLN_GETROWTEXT = 16;
 
 // The owner fills the template for `row` before answering.
@@ -47,11 +50,18 @@ struct RowClickNotify {
   int itemId;  // the clicked template element's id
 };
 
+struct RowMenuNotify {
+  NMHDR hdr;  // code: SKLN_ROWMENU
+  int row;    // the focused (else the first selected) row; -1 without rows
+  POINT at;
+};
+
 class CBkListView : public CWindowImplBase {
  public:
-  // WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
-  // LVS_SHOWSELALWAYS | LVS_OWNERDATA.
-  static constexpr DWORD kStyle = 0x5001100D;
+  // WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+  // LVS_OWNERDATA: several rows may be selected (Shift with the moving keys,
+  // Ctrl+A).
+  static constexpr DWORD kStyle = 0x50011009;
   // A template's row height is kept within these bounds.
   static constexpr int kMinRowHeight = 1;
   static constexpr int kMaxRowHeight = 512;
@@ -88,8 +98,8 @@ class CBkListView : public CWindowImplBase {
   std::wstring RowText(int row);
   int RowCount() const;
   int SelectedRow() const;
-  // Selects and focuses `row` and scrolls it into view, as a press on it
-  // does; nothing for a row outside the list.
+  // Selects and focuses `row` alone and scrolls it into view, as a press on
+  // it does; nothing for a row outside the list.
   void SelectRow(int row);
 
   // The template's row height, in 96-DPI units; rows are that many units at
@@ -118,6 +128,14 @@ class CBkListView : public CWindowImplBase {
   void OnButtonUp(WPARAM wParam, LPARAM lParam);
   void OnSize();
   void OnSetCursor();
+  // Up, Down, Page Up, Page Down, Home and End move the selection (Shift:
+  // extend it from the anchor row) and keep it in view; Ctrl+A selects every
+  // row. False for other keys.
+  bool OnNavigationKey(WPARAM key);
+  // Selects rows first … last (in either order) alone, focuses `focus`.
+  void SelectRange(int first, int last, int focus);
+  // SKLN_ROWMENU below the focused row.
+  void ShowRowMenuByKeyboard();
   LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
   void PaintRow(HDC target, int row);
 
@@ -127,7 +145,10 @@ class CBkListView : public CWindowImplBase {
   BkHandle HitElement(int row, POINT relative);
   bool IsRowSelected(int row) const;
   void RedrawRow(int row, bool forgetAskedRow);
-  void SelectRow(int row, int selected);
+  // Repaints the visible rows, asking the owner for each again.
+  void RepaintRows();
+  // Tells assistive technology that `row` is selected (and focused).
+  void AnnounceSelection(int row);
   // Sends RowDataNotify; false when the list's window is gone afterwards.
   bool AskOwner(int row);
   bool SendToParent(NMHDR& header);
@@ -149,6 +170,7 @@ class CBkListView : public CWindowImplBase {
   int hoverRow_ = -1;
   int pushedRow_ = -1;
   int lastAskedRow_ = -1;
+  int anchorRow_ = -1;  // where a Shift selection starts
   bool leaveTracking_ = false;
   bool captured_ = false;
   // What assistive technology is answered; cut off when the window goes.

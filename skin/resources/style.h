@@ -30,6 +30,7 @@ class BkStyle : public CBkObject {
   BkColor crtext = kColorNotSet;      // text
   BkColor crhover = kColorNotSet;     // text while hovered
   BkColor crdisabled = 0xCCCCCC;      // text while disabled
+  BkColor crfocus = kColorNotSet;     // the keyboard focus ring (unset: the text colour)
   unsigned textmode = 0x28;           // DrawText flags: single line, bottom
   HFONT font = nullptr;
   HFONT hoverfont = nullptr;

@@ -158,6 +158,8 @@ HRESULT CBkWindow::SetAttribute(const std::string& name, const std::string& valu
     }
   } else if (name == "transparent") {
     transparent_ = ParseDecimal(value);
+  } else if (name == "tabstop") {
+    tabStop_ = ParseDecimal(value) != 0 ? 1 : 0;
   } else {
     return kAttributeNotHandled;
   }
@@ -340,7 +342,13 @@ void CBkWindow::OnPaint(HDC dc) {
   BeginTextPaint(dc);
   if (!text_.empty()) {
     const RECT textRect = TextRect();
-    DrawLabel(dc, text_.c_str(), static_cast<int>(std::min<size_t>(text_.size(), INT_MAX)), textRect, style_.textmode);
+    UINT format = style_.textmode;
+    // An access key's underline shows only while the host's UI state shows
+    // them (Alt held, or keyboard use).
+    if (!(format & DT_NOPREFIX) && text_.find(L'&') != std::wstring::npos && container_ &&
+        (SendMessageW(container_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL))
+      format |= DT_HIDEPREFIX;
+    DrawLabel(dc, text_.c_str(), static_cast<int>(std::min<size_t>(text_.size(), INT_MAX)), textRect, format);
   }
   EndTextPaint(dc);
 }

@@ -65,7 +65,8 @@ class CBkWindow : public CBkObject {
   // .cpp). False for a null element.
   bool Load(const TiXmlElement* element) override;
   // "class", "id", "crbg", "crtext", "font", "href", "tip", "name", "role",
-  // "valign", "align", "pos" and "transparent"; anything else is not handled.
+  // "valign", "align", "pos", "transparent" and "tabstop"; anything else is
+  // not handled.
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
 
   // ---- the element's own virtual operations
@@ -120,6 +121,9 @@ class CBkWindow : public CBkObject {
   const PosExpression& GetPos() const { return pos_; }
   int FixedWidth() const { return fixedWidth_; }
   int FixedHeight() const { return fixedHeight_; }
+  // "tabstop": 1 takes the element into the keyboard walk, 0 leaves it out,
+  // -1 (no attribute) lets its kind decide (focus_order.h).
+  int TabStopSetting() const { return tabStop_; }
   // Depth below the root of its tree (a root is 0).
   int Depth() const;
 
@@ -213,6 +217,7 @@ class CBkWindow : public CBkObject {
   std::string accRole_;
   PosExpression pos_;
   bool handled_ = false;
+  int tabStop_ = -1;
   TextPaintState textPaint_;
 };
 

@@ -316,9 +316,9 @@ TEST_F(MainLayer, EditHostsSitInTheUpperHalfOfTheQueryBar) {
     const char* framePos;
     const char* editPos;
   } edits[] = {
-      {2220, "0,0,180,-0", "出发站：", "10,0,58,-0", "60,0,-10,-0", "70,9,-20,-4"},
-      {2230, "|-90,0,|90,-0", "到达站：", "10,0,58,-0", "55,0,-10,-0", "65,9,-20,-4"},
-      {2240, "-180,0,-0,-0", "发车时间：", "10,0,73,-0", "75,0,-2,-0", "83,9,-24,-4"},
+      {2220, "0,0,180,-0", "出发站(&F)：", "4,0,72,-0", "72,0,-10,-0", "82,9,-20,-4"},
+      {2230, "|-90,0,|90,-0", "到达站(&T)：", "4,0,72,-0", "72,0,-10,-0", "82,9,-20,-4"},
+      {2240, "-180,0,-0,-0", "日期(&D)：", "4,0,60,-0", "60,0,-2,-0", "68,9,-24,-4"},
   };
   for (const Edit& e : edits) {
     SCOPED_TRACE(e.id);
@@ -467,10 +467,12 @@ TEST(HeaderFragment, IconTitleAndCaptionButtons) {
   EXPECT_STREQ(items[1]->GetText(), "%str1%");
   EXPECT_STREQ(items[2]->Value(), "imgbtn");
   EXPECT_EQ(Attributes(items[2]),
-            (AttributeList{{"id", "60003"}, {"class", "linkimage"}, {"skin", "minbtn"}, {"pos", "-67,0"}, {"tip", "最小化"}}));
+            (AttributeList{{"id", "60003"}, {"class", "linkimage"}, {"skin", "minbtn"}, {"pos", "-67,0"},
+                           {"tabstop", "0"}, {"tip", "最小化"}}));
   EXPECT_STREQ(items[3]->Value(), "imgbtn");
   EXPECT_EQ(Attributes(items[3]),
-            (AttributeList{{"id", "60001"}, {"class", "linkimage"}, {"skin", "closebtn"}, {"pos", "-39,0"}, {"tip", "关闭"}}));
+            (AttributeList{{"id", "60001"}, {"class", "linkimage"}, {"skin", "closebtn"}, {"pos", "-39,0"},
+                           {"tabstop", "0"}, {"tip", "关闭"}}));
   // The icon element loads group icon 101 of the program.
   EXPECT_FALSE(ResourceBytes(MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */, 101).empty());
 }

@@ -29,7 +29,9 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "tools/driver/window_probe.h"
 
@@ -199,6 +201,26 @@ int CloseMain(DWORD waitMs) {
   return WaitFor([&] { return !IsWindow(frame); }, waitMs) ? 0 : 1;
 }
 
+// Presses and releases `keys` in order (virtual keys), holding each earlier
+// one while the later ones go down: {VK_SHIFT, VK_TAB} is Shift+Tab.
+void PressKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  for (const WORD key : keys) {
+    INPUT down = {};
+    down.type = INPUT_KEYBOARD;
+    down.ki.wVk = key;
+    inputs.push_back(down);
+  }
+  for (auto key = keys.end(); key != keys.begin();) {
+    INPUT up = {};
+    up.type = INPUT_KEYBOARD;
+    up.ki.wVk = *--key;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(up);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -226,7 +248,7 @@ int wmain(int argc, wchar_t** argv) {
       (argc == 6 && std::wstring(argv[4]) != L"timetable" && std::wstring(argv[4]) != L"tab" &&
        std::wstring(argv[4]) != L"complete")) {
     std::fprintf(stderr,
-                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu|fares|timetable CODE|tab INDEX|\n"
+                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu|fares|focus|timetable CODE|tab INDEX|\n"
                  "                                              complete TEXT]\n"
                  "       tavora-drive --answer CAPTION yes|no|ok [SECONDS]\n"
                  "       tavora-drive --wait-box CAPTION SECONDS\n"
@@ -243,7 +265,9 @@ int wmain(int argc, wchar_t** argv) {
   // "complete TEXT": TEXT typed into the 出发站 box, its drop-down open.
   const bool complete = argc == 6 && std::wstring(argv[4]) == L"complete";
   const bool fares = argc == 5 && std::wstring(argv[4]) == L"fares";
-  const int sortColumn = argc == 5 && !menu && !fares ? _wtoi(argv[4]) : -1;
+  // "focus": the keyboard focus on the search button, its ring shown.
+  const bool focus = argc == 5 && std::wstring(argv[4]) == L"focus";
+  const int sortColumn = argc == 5 && !menu && !fares && !focus ? _wtoi(argv[4]) : -1;
   const std::wstring from = argv[1];
   const std::wstring to = argv[2];
   const std::wstring screenshot = argv[3];
@@ -302,6 +326,14 @@ int wmain(int argc, wchar_t** argv) {
     press[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
     SendInput(2, press, sizeof(INPUT));
     Pause(800);
+  } else if (focus) {
+    // The first row takes the focus; Shift+Tab goes back to the search
+    // button before it in the reading order.
+    Click(POINT{CentreOf(list).x, CentreOf(list).y});
+    Pause(300);
+    MouseTo(POINT{0, 0});
+    PressKeys({VK_SHIFT, VK_TAB});
+    Pause(500);
   } else if (!complete) {
     MouseTo(POINT{0, 0});
     Pause(300);

@@ -354,12 +354,14 @@ TEST_F(ListViewTest, PressBelowTheLastRowSelectsNothing) {
   EXPECT_EQ(canvas->Pixel(100, below.y), RGB(255, 255, 255));
 }
 
-TEST_F(ListViewTest, KeysDoNotMoveTheSelection) {
+TEST_F(ListViewTest, KeysMoveTheSelectionFromTheClickedRow) {
   Click({100, Row(2).top + 5});
   ASSERT_EQ(Selected(), 2);
   SendMessageW(list_, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(Selected(), 3);
   SendMessageW(list_, WM_KEYDOWN, VK_END, 0);
-  EXPECT_EQ(Selected(), 2);
+  EXPECT_EQ(Selected(), static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)) - 1);
+  EXPECT_EQ(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0), 1);
 }
 
 TEST_F(ListViewTest, TemplateHeightIsKeptWithinBounds) {
