@@ -189,7 +189,11 @@ class CViewElements {
     if (kind == Kind::Page) {
       state |= STATE_SYSTEM_SELECTABLE;
       const CBkTabCtrl* tabs = TabsOf(*element);
-      if (tabs && PageIndex(*tabs, element->GetHandle()) == tabs->GetCurSel()) state |= STATE_SYSTEM_SELECTED;
+      if (tabs && PageIndex(*tabs, element->GetHandle()) == tabs->GetCurSel()) {
+        state |= STATE_SYSTEM_SELECTED;
+        // A focused tab control has its selected head focused.
+        if (GetFocus() == view->GetHwnd() && FocusedElementOf(*view) == tabs->GetHandle()) state |= STATE_SYSTEM_FOCUSED;
+      }
     }
     if (kind == Kind::MenuItem) {
       state |= STATE_SYSTEM_SELECTABLE;
@@ -309,18 +313,13 @@ class CAccessibleElementGroup : public CAccessibleObject {
   bool Location(long id, RECT& screen) override { return elements_.Location(Resolve(id), screen); }
 
   AccessibleChild HitTest(POINT screen) override {
-    RECT whole = {};
-    if (!Location(CHILDID_SELF, whole) || !PtInRect(&whole, screen)) {
-      // The heads lie outside a tab control's own rectangle only when it is
-      // empty; items never leave their menu.
-      bool inside = false;
-      if (!elements_.HitElement(screen, inside)) return AccessibleChild{-1, {}};
-    }
     for (const AccessibleChild& child : Children()) {
       RECT place = {};
       if (Location(child.id, place) && PtInRect(&place, screen)) return AccessibleChild{child.id, {}};
     }
-    return AccessibleChild{CHILDID_SELF, {}};
+    RECT whole = {};
+    if (Location(CHILDID_SELF, whole) && PtInRect(&whole, screen)) return AccessibleChild{CHILDID_SELF, {}};
+    return AccessibleChild{-1, {}};
   }
 
   AccessibleChild Focus() override {
@@ -435,6 +434,10 @@ class CAccessibleView : public CAccessibleObject {
   AccessibleChild Focus() override {
     CBkDialogView* view = elements_.View();
     if (!view) return AccessibleChild{-1, {}};
+    // A menu that never takes the window focus has its highlighted item focused.
+    for (const AccessibleChild& child : Children()) {
+      if (menu_ && (State(child.id) & STATE_SYSTEM_FOCUSED)) return AccessibleChild{child.id, {}};
+    }
     const HWND focus = GetFocus();
     if (focus == view->GetHwnd()) {
       const BkHandle element = FocusedElementOf(*view);
