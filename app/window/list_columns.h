@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,11 @@ void InsertTableColumns(HWND list, int firstTitle, int firstWidth, int count, in
 // The columns' widths at `dpi`.
 void SizeTableColumns(HWND list, int firstWidth, int count, int dpi);
 
-// A row's cells as a screen reader reads them: in column order, separated
-// by ", " (the owner's answer to SKLN_GETROWTEXT).
-void AnswerRowText(const RowTextNotify& notify, const std::vector<std::wstring>& cells);
+// The owner's answer to SKLN_GETROWTEXT for a list of `rowCount` rows: the
+// count, and the asked row's cells (`cellsOf`) as a screen reader reads them,
+// in column order and separated by ", ".
+void AnswerRowText(RowTextNotify& notify, size_t rowCount,
+                   const std::function<std::vector<std::wstring>(size_t)>& cellsOf);
 
 // The list and its header draw with the system's font, made for the system's
 // DPI; on a monitor of another scale they take it scaled. The scaled font is

@@ -152,9 +152,8 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       } else if (header->idFrom == kListId && header->code == SKLN_GETROWDATA) {
         result = OnListItemRefresh(*reinterpret_cast<const RowDataNotify*>(header));
       } else if (header->idFrom == kListId && header->code == SKLN_GETROWTEXT) {
-        const auto& notify = *reinterpret_cast<const RowTextNotify*>(header);
-        if (notify.row >= 0 && static_cast<size_t>(notify.row) < shownRows_.size())
-          AnswerRowText(notify, RowTexts(shownRows_[static_cast<size_t>(notify.row)]));
+        AnswerRowText(*reinterpret_cast<RowTextNotify*>(lParam), shownRows_.size(),
+                      [this](size_t row) { return RowTexts(shownRows_[row]); });
         result = 0;
       } else if (header->idFrom == kListId && header->code == LVN_KEYDOWN) {
         const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);

@@ -97,9 +97,8 @@ bool CTimetablePage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPA
         return true;
       }
       if (header->idFrom == kListId && header->code == SKLN_GETROWTEXT) {
-        const auto& notify = *reinterpret_cast<const RowTextNotify*>(header);
-        if (notify.row >= 0 && static_cast<size_t>(notify.row) < texts_.size())
-          AnswerRowText(notify, texts_[static_cast<size_t>(notify.row)]);
+        AnswerRowText(*reinterpret_cast<RowTextNotify*>(lParam), texts_.size(),
+                      [this](size_t row) { return texts_[row]; });
         result = 0;
         return true;
       }

@@ -351,13 +351,22 @@ std::wstring CBkListView::RowText(int row) {
   notify.hdr.code = SKLN_GETROWTEXT;
   notify.row = row;
   notify.text = &text;
+  notify.rows = -1;
   SendToParent(notify.hdr);
   return text;
 }
 
-int CBkListView::RowCount() const {
+int CBkListView::RowCount() {
   if (!IsWindow()) return 0;
-  const LRESULT count = SendMessageW(GetHwnd(), LVM_GETITEMCOUNT, 0, 0);
+  std::wstring unused;
+  RowTextNotify notify = {};
+  notify.hdr.code = SKLN_GETROWTEXT;
+  notify.row = -1;
+  notify.text = &unused;
+  notify.rows = -1;
+  if (!SendToParent(notify.hdr)) return 0;
+  LRESULT count = SendMessageW(GetHwnd(), LVM_GETITEMCOUNT, 0, 0);
+  if (notify.rows >= 0) count = std::min<LRESULT>(count, notify.rows);
   return count < 0 ? 0 : static_cast<int>(std::min<LRESULT>(count, CAccessibleListRoot::kMaxRows));
 }
 

@@ -37,11 +37,13 @@ struct RowDataNotify {
 };
 
 // The owner appends the texts of `row`'s cells, in column order and
-// separated by ", ", to `text` (what a screen reader reads for the row).
+// separated by ", ", to `text` (what a screen reader reads for the row), and
+// stores in `rows` how many rows hold data: rows after them are blank filler.
 struct RowTextNotify {
   NMHDR hdr;           // code: SKLN_GETROWTEXT
-  int row;             // the row whose cells are wanted
+  int row;             // the row whose cells are wanted; -1 asks `rows` alone
   std::wstring* text;  // the owner's answer; empty when the row has no texts
+  int rows;            // -1 as sent: an owner that leaves it so has no filler
 };
 
 struct RowClickNotify {
@@ -96,7 +98,9 @@ class CBkListView : public CWindowImplBase {
   HWND GetTooltip() const { return tooltip_.GetHwnd(); }
   // The texts of `row`'s cells, in column order, as its owner tells them.
   std::wstring RowText(int row);
-  int RowCount() const;
+  // The rows that hold data (the owner's count; filler rows after them are
+  // not counted), at most CAccessibleListRoot::kMaxRows.
+  int RowCount();
   int SelectedRow() const;
   // Selects and focuses `row` alone and scrolls it into view, as a press on
   // it does; nothing for a row outside the list.

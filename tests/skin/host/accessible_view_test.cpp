@@ -63,7 +63,7 @@ class AccessibleViewTest : public ::testing::Test {
     std::vector<std::pair<long, std::wstring>> listed;
     VARIANT children[16];
     long count = 0;
-    EXPECT_EQ(S_OK, AccessibleChildren(root_.get(), 0, 16, children, &count));
+    EXPECT_TRUE(SUCCEEDED(AccessibleChildren(root_.get(), 0, 16, children, &count)));
     for (long i = 0; i < count; ++i) {
       ComRef<IAccessible> object;
       long id = children[i].vt == VT_I4 ? children[i].lVal : CHILDID_SELF;
