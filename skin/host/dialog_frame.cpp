@@ -83,8 +83,13 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
   showWhenRun_ = true;
 
   // Focus rings and access-key underlines stay hidden until the keyboard is
-  // used, as in the system's dialog boxes.
-  SendMessageW(hwnd, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+  // used, as in the system's dialog boxes, unless the user asked the system
+  // to show them always.
+  BOOL cuesAlways = FALSE;
+  SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cuesAlways, 0);
+  uiState_ = 0;
+  cuesAlways_ = cuesAlways != FALSE;
+  ChangeUiState(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL, true);
   SendMessageW(hwnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(hwnd), 0);
   if (!IsWindow()) return nullptr;
   view_.ShowHostedWindows();
@@ -233,6 +238,26 @@ bool CBkDialogImpl::OnSysChar(WPARAM key) {
   return view_.FocusAccessKey(static_cast<wchar_t>(key));
 }
 
+namespace {
+
+BOOL CALLBACK SendUiState(HWND child, LPARAM wParam) {
+  SendMessageW(child, WM_UPDATEUISTATE, static_cast<WPARAM>(wParam), 0);
+  return TRUE;
+}
+
+}  // namespace
+
+void CBkDialogImpl::ChangeUiState(WORD action, WORD flags, bool always) {
+  flags &= UISF_HIDEFOCUS | UISF_HIDEACCEL;
+  if (flags == 0 || (action != UIS_SET && action != UIS_CLEAR)) return;
+  if (cuesAlways_ && action == UIS_SET) return;
+  const WORD changed = action == UIS_SET ? static_cast<WORD>(uiState_ | flags) : static_cast<WORD>(uiState_ & ~flags);
+  if (changed == uiState_ && !always) return;
+  uiState_ = changed;
+  // Every descendant hears it, as from the system's own handling.
+  EnumChildWindows(GetHwnd(), SendUiState, static_cast<LPARAM>(MAKEWPARAM(action, flags)));
+}
+
 void CBkDialogImpl::OnActivate(WPARAM wParam) {
   const HWND hwnd = GetHwnd();
   if (LOWORD(wParam) == WA_INACTIVE) {
@@ -282,6 +307,15 @@ bool CBkDialogImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
       if (OnSysChar(wParam)) return true;
       if (!IsWindow()) return true;
       break;
+    case WM_CHANGEUISTATE:
+    case WM_UPDATEUISTATE:
+      // The frame keeps the UI state of its window itself: the system's
+      // handling differs between versions (Wine keeps none).
+      ChangeUiState(LOWORD(wParam), HIWORD(wParam), false);
+      return true;
+    case WM_QUERYUISTATE:
+      result = uiState_;
+      return true;
     case WM_ACTIVATE:
       // Instead of the default, which gives the focus to the frame itself.
       OnActivate(wParam);

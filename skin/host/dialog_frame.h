@@ -73,6 +73,10 @@ class CBkDialogImpl : public CWindowImplBase {
   // Deactivation remembers the focused child; activation gives the focus
   // back to it (or to the view).
   void OnActivate(WPARAM wParam);
+  // UIS_SET or UIS_CLEAR of UISF_HIDEFOCUS / UISF_HIDEACCEL: the window's UI
+  // state changes, and every descendant hears WM_UPDATEUISTATE (with
+  // `always`, even when nothing changed).
+  void ChangeUiState(WORD action, WORD flags, bool always);
   void OnDpiChanged(int dpi, const RECT* suggested);
 
   unsigned layerId_;
@@ -83,6 +87,8 @@ class CBkDialogImpl : public CWindowImplBase {
   bool modalWindowMade_ = false;
   // Compared with the frame's children before use, never dereferenced.
   HWND lastFocus_ = nullptr;
+  WORD uiState_ = 0;  // UISF_* bits
+  bool cuesAlways_ = false;  // the user's setting: focus cues and access keys always shown
 };
 
 // The region of a frame of width x height with a two-pixel staircase (at

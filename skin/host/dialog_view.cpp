@@ -189,6 +189,7 @@ HWND CBkDialogView::Create(HWND parent, UINT id, const RECT* rect) {
   const HWND hwnd = CWindowImplBase::Create(parent, rect ? rect : &empty, nullptr, kStyle, 0, id);
   if (!hwnd) return nullptr;
   SetHostDpi(hwnd, dpi_);
+  if (const HWND root = GetAncestor(hwnd, GA_ROOT)) uiState_ = static_cast<WORD>(SendMessageW(root, WM_QUERYUISTATE, 0, 0));
   CreateTooltip();
   for (SectionSlot& slot : sections_) slot.dialog.SetHostWindow(hwnd);
   // The first WM_SIZE came before the sections knew their host.
@@ -465,7 +466,9 @@ void CBkDialogView::OnLButtonDown(WPARAM wParam, LPARAM lParam) {
   if (!element || element->IsDisabled(true)) return;
   if (GetCapture() == GetHwnd()) return;
   SetCapture(GetHwnd());
-  if (IsFocusableElement(*element)) {
+  // A press focuses what it presses, but for the page heads: a page changed
+  // by the mouse gives the focus back to where it was on that page.
+  if (IsFocusableElement(*element) && !element->HasTag("tabctrl")) {
     SetFocusedElement(hit);
     if (!LookupElement(hit)) return;
   }
@@ -614,9 +617,11 @@ bool CBkDialogView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
       RestorePageFocus(static_cast<int>(wParam));
       return true;
     case WM_UPDATEUISTATE:
-      // The system keeps the state; the view only repaints what shows it.
       result = DefWindowProcW(hwnd, message, wParam, lParam);
-      OnUpdateUiState();
+      OnUpdateUiState(LOWORD(wParam), HIWORD(wParam));
+      return true;
+    case WM_QUERYUISTATE:
+      result = uiState_;
       return true;
     case WM_COMMAND:
     case WM_VSCROLL:
@@ -807,6 +812,18 @@ bool CBkDialogView::OnKeyDown(WPARAM key, LPARAM keyData) {
       return true;
     }
   }
+  // The walk and the pages are the view's own, whatever window holds it.
+  if (!alt && key == VK_TAB) {
+    if (control)
+      CycleTabs(GetKeyState(VK_SHIFT) < 0);
+    else
+      MoveFocusOn(GetKeyState(VK_SHIFT) < 0);
+    return true;
+  }
+  if (!alt && control && key >= '1' && key <= '9') {
+    SelectTabPage(static_cast<int>(key - '1'));
+    return true;
+  }
   if (key == VK_ESCAPE || key == VK_RETURN) {
     if (const HWND frame = GetAncestor(GetHwnd(), GA_ROOT)) PostMessageW(frame, WM_KEYDOWN, key, keyData);
     return true;
@@ -837,15 +854,23 @@ void CBkDialogView::OnKillFocus(HWND next) {
   if (next && IsChild(GetHwnd(), next)) focused_ = 0;
 }
 
-void CBkDialogView::OnUpdateUiState() {
+void CBkDialogView::OnUpdateUiState(WORD action, WORD flags) {
+  // The view keeps its own copy: its elements ask it while they paint.
+  flags &= UISF_HIDEFOCUS | UISF_HIDEACCEL;
+  const WORD before = uiState_;
+  if (action == UIS_SET) uiState_ |= flags;
+  if (action == UIS_CLEAR) uiState_ &= static_cast<WORD>(~flags);
+  if (uiState_ == before) return;
   // Access-key underlines may have appeared or gone anywhere in the layer.
-  RedrawAll();
+  if ((uiState_ ^ before) & UISF_HIDEACCEL)
+    RedrawAll();
+  else
+    RedrawFocusRing(focused_);
 }
 
 void CBkDialogView::ShowFocusCues() {
   const HWND root = GetAncestor(GetHwnd(), GA_ROOT);
-  if (root && (SendMessageW(GetHwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS))
-    SendMessageW(root, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  if (root && (uiState_ & UISF_HIDEFOCUS)) SendMessageW(root, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
 
 RECT CBkDialogView::FocusRingArea(const CBkWindow& element) const {
@@ -866,7 +891,7 @@ void CBkDialogView::RedrawFocusRing(BkHandle handle) {
 void CBkDialogView::PaintFocusRing(HDC dc) {
   const CBkWindow* element = LookupElement(focused_);
   if (!element || !element->IsVisible(true) || GetFocus() != GetHwnd()) return;
-  if (SendMessageW(GetHwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) return;
+  if (uiState_ & UISF_HIDEFOCUS) return;
   const BkStyle& style = element->GetStyle();
   COLORREF dark = style.crfocus != kColorNotSet ? style.crfocus
                   : style.crtext != kColorNotSet ? style.crtext

@@ -152,7 +152,7 @@ class CBkDialogView : public CWindowImplBase {
   bool OnKeyDown(WPARAM key, LPARAM keyData);
   void OnSetFocus();
   void OnKillFocus(HWND next);
-  void OnUpdateUiState();
+  void OnUpdateUiState(WORD action, WORD flags);
   // Where the focus ring of `element` lies, in layer units (the selected
   // head for a tab control), grown by the ring's width.
   RECT FocusRingArea(const CBkWindow& element) const;
@@ -193,6 +193,7 @@ class CBkDialogView : public CWindowImplBase {
   std::vector<PageFocus> pageFocus_;
   // Arrow keys on the focused heads change the page and leave the focus there.
   bool keepFocusOnTabs_ = false;
+  WORD uiState_ = 0;  // UISF_* bits, as the top-level window last said
   bool trackingLeave_ = false;
   std::wstring title_;
   int width_ = 0;

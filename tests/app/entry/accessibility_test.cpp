@@ -167,7 +167,7 @@ TEST_F(AccessibilityTest, WalkFindsNamedRolesStatesAndPlacesInReadingOrder) {
       {ROLE_SYSTEM_PAGETABLIST, L"", 0, 0},
       {ROLE_SYSTEM_TEXT, L"出发站", 0, 0},
       {ROLE_SYSTEM_TEXT, L"到达站", 0, 0},
-      {ROLE_SYSTEM_TEXT, L"日期", 0, 0},
+      {ROLE_SYSTEM_TEXT, L"发车时间", 0, 0},
       {ROLE_SYSTEM_PUSHBUTTON, L"选择日期", 0, 0},
       {ROLE_SYSTEM_CHECKBUTTON, L"全选", STATE_SYSTEM_CHECKED, 0},
       {ROLE_SYSTEM_CHECKBUTTON, L"返程", 0, STATE_SYSTEM_CHECKED},

@@ -19,8 +19,15 @@ class KeysTest : public MainDialogFixture {
  protected:
   void SetUp() override {
     MainDialogFixture::SetUp();
+    // Windows' default, which Wine does not share: cues wait for the keyboard.
+    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cuesAlways_, 0);
+    SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, nullptr, 0);
     dialog_ = MakeDialog();
     ASSERT_TRUE(BringToFront(dialog_->GetHwnd()));
+  }
+
+  void TearDown() override {
+    SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(cuesAlways_)), 0);
   }
 
   CBkDialogView& View() { return dialog_->GetView(); }
@@ -47,6 +54,7 @@ class KeysTest : public MainDialogFixture {
   }
 
   std::unique_ptr<CMainDlg> dialog_;
+  BOOL cuesAlways_ = FALSE;
 };
 
 TEST_F(KeysTest, TabWalksEveryControlOfTheTicketPageInReadingOrderAndShiftTabBack) {

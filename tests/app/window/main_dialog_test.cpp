@@ -203,7 +203,7 @@ TEST_F(MainDialogTest, StationLabelsAreDarkOnTheLightBody) {
   UpdateWindow(view);
   DibCanvas canvas(680, 430);
   ASSERT_TRUE(CaptureClient(view, canvas));
-  for (const wchar_t* label : {L"出发站(&F)：", L"到达站(&T)：", L"日期(&D)："}) {
+  for (const wchar_t* label : {L"出发站(&F)", L"到达站(&T)", L"发车时间(&D)"}) {
     SCOPED_TRACE(WideToUtf8(label));
     const CBkWindow* element = FindByText(*dialog->GetView().Section(1), label);
     ASSERT_NE(nullptr, element);

@@ -608,4 +608,52 @@ TEST_F(DialogViewTest, ClickOnAnElementWithHrefOpensItAndSendsNoCommand) {
   SetEnvironmentVariableW(L"TAVORA_RECORD_ARGS_FILE", nullptr);
 }
 
+
+// Keyboard focus among drawn elements and native children: the stops in
+// document order (kinds that take the focus, "tabstop", hidden ones left
+// out), the focus event with the element's handle as child id, and Space
+// acting as a click.
+std::vector<std::pair<HWND, LONG>> g_focusEvents;
+void CALLBACK RecordFocusEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+  if (object == OBJID_CLIENT) g_focusEvents.emplace_back(hwnd, child);
+}
+
+TEST_F(DialogViewTest, FocusWalksStopsInDocumentOrderAnnouncesThemAndSpaceClicks) {
+  MakeView(
+      "<layer width=\"240\" height=\"160\"><header height=\"20\"><imgbtn id=\"1\" tabstop=\"0\" pos=\"0,0,20,20\"/>"
+      "</header><body><check id=\"30\" pos=\"10,10,60,30\">a</check><button pos=\"70,10,90,30\"/>"
+      "<realwnd id=\"31\" pos=\"100,10,150,30\"/><link id=\"32\" pos=\"160,10,200,30\">b</link>"
+      "<text tabstop=\"1\" id=\"33\" pos=\"10,40,60,60\">c</text><check id=\"34\" show=\"0\" pos=\"70,40,90,60\"/>"
+      "<button id=\"35\" pos=\"100,40,150,60\"/></body></layer>");
+  const HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 10, 10,
+                                    view_->GetHwnd(), reinterpret_cast<HMENU>(31), nullptr, nullptr);
+  ASSERT_NE(nullptr, edit);
+  view_->ShowHostedWindows();
+  std::vector<int> ids;
+  for (const FocusStop& stop : view_->FocusStops())
+    ids.push_back(stop.native ? GetDlgCtrlID(stop.native) : LookupElement(stop.element)->GetElementId());
+  EXPECT_EQ((std::vector<int>{30, 31, 32, 33, 35}), ids);
+
+  ASSERT_TRUE(BringToFront(parent_.GetHwnd()));
+  g_focusEvents.clear();
+  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, RecordFocusEvent,
+                                             GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  const BkHandle check = view_->FindElement(30)->GetHandle();
+  EXPECT_FALSE(view_->SetFocusedElement(view_->FindElement(34)->GetHandle())) << "a hidden element";
+  ASSERT_TRUE(view_->SetFocusedElement(check));
+  EXPECT_EQ(GetFocus(), view_->GetHwnd());
+  EXPECT_TRUE(PumpUntil([&] { return !g_focusEvents.empty(); }, 2000));
+  if (hook) UnhookWinEvent(hook);
+  ASSERT_FALSE(g_focusEvents.empty());
+  EXPECT_EQ(g_focusEvents.back(), std::make_pair(view_->GetHwnd(), static_cast<LONG>(check)));
+
+  SendKeys({VK_SPACE, -VK_SPACE});
+  EXPECT_TRUE(PumpUntil([&] { return Items() == std::vector<int>{30}; }, 2000));
+  EXPECT_NE(0u, view_->FindElement(30)->GetState() & StateChecked);
+  // Tab goes on into the native child, which then holds the focus alone.
+  SendKeys({VK_TAB, -VK_TAB});
+  EXPECT_TRUE(PumpUntil([&] { return GetFocus() == edit; }, 2000));
+  EXPECT_EQ(0u, view_->GetFocusedElement());
+}
+
 }  // namespace

@@ -259,6 +259,8 @@ TEST_F(EditImplTest, KeysGoToTheFrameOrAreSwallowedOrPassedOn) {
       {"Ctrl+Left", L"abc", true, true, true, VK_LEFT, 0, L"abc", 3},
       {"Ctrl+Enter", L"abc", true, true, true, VK_RETURN, 0, L"abc", 3},
       {"Ctrl+Escape", L"abc", true, true, true, VK_ESCAPE, 0, L"abc", 3},
+      {"Ctrl+Tab changes the frame's page", L"abc", true, true, true, VK_TAB, VK_TAB, L"abc", 3},
+      {"Ctrl+2 too", L"abc", true, true, true, '2', '2', L"abc", 3},
       {"Enter when disabled", L"abc", true, false, false, VK_RETURN, 0, L"abc", 3},
       {"Escape when disabled", L"abc", true, false, false, VK_ESCAPE, 0, L"abc", 3},
       {"Left when disabled", L"abc", true, false, false, VK_LEFT, 0, L"abc", 3},

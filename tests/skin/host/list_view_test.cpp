@@ -165,7 +165,7 @@ TEST_F(ListViewTest, IsAnOwnerDataReportListWithRowsOfTheTemplateHeight) {
   // The control adds its scroll bars itself.
   EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(list_, GWL_STYLE)) & 0xFFFF0000u & ~(WS_HSCROLL | WS_VSCROLL),
             0x50010000u);
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(list_, GWL_STYLE)) & 0xFFFFu, 0x100Du);
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(list_, GWL_STYLE)) & 0xFFFFu, 0x1009u);
   EXPECT_TRUE(SendMessageW(list_, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
   EXPECT_EQ(list.GetRowHeight(), 24);
   for (int row = 0; row < 3; ++row) {
