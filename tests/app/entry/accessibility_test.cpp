@@ -294,6 +294,15 @@ TEST_F(AccessibilityTest, ActionsChangeTheWindowAndEventsTellOfIt) {
     EXPECT_EQ(items[i].role, ROLE_SYSTEM_MENUITEM);
     EXPECT_EQ(items[i].name, names[i]);
   }
+
+  // A head's default action selects its page, and the selection is announced.
+  const ComRef<IAccessible>& tabs = nodes_[static_cast<size_t>(FindRole(nodes_, ROLE_SYSTEM_PAGETABLIST))].container;
+  const std::vector<Node> heads = ChildrenOf(tabs.get());
+  ASSERT_EQ(heads.size(), 4u);
+  ASSERT_EQ(S_OK, tabs->accDoDefaultAction(Child(heads[1].id)));
+  EXPECT_TRUE(PumpUntil([&] { return (StateOf(tabs.get(), heads[1].id) & STATE_SYSTEM_SELECTED) != 0; }, 5000));
+  EXPECT_EQ(StateOf(tabs.get(), heads[0].id) & STATE_SYSTEM_SELECTED, 0);
+  EXPECT_TRUE(PumpUntil([&] { return WasHeard(EVENT_OBJECT_SELECTION, view_, heads[1].id); }, 5000));
   UnhookWinEvent(hook);
 }
 
