@@ -9,7 +9,9 @@
 #include "skin/tree/check_controls.h"
 #include "skin/tree/containers.h"
 #include "skin/tree/hosted_controls.h"
+#include "skin/tree/host_notify.h"
 #include "skin/tree/menus.h"
+#include "skin/tree/rich_text.h"
 #include "skin/tree/tab_control.h"
 
 namespace {
@@ -344,6 +346,73 @@ class CAccessibleElementGroup : public CAccessibleObject {
   ComRef<IDispatch> parent_;
 };
 
+// A rich text with links: the text, and its links as children (id: the
+// link's index + 1) once a paint has laid them out.
+class CAccessibleRichText : public CAccessibleObject {
+ public:
+  CAccessibleRichText(ViewLink link, BkHandle text, ComRef<IDispatch> parent)
+      : elements_(std::move(link)), text_(text), parent_(std::move(parent)) {}
+
+ protected:
+  const CBkRichText* Text() const {
+    return dynamic_cast<const CBkRichText*>(elements_.Element(static_cast<long>(text_)));
+  }
+  const RichLink* LinkOf(long id) const {
+    const CBkRichText* text = Text();
+    if (!text || id < 1 || static_cast<size_t>(id) > text->Links().size()) return nullptr;
+    return &text->Links()[static_cast<size_t>(id - 1)];
+  }
+
+  bool Connected() const override { return Text() != nullptr; }
+  std::vector<AccessibleChild> Children() override {
+    std::vector<AccessibleChild> links;
+    const CBkRichText* text = Text();
+    for (size_t i = 0; text && i < text->Links().size(); ++i) links.push_back(AccessibleChild{static_cast<long>(i + 1), {}});
+    return links;
+  }
+  bool Knows(long id) override { return id == CHILDID_SELF || LinkOf(id) != nullptr; }
+  ComRef<IDispatch> Parent() override { return parent_.Share(); }
+  std::wstring Name(long id) override {
+    if (id == CHILDID_SELF) return elements_.Name(static_cast<long>(text_));
+    const RichLink* link = LinkOf(id);
+    return link ? CleanLabel(link->text) : std::wstring();
+  }
+  long Role(long id) override { return id == CHILDID_SELF ? ROLE_SYSTEM_STATICTEXT : ROLE_SYSTEM_LINK; }
+  long State(long id) override {
+    const long state = elements_.State(static_cast<long>(text_));
+    return id == CHILDID_SELF ? state : (state & ~STATE_SYSTEM_READONLY) | STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
+  }
+  std::wstring DefaultAction(long id) override { return id == CHILDID_SELF ? std::wstring() : L"打开"; }
+  bool DoDefaultAction(long id) override {
+    CBkDialogView* view = elements_.View();
+    if (!view || id == CHILDID_SELF || !LinkOf(id)) return false;
+    return PostMessageW(view->GetHwnd(), CAccessibleViewRoot::ActionMessage(), static_cast<WPARAM>(text_),
+                        static_cast<LPARAM>(id)) != FALSE;
+  }
+  bool Location(long id, RECT& screen) override {
+    CBkDialogView* view = elements_.View();
+    if (id == CHILDID_SELF) return elements_.Location(static_cast<long>(text_), screen);
+    const RichLink* link = LinkOf(id);
+    if (!view || !link) return false;
+    screen = ClientToScreenRect(view->GetHwnd(), ScaleRectOut(link->rect, view->GetDpi()));
+    return true;
+  }
+  AccessibleChild HitTest(POINT screen) override {
+    for (const AccessibleChild& child : Children()) {
+      RECT place = {};
+      if (Location(child.id, place) && PtInRect(&place, screen)) return AccessibleChild{child.id, {}};
+    }
+    RECT whole = {};
+    return AccessibleChild{Location(CHILDID_SELF, whole) && PtInRect(&whole, screen) ? CHILDID_SELF : -1, {}};
+  }
+  AccessibleChild Focus() override { return AccessibleChild{-1, {}}; }
+
+ private:
+  CViewElements elements_;
+  BkHandle text_;
+  ComRef<IDispatch> parent_;
+};
+
 // The view's client area.
 class CAccessibleView : public CAccessibleObject {
  public:
@@ -485,10 +554,16 @@ class CAccessibleView : public CAccessibleObject {
         if (child.object) out.push_back(std::move(child));
         return;
       }
-      case Kind::Text:
+      case Kind::Text: {
+        const auto* rich = dynamic_cast<const CBkRichText*>(&element);
+        if (rich && !rich->Links().empty()) {
+          out.push_back(AccessibleChild{id, RichText(element.GetHandle())});
+          return;
+        }
         // Empty texts are spacing; a status line is there while it is empty too.
         if (!element.GetText().empty()) out.push_back(AccessibleChild{id, {}});
         return;
+      }
       case Kind::Button:
       case Kind::Check:
       case Kind::Radio:
@@ -507,6 +582,13 @@ class CAccessibleView : public CAccessibleObject {
     for (size_t i = 0; i < control.ItemCount(); ++i)
       items.push_back(AccessibleChild{static_cast<long>(control.ItemAt(static_cast<int>(i))->GetHandle()), {}});
     return items;
+  }
+
+  ComRef<IDispatch> RichText(BkHandle text) {
+    AddRef();
+    ComRef<IDispatch> self(static_cast<IDispatch*>(this));
+    auto* object = new CAccessibleRichText(elements_.Link(), text, std::move(self));
+    return ComRef<IDispatch>(static_cast<IDispatch*>(object));
   }
 
   ComRef<IDispatch> Group(BkHandle group) {
@@ -551,11 +633,17 @@ bool CAccessibleViewRoot::OnGetObject(WPARAM wParam, LPARAM lParam, LRESULT& res
   return true;
 }
 
-void CAccessibleViewRoot::OnDefaultAction(WPARAM wParam) {
+void CAccessibleViewRoot::OnDefaultAction(WPARAM wParam, LPARAM lParam) {
   CBkDialogView* view = link_->view;
   const BkHandle handle = static_cast<BkHandle>(wParam);
   const CBkWindow* element = LookupElement(handle);
   if (!view || !element || element->GetHostWindow() != view->GetHwnd() || element->IsDisabled(true)) return;
+  if (const auto* rich = dynamic_cast<const CBkRichText*>(element)) {
+    // Link lParam - 1 of a rich text: the click a press on it reports.
+    if (lParam >= 1 && static_cast<size_t>(lParam) <= rich->Links().size())
+      SendCommandFromHost(view->GetHwnd(), rich->Links()[static_cast<size_t>(lParam - 1)].id, CBkRichText::kTag);
+    return;
+  }
   switch (KindOf(*element)) {
     case Kind::Page:
       if (CBkTabCtrl* tabs = TabsOf(*element)) tabs->SelectTab(PageIndex(*tabs, handle));

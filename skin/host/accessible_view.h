@@ -32,8 +32,9 @@ class CAccessibleViewRoot {
 
   // WM_GETOBJECT; false when the request is not for the client area.
   bool OnGetObject(WPARAM wParam, LPARAM lParam, LRESULT& result);
-  // The posted default action of element wParam.
-  void OnDefaultAction(WPARAM wParam);
+  // The posted default action of element wParam (of a rich text: of its
+  // link lParam - 1).
+  void OnDefaultAction(WPARAM wParam, LPARAM lParam);
   // The view's window is going: objects clients still hold answer
   // RPC_E_DISCONNECTED from now on.
   void Disconnect();

@@ -632,7 +632,7 @@ bool CBkDialogView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
     }
     default:
       if (message == CAccessibleViewRoot::ActionMessage()) {
-        accessible_.OnDefaultAction(wParam);
+        accessible_.OnDefaultAction(wParam, lParam);
         return true;
       }
       if (message == AccessibleNameQueryMessage()) {

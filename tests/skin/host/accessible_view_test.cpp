@@ -13,6 +13,7 @@
 #include "skin/host/dialog_view.h"
 #include "skin/host/edit_impl.h"
 #include "tests/skin/host/host_test_windows.h"
+#include "tests/skin/host/view_test_util.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -27,6 +28,7 @@ const char kLayer[] =
     "<radio pos=\"90,0,160,20\" group=\"g\">乙</radio>"
     "<link pos=\"10,30,80,50\">帮助</link>"
     "<button pos=\"100,30,140,50\" show=\"0\">隐藏</button>"
+    "<richtext pos=\"10,60,200,80\">见<a id=\"9\">说明</a></richtext>"
     "</dlg>"
     "</body></layer>";
 
@@ -107,9 +109,39 @@ class AccessibleViewTest : public ::testing::Test {
 TEST_F(AccessibleViewTest, ListsMeaningfulElementsAndNamesTheEditByItsLabel) {
   const std::vector<std::pair<long, std::wstring>> expected = {
       {ROLE_SYSTEM_STATICTEXT, L"姓名"},   {ROLE_SYSTEM_TEXT, L"姓名"}, {ROLE_SYSTEM_RADIOBUTTON, L"甲"},
-      {ROLE_SYSTEM_RADIOBUTTON, L"乙"}, {ROLE_SYSTEM_LINK, L"帮助"},
+      {ROLE_SYSTEM_RADIOBUTTON, L"乙"}, {ROLE_SYSTEM_LINK, L"帮助"},       {ROLE_SYSTEM_STATICTEXT, L"见"},
   };
   EXPECT_EQ(Listed(), expected);
+}
+
+TEST_F(AccessibleViewTest, RichTextLinksAreChildrenThatReportTheirClick) {
+  std::vector<int> clicked;
+  parent_.handler = [&](RecordingWindow&, UINT message, WPARAM, LPARAM lParam, LRESULT&) {
+    ReceivedCommand command;
+    if (message == WM_NOTIFY && ReadCommand(lParam, command)) clicked.push_back(command.item);
+    return false;
+  };
+  UpdateWindow(view_.GetHwnd());  // a paint lays the links out
+  VARIANT children[16];
+  long count = 0;
+  ASSERT_TRUE(SUCCEEDED(AccessibleChildren(root_.get(), 0, 16, children, &count)));
+  ComRef<IAccessible> text;
+  // The last child (the edit box is an object too).
+  for (long i = 0; i < count; ++i) {
+    if (children[i].vt == VT_DISPATCH && i == count - 1)
+      children[i].pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(text.put()));
+    VariantClear(&children[i]);
+  }
+  ASSERT_TRUE(text);
+  VARIANT role;
+  BSTR name = nullptr;
+  ASSERT_EQ(S_OK, text->get_accRole(Child(1), &role));
+  EXPECT_EQ(role.lVal, ROLE_SYSTEM_LINK);
+  ASSERT_EQ(S_OK, text->get_accName(Child(1), &name));
+  EXPECT_EQ(std::wstring(name), L"说明");
+  SysFreeString(name);
+  ASSERT_EQ(S_OK, text->accDoDefaultAction(Child(1)));
+  EXPECT_TRUE(PumpUntil([&] { return clicked == std::vector<int>{9}; }, 2000));
 }
 
 TEST_F(AccessibleViewTest, PlacesScaleWithTheViewsDpiAndActionsSelectRadios) {
