@@ -20,6 +20,7 @@
 #include "skin/tree/host_notify.h"
 #include "skin/tree/load_budget.h"
 #include "skin/tree/notifications.h"
+#include "skin/tree/rich_text.h"
 #include "skin/tree/tab_control.h"
 
 namespace {
@@ -466,9 +467,10 @@ void CBkDialogView::OnLButtonDown(WPARAM wParam, LPARAM lParam) {
   if (!element || element->IsDisabled(true)) return;
   if (GetCapture() == GetHwnd()) return;
   SetCapture(GetHwnd());
-  // A press focuses what it presses, but for the page heads: a page changed
-  // by the mouse gives the focus back to where it was on that page.
-  if (IsFocusableElement(*element) && !element->HasTag("tabctrl")) {
+  // A press focuses what it presses, but for the page heads (a page changed
+  // by the mouse gives the focus back to where it was on that page) and rich
+  // text (whose links act on the press alone).
+  if (IsFocusableElement(*element) && !element->HasTag("tabctrl") && !element->HasTag(CBkRichText::kTag)) {
     SetFocusedElement(hit);
     if (!LookupElement(hit)) return;
   }
@@ -655,11 +657,12 @@ std::vector<FocusStop> CBkDialogView::FocusStops() const {
   return stops;
 }
 
-bool CBkDialogView::SetFocusedElement(BkHandle handle) {
+bool CBkDialogView::SetFocusedElement(BkHandle handle, int link) {
   const HWND hwnd = GetHwnd();
   if (handle == 0) {
     const BkHandle previous = focused_;
     focused_ = 0;
+    focusedLink_ = -1;
     RedrawFocusRing(previous);
     return true;
   }
@@ -667,15 +670,21 @@ bool CBkDialogView::SetFocusedElement(BkHandle handle) {
   if (!element || element->GetHostWindow() != hwnd || !IsFocusableElement(*element) || !element->IsVisible(true) ||
       element->IsDisabled(true))
     return false;
+  // A rich text holds the focus on one of its links.
+  const auto* rich = dynamic_cast<const CBkRichText*>(element);
+  const int links = rich ? static_cast<int>(rich->Links().size()) : 0;
+  link = rich ? std::min(std::max(link, 0), links - 1) : -1;
   const BkHandle previous = focused_;
+  const int previousLink = focusedLink_;
+  if (previous != handle || previousLink != link) RedrawFocusRing(previous);
   focused_ = handle;
-  if (previous != handle) RedrawFocusRing(previous);
+  focusedLink_ = link;
   RedrawFocusRing(handle);
   // The view's WM_SETFOCUS announces the element when the window focus
   // arrives now; otherwise it is announced here.
   if (hwnd && GetFocus() != hwnd)
     SetFocus(hwnd);
-  else if (hwnd && previous != handle)
+  else if (hwnd && (previous != handle || previousLink != link))
     NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd, OBJID_CLIENT, static_cast<LONG>(handle));
   return focused_ == handle;
 }
@@ -686,15 +695,16 @@ bool CBkDialogView::MoveFocusOn(bool backwards) {
   int current = -1;
   for (size_t index = 0; index < stops.size(); ++index) {
     const FocusStop& stop = stops[index];
-    const bool here = stop.element != 0 ? (stop.element == focused_ && focus == GetHwnd())
-                                        : (focus == stop.native || IsChild(stop.native, focus));
+    const bool here = stop.element != 0
+                          ? (stop.element == focused_ && stop.link == focusedLink_ && focus == GetHwnd())
+                          : (focus == stop.native || IsChild(stop.native, focus));
     if (here) current = static_cast<int>(index);
   }
   const int next = NextFocusIndex(current, static_cast<int>(stops.size()), backwards);
   if (next < 0) return false;
   ShowFocusCues();
   const FocusStop& stop = stops[next];
-  if (stop.element != 0) return SetFocusedElement(stop.element);
+  if (stop.element != 0) return SetFocusedElement(stop.element, stop.link);
   SetFocus(stop.native);
   // An edit box is entered with its text selected, as in a dialog box.
   if (SendMessageW(stop.native, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(stop.native, EM_SETSEL, 0, -1);
@@ -782,6 +792,12 @@ bool CBkDialogView::SelectTabPage(int index) {
 void CBkDialogView::PressElement(BkHandle handle) {
   const CBkWindow* element = LookupElement(handle);
   if (!element || element->IsDisabled(true) || !element->IsVisible(true)) return;
+  if (const auto* rich = dynamic_cast<const CBkRichText*>(element)) {
+    // The focused link reports its click, as a mouse click on it does.
+    if (handle == focused_ && focusedLink_ >= 0 && static_cast<size_t>(focusedLink_) < rich->Links().size())
+      SendCommand(rich->Links()[static_cast<size_t>(focusedLink_)].id, CBkRichText::kTag);
+    return;
+  }
   if (IsToggle(*element)) {
     const RECT rect = element->GetRect();
     SendToElement(handle, WM_LBUTTONUP, 0, MAKELPARAM(rect.left, rect.top));
@@ -801,7 +817,7 @@ bool CBkDialogView::OnKeyDown(WPARAM key, LPARAM keyData) {
       PressElement(focused_);
       return true;
     }
-    if (key == VK_RETURN && IsClickable(*focused)) {
+    if (key == VK_RETURN && (IsClickable(*focused) || focused->HasTag(CBkRichText::kTag))) {
       PressElement(focused_);
       return true;
     }
@@ -841,7 +857,10 @@ void CBkDialogView::OnSetFocus() {
       SetFocus(stops.front().native);
       return;
     }
-    if (!stops.empty()) focused_ = stops.front().element;
+    if (!stops.empty()) {
+      focused_ = stops.front().element;
+      focusedLink_ = stops.front().link;
+    }
   }
   RedrawFocusRing(focused_);
   if (focused_) NotifyWinEvent(EVENT_OBJECT_FOCUS, GetHwnd(), OBJID_CLIENT, static_cast<LONG>(focused_));
@@ -851,7 +870,10 @@ void CBkDialogView::OnKillFocus(HWND next) {
   RedrawFocusRing(focused_);
   // A native child of the view now holds the focus within it; any other
   // window (a pop-up, another program) leaves the element remembered.
-  if (next && IsChild(GetHwnd(), next)) focused_ = 0;
+  if (next && IsChild(GetHwnd(), next)) {
+    focused_ = 0;
+    focusedLink_ = -1;
+  }
 }
 
 void CBkDialogView::OnUpdateUiState(WORD action, WORD flags) {
@@ -875,6 +897,10 @@ void CBkDialogView::ShowFocusCues() {
 
 RECT CBkDialogView::FocusRingArea(const CBkWindow& element) const {
   RECT area = element.GetRect();
+  const auto* rich = dynamic_cast<const CBkRichText*>(&element);
+  if (rich && element.GetHandle() == focused_ && focusedLink_ >= 0 &&
+      static_cast<size_t>(focusedLink_) < rich->Links().size())
+    area = rich->Links()[static_cast<size_t>(focusedLink_)].rect;
   if (const auto* tabs = dynamic_cast<const CBkTabCtrl*>(&element)) {
     RECT head = {};
     if (tabs->HeadRect(tabs->GetCurSel(), head)) area = head;

@@ -75,11 +75,13 @@ class CBkDialogView : public CWindowImplBase {
   // or nothing has it. It is kept while the window is inactive or a pop-up
   // has the focus, so the focus comes back to it with the view's.
   BkHandle GetFocusedElement() const { return focused_; }
+  // Within a focused rich text, the index of the focused link; -1 otherwise.
+  int GetFocusedLink() const { return focused_ ? focusedLink_ : -1; }
   // Gives the focus to element `handle` (focusable, shown and enabled) and
   // the window focus to the view; 0 lets the element go. Announces the
   // element to assistive technology (EVENT_OBJECT_FOCUS, child id = the
   // handle). False when the element cannot take the focus.
-  bool SetFocusedElement(BkHandle handle);
+  bool SetFocusedElement(BkHandle handle, int link = -1);
   // Every place the focus can go, in the layer's reading order: header,
   // body, footer.
   std::vector<FocusStop> FocusStops() const;
@@ -184,6 +186,7 @@ class CBkDialogView : public CWindowImplBase {
   BkHandle hovered_ = 0;
   BkHandle pushed_ = 0;
   BkHandle focused_ = 0;
+  int focusedLink_ = -1;
   // Per page index of the first tab control: where the focus was. The window
   // is compared with the view's children before use, never dereferenced.
   struct PageFocus {

@@ -2,6 +2,7 @@
 
 #include "skin/tree/containers.h"
 #include "skin/tree/hosted_controls.h"
+#include "skin/tree/rich_text.h"
 #include "skin/tree/tab_control.h"
 
 namespace {
@@ -17,7 +18,11 @@ void Collect(const CBkWindow& element, std::vector<FocusStop>& stops, bool withL
     return;
   }
   const wchar_t key = element.GetText().find(L'&') != std::wstring::npos ? AccessKeyOf(element.GetText()) : 0;
-  if (IsFocusableElement(element))
+  const auto* rich = dynamic_cast<const CBkRichText*>(&element);
+  if (rich && IsFocusableElement(element)) {
+    for (size_t link = 0; link < rich->Links().size(); ++link)
+      stops.push_back(FocusStop{element.GetHandle(), nullptr, 0, false, static_cast<int>(link)});
+  } else if (IsFocusableElement(element))
     stops.push_back(FocusStop{element.GetHandle(), nullptr, key, false});
   else if (withLabels && key != 0)
     stops.push_back(FocusStop{element.GetHandle(), nullptr, key, true});
@@ -40,6 +45,7 @@ bool IsFocusableElement(const CBkWindow& element) {
     return true;
   if (element.HasTag("button") || element.HasTag("imgbtn")) return element.GetElementId() != 0;
   if (element.HasTag("link")) return element.GetElementId() != 0 || !element.GetHref().empty();
+  if (const auto* rich = dynamic_cast<const CBkRichText*>(&element)) return !rich->Links().empty();
   return false;
 }
 

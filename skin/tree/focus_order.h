@@ -12,6 +12,7 @@
 #include "skin/tree/bk_window.h"
 
 // One place the focus can go: an element, or a native window (element 0).
+// A rich text's links are a stop each (`link`: the index in its Links()).
 // With labels asked for, a text element that marks an access key is listed
 // too (`label`): it hands its key to the first stop after it.
 struct FocusStop {
@@ -19,6 +20,7 @@ struct FocusStop {
   HWND native = nullptr;
   wchar_t accessKey = 0;  // upper case; 0 when the element's text marks none
   bool label = false;
+  int link = -1;
 };
 
 // The character after the first single '&' of `text`, in upper case ("&&" is
@@ -26,8 +28,9 @@ struct FocusStop {
 wchar_t AccessKeyOf(const std::wstring& text);
 
 // Whether the element's kind takes the focus: check and radio boxes, the tab
-// control, and buttons, image buttons and links that report clicks (an id or
-// an address). A "tabstop" attribute decides over the kind.
+// control, buttons, image buttons and links that report clicks (an id or an
+// address), and rich text with links laid out. A "tabstop" attribute decides
+// over the kind.
 bool IsFocusableElement(const CBkWindow& element);
 
 // Appends the stops of `root` and its descendants in document order: shown

@@ -78,6 +78,20 @@ TEST_F(KeysTest, TabWalksEveryControlOfTheTicketPageInReadingOrderAndShiftTabBac
   }
 }
 
+TEST_F(KeysTest, OnTheHelpPageEachLinkOfTheRichTextIsAStopOfItsOwn) {
+  Press({VK_CONTROL, '4'});
+  FocusElement(CMainDlg::kTabControl);
+  const struct {
+    int id;
+    int link;
+  } order[] = {{12000, 0}, {12000, 1}, {12020, -1}, {12021, -1}, {CMainDlg::kTabControl, -1}};
+  for (const auto& stop : order) {
+    Press({VK_TAB});
+    EXPECT_EQ(stop.id, FocusId());
+    EXPECT_EQ(stop.link, View().GetFocusedLink());
+  }
+}
+
 TEST_F(KeysTest, TheFocusRingIsDrawnAroundTheFocusedElementOnlyAndOnlyAfterAKey) {
   const auto ringArea = [&](int id) {
     RECT area = View().FindElement(id)->GetRect();
