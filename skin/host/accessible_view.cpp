@@ -380,7 +380,9 @@ class CAccessibleRichText : public CAccessibleObject {
   long Role(long id) override { return id == CHILDID_SELF ? ROLE_SYSTEM_STATICTEXT : ROLE_SYSTEM_LINK; }
   long State(long id) override {
     const long state = elements_.State(static_cast<long>(text_));
-    return id == CHILDID_SELF ? state : (state & ~STATE_SYSTEM_READONLY) | STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
+    if (id == CHILDID_SELF) return state & ~STATE_SYSTEM_FOCUSED;
+    const long link = (state & ~(STATE_SYSTEM_READONLY | STATE_SYSTEM_FOCUSED)) | STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
+    return FocusedLink() == id ? link | STATE_SYSTEM_FOCUSED : link;
   }
   std::wstring DefaultAction(long id) override { return id == CHILDID_SELF ? std::wstring() : L"打开"; }
   bool DoDefaultAction(long id) override {
@@ -405,9 +407,16 @@ class CAccessibleRichText : public CAccessibleObject {
     RECT whole = {};
     return AccessibleChild{Location(CHILDID_SELF, whole) && PtInRect(&whole, screen) ? CHILDID_SELF : -1, {}};
   }
-  AccessibleChild Focus() override { return AccessibleChild{-1, {}}; }
+  AccessibleChild Focus() override { return AccessibleChild{FocusedLink() > 0 ? FocusedLink() : -1, {}}; }
 
  private:
+  // The id of the link that has the keyboard's focus; 0 for none.
+  long FocusedLink() const {
+    CBkDialogView* view = elements_.View();
+    if (!view || GetFocus() != view->GetHwnd() || FocusedElementOf(*view) != text_) return 0;
+    return view->GetFocusedLink() + 1;
+  }
+
   CViewElements elements_;
   BkHandle text_;
   ComRef<IDispatch> parent_;
