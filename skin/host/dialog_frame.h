@@ -87,7 +87,7 @@ class CBkDialogImpl : public CWindowImplBase {
   bool modalWindowMade_ = false;
   // Compared with the frame's children before use, never dereferenced.
   HWND lastFocus_ = nullptr;
-  WORD uiState_ = 0;  // UISF_* bits
+  WORD uiState_ = 0;         // UISF_* bits
   bool cuesAlways_ = false;  // the user's setting: focus cues and access keys always shown
 };
 

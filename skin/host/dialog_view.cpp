@@ -190,7 +190,8 @@ HWND CBkDialogView::Create(HWND parent, UINT id, const RECT* rect) {
   const HWND hwnd = CWindowImplBase::Create(parent, rect ? rect : &empty, nullptr, kStyle, 0, id);
   if (!hwnd) return nullptr;
   SetHostDpi(hwnd, dpi_);
-  if (const HWND root = GetAncestor(hwnd, GA_ROOT)) uiState_ = static_cast<WORD>(SendMessageW(root, WM_QUERYUISTATE, 0, 0));
+  if (const HWND root = GetAncestor(hwnd, GA_ROOT))
+    uiState_ = static_cast<WORD>(SendMessageW(root, WM_QUERYUISTATE, 0, 0));
   CreateTooltip();
   for (SectionSlot& slot : sections_) slot.dialog.SetHostWindow(hwnd);
   // The first WM_SIZE came before the sections knew their host.
@@ -690,18 +691,28 @@ bool CBkDialogView::SetFocusedElement(BkHandle handle, int link) {
 }
 
 bool CBkDialogView::MoveFocusOn(bool backwards) {
-  const std::vector<FocusStop> stops = FocusStops();
+  // The focused element stays in the list while it is hidden (a search
+  // button during its query), so that the walk goes on from its place.
+  std::vector<FocusStop> stops;
+  for (const SectionSlot& slot : sections_) {
+    if (slot.present) CollectFocusStops(slot.dialog, stops, false, focused_);
+  }
   const HWND focus = GetFocus();
   int current = -1;
   for (size_t index = 0; index < stops.size(); ++index) {
     const FocusStop& stop = stops[index];
-    const bool here = stop.element != 0
-                          ? (stop.element == focused_ && stop.link == focusedLink_ && focus == GetHwnd())
-                          : (focus == stop.native || IsChild(stop.native, focus));
+    const bool here = stop.element != 0 ? (stop.element == focused_ && stop.link == focusedLink_ && focus == GetHwnd())
+                                        : (focus == stop.native || IsChild(stop.native, focus));
     if (here) current = static_cast<int>(index);
   }
-  const int next = NextFocusIndex(current, static_cast<int>(stops.size()), backwards);
-  if (next < 0) return false;
+  const CBkWindow* focusedElement = LookupElement(focused_);
+  const bool focusedAway = focusedElement && (!focusedElement->IsVisible(true) || focusedElement->IsDisabled(true));
+  int next = current;
+  for (size_t step = 0; step < stops.size(); ++step) {
+    next = NextFocusIndex(next, static_cast<int>(stops.size()), backwards);
+    if (!focusedAway || stops[next].element != focused_) break;
+  }
+  if (next < 0 || (focusedAway && stops[next].element == focused_)) return false;
   ShowFocusCues();
   const FocusStop& stop = stops[next];
   if (stop.element != 0) return SetFocusedElement(stop.element, stop.link);
@@ -892,7 +903,8 @@ void CBkDialogView::OnUpdateUiState(WORD action, WORD flags) {
 
 void CBkDialogView::ShowFocusCues() {
   const HWND root = GetAncestor(GetHwnd(), GA_ROOT);
-  if (root && (uiState_ & UISF_HIDEFOCUS)) SendMessageW(root, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  if (root && (uiState_ & UISF_HIDEFOCUS))
+    SendMessageW(root, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
 
 RECT CBkDialogView::FocusRingArea(const CBkWindow& element) const {
@@ -919,7 +931,7 @@ void CBkDialogView::PaintFocusRing(HDC dc) {
   if (!element || !element->IsVisible(true) || GetFocus() != GetHwnd()) return;
   if (uiState_ & UISF_HIDEFOCUS) return;
   const BkStyle& style = element->GetStyle();
-  COLORREF dark = style.crfocus != kColorNotSet ? style.crfocus
+  COLORREF dark = style.crfocus != kColorNotSet  ? style.crfocus
                   : style.crtext != kColorNotSet ? style.crtext
                                                  : RGB(0, 0, 0);
   COLORREF light = IsDarkColour(dark) ? RGB(255, 255, 255) : RGB(0, 0, 0);

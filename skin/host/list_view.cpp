@@ -680,8 +680,9 @@ bool CBkListView::OnNavigationKey(WPARAM key) {
   if (count <= 0) return false;
   const bool control = GetKeyState(VK_CONTROL) < 0;
   if (control && key == 'A') {
-    SelectRange(0, count - 1, std::max(0, static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                                         LVNI_FOCUSED))));
+    SelectRange(
+        0, count - 1,
+        std::max(0, static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED))));
     return true;
   }
   int focus = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));

@@ -17,8 +17,7 @@ HRESULT BkStyle::SetAttribute(const std::string& name, const std::string& value,
     BkColor BkStyle::*field;
   } kColours[] = {
       {"crbg", &BkStyle::crbg},       {"crbghover", &BkStyle::crbghover},   {"crtext", &BkStyle::crtext},
-      {"crhover", &BkStyle::crhover}, {"crdisabled", &BkStyle::crdisabled},
-      {"crfocus", &BkStyle::crfocus},
+      {"crhover", &BkStyle::crhover}, {"crdisabled", &BkStyle::crdisabled}, {"crfocus", &BkStyle::crfocus},
   };
   for (const auto& colour : kColours) {
     if (name == colour.name) {

@@ -7,9 +7,10 @@
 
 namespace {
 
-void Collect(const CBkWindow& element, std::vector<FocusStop>& stops, bool withLabels, int depth) {
+void Collect(const CBkWindow& element, std::vector<FocusStop>& stops, bool withLabels, BkHandle keep, int depth) {
   // Trees are loaded at most kMaxElementDepth deep; the bound only guards the stack.
-  if (depth > kMaxElementDepth || !element.IsVisible(false) || element.IsDisabled(false)) return;
+  const bool kept = keep != 0 && element.GetHandle() == keep;
+  if (depth > kMaxElementDepth || (!kept && (!element.IsVisible(false) || element.IsDisabled(false)))) return;
   if (const auto* hosted = dynamic_cast<const CBkRealWnd*>(&element)) {
     const HWND native = hosted->NativeWindow();
     if (native && IsWindowVisible(native) && IsWindowEnabled(native) &&
@@ -27,12 +28,12 @@ void Collect(const CBkWindow& element, std::vector<FocusStop>& stops, bool withL
   else if (withLabels && key != 0)
     stops.push_back(FocusStop{element.GetHandle(), nullptr, key, true});
   if (const auto* tabs = dynamic_cast<const CBkTabCtrl*>(&element)) {
-    if (const CBkTab* page = tabs->GetTab(tabs->GetCurSel())) Collect(*page, stops, withLabels, depth + 1);
+    if (const CBkTab* page = tabs->GetTab(tabs->GetCurSel())) Collect(*page, stops, withLabels, keep, depth + 1);
     return;
   }
   if (const auto* panel = dynamic_cast<const CBkPanel*>(&element)) {
     for (size_t index = 0; index < panel->ChildCount(); ++index) {
-      if (const CBkWindow* child = panel->ChildAt(index)) Collect(*child, stops, withLabels, depth + 1);
+      if (const CBkWindow* child = panel->ChildAt(index)) Collect(*child, stops, withLabels, keep, depth + 1);
     }
   }
 }
@@ -49,8 +50,8 @@ bool IsFocusableElement(const CBkWindow& element) {
   return false;
 }
 
-void CollectFocusStops(const CBkWindow& root, std::vector<FocusStop>& stops, bool withLabels) {
-  Collect(root, stops, withLabels, 0);
+void CollectFocusStops(const CBkWindow& root, std::vector<FocusStop>& stops, bool withLabels, BkHandle keep) {
+  Collect(root, stops, withLabels, keep, 0);
 }
 
 wchar_t AccessKeyOf(const std::wstring& text) {
@@ -60,8 +61,8 @@ wchar_t AccessKeyOf(const std::wstring& text) {
       ++index;
       continue;
     }
-    return static_cast<wchar_t>(reinterpret_cast<uintptr_t>(CharUpperW(
-        reinterpret_cast<wchar_t*>(static_cast<uintptr_t>(text[index + 1])))));
+    return static_cast<wchar_t>(
+        reinterpret_cast<uintptr_t>(CharUpperW(reinterpret_cast<wchar_t*>(static_cast<uintptr_t>(text[index + 1])))));
   }
   return 0;
 }

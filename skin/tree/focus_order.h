@@ -37,7 +37,11 @@ bool IsFocusableElement(const CBkWindow& element);
 // and enabled focusable elements, and the shown, enabled native windows with
 // WS_TABSTOP of "realwnd" elements. Hidden or disabled subtrees add nothing.
 // Makes no call that could run a handler, so the tree stays as it is.
-void CollectFocusStops(const CBkWindow& root, std::vector<FocusStop>& stops, bool withLabels = false);
+// `keep` (when not 0) is listed where it stands even while it is hidden or
+// disabled itself, so that a walk can go on from a focused element that
+// went away for a while.
+void CollectFocusStops(const CBkWindow& root, std::vector<FocusStop>& stops, bool withLabels = false,
+                       BkHandle keep = 0);
 
 // The stop after (before, when `backwards`) position `current` in `count`
 // stops, wrapping around; -1 as `current` starts at an end. -1 when there are

@@ -76,6 +76,12 @@ TEST_F(KeysTest, TabWalksEveryControlOfTheTicketPageInReadingOrderAndShiftTabBac
     Press({VK_SHIFT, VK_TAB});
     EXPECT_EQ(order[step], FocusId()) << "Shift+Tab back to " << step;
   }
+  // The search button hidden while focused (during its query): the walk
+  // goes on from its place.
+  FocusElement(CQueryPage::kSearchButton);
+  View().SetElementVisible(CQueryPage::kSearchButton, false);
+  Press({VK_TAB});
+  EXPECT_EQ(CQueryPage::kListId, FocusId());
 }
 
 TEST_F(KeysTest, OnTheHelpPageEachLinkOfTheRichTextIsAStopOfItsOwn) {
@@ -98,7 +104,9 @@ TEST_F(KeysTest, TheFocusRingIsDrawnAroundTheFocusedElementOnlyAndOnlyAfterAKey)
     InflateRect(&area, 2, 2);
     return ScaleRectOut(area, dialog_->GetDpi());
   };
-  const auto outside = [](const RECT& r, int x, int y) { return x < r.left || x >= r.right || y < r.top || y >= r.bottom; };
+  const auto outside = [](const RECT& r, int x, int y) {
+    return x < r.left || x >= r.right || y < r.top || y >= r.bottom;
+  };
   // Pressed with the mouse: focused, but no ring until a key is used.
   ClickElement(*dialog_, QueryBarBoxes::kReturnTripId);
   ASSERT_TRUE(PumpUntil([&] { return FocusId() == QueryBarBoxes::kReturnTripId; }, 3000));
@@ -161,8 +169,11 @@ TEST_F(KeysTest, PageKeysAndAccessKeysMoveAndTheFocusComesBackToThePage) {
   const struct {
     std::vector<int> keys;
     int page;
-  } steps[] = {{{VK_CONTROL, VK_TAB}, 1},        {{VK_CONTROL, VK_SHIFT, VK_TAB}, 0}, {{VK_CONTROL, '4'}, 3},
-               {{VK_CONTROL, VK_SHIFT, VK_TAB}, 2}, {{VK_CONTROL, '2'}, 1}};
+  } steps[] = {{{VK_CONTROL, VK_TAB}, 1},
+               {{VK_CONTROL, VK_SHIFT, VK_TAB}, 0},
+               {{VK_CONTROL, '4'}, 3},
+               {{VK_CONTROL, VK_SHIFT, VK_TAB}, 2},
+               {{VK_CONTROL, '2'}, 1}};
   for (const auto& step : steps) {
     Press(step.keys);
     EXPECT_EQ(step.page, tabs->GetCurSel());

@@ -608,7 +608,6 @@ TEST_F(DialogViewTest, ClickOnAnElementWithHrefOpensItAndSendsNoCommand) {
   SetEnvironmentVariableW(L"TAVORA_RECORD_ARGS_FILE", nullptr);
 }
 
-
 // Keyboard focus among drawn elements and native children: the stops in
 // document order (kinds that take the focus, "tabstop", hidden ones left
 // out), the focus event with the element's handle as child id, and Space
@@ -625,8 +624,8 @@ TEST_F(DialogViewTest, FocusWalksStopsInDocumentOrderAnnouncesThemAndSpaceClicks
       "<realwnd id=\"31\" pos=\"100,10,150,30\"/><link id=\"32\" pos=\"160,10,200,30\">b</link>"
       "<text tabstop=\"1\" id=\"33\" pos=\"10,40,60,60\">c</text><check id=\"34\" show=\"0\" pos=\"70,40,90,60\"/>"
       "<button id=\"35\" pos=\"100,40,150,60\"/></body></layer>");
-  const HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 10, 10,
-                                    view_->GetHwnd(), reinterpret_cast<HMENU>(31), nullptr, nullptr);
+  const HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 10, 10, view_->GetHwnd(),
+                                    reinterpret_cast<HMENU>(31), nullptr, nullptr);
   ASSERT_NE(nullptr, edit);
   view_->ShowHostedWindows();
   std::vector<int> ids;
