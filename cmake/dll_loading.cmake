@@ -15,6 +15,7 @@ set(TAVORA_DELAY_LOADED_DLLS
   comdlg32
   gdi32
   gdiplus
+  oleacc
   ole32
   oleaut32
   shell32

@@ -160,6 +160,14 @@ bool CFarePage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM l
       if (header->idFrom != kListId) return false;
       if (header->code == SKLN_GETROWDATA) {
         result = OnListItemRefresh(*reinterpret_cast<const RowDataNotify*>(header));
+      } else if (header->code == SKLN_GETROWTEXT) {
+        // The shown columns, in the order the list shows them.
+        AnswerRowText(*reinterpret_cast<RowTextNotify*>(lParam), shownRows_.size(), [this](size_t row) {
+          const std::vector<std::wstring> texts = FareRowTexts(shownRows_[row]);
+          std::vector<std::wstring> cells;
+          for (const int column : columns_) cells.push_back(texts[static_cast<size_t>(column)]);
+          return cells;
+        });
       } else if (header->code == LVN_COLUMNCLICK) {
         OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
       } else if (header->code == LVN_KEYDOWN) {

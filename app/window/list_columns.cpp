@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <climits>
 #include <string>
 #include <utility>
 
@@ -49,5 +51,16 @@ void ScaledListFont::Apply(HWND list, int dpi) {
   if (scaled_ || previous) {
     const HFONT listFont = scaled_ ? scaled_.get() : systemFont;
     SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(listFont), TRUE);
+  }
+}
+
+void AnswerRowText(RowTextNotify& notify, size_t rowCount,
+                   const std::function<std::vector<std::wstring>(size_t)>& cellsOf) {
+  notify.rows = static_cast<int>(std::min<size_t>(rowCount, INT_MAX));
+  if (!notify.text || notify.row < 0 || static_cast<size_t>(notify.row) >= rowCount) return;
+  const std::vector<std::wstring> cells = cellsOf(static_cast<size_t>(notify.row));
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (i > 0) notify.text->append(L", ");
+    notify.text->append(cells[i]);
   }
 }

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "skin/host/list_view.h"
 #include "skin/resources/gdi_handles.h"
 #include "skin/resources/high_contrast.h"
@@ -46,6 +50,12 @@ void ApplyContrastRowColours(CBkListView& list, int rowId, const CellIds& cellId
   const char* text = selected ? "highlighttext" : (marked ? "hotlight" : "windowtext");
   for (const int id : cellIds) list.SetElementAttribute(id, "hc-crtext", text);
 }
+
+// The owner's answer to SKLN_GETROWTEXT for a list of `rowCount` rows: the
+// count, and the asked row's cells (`cellsOf`) as a screen reader reads them,
+// in column order and separated by ", ".
+void AnswerRowText(RowTextNotify& notify, size_t rowCount,
+                   const std::function<std::vector<std::wstring>(size_t)>& cellsOf);
 
 // The list and its header draw with the system's font, made for the system's
 // DPI; on a monitor of another scale they take it scaled. The scaled font is

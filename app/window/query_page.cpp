@@ -151,6 +151,10 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
         result = 0;
       } else if (header->idFrom == kListId && header->code == SKLN_GETROWDATA) {
         result = OnListItemRefresh(*reinterpret_cast<const RowDataNotify*>(header));
+      } else if (header->idFrom == kListId && header->code == SKLN_GETROWTEXT) {
+        AnswerRowText(*reinterpret_cast<RowTextNotify*>(lParam), shownRows_.size(),
+                      [this](size_t row) { return RowTexts(shownRows_[row]); });
+        result = 0;
       } else if (header->idFrom == kListId && header->code == LVN_KEYDOWN) {
         const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
         if (key->wVKey == 'C' && GetKeyState(VK_CONTROL) < 0) CopyRows(false);

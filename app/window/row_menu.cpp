@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "skin/host/accessible_view.h"
 #include "skin/resources/dpi_scale.h"
 #include "skin/resources/skin_resource.h"
 
@@ -51,7 +52,7 @@ void CRowMenu::Close() {
 
 bool CRowMenu::IsShown() const { return GetHwnd() && IsWindowVisible(GetHwnd()); }
 
-bool CRowMenu::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+bool CRowMenu::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   result = 0;
   switch (message) {
     case WM_LBUTTONUP: {
@@ -68,6 +69,13 @@ bool CRowMenu::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM, L
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) Close();
       return true;
+    case WM_WINDOWPOSCHANGED: {
+      // Shown or hidden: assistive technology hears the menu open or close.
+      const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
+      if (position && (position->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)))
+        AnnounceMenuPopup(view_, (position->flags & SWP_SHOWWINDOW) != 0);
+      return false;
+    }
     default:
       return false;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "skin/host/accessible_view.h"
 #include "skin/resources/dpi_scale.h"
 #include "skin/resources/text_encoding.h"
 #include "skin/tree/menus.h"
@@ -107,7 +108,7 @@ void CStationDropDown::Highlight(int index) {
   menu->SetHoverIndex(std::clamp(index, 0, static_cast<int>(count_) - 1));
 }
 
-bool CStationDropDown::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+bool CStationDropDown::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case WM_MOUSEACTIVATE:
       // The box keeps the focus and its window stays active.
@@ -121,6 +122,13 @@ bool CStationDropDown::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, L
       if (chosen && index >= 0 && static_cast<size_t>(index) < count_) chosen(index);
       result = 0;
       return true;
+    }
+    case WM_WINDOWPOSCHANGED: {
+      // Shown or hidden: assistive technology hears the menu open or close.
+      const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
+      if (position && (position->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)))
+        AnnounceMenuPopup(view_, (position->flags & SWP_SHOWWINDOW) != 0);
+      return false;
     }
     default:
       return false;

@@ -96,6 +96,12 @@ bool CTimetablePage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPA
         result = OnListItemRefresh(*reinterpret_cast<const RowDataNotify*>(header));
         return true;
       }
+      if (header->idFrom == kListId && header->code == SKLN_GETROWTEXT) {
+        AnswerRowText(*reinterpret_cast<RowTextNotify*>(lParam), texts_.size(),
+                      [this](size_t row) { return texts_[row]; });
+        result = 0;
+        return true;
+      }
       return false;
     }
     default:

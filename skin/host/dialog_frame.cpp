@@ -336,6 +336,12 @@ bool CBkDialogImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
         RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
       }
       break;
+    case WM_WINDOWPOSCHANGED: {
+      const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
+      if (position && (position->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)))
+        AnnounceMenuPopup(view_, (position->flags & SWP_SHOWWINDOW) != 0);
+      break;
+    }
     case WM_CLOSE:
       SendMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
       return true;

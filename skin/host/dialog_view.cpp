@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "skin/host/accessible_native.h"
 #include "skin/host/frame_keys.h"
 #include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
@@ -262,8 +263,10 @@ bool CBkDialogView::SetElementIntAttribute(int id, const std::string& name, int 
 bool CBkDialogView::SetElementText(int id, const std::wstring& text) {
   CBkWindow* element = FindElement(id);
   if (!element) return false;
+  const bool changed = element->GetText() != text;
   element->SetText(text);
   RedrawElement(element, true);
+  if (changed && IsWindow()) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, GetHwnd(), OBJID_CLIENT, element->GetHandle());
   return true;
 }
 
@@ -558,7 +561,11 @@ bool CBkDialogView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
       PaintTo(paint.get());
       return true;
     }
+    case WM_GETOBJECT:
+      if (accessible_.OnGetObject(wParam, lParam, result)) return true;
+      return ReflectNotification(hwnd, message, wParam, lParam, result);
     case WM_DESTROY:
+      accessible_.Disconnect();
       ReleaseBitmap();
       DestroyTooltip();
       ClearHostDpi(hwnd);
@@ -627,6 +634,16 @@ bool CBkDialogView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
       return true;
     }
     default:
+      if (message == CAccessibleViewRoot::ActionMessage()) {
+        accessible_.OnDefaultAction(wParam, lParam);
+        return true;
+      }
+      if (message == AccessibleNameQueryMessage()) {
+        result = AnswerAccessibleNameQuery(wParam, lParam, [this](HWND child) {
+          return AccessibleNameOfNativeChild(*this, child);
+        });
+        return true;
+      }
       return ReflectNotification(hwnd, message, wParam, lParam, result);
   }
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/host/accessible_view.h"
 #include "skin/host/tooltip_window.h"
 #include "skin/host/view_notifications.h"
 #include "skin/host/window_impl.h"
@@ -214,4 +215,6 @@ class CBkDialogView : public CWindowImplBase {
   // a repainted one is painted again too.
   GdiObject<HRGN> pendingRegion_;
   GdiObject<HRGN> pendingPixels_;
+  // What assistive technology is answered; cut off when the window goes.
+  CAccessibleViewRoot accessible_{*this};
 };

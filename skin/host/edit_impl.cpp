@@ -1,5 +1,8 @@
 #include "skin/host/edit_impl.h"
 
+#include <oleacc.h>
+
+#include "skin/host/accessible_native.h"
 #include "skin/host/frame_keys.h"
 #include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
@@ -59,6 +62,9 @@ bool CEditImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
     case WM_KEYDOWN:
       result = OnKeyDown(wParam, lParam, handled);
       return handled;
+    case WM_GETOBJECT:
+      // Named by the label its host draws beside it.
+      return AnswerNamedClientObject(hwnd, wParam, lParam, ROLE_SYSTEM_TEXT, result);
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP:
     case WM_KEYUP:

@@ -270,7 +270,10 @@ bool CBkListView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, L
       result = 0;
       return true;
     }
+    case WM_GETOBJECT:
+      return accessible_.OnGetObject(wParam, lParam, result);
     case WM_DESTROY:
+      accessible_.Disconnect();
       // The tooltip's owner is the top-level window, which may live on.
       tooltip_.DestroyWindow();
       return false;
@@ -343,7 +346,50 @@ int CBkListView::SelectedRow() const {
   return static_cast<int>(SendMessageW(GetHwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
+std::wstring CBkListView::RowText(int row) {
+  std::wstring text;
+  if (row < 0 || row >= RowCount()) return text;
+  RowTextNotify notify = {};
+  notify.hdr.code = SKLN_GETROWTEXT;
+  notify.row = row;
+  notify.text = &text;
+  notify.rows = -1;
+  SendToParent(notify.hdr);
+  return text;
+}
+
+int CBkListView::RowCount() {
+  if (!IsWindow()) return 0;
+  std::wstring unused;
+  RowTextNotify notify = {};
+  notify.hdr.code = SKLN_GETROWTEXT;
+  notify.row = -1;
+  notify.text = &unused;
+  notify.rows = -1;
+  if (!SendToParent(notify.hdr)) return 0;
+  LRESULT count = SendMessageW(GetHwnd(), LVM_GETITEMCOUNT, 0, 0);
+  if (notify.rows >= 0) count = std::min<LRESULT>(count, notify.rows);
+  return count < 0 ? 0 : static_cast<int>(std::min<LRESULT>(count, CAccessibleListRoot::kMaxRows));
+}
+
+void CBkListView::SelectRow(int row) {
+  if (row < 0 || row >= RowCount()) return;
+  anchorRow_ = row;
+  SelectRange(row, row, row);
+}
+
+void CBkListView::AnnounceSelection(int row) {
+  if (row < 0 || !IsWindow()) return;
+  NotifyWinEvent(EVENT_OBJECT_SELECTION, GetHwnd(), OBJID_CLIENT, row + 1);
+  if (GetFocus() == GetHwnd()) NotifyWinEvent(EVENT_OBJECT_FOCUS, GetHwnd(), OBJID_CLIENT, row + 1);
+}
+
 void CBkListView::RefreshRows() {
+  if (IsWindow()) NotifyWinEvent(EVENT_OBJECT_REORDER, GetHwnd(), OBJID_CLIENT, CHILDID_SELF);
+  RepaintRows();
+}
+
+void CBkListView::RepaintRows() {
   lastAskedRow_ = -1;
   // Only the rows: the list has no WS_CLIPCHILDREN, so without RDW_NOCHILDREN
   // its header would be invalidated and repainted too, which under Wine costs
@@ -493,7 +539,10 @@ void CBkListView::OnButtonDown(WPARAM wParam, POINT point) {
         SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
       }
       anchorRow_ = row;
-      if (row != selected) RedrawRow(selected, true);
+      if (row != selected) {
+        RedrawRow(selected, true);
+        AnnounceSelection(row);
+      }
     }
   }
 
@@ -694,7 +743,8 @@ void CBkListView::SelectRange(int first, int last, int focus) {
   state.stateMask = LVIS_FOCUSED;
   SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(focus), reinterpret_cast<LPARAM>(&state));
   SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(focus), FALSE);
-  RefreshRows();
+  RepaintRows();
+  AnnounceSelection(focus);
 }
 
 void CBkListView::ShowRowMenuByKeyboard() {

@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "skin/host/accessible_list.h"
 #include "skin/host/tooltip_window.h"
 #include "skin/host/window_impl.h"
 #include "skin/resources/memory_bitmap.h"
@@ -24,6 +25,7 @@ constexpr UINT SKLN_ROWCLICK = 2;
 // The context-menu key or Shift+F10: the owner shows the row menu at `at`
 // (screen pixels, just below the focused row's cells).
 constexpr UINT SKLN_ROWMENU = 3;
+constexpr UINT SKLN_GETROWTEXT = 16;
 
 // The owner fills the template for `row` before answering.
 struct RowDataNotify {
@@ -32,6 +34,16 @@ struct RowDataNotify {
   int row;       // the row the template is wanted for
   int hover;     // non-zero: the row is under the mouse
   int selected;  // non-zero: the row is the selected one
+};
+
+// The owner appends the texts of `row`'s cells, in column order and
+// separated by ", ", to `text` (what a screen reader reads for the row), and
+// stores in `rows` how many rows hold data: rows after them are blank filler.
+struct RowTextNotify {
+  NMHDR hdr;           // code: SKLN_GETROWTEXT
+  int row;             // the row whose cells are wanted; -1 asks `rows` alone
+  std::wstring* text;  // the owner's answer; empty when the row has no texts
+  int rows;            // -1 as sent: an owner that leaves it so has no filler
 };
 
 struct RowClickNotify {
@@ -84,6 +96,16 @@ class CBkListView : public CWindowImplBase {
 
   bool IsTemplateLoaded() const { return templateLoaded_; }
   HWND GetTooltip() const { return tooltip_.GetHwnd(); }
+  // The texts of `row`'s cells, in column order, as its owner tells them.
+  std::wstring RowText(int row);
+  // The rows that hold data (the owner's count; filler rows after them are
+  // not counted), at most CAccessibleListRoot::kMaxRows.
+  int RowCount();
+  int SelectedRow() const;
+  // Selects and focuses `row` alone and scrolls it into view, as a press on
+  // it does; nothing for a row outside the list.
+  void SelectRow(int row);
+
   // The template's row height, in 96-DPI units; rows are that many units at
   // the DPI of the window the list lives in (its parent's host DPI).
   int GetRowHeight() const { return rowHeight_; }
@@ -125,9 +147,12 @@ class CBkListView : public CWindowImplBase {
   int HitRow(POINT point, POINT& relative) const;
   // The deepest template element at a row-relative point, or 0.
   BkHandle HitElement(int row, POINT relative);
-  int SelectedRow() const;
   bool IsRowSelected(int row) const;
   void RedrawRow(int row, bool forgetAskedRow);
+  // Repaints the visible rows, asking the owner for each again.
+  void RepaintRows();
+  // Tells assistive technology that `row` is selected (and focused).
+  void AnnounceSelection(int row);
   // Sends RowDataNotify; false when the list's window is gone afterwards.
   bool AskOwner(int row);
   bool SendToParent(NMHDR& header);
@@ -152,4 +177,6 @@ class CBkListView : public CWindowImplBase {
   int anchorRow_ = -1;  // where a Shift selection starts
   bool leaveTracking_ = false;
   bool captured_ = false;
+  // What assistive technology is answered; cut off when the window goes.
+  CAccessibleListRoot accessible_{*this};
 };

@@ -132,6 +132,10 @@ HRESULT CBkWindow::SetAttribute(const std::string& name, const std::string& valu
     href_ = Utf8ToWide(value);
   } else if (name == "tip") {
     tip_ = Utf8ToWide(value);
+  } else if (name == "name") {
+    accName_ = Utf8ToWide(value);
+  } else if (name == "role") {
+    accRole_ = value;
   } else if (name == "valign") {
     if (value == "top") valign_ = VAlignTop;
     else if (value == "middle") valign_ = VAlignMiddle;

@@ -64,8 +64,9 @@ class CBkWindow : public CBkObject {
   // Text, attributes, then "show", "width", "height" and "float" (see the
   // .cpp). False for a null element.
   bool Load(const TiXmlElement* element) override;
-  // "class", "id", "crbg", "crtext", "font", "href", "tip", "valign",
-  // "align", "pos", "transparent" and "tabstop"; anything else is not handled.
+  // "class", "id", "crbg", "crtext", "font", "href", "tip", "name", "role",
+  // "valign", "align", "pos", "transparent" and "tabstop"; anything else is
+  // not handled.
   HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
 
   // ---- the element's own virtual operations
@@ -110,6 +111,11 @@ class CBkWindow : public CBkObject {
   void SetText(std::wstring text) { text_ = std::move(text); }
   const std::wstring& GetHref() const { return href_; }
   const std::wstring& GetTip() const { return tip_; }
+  // What assistive technology calls the element ("name", UTF-8) and the kind
+  // of thing it is when its tag does not say ("role": "status" for a status
+  // line); both empty unless the document gives them.
+  const std::wstring& GetAccessibleName() const { return accName_; }
+  const std::string& GetAccessibleRole() const { return accRole_; }
   int GetVAlign() const { return valign_; }
   int GetAlign() const { return align_; }
   const PosExpression& GetPos() const { return pos_; }
@@ -207,6 +213,8 @@ class CBkWindow : public CBkObject {
   std::wstring href_;
   int transparent_ = 0;
   std::wstring tip_;
+  std::wstring accName_;
+  std::string accRole_;
   PosExpression pos_;
   bool handled_ = false;
   int tabStop_ = -1;

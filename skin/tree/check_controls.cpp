@@ -4,6 +4,7 @@
 
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_base.h"
+#include "skin/tree/host_notify.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ void CBkCheckBoxBase::Toggle() {
   } else {
     ChangeState(StateChecked, 0);
   }
+  AnnounceElementEvent(*this, EVENT_OBJECT_STATECHANGE);
 }
 
 void CBkCheckBoxBase::PaintText(HDC dc) {

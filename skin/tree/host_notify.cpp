@@ -39,3 +39,8 @@ void SendCommandFromHost(HWND host, int itemId, const char* itemClass) {
   notify.szItemClass = itemClass ? itemClass : "";
   SendMessageW(parent, WM_NOTIFY, notify.hdr.idFrom, reinterpret_cast<LPARAM>(&notify));
 }
+
+void AnnounceElementEvent(const CBkWindow& element, DWORD event) {
+  const HWND host = element.GetHostWindow();
+  if (host && IsWindow(host)) NotifyWinEvent(event, host, OBJID_CLIENT, static_cast<LONG>(element.GetHandle()));
+}

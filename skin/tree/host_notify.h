@@ -21,3 +21,8 @@ void SendResizedNotice(HWND host, int id, const RECT& rect);
 // if from the host itself (its window and control id). Nothing without a host
 // or a parent.
 void SendCommandFromHost(HWND host, int itemId, const char* itemClass);
+
+// Tells assistive technology of a change of the element (EVENT_OBJECT_*): the
+// host window, OBJID_CLIENT and the element's handle as child id. Nothing
+// without a host window. It calls no handler of ours.
+void AnnounceElementEvent(const CBkWindow& element, DWORD event);

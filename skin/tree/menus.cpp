@@ -267,7 +267,9 @@ void CBkMenuCtrlT::SendHeightNotice(int total) {
 }
 
 void CBkMenuCtrlT::OnMenuMouseMove(int x, int y) {
+  const int previous = hover_;
   hover_ = ItemIndexAt(x, y);
+  if (hover_ != previous) AnnounceHoveredItem();
   if (hover_ < 0 || hover_ == active_) return;
   active_ = hover_;
   const int previousTotal = lastTotal_;
@@ -278,8 +280,14 @@ void CBkMenuCtrlT::OnMenuMouseMove(int x, int y) {
   SendRedrawRequest(*this, area);
 }
 
+void CBkMenuCtrlT::AnnounceHoveredItem() const {
+  if (const CBkMenu* item = ItemAt(hover_)) AnnounceElementEvent(*item, EVENT_OBJECT_FOCUS);
+}
+
 void CBkMenuCtrlT::SetHoverIndex(int index) {
+  const int previous = hover_;
   hover_ = index >= 0 && static_cast<size_t>(index) < ItemCount() ? index : -1;
+  if (hover_ != previous) AnnounceHoveredItem();
   if (hover_ >= 0) active_ = hover_;
   lastTotal_ = LayOutItems(active_);
   SendRedrawRequest(*this, GetRect());

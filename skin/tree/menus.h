@@ -92,6 +92,8 @@ class CBkMenuCtrlT : public CBkPanel {
   void OnMenuPosChanged(const WINDOWPOS& position);
   void SendHeightNotice(int total);
   void OnMenuMouseMove(int x, int y);
+  // The highlighted item has the menu's focus, for assistive technology.
+  void AnnounceHoveredItem() const;
   void OnMenuButtonDown(int x, int y);
   int ItemIndexAt(int x, int y) const;
   void LoadSelectionButton();

@@ -39,7 +39,8 @@ void CBkRadioBox::LeaveGroup() {
 }
 
 void CBkRadioBox::Select() {
-  ChangeState(StateChecked, 0);
+  const bool wasChecked = (ChangeState(StateChecked, 0) & StateChecked) != 0;
+  if (!wasChecked) AnnounceElementEvent(*this, EVENT_OBJECT_STATECHANGE);
   if (!joined_) return;
   // The members are a copy taken under the registry's lock: the redraw
   // requests below run the host's handler, which must not find the lock held.
@@ -49,6 +50,7 @@ void CBkRadioBox::Select() {
     CBkWindow* other = LookupElement(member);
     if (!other || !(other->GetState() & StateChecked)) continue;
     other->ChangeState(0, StateChecked);
+    AnnounceElementEvent(*other, EVENT_OBJECT_STATECHANGE);
     SendRedrawRequest(*other, other->GetRect());
   }
 }

@@ -316,7 +316,9 @@ bool CBkTabCtrl::SelectTab(int index) {
   }
   if (!LookupElement(self)) return false;
   SendRedrawRequest(*this, PageRect(false));
-  return LookupElement(self) != nullptr && curSel_ == index;
+  if (!LookupElement(self) || curSel_ != index) return false;
+  if (const CBkWindow* tab = LookupElement(newPage)) AnnounceElementEvent(*tab, EVENT_OBJECT_SELECTION);
+  return true;
 }
 
 void CBkTabCtrl::RedrawHead(int index) {

@@ -345,7 +345,8 @@ TEST_F(MainLayer, EditHostsSitInTheUpperHalfOfTheQueryBar) {
     EXPECT_EQ(group[2], host);
     if (date) {
       EXPECT_EQ(Attributes(group[3]), (AttributeList{{"id", "10111"}, {"skin", "calbtn"}, {"pos", "-22,6,-4,-6"},
-                                                     {"autosize", "0"}, {"class", "linkimage"}}));
+                                                     {"autosize", "0"}, {"class", "linkimage"},
+                                                     {"tip", "选择日期"}}));
     }
   }
 }
@@ -398,7 +399,8 @@ TEST_F(MainLayer, SearchButtonBusyImageAndReturnBox) {
                                                {"pos", "0,0,-0,-0"},
                                                {"skin", "search"},
                                                {"autosize", "0"},
-                                               {"class", "linkimage"}}));
+                                               {"class", "linkimage"},
+                                               {"tip", "查询余票"}}));
   EXPECT_EQ(parts[2], busy);
   EXPECT_STREQ(busy->Value(), "img");
   EXPECT_EQ(Attributes(busy), (AttributeList{{"id", "10001"},
@@ -427,7 +429,7 @@ TEST_F(MainLayer, ResultListHostFillsTheResultArea) {
   const TiXmlElement* list = FindById(root_, 2100);
   ASSERT_NE(list, nullptr);
   EXPECT_STREQ(list->Value(), "realwnd");
-  EXPECT_EQ(Attributes(list), (AttributeList{{"id", "2100"}, {"pos", "0,0,-0,-0"}}));
+  EXPECT_EQ(Attributes(list), (AttributeList{{"id", "2100"}, {"pos", "0,0,-0,-0"}, {"name", "余票列表"}}));
   EXPECT_EQ(AncestorPath(list, body_),
             (std::vector<std::string>{"dlg@0,60,-0,-0", "dlg@10,0,-10,-0", "dlg@0,80,-0,-0"}));
   EXPECT_EQ(Children(list->Parent()).size(), 1u);
@@ -465,13 +467,13 @@ TEST(HeaderFragment, IconTitleAndCaptionButtons) {
   EXPECT_EQ(Attributes(items[1]), (AttributeList{{"id", "60004"}, {"class", "dlgtitle"}, {"pos", "30,0,-10,-0"}}));
   EXPECT_STREQ(items[1]->GetText(), "%str1%");
   EXPECT_STREQ(items[2]->Value(), "imgbtn");
-  EXPECT_EQ(
-      Attributes(items[2]),
-      (AttributeList{{"id", "60003"}, {"class", "linkimage"}, {"skin", "minbtn"}, {"pos", "-67,0"}, {"tabstop", "0"}}));
+  EXPECT_EQ(Attributes(items[2]),
+            (AttributeList{{"id", "60003"}, {"class", "linkimage"}, {"skin", "minbtn"}, {"pos", "-67,0"},
+                           {"tabstop", "0"}, {"tip", "最小化"}}));
   EXPECT_STREQ(items[3]->Value(), "imgbtn");
   EXPECT_EQ(Attributes(items[3]),
-            (AttributeList{
-                {"id", "60001"}, {"class", "linkimage"}, {"skin", "closebtn"}, {"pos", "-39,0"}, {"tabstop", "0"}}));
+            (AttributeList{{"id", "60001"}, {"class", "linkimage"}, {"skin", "closebtn"}, {"pos", "-39,0"},
+                           {"tabstop", "0"}, {"tip", "关闭"}}));
   // The icon element loads group icon 101 of the program.
   EXPECT_FALSE(ResourceBytes(MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */, 101).empty());
 }
@@ -487,7 +489,8 @@ TEST(FooterFragment, OneDialogHoldingTheStatusLine) {
   const std::vector<const TiXmlElement*> status = Children(items[0]);
   ASSERT_EQ(status.size(), 1u);
   EXPECT_STREQ(status[0]->Value(), "text");
-  EXPECT_EQ(Attributes(status[0]), (AttributeList{{"id", "10002"}, {"pos", "0,0,-0,-0"}, {"class", "statustext"}}));
+  EXPECT_EQ(Attributes(status[0]),
+            (AttributeList{{"id", "10002"}, {"pos", "0,0,-0,-0"}, {"class", "statustext"}, {"role", "status"}}));
 }
 
 // ---------------------------------------------------------------- 106: list-item template

@@ -35,7 +35,7 @@ import time
 # the system loads them before any code of the program runs.
 PLANTED = (
     "advapi32 bcrypt combase comctl32 comdlg32 crypt32 dnsapi dwmapi gdi32 gdiplus imm32 iphlpapi mpr msctf "
-    "msimg32 netapi32 ole32 oleaut32 propsys rpcrt4 secur32 sechost shcore shell32 shlwapi ucrtbase urlmon user32 "
+    "msimg32 netapi32 oleacc ole32 oleaut32 propsys rpcrt4 secur32 sechost shcore shell32 shlwapi ucrtbase urlmon user32 "
     "userenv uxtheme version win32u windowscodecs winhttp wininet winmm ws2_32 zlib1").split()
 START_IMPORTS = {"kernel32.dll", "msvcrt.dll"}
 SYSTEM_FOLDERS = ("c:\\windows\\system32\\", "c:\\windows\\winsxs\\")
