@@ -14,6 +14,7 @@
 #include "skin/resources/dpi_scale.h"
 #include "skin/resources/font_pool.h"
 #include "skin/resources/gdi_drawing.h"
+#include "skin/resources/high_contrast.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/skin_xml.h"
 #include "skin/resources/text_encoding.h"
@@ -935,6 +936,11 @@ void CBkDialogView::PaintFocusRing(HDC dc) {
                   : style.crtext != kColorNotSet ? style.crtext
                                                  : RGB(0, 0, 0);
   COLORREF light = IsDarkColour(dark) ? RGB(255, 255, 255) : RGB(0, 0, 0);
+  // In high contrast the ring is the text's colour on the window's.
+  if (const HighContrastScheme& contrast = CurrentHighContrast(); contrast.on) {
+    dark = contrast.Colour(style.hcText, SystemColourRole::WindowText);
+    light = contrast.Colour(SystemColourRole::Window);
+  }
   const int width = std::max(1, ScaleToDpi(1, dpi_));
   RECT outer = ScaleRectOut(FocusRingArea(*element), dpi_);
   FrameBand(dc, outer, width, dark);

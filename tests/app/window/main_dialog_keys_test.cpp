@@ -58,15 +58,15 @@ class KeysTest : public MainDialogFixture {
 };
 
 TEST_F(KeysTest, TabWalksEveryControlOfTheTicketPageInReadingOrderAndShiftTabBack) {
-  // Document order: the tab heads, the query bar (stations, date and its
-  // calendar button, the kinds, 返程, search), the list, then the filter and
-  // watch bars beside the heads; it wraps around.
-  std::vector<int> order = {CMainDlg::kTabControl, CQueryPage::kFromEditId, CQueryPage::kToEditId,
-                            CQueryPage::kDateEditId, CQueryPage::kCalendarButton};
+  // Reading order: the tab heads and the filter and watch bars beside them,
+  // the query bar (stations, date and its calendar button, the kinds, 返程,
+  // search), then the list; it wraps around.
+  std::vector<int> order = {CMainDlg::kTabControl,         CQueryPage::kAvailableBox, CQueryPage::kDepartRangeLink,
+                            CQueryPage::kWatchBox,          CQueryPage::kWatchEditId,  CQueryPage::kFromEditId,
+                            CQueryPage::kToEditId,          CQueryPage::kDateEditId,   CQueryPage::kCalendarButton};
   for (int id = QueryBarBoxes::kAllKindsId; id <= QueryBarBoxes::kReturnTripId; ++id) order.push_back(id);
-  for (const int id : {CQueryPage::kSearchButton, CQueryPage::kListId, CQueryPage::kAvailableBox,
-                       CQueryPage::kDepartRangeLink, CQueryPage::kWatchBox, CQueryPage::kWatchEditId})
-    order.push_back(id);
+  order.push_back(CQueryPage::kSearchButton);
+  order.push_back(CQueryPage::kListId);
   FocusElement(CMainDlg::kTabControl);
   for (size_t step = 1; step <= order.size(); ++step) {
     Press({VK_TAB});
