@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: the program itself against the demo site, under Wine.
 #   tools/run.sh [FROM] [TO] [--docs] [--sort COLUMN | --menu | --timetable CODE]
-#                [--fare-page | --help-page | --complete TEXT] [--scale PERCENT]
+#                [--fare-page | --help-page | --complete TEXT | --maximised] [--scale PERCENT]
 #   (default: 北京 上海, 100 %)
 # With a display, tavora.exe opens its window for you to query. Without one,
 # the run goes inside Xvfb: tavora-drive types FROM and TO into the edit boxes
@@ -18,7 +18,9 @@
 # (build/tavora-fares.png), --help-page shows the 帮 助 tab instead
 # (build/tavora-help.png); --complete TEXT types TEXT into the 出发站 box
 # after the query, so that the screenshot (build/tavora-complete.png) shows
-# its completion drop-down.
+# its completion drop-down; --maximised clicks the header's maximise button
+# after the query (build/tavora-maximised.png) and restores the window before
+# it closes.
 # --scale 150 runs the program at a display scale of 150 % (LogPixels 144) in
 # a Wine prefix of its own for that scale; the screenshot is then
 # build/tavora-main-150.png (docs/tavora-main-150.png with --docs).
@@ -39,6 +41,7 @@ while [ $# -gt 0 ]; do
     --help-page) sort_column="tab 3" ;;
     --fare-page) sort_column=fares ;;
     --complete) sort_column="complete ${2:?--complete needs a text}"; shift ;;
+    --maximised) sort_column=maximised ;;
     --scale) scale="${2:?--scale needs a percentage}"; shift ;;
     *) args+=("$1") ;;
   esac
@@ -87,7 +90,7 @@ if [ "$TAVORA_RUN_IN_DISPLAY" = screen ]; then
 fi
 
 shot_name=tavora-main
-case "$sort_column" in timetable*) shot_name=tavora-timetable ;; "tab 3") shot_name=tavora-help ;; fares) shot_name=tavora-fares ;; complete*) shot_name=tavora-complete ;; esac
+case "$sort_column" in timetable*) shot_name=tavora-timetable ;; "tab 3") shot_name=tavora-help ;; fares) shot_name=tavora-fares ;; complete*) shot_name=tavora-complete ;; maximised) shot_name=tavora-maximised ;; esac
 shot="$build/$shot_name$suffix"
 rm -f "$shot.bmp" "$shot.png"
 wine "$build/app/tavora.exe" &
