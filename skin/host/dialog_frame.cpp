@@ -81,8 +81,10 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
   if (!hwnd) return nullptr;
   ThemeApi::Get().SetWindowTheme(hwnd, L"", L"");
 
+  // The view covers the client area, which the system may already have
+  // grown to the smallest track size.
   RECT viewRect = empty;
-  if (rect) viewRect = {0, 0, rect->right - rect->left, rect->bottom - rect->top};
+  GetClientRect(hwnd, &viewRect);
   view_.SetDpi(DpiOfWindow(hwnd));
   view_.Create(hwnd, VIEW_ID, &viewRect);
   showWhenRun_ = true;

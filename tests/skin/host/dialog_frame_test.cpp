@@ -169,10 +169,13 @@ TEST_F(DialogFrameTest, Shape_IsKeptForTheSameSizeAndWhenMinimised) {
   const RECT marker = {0, 0, 5, 5};
   EXPECT_TRUE(EqualRect(&box, &marker));
 
-  frame.ResizeClient(300, 200, true);
+  // Another size, the layer's being the smallest: a new shape. Maximised, none.
+  frame.ResizeClient(800, 500, true);
   ASSERT_NE(ERROR, GetWindowRgn(hwnd, shape));
-  GdiObject<HRGN> expected = CreateCutCornerRegion({0, 0, 300, 200});
+  GdiObject<HRGN> expected = CreateCutCornerRegion({0, 0, 800, 500});
   EXPECT_TRUE(EqualRgn(shape, expected.get()));
+  ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+  EXPECT_EQ(ERROR, GetWindowRgn(hwnd, shape));
   DeleteObject(shape);
 }
 
