@@ -105,6 +105,14 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
       ResizeClient(std::max<int>(client.right, minimum.cx), std::max<int>(client.bottom, minimum.cy), false);
   }
   if (!IsWindow()) return nullptr;
+  // The native windows the set-up made are placed by the view's layout,
+  // which the size may not have changed to run.
+  if (view_.IsWindow()) {
+    RECT client = {};
+    GetClientRect(GetHwnd(), &client);
+    SendMessageW(view_.GetHwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+  }
+  if (!IsWindow()) return nullptr;
   ShowMaximizeState();
   return GetHwnd();
 }
