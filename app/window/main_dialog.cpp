@@ -81,6 +81,7 @@ bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
     ClientToScreen(hwnd, &at);
     pressed = WindowFromPoint(at);
   }
+  if ((message == WM_MOVE || message == WM_SIZE) && !IsZoomed(hwnd) && !IsIconic(hwnd)) GetWindowRect(hwnd, &normalRect_);
   if (press || message == WM_MOVE || message == WM_SIZE ||
       (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MOVE)) {
     if (queryPage) queryPage->CloseDropDowns(pressed);
@@ -206,21 +207,15 @@ void CMainDlg::SaveSettings(HWND hwnd) {
   now.hasSize = restored_.hasSize;
   now.size = restored_.size;
   now.maximized = restored_.maximized;
+  if (normalRect_.right > normalRect_.left && normalRect_.bottom > normalRect_.top) {
+    now.position = POINT{normalRect_.left, normalRect_.top};
+    now.size = SIZE{normalRect_.right - normalRect_.left, normalRect_.bottom - normalRect_.top};
+    now.hasSize = true;
+  }
   WINDOWPLACEMENT placement = {};
   placement.length = sizeof(placement);
-  if (GetWindowPlacement(hwnd, &placement)) {
-    // The normal rectangle is what a maximised or minimised window restores
-    // to; it is in work-area coordinates.
-    RECT normal = placement.rcNormalPosition;
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof(monitor);
-    if (GetMonitorInfoW(MonitorFromRect(&normal, MONITOR_DEFAULTTONEAREST), &monitor))
-      OffsetRect(&normal, monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top);
-    now.position = POINT{normal.left, normal.top};
-    now.size = SIZE{normal.right - normal.left, normal.bottom - normal.top};
-    now.hasSize = now.size.cx > 0 && now.size.cy > 0;
-    now.maximized = IsZoomed(hwnd) || (IsIconic(hwnd) && (placement.flags & WPF_RESTORETOMAXIMIZED));
-  }
+  now.maximized = IsZoomed(hwnd) || (IsIconic(hwnd) && GetWindowPlacement(hwnd, &placement) &&
+                                     (placement.flags & WPF_RESTORETOMAXIMIZED));
   RECT frame = {};
   // A window as it is shown: its own rectangle.
   if (!IsIconic(hwnd) && !IsZoomed(hwnd) && GetWindowRect(hwnd, &frame)) {

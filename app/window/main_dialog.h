@@ -103,4 +103,8 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   bool settingsRestored_ = false;
   bool placedFromSettings_ = false;
   bool startMaximized_ = false;
+  // The window's rectangle when it was last neither maximised nor minimised:
+  // what it restores to (kept here, as Wine's placement of a window shown
+  // maximised from hidden reports the maximised rectangle).
+  RECT normalRect_ = {};
 };

@@ -116,12 +116,6 @@ TEST_F(ProgramTest, TheNextStartShowsTheLastStationsAndPlace) {
 // at the next start; a maximised window restores to its remembered size.
 TEST_F(ProgramTest, TheNextStartShowsTheLastSizeMaximisedStateAndColumns) {
   RegDeleteTreeW(HKEY_CURRENT_USER, kQuerySettingsKey);
-  const auto normalRect = [](HWND window) {
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof(placement);
-    GetWindowPlacement(window, &placement);
-    return placement.rcNormalPosition;
-  };
   const struct {
     bool maximise;
   } starts[] = {{true}, {false}};
@@ -142,16 +136,13 @@ TEST_F(ProgramTest, TheNextStartShowsTheLastSizeMaximisedStateAndColumns) {
     ASSERT_NE(nullptr, window);
     EXPECT_TRUE(PumpUntil([&] { return (IsZoomed(window) != FALSE) == start.maximise; }, 3000)) << start.maximise;
     EXPECT_EQ(111, SendMessageW(program.Child(kListId), LVM_GETCOLUMNWIDTH, 2, 0));
-    const RECT normal = normalRect(window);
-    EXPECT_EQ(900, normal.right - normal.left);
-    EXPECT_EQ(600, normal.bottom - normal.top);
-    if (start.maximise) {
-      SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
-      RECT frame = {};
-      GetWindowRect(window, &frame);
-      EXPECT_EQ(31, frame.left);
-      EXPECT_EQ(900, frame.right - frame.left);
-    }
+    if (start.maximise) SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(31, frame.left);
+    EXPECT_EQ(37, frame.top);
+    EXPECT_EQ(900, frame.right - frame.left);
+    EXPECT_EQ(600, frame.bottom - frame.top);
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(0, program.WaitForExit(10000));
   }
