@@ -81,10 +81,10 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
   if (!hwnd) return nullptr;
   ThemeApi::Get().SetWindowTheme(hwnd, L"", L"");
 
-  // The view covers the client area, which the system may already have
-  // grown to the smallest track size.
+  // Sized to the client area once set-up has made the native windows, so
+  // that its layout places them.
   RECT viewRect = empty;
-  GetClientRect(hwnd, &viewRect);
+  if (rect) viewRect = {0, 0, rect->right - rect->left, rect->bottom - rect->top};
   view_.SetDpi(DpiOfWindow(hwnd));
   view_.Create(hwnd, VIEW_ID, &viewRect);
   showWhenRun_ = true;
@@ -105,12 +105,12 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
       ResizeClient(std::max<int>(client.right, minimum.cx), std::max<int>(client.bottom, minimum.cy), false);
   }
   if (!IsWindow()) return nullptr;
-  // The native windows the set-up made are placed by the view's layout,
-  // which the size may not have changed to run.
+  // The system may have made the frame its smallest track size already, in
+  // which case no WM_SIZE has sized the view yet.
   if (view_.IsWindow()) {
     RECT client = {};
     GetClientRect(GetHwnd(), &client);
-    SendMessageW(view_.GetHwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+    SetWindowPos(view_.GetHwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (!IsWindow()) return nullptr;
   ShowMaximizeState();
