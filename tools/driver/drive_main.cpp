@@ -325,7 +325,12 @@ int wmain(int argc, wchar_t** argv) {
   } else {
     Pause(500);
   }
-  const Picture picture = Capture(window.frame);
+  // A maximised window reaches a pixel past the screen on each side.
+  RECT shown = {};
+  GetWindowRect(window.frame, &shown);
+  const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  IntersectRect(&shown, &shown, &screen);
+  const Picture picture = CaptureRect(shown);
   const bool saved = SaveBmp(picture, screenshot);
   const int count = ItemCount(list);
   const int rows =
