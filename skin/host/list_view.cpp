@@ -532,11 +532,12 @@ void CBkListView::FollowColumns() {
   placedWidths_ = widths;
   placedDpi_ = dpi_;
 
-  // Rows as wide as the columns, or the list without its scroll bar.
+  // Rows as wide as the columns, or the list without its scroll bar; a list
+  // narrower than its scroll bar shows no row at all.
   long long columnsWidth = 0;
   for (const int column : widths) columnsWidth += column > 0 ? column : 0;
   long long rowWidth = width - GetSystemMetrics(SM_CXVSCROLL);
-  if (columnsWidth > rowWidth) rowWidth = columnsWidth;
+  if (rowWidth > 0 && columnsWidth > rowWidth) rowWidth = columnsWidth;
   if (rowWidth > kMaxRowPixels) rowWidth = kMaxRowPixels;
   ReplaceRowBitmap(static_cast<int>(rowWidth));
   WINDOWPOS position = {};
