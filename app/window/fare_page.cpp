@@ -129,7 +129,7 @@ void CFarePage::BuildColumns() {
     std::wstring title = FareColumnTitle(column);
     if (column == sortColumn_) title.insert(0, sortDescending_ ? kDescendingMark : kAscendingMark);
     const int width = column >= 0 && column < kFareColumnCount ? widths_[static_cast<size_t>(column)]
-                                                                : TableColumnWidth(kFirstColumnWidth, column);
+                                                               : TableColumnWidth(kFirstColumnWidth, column);
     LVCOLUMNW item = {};
     item.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     item.fmt = LVCFMT_LEFT;
@@ -139,8 +139,8 @@ void CFarePage::BuildColumns() {
     SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&item));
     cellBoxes.push_back(kFirstCellBoxId + static_cast<int>(i));
     cells += "<dlg id=\"" + std::to_string(cellBoxes.back()) + "\" pos=\"" + std::to_string(left) + ",0," +
-             std::to_string(left + width) + ",-0\" transparent=\"1\"><text id=\"" + std::to_string(kFirstCellId + static_cast<int>(i)) +
-             "\" pos=\"2,0,-0,-0\" class=\"dt_8034\"/></dlg>";
+             std::to_string(left + width) + ",-0\" transparent=\"1\"><text id=\"" +
+             std::to_string(kFirstCellId + static_cast<int>(i)) + "\" pos=\"2,0,-0,-0\" class=\"dt_8034\"/></dlg>";
     left += width;
   }
   listView_.LoadTemplate("<listitem height=\"24\"><dlg pos=\"0,0,-0,-0\"><link id=\"5\" pos=\"0,0,-0,-0\"/>" + cells +
@@ -181,9 +181,8 @@ bool CFarePage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM l
         // from sizing the column by its own (empty) items.
         if (static_cast<size_t>(shown) < columns_.size()) {
           const int column = columns_[static_cast<size_t>(shown)];
-          FitColumnToTexts(listView_.GetHwnd(), shown, shownRows_.size(), builtDpi_, [&](size_t row) {
-            return FareRowTexts(shownRows_[row])[static_cast<size_t>(column)];
-          });
+          FitColumnToTexts(listView_.GetHwnd(), shown, shownRows_.size(), builtDpi_,
+                           [&](size_t row) { return FareRowTexts(shownRows_[row])[static_cast<size_t>(column)]; });
         }
         result = 1;
         return true;

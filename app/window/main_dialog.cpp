@@ -81,7 +81,8 @@ bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
     ClientToScreen(hwnd, &at);
     pressed = WindowFromPoint(at);
   }
-  if ((message == WM_MOVE || message == WM_SIZE) && !IsZoomed(hwnd) && !IsIconic(hwnd)) GetWindowRect(hwnd, &normalRect_);
+  if ((message == WM_MOVE || message == WM_SIZE) && !IsZoomed(hwnd) && !IsIconic(hwnd))
+    GetWindowRect(hwnd, &normalRect_);
   if (press || message == WM_MOVE || message == WM_SIZE ||
       (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MOVE)) {
     if (queryPage) queryPage->CloseDropDowns(pressed);

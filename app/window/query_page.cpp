@@ -175,9 +175,8 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
         // Fitted here, where the rows' texts are known; 1 keeps the list
         // from sizing the column by its own (empty) items.
         if (column < kResultColumnCount)
-          FitColumnToTexts(listView_.GetHwnd(), column, shownRows_.size(), appliedDpi_, [&](size_t row) {
-            return RowTexts(shownRows_[row])[static_cast<size_t>(column)];
-          });
+          FitColumnToTexts(listView_.GetHwnd(), column, shownRows_.size(), appliedDpi_,
+                           [&](size_t row) { return RowTexts(shownRows_[row])[static_cast<size_t>(column)]; });
         result = 1;
       } else {
         handled = false;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/core/page_text.h"
-#include "app/core/result_columns.h"
 #include "app/core/query_request.h"
+#include "app/core/result_columns.h"
 #include "app/core/travel_date.h"
 #include "app/platform/registry.h"
 
@@ -95,9 +95,8 @@ bool ReadColumnWidths(HKEY key, const wchar_t* name, std::vector<int>& widths) {
   while (start <= text.size()) {
     const size_t end = std::min(text.find(L',', start), text.size());
     const std::wstring part = text.substr(start, end - start);
-    if (part.empty() || part.size() > 4 || !std::all_of(part.begin(), part.end(), [](wchar_t c) {
-          return c >= L'0' && c <= L'9';
-        }))
+    if (part.empty() || part.size() > 4 ||
+        !std::all_of(part.begin(), part.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; }))
       return false;
     const int width = std::stoi(part);
     if (width < 1 || width > QuerySettings::kMaxColumnWidth) return false;

@@ -111,8 +111,8 @@ GdiObject<HRGN> CreateCutCornerRegion(const RECT& client, int dpi = 96);
 
 // Mixed into a skinned frame: on every size change that is neither a
 // minimise nor the size it last shaped for, the window gets the cut-corner
-// region; a maximised window has none (its edges are off the work area). The frame passes its messages through ProcessShapeMessage, which
-// never consumes them.
+// region; a maximised window has none (its edges are off the work area). The frame passes its messages through
+// ProcessShapeMessage, which never consumes them.
 class CWHRoundRectFrameHelper {
  public:
   void ProcessShapeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

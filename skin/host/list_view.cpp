@@ -516,7 +516,8 @@ std::vector<int> CBkListView::ColumnWidths() const {
   if (count < 0) count = 0;
   if (static_cast<size_t>(count) > kMaxColumnCells) count = static_cast<int>(kMaxColumnCells);
   std::vector<int> widths(static_cast<size_t>(count), 0);
-  for (int i = 0; i < count; ++i) widths[static_cast<size_t>(i)] = static_cast<int>(SendMessageW(GetHwnd(), LVM_GETCOLUMNWIDTH, i, 0));
+  for (int i = 0; i < count; ++i)
+    widths[static_cast<size_t>(i)] = static_cast<int>(SendMessageW(GetHwnd(), LVM_GETCOLUMNWIDTH, i, 0));
   return widths;
 }
 

@@ -116,9 +116,7 @@ TEST_F(ProgramTest, TheNextStartShowsTheLastStationsAndPlace) {
 // at the next start; a maximised window restores to its remembered size.
 TEST_F(ProgramTest, TheNextStartShowsTheLastSizeMaximisedStateAndColumns) {
   RegDeleteTreeW(HKEY_CURRENT_USER, kQuerySettingsKey);
-  const struct {
-    bool maximise;
-  } starts[] = {{true}, {false}};
+  const struct { bool maximise; } starts[] = {{true}, {false}};
   for (const auto& start : starts) {
     {
       RunningProgram program(ProgramPath());
