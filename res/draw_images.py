@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Draws every image the program embeds: PNG 1-11 (also at 150 % and 200 % of
+"""Draws every image the program embeds: PNG 1-13 (also at 150 % and 200 % of
 their size, as N@150.png and N@200.png, for displays at those scales),
 bitmaps 1-3 and the program icon.
 
@@ -291,6 +291,27 @@ def close_strip():
 
 def minimise_strip():
     glyph = lambda d, s: d.rectangle([9 * s, 11 * s, 19 * s - 1, 13 * s - 1], fill=255)
+    return strip([caption_button(29, 19, glyph, st, WHITE, ACCENT_DEEP, GLYPH, WHITE, (110, 210))
+                  for st in range(3)])
+
+
+def maximise_strip():
+    # An outlined window with a heavier title edge.
+    def glyph(d, s):
+        d.rectangle([9 * s, 5 * s, 20 * s - 1, 15 * s - 1], fill=255)
+        d.rectangle([10 * s, 7 * s, 19 * s - 1, 14 * s - 1], fill=0)
+    return strip([caption_button(29, 19, glyph, st, WHITE, ACCENT_DEEP, GLYPH, WHITE, (110, 210))
+                  for st in range(3)])
+
+
+def restore_strip():
+    # Two overlapping windows: the back one's visible corner, the front one whole.
+    def glyph(d, s):
+        d.rectangle([12 * s, 4 * s, 21 * s - 1, 12 * s - 1], fill=255)
+        d.rectangle([13 * s, 5 * s, 20 * s - 1, 11 * s - 1], fill=0)
+        d.rectangle([8 * s, 7 * s, 17 * s - 1, 16 * s - 1], fill=0)
+        d.rectangle([8 * s, 7 * s, 17 * s - 1, 16 * s - 1], fill=255)
+        d.rectangle([9 * s, 9 * s, 16 * s - 1, 15 * s - 1], fill=0)
     return strip([caption_button(29, 19, glyph, st, WHITE, ACCENT_DEEP, GLYPH, WHITE, (110, 210))
                   for st in range(3)])
 
@@ -624,6 +645,7 @@ PNG_IMAGES = [
     ("1", close_strip), ("2", minimise_strip), ("3", tab_icon_strip), ("4", tab_background_strip),
     ("5", edit_frame), ("6", check_box_strip), ("7", search_background), ("8", search_face), ("9", busy_strip),
     ("10", invalid_edit_frame), ("11", calendar_button_strip),
+    ("12", maximise_strip), ("13", restore_strip),
 ]
 
 # Scales, in percent, the PNG images are also drawn for.

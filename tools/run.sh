@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: the program itself against the demo site, under Wine.
 #   tools/run.sh [FROM] [TO] [--docs] [--sort COLUMN | --menu | --timetable CODE]
-#                [--fare-page | --help-page | --complete TEXT | --focus] [--scale PERCENT]
+#                [--fare-page | --help-page | --complete TEXT | --focus | --maximised] [--scale PERCENT]
 #   (default: 北京 上海, 100 %)
 # With a display, tavora.exe opens its window for you to query. Without one,
 # the run goes inside Xvfb: tavora-drive types FROM and TO into the edit boxes
@@ -20,7 +20,9 @@
 # after the query, so that the screenshot (build/tavora-complete.png) shows
 # its completion drop-down; --focus clicks the first row and presses
 # Shift+Tab, so that the screenshot (build/tavora-focus.png) shows the focus
-# ring on the search button.
+# ring on the search button; --maximised clicks the header's maximise button
+# after the query (build/tavora-maximised.png) and restores the window before
+# it closes.
 # --scale 150 runs the program at a display scale of 150 % (LogPixels 144) in
 # a Wine prefix of its own for that scale; the screenshot is then
 # build/tavora-main-150.png (docs/tavora-main-150.png with --docs).
@@ -42,6 +44,7 @@ while [ $# -gt 0 ]; do
     --fare-page) sort_column=fares ;;
     --complete) sort_column="complete ${2:?--complete needs a text}"; shift ;;
     --focus) sort_column=focus ;;
+    --maximised) sort_column=maximised ;;
     --scale) scale="${2:?--scale needs a percentage}"; shift ;;
     *) args+=("$1") ;;
   esac
@@ -90,7 +93,7 @@ if [ "$TAVORA_RUN_IN_DISPLAY" = screen ]; then
 fi
 
 shot_name=tavora-main
-case "$sort_column" in timetable*) shot_name=tavora-timetable ;; "tab 3") shot_name=tavora-help ;; fares) shot_name=tavora-fares ;; complete*) shot_name=tavora-complete ;; focus) shot_name=tavora-focus ;; esac
+case "$sort_column" in timetable*) shot_name=tavora-timetable ;; "tab 3") shot_name=tavora-help ;; fares) shot_name=tavora-fares ;; complete*) shot_name=tavora-complete ;; focus) shot_name=tavora-focus ;; maximised) shot_name=tavora-maximised ;; esac
 shot="$build/$shot_name$suffix"
 rm -f "$shot.bmp" "$shot.png"
 wine "$build/app/tavora.exe" &

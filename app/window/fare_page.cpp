@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/core/query_request.h"
 #include "app/core/ticket_csv.h"
@@ -103,16 +105,31 @@ void CFarePage::BuildColumns() {
   const HWND list = listView_.GetHwnd();
   if (!list) return;
   const int dpi = owner_.GetDpi();
+  if (builtDpi_ == 0) {
+    for (int column = 0; column < kFareColumnCount; ++column)
+      widths_[static_cast<size_t>(column)] = TableColumnWidth(kFirstColumnWidth, column);
+  } else {
+    const std::vector<int> shown = ReadColumnWidths(list, static_cast<int>(builtColumns_.size()), builtDpi_);
+    for (size_t i = 0; i < shown.size(); ++i) {
+      const int column = builtColumns_[i];
+      if (column >= 0 && column < kFareColumnCount)
+        widths_[static_cast<size_t>(column)] = std::max(1, std::min(shown[i], kMaxColumnWidth));
+    }
+  }
+  builtColumns_ = columns_;
+  builtDpi_ = dpi;
   while (ListView_DeleteColumn(list, 0)) {
   }
   // The row template places one cell per column, as wide as its header.
   std::string cells;
+  std::vector<int> cellBoxes;
   int left = 0;
   for (size_t i = 0; i < columns_.size(); ++i) {
     const int column = columns_[i];
     std::wstring title = FareColumnTitle(column);
     if (column == sortColumn_) title.insert(0, sortDescending_ ? kDescendingMark : kAscendingMark);
-    const int width = TableColumnWidth(kFirstColumnWidth, column);
+    const int width = column >= 0 && column < kFareColumnCount ? widths_[static_cast<size_t>(column)]
+                                                               : TableColumnWidth(kFirstColumnWidth, column);
     LVCOLUMNW item = {};
     item.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     item.fmt = LVCFMT_LEFT;
@@ -120,13 +137,15 @@ void CFarePage::BuildColumns() {
     item.pszText = title.data();
     item.iSubItem = static_cast<int>(i);
     SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&item));
-    cells += "<dlg pos=\"" + std::to_string(left) + ",0," + std::to_string(left + width) +
-             ",-0\" transparent=\"1\"><text id=\"" + std::to_string(kFirstCellId + static_cast<int>(i)) +
-             "\" pos=\"2,0,-0,-0\" class=\"dt_8034\"/></dlg>";
+    cellBoxes.push_back(kFirstCellBoxId + static_cast<int>(i));
+    cells += "<dlg id=\"" + std::to_string(cellBoxes.back()) + "\" pos=\"" + std::to_string(left) + ",0," +
+             std::to_string(left + width) + ",-0\" transparent=\"1\"><text id=\"" +
+             std::to_string(kFirstCellId + static_cast<int>(i)) + "\" pos=\"2,0,-0,-0\" class=\"dt_8034\"/></dlg>";
     left += width;
   }
   listView_.LoadTemplate("<listitem height=\"24\"><dlg pos=\"0,0,-0,-0\"><link id=\"5\" pos=\"0,0,-0,-0\"/>" + cells +
                          "<hr pos=\"0,-1,-0,-1\" crbg=\"CCCCCC\" hc-crbg=\"graytext\"/></dlg></listitem>");
+  listView_.SetColumnCells(std::move(cellBoxes));
   SendMessageW(list, LVM_SETITEMCOUNT, ListItemCount(shownRows_.size()), LVSICF_NOINVALIDATEALL);
   listView_.RefreshRows();
 }
@@ -153,6 +172,17 @@ bool CFarePage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM l
           SwapStations();
         } else if (!dateBox_.OnElementCommand(item)) {
           return false;
+        }
+        result = 1;
+        return true;
+      }
+      if (const int shown = DividerDoubleClicked(listView_.GetHwnd(), *header); shown >= 0) {
+        // Fitted here, where the rows' texts are known; 1 keeps the list
+        // from sizing the column by its own (empty) items.
+        if (static_cast<size_t>(shown) < columns_.size()) {
+          const int column = columns_[static_cast<size_t>(shown)];
+          FitColumnToTexts(listView_.GetHwnd(), shown, shownRows_.size(), builtDpi_,
+                           [&](size_t row) { return FareRowTexts(shownRows_[row])[static_cast<size_t>(column)]; });
         }
         result = 1;
         return true;

@@ -41,6 +41,8 @@ class CFarePage {
   static constexpr UINT_PTR kBusyTimer = 1003;
   // The template's first cell text; cell i is kFirstCellId + i.
   static constexpr int kFirstCellId = 22020;
+  // The cell holding text i, which follows its column's width.
+  static constexpr int kFirstCellBoxId = 22010;
   // The text colour of the cheapest fare of a class.
   static constexpr char kCheapestColour[] = "D9480F";
 
@@ -116,5 +118,11 @@ class CFarePage {
   bool sortDescending_ = false;
   bool active_ = false;
   int appliedDpi_ = 0;
+  // Each column's width in 96-DPI units (a width the user gave a column is
+  // kept while other columns come and go), and what the list was last built
+  // with.
+  std::array<int, kFareColumnCount> widths_{};
+  std::vector<int> builtColumns_;
+  int builtDpi_ = 0;
   BusySearch busy_{kSearchButton, kBusyImage, kBusyTimer};
 };

@@ -9,8 +9,18 @@
 
 #include "app/window/query_status.h"
 #include "skin/resources/dpi_scale.h"
+#include "skin/resources/gdi_drawing.h"
 #include "skin/resources/parse_util.h"
 #include "skin/resources/text_encoding.h"
+
+namespace {
+
+// Room beside a cell's text (its two-unit inset and a gap to the next
+// column) and beside a header title, in 96-DPI units.
+constexpr int kCellMargin = 10;
+constexpr int kTitleMargin = 16;
+
+}  // namespace
 
 int TableColumnWidth(int firstWidth, int column) { return ParseDecimal(WideToUtf8(TableString(firstWidth + column))); }
 
@@ -32,6 +42,55 @@ void InsertTableColumns(HWND list, int firstTitle, int firstWidth, int count, in
 void SizeTableColumns(HWND list, int firstWidth, int count, int dpi) {
   if (!list) return;
   for (int i = 0; i < count; ++i) ListView_SetColumnWidth(list, i, ScaleToDpi(TableColumnWidth(firstWidth, i), dpi));
+}
+
+std::vector<int> ReadColumnWidths(HWND list, int count, int dpi) {
+  std::vector<int> widths;
+  if (!list) return widths;
+  for (int i = 0; i < count; ++i) widths.push_back(UnscaleFromDpi(ListView_GetColumnWidth(list, i), dpi));
+  return widths;
+}
+
+void ApplyColumnWidths(HWND list, const std::vector<int>& widths, int dpi) {
+  if (!list) return;
+  for (size_t i = 0; i < widths.size(); ++i)
+    ListView_SetColumnWidth(list, static_cast<int>(i), ScaleToDpi(std::min(widths[i], kMaxColumnWidth), dpi));
+}
+
+int DividerDoubleClicked(HWND list, const NMHDR& header) {
+  if (!list || header.hwndFrom != ListView_GetHeader(list)) return -1;
+  if (header.code != HDN_DIVIDERDBLCLICKW && header.code != HDN_DIVIDERDBLCLICKA) return -1;
+  const int column = reinterpret_cast<const NMHEADERW&>(header).iItem;
+  return column >= 0 && column < Header_GetItemCount(ListView_GetHeader(list)) ? column : -1;
+}
+
+int WidestText(HWND list, const std::vector<std::wstring>& texts) {
+  const ScreenDc screen;
+  const HDC dc = screen.get();
+  if (!dc) return 0;
+  SavedDc saved(dc);
+  if (const HFONT font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0))) SelectObject(dc, font);
+  int widest = 0;
+  for (const std::wstring& text : texts) {
+    SIZE size = {};
+    if (!text.empty() && GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size))
+      widest = std::max(widest, static_cast<int>(size.cx));
+  }
+  return widest;
+}
+
+void SetFittedColumnWidth(HWND list, int column, int textWidth, int dpi) {
+  // The header's title, as it shows it (a sort mark included).
+  wchar_t title[128] = L"";
+  LVCOLUMNW item = {};
+  item.mask = LVCF_TEXT;
+  item.pszText = title;
+  item.cchTextMax = 128;
+  SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&item));
+  const int titleWidth = WidestText(list, {std::wstring(title)});
+  // The header pads its title more than a cell its text.
+  const int width = std::max(textWidth + ScaleToDpi(kCellMargin, dpi), titleWidth + ScaleToDpi(kTitleMargin, dpi));
+  ListView_SetColumnWidth(list, column, std::min(width, ScaleToDpi(kMaxColumnWidth, dpi)));
 }
 
 void ScaledListFont::Attach(HWND list) {

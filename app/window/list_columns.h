@@ -12,6 +12,10 @@
 #include "skin/resources/gdi_handles.h"
 #include "skin/resources/high_contrast.h"
 
+// A column is never made wider than this (96-DPI units), whether fitted to
+// its texts or remembered.
+constexpr int kMaxColumnWidth = 1000;
+
 // Column `column`'s width in 96-DPI units: string `firstWidth + column` of
 // the string table.
 int TableColumnWidth(int firstWidth, int column);
@@ -57,6 +61,23 @@ void ApplyContrastRowColours(CBkListView& list, int rowId, const CellIds& cellId
 void AnswerRowText(RowTextNotify& notify, size_t rowCount,
                    const std::function<std::vector<std::wstring>(size_t)>& cellsOf);
 
+// The columns' widths in 96-DPI units (of at most `count` columns), as the
+// list shows them at `dpi`.
+std::vector<int> ReadColumnWidths(HWND list, int count, int dpi);
+// Sets the first widths.size() columns to these 96-DPI widths at `dpi`.
+void ApplyColumnWidths(HWND list, const std::vector<int>& widths, int dpi);
+
+// The column whose divider was double-clicked when `header` is the list's
+// header telling so (HDN_DIVIDERDBLCLICK, as the list passes it on to its
+// parent); -1 for any other notification.
+int DividerDoubleClicked(HWND list, const NMHDR& header);
+// Widens or narrows `column` to its widest text: its title and `texts`, each
+// measured with the list's font, plus the cell's margins; within
+// kMaxColumnWidth at `dpi`. `cellText(i)` gives the column's text of row i
+// of `rows`.
+template <typename CellText>
+void FitColumnToTexts(HWND list, int column, size_t rows, int dpi, CellText cellText);
+
 // The list and its header draw with the system's font, made for the system's
 // DPI; on a monitor of another scale they take it scaled. The scaled font is
 // owned here and must outlive the list's use of it: declare it before the
@@ -72,3 +93,17 @@ class ScaledListFont {
   GdiObject<HFONT> scaled_;
   HFONT system_ = nullptr;  // the list's own font, not ours
 };
+
+// The width in pixels of the widest of `texts` with the list's font.
+int WidestText(HWND list, const std::vector<std::wstring>& texts);
+// Sets `column` to hold text `textWidth` pixels wide at `dpi`.
+void SetFittedColumnWidth(HWND list, int column, int textWidth, int dpi);
+
+template <typename CellText>
+void FitColumnToTexts(HWND list, int column, size_t rows, int dpi, CellText cellText) {
+  if (!list || column < 0) return;
+  std::vector<std::wstring> texts;
+  texts.reserve(rows);
+  for (size_t i = 0; i < rows; ++i) texts.push_back(cellText(i));
+  SetFittedColumnWidth(list, column, WidestText(list, texts), dpi);
+}

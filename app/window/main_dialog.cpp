@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "app/update/update_signature.h"
@@ -80,6 +81,8 @@ bool CMainDlg::ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
     ClientToScreen(hwnd, &at);
     pressed = WindowFromPoint(at);
   }
+  if ((message == WM_MOVE || message == WM_SIZE) && !IsZoomed(hwnd) && !IsIconic(hwnd))
+    GetWindowRect(hwnd, &normalRect_);
   if (press || message == WM_MOVE || message == WM_SIZE ||
       (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MOVE)) {
     if (queryPage) queryPage->CloseDropDowns(pressed);
@@ -141,22 +144,40 @@ void CMainDlg::SetIcons(HWND hwnd) {
 }
 
 void CMainDlg::PlaceModalWindow(HWND hwnd, HWND owner) {
-  if (placedFromSettings_) return;
-  CBkDialogImpl::PlaceModalWindow(hwnd, owner);
-  // The place it is shown at is the one a window left alone keeps.
-  RECT frame = {};
-  if (settingsRestored_ && GetWindowRect(hwnd, &frame)) restored_.position = POINT{frame.left, frame.top};
+  if (!placedFromSettings_) {
+    CBkDialogImpl::PlaceModalWindow(hwnd, owner);
+    // The place it is shown at is the one a window left alone keeps.
+    RECT frame = {};
+    if (settingsRestored_ && GetWindowRect(hwnd, &frame)) restored_.position = POINT{frame.left, frame.top};
+  }
+  // Shown maximised over the normal place and size just set, which a
+  // restore returns to.
+  if (startMaximized_) ShowWindow(hwnd, SW_SHOWMAXIMIZED);
 }
 
 void CMainDlg::RestoreSettings(HWND hwnd) {
   if (settingsKey_.empty() || !queryPage) return;
   restored_ = LoadQuerySettings(settingsKey_);
   queryPage->ApplySettings(restored_);
-  // The frame takes the layer's size only after set-up: the place is
-  // checked for the size it will have.
-  const int width = GetView().GetLayerWidth();
-  const int height = GetView().GetLayerHeight();
-  if (width > 0 && height > 0) ResizeClient(width, height, false);
+  // The frame takes its size only after set-up: the place is checked for
+  // the size it will have. A remembered size is never below the layer's nor
+  // larger than the work area of the monitor it goes on.
+  const SIZE minimum = MinimumClientSize();
+  SIZE size = minimum;
+  if (restored_.hasSize) {
+    size = restored_.size;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    const RECT wanted = {restored_.position.x, restored_.position.y, restored_.position.x + size.cx,
+                         restored_.position.y + size.cy};
+    if (GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &monitor)) {
+      size.cx = std::min<LONG>(size.cx, monitor.rcWork.right - monitor.rcWork.left);
+      size.cy = std::min<LONG>(size.cy, monitor.rcWork.bottom - monitor.rcWork.top);
+    }
+    size.cx = std::max(size.cx, minimum.cx);
+    size.cy = std::max(size.cy, minimum.cy);
+  }
+  if (size.cx > 0 && size.cy > 0) ResizeClient(size.cx, size.cy, false);
   RECT frame = {};
   if (!GetWindowRect(hwnd, &frame)) return;
   POINT at = {frame.left, frame.top};
@@ -167,10 +188,14 @@ void CMainDlg::RestoreSettings(HWND hwnd) {
     CenterOnWorkArea(hwnd);
     if (GetWindowRect(hwnd, &frame)) at = POINT{frame.left, frame.top};
   }
-  // Where the window starts counts as unchanged: a window that stays there
-  // writes nothing.
+  // Where and how large the window starts counts as unchanged: a window
+  // that stays so writes nothing.
   restored_.hasPosition = true;
   restored_.position = at;
+  restored_.hasSize = true;
+  restored_.size = SIZE{frame.right - frame.left, frame.bottom - frame.top};
+  restored_.columnWidths = queryPage->CurrentSettings().columnWidths;
+  startMaximized_ = restored_.maximized;
   settingsRestored_ = true;
 }
 
@@ -180,9 +205,25 @@ void CMainDlg::SaveSettings(HWND hwnd) {
   QuerySettings now = queryPage->CurrentSettings();
   now.hasPosition = true;
   now.position = restored_.position;
+  now.hasSize = restored_.hasSize;
+  now.size = restored_.size;
+  now.maximized = restored_.maximized;
+  if (normalRect_.right > normalRect_.left && normalRect_.bottom > normalRect_.top) {
+    now.position = POINT{normalRect_.left, normalRect_.top};
+    now.size = SIZE{normalRect_.right - normalRect_.left, normalRect_.bottom - normalRect_.top};
+    now.hasSize = true;
+  }
+  WINDOWPLACEMENT placement = {};
+  placement.length = sizeof(placement);
+  now.maximized = IsZoomed(hwnd) || (IsIconic(hwnd) && GetWindowPlacement(hwnd, &placement) &&
+                                     (placement.flags & WPF_RESTORETOMAXIMIZED));
   RECT frame = {};
-  // A minimised or maximised window keeps the place it had before.
-  if (!IsIconic(hwnd) && !IsZoomed(hwnd) && GetWindowRect(hwnd, &frame)) now.position = POINT{frame.left, frame.top};
+  // A window as it is shown: its own rectangle.
+  if (!IsIconic(hwnd) && !IsZoomed(hwnd) && GetWindowRect(hwnd, &frame)) {
+    now.position = POINT{frame.left, frame.top};
+    now.size = SIZE{frame.right - frame.left, frame.bottom - frame.top};
+    now.hasSize = true;
+  }
   SaveQuerySettings(settingsKey_, restored_, now);
 }
 
@@ -211,6 +252,9 @@ void CMainDlg::ShowTimetable(const std::wstring& code, const TravelDate& date, c
 void CMainDlg::ResetSettings() {
   if (!settingsKey_.empty()) RegDeleteKeyW(HKEY_CURRENT_USER, settingsKey_.c_str());
   if (queryPage) queryPage->ApplySettings(QuerySettings());
+  if (IsZoomed(GetHwnd())) ShowWindow(GetHwnd(), SW_RESTORE);
+  const SIZE minimum = MinimumClientSize();
+  if (minimum.cx > 0 && minimum.cy > 0) ResizeClient(minimum.cx, minimum.cy, true);
   CenterOnWorkArea(GetHwnd());
   // What the window shows now is what an empty store means: closing it
   // unchanged writes nothing.
@@ -219,6 +263,9 @@ void CMainDlg::ResetSettings() {
   if (GetWindowRect(GetHwnd(), &frame)) {
     restored_.hasPosition = true;
     restored_.position = POINT{frame.left, frame.top};
+    restored_.hasSize = true;
+    restored_.size = SIZE{frame.right - frame.left, frame.bottom - frame.top};
   }
   placedFromSettings_ = false;
+  startMaximized_ = false;
 }

@@ -69,7 +69,8 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
 
  protected:
   bool ProcessFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-  // A remembered position is kept; otherwise centred.
+  // A remembered position is kept; otherwise centred. A window that was
+  // maximised when it closed shows maximised.
   void PlaceModalWindow(HWND hwnd, HWND owner) override;
 
  private:
@@ -101,4 +102,9 @@ class CMainDlg : public CBkDialogImpl, public CWHRoundRectFrameHelper {
   QuerySettings restored_;
   bool settingsRestored_ = false;
   bool placedFromSettings_ = false;
+  bool startMaximized_ = false;
+  // The window's rectangle when it was last neither maximised nor minimised:
+  // what it restores to (kept here, as Wine's placement of a window shown
+  // maximised from hidden reports the maximised rectangle).
+  RECT normalRect_ = {};
 };

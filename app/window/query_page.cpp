@@ -4,8 +4,10 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/core/page_text.h"
 #include "app/core/result_columns.h"
@@ -76,6 +78,7 @@ void CQueryPage::SetUpQueryPage() {
 
   listView_.Create(view, kListId);
   listView_.LoadTemplateResource(106);
+  listView_.SetColumnCells(std::vector<int>(std::begin(kRowCellIds), std::end(kRowCellIds)));
   ShowRowCount();
 
   const int dpi = owner_.GetDpi();
@@ -104,8 +107,12 @@ void CQueryPage::SetUpQueryPage() {
 
 void CQueryPage::ApplyDpi(int dpi) {
   if (dpi == appliedDpi_) return;
+  // Widths the user gave the columns are kept at the new scale.
+  if (appliedDpi_ > 0)
+    ApplyColumnWidths(listView_.GetHwnd(), ReadColumnWidths(listView_.GetHwnd(), kResultColumnCount, appliedDpi_), dpi);
+  else
+    SizeTableColumns(listView_.GetHwnd(), kFirstColumnWidth, kResultColumnCount, dpi);
   appliedDpi_ = dpi;
-  SizeTableColumns(listView_.GetHwnd(), kFirstColumnWidth, kResultColumnCount, dpi);
   listFont_.Apply(listView_.GetHwnd(), dpi);
   const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
   for (const HWND edit : {fromBox_.GetHwnd(), toBox_.GetHwnd(), dateBox_.GetHwnd(), watchEdit_.GetHwnd()}) {
@@ -171,6 +178,13 @@ bool CQueryPage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM 
       } else if (header->idFrom == kListId && header->code == LVN_COLUMNCLICK) {
         OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
         result = 0;
+      } else if (const int column = DividerDoubleClicked(listView_.GetHwnd(), *header); column >= 0) {
+        // Fitted here, where the rows' texts are known; 1 keeps the list
+        // from sizing the column by its own (empty) items.
+        if (column < kResultColumnCount)
+          FitColumnToTexts(listView_.GetHwnd(), column, shownRows_.size(), appliedDpi_,
+                           [&](size_t row) { return RowTexts(shownRows_[row])[static_cast<size_t>(column)]; });
+        result = 1;
       } else {
         handled = false;
       }
@@ -528,6 +542,10 @@ void CQueryPage::ApplySettings(const QuerySettings& settings) {
   sortDescending_ = sortColumn_ >= 0 && settings.sortDescending;
   if (previous >= 0) ShowColumnTitle(previous);
   if (sortColumn_ >= 0) ShowColumnTitle(sortColumn_);
+  if (settings.columnWidths.size() == static_cast<size_t>(kResultColumnCount))
+    ApplyColumnWidths(listView_.GetHwnd(), settings.columnWidths, appliedDpi_);
+  else
+    SizeTableColumns(listView_.GetHwnd(), kFirstColumnWidth, kResultColumnCount, appliedDpi_);
   ShowRows(true);
 }
 
@@ -546,6 +564,13 @@ QuerySettings CQueryPage::CurrentSettings() {
   if (dateBox_.Read(date) == DateCheck::Valid && date != LocalToday()) settings.date = FormatTravelDate(date);
   settings.availableOnly = AvailableOnly();
   settings.departRange = departRange_;
+  // The string table's widths are what an empty value means.
+  std::vector<int> widths = ReadColumnWidths(listView_.GetHwnd(), kResultColumnCount, appliedDpi_);
+  for (int& width : widths) width = std::max(1, std::min(width, QuerySettings::kMaxColumnWidth));
+  bool defaults = true;
+  for (int i = 0; i < kResultColumnCount && i < static_cast<int>(widths.size()); ++i)
+    defaults = defaults && widths[static_cast<size_t>(i)] == TableColumnWidth(kFirstColumnWidth, i);
+  if (!defaults && widths.size() == static_cast<size_t>(kResultColumnCount)) settings.columnWidths = widths;
   return settings;
 }
 

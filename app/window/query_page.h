@@ -269,3 +269,6 @@ const char* RowColour(int index, bool selected);
 // (app/core/result_columns.h).
 constexpr int kRowTextIds[] = {20020, 20021, 20022, 20023, 20024, 20025, 20026,
                                20027, 20028, 20029, 20111, 20112, 20113, 20114};
+// The cells holding them, one per column, which follow the columns' widths.
+constexpr int kRowCellIds[] = {20010, 20011, 20012, 20013, 20014, 20015, 20016,
+                               20017, 20018, 20019, 20101, 20102, 20103, 20104};

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <string>
 #include <vector>
 
 #include "app/core/page_text.h"
 #include "app/core/query_request.h"
+#include "app/core/result_columns.h"
 #include "app/core/travel_date.h"
 #include "app/platform/registry.h"
 
@@ -22,6 +24,12 @@ constexpr wchar_t kAvailableOnly[] = L"AvailableOnly";
 constexpr wchar_t kDepartRange[] = L"DepartRange";
 constexpr wchar_t kLeft[] = L"WindowLeft";
 constexpr wchar_t kTop[] = L"WindowTop";
+constexpr wchar_t kWidth[] = L"WindowWidth";
+constexpr wchar_t kHeight[] = L"WindowHeight";
+constexpr wchar_t kMaximized[] = L"Maximized";
+constexpr wchar_t kColumnWidths[] = L"ColumnWidths";
+// "50,70,...": at most five characters a column.
+constexpr size_t kMaxColumnWidthsChars = kResultColumnCount * 5;
 
 bool ReadFlag(HKEY key, const wchar_t* name, bool& value) {
   DWORD read = 0;
@@ -77,13 +85,44 @@ bool ReadDate(HKEY key, const wchar_t* name, std::wstring& value) {
   return true;
 }
 
+// The ticket list's widths as "50,70,...": exactly one width a column, each
+// within 1..kMaxColumnWidth; anything else is none.
+bool ReadColumnWidths(HKEY key, const wchar_t* name, std::vector<int>& widths) {
+  std::wstring text;
+  if (!ReadShortText(key, name, kMaxColumnWidthsChars, text)) return false;
+  std::vector<int> read;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = std::min(text.find(L',', start), text.size());
+    const std::wstring part = text.substr(start, end - start);
+    if (part.empty() || part.size() > 4 ||
+        !std::all_of(part.begin(), part.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; }))
+      return false;
+    const int width = std::stoi(part);
+    if (width < 1 || width > QuerySettings::kMaxColumnWidth) return false;
+    read.push_back(width);
+    start = end + 1;
+  }
+  if (read.size() != static_cast<size_t>(kResultColumnCount)) return false;
+  widths = read;
+  return true;
+}
+
+std::wstring ColumnWidthsText(const std::vector<int>& widths) {
+  std::wstring text;
+  for (const int width : widths) text += (text.empty() ? L"" : L",") + std::to_wstring(width);
+  return text;
+}
+
 }  // namespace
 
 bool QuerySettings::operator==(const QuerySettings& other) const {
   return from == other.from && to == other.to && kinds == other.kinds && returnTrip == other.returnTrip &&
          sortColumn == other.sortColumn && sortDescending == other.sortDescending && date == other.date &&
          availableOnly == other.availableOnly && departRange == other.departRange && hasPosition == other.hasPosition &&
-         (!hasPosition || (position.x == other.position.x && position.y == other.position.y));
+         (!hasPosition || (position.x == other.position.x && position.y == other.position.y)) &&
+         hasSize == other.hasSize && (!hasSize || (size.cx == other.size.cx && size.cy == other.size.cy)) &&
+         maximized == other.maximized && columnWidths == other.columnWidths;
 }
 
 QuerySettings LoadQuerySettings(const std::wstring& key) {
@@ -111,6 +150,14 @@ QuerySettings LoadQuerySettings(const std::wstring& key) {
     settings.position = POINT{x, y};
     settings.hasPosition = true;
   }
+  int width = 0, height = 0;
+  if (ReadSigned(raw, kWidth, QuerySettings::kMaxWindowSize, width) &&
+      ReadSigned(raw, kHeight, QuerySettings::kMaxWindowSize, height) && width > 0 && height > 0) {
+    settings.size = SIZE{width, height};
+    settings.hasSize = true;
+  }
+  ReadFlag(raw, kMaximized, settings.maximized);
+  ReadColumnWidths(raw, kColumnWidths, settings.columnWidths);
   return settings;
 }
 
@@ -137,6 +184,18 @@ bool SaveQuerySettings(const std::wstring& key, const QuerySettings& stored, con
       (!stored.hasPosition || now.position.x != stored.position.x || now.position.y != stored.position.y)) {
     written &= WriteRegistryDword(raw, kLeft, static_cast<DWORD>(now.position.x));
     written &= WriteRegistryDword(raw, kTop, static_cast<DWORD>(now.position.y));
+  }
+  if (now.hasSize && (!stored.hasSize || now.size.cx != stored.size.cx || now.size.cy != stored.size.cy)) {
+    written &= WriteRegistryDword(raw, kWidth, static_cast<DWORD>(now.size.cx));
+    written &= WriteRegistryDword(raw, kHeight, static_cast<DWORD>(now.size.cy));
+  }
+  if (now.maximized != stored.maximized) written &= WriteRegistryDword(raw, kMaximized, now.maximized ? 1 : 0);
+  if (now.columnWidths != stored.columnWidths) {
+    // Back to the defaults: no value at all.
+    if (now.columnWidths.empty())
+      written &= RegDeleteValueW(raw, kColumnWidths) == ERROR_SUCCESS;
+    else
+      written &= WriteRegistryString(raw, kColumnWidths, ColumnWidthsText(now.columnWidths));
   }
   return written;
 }

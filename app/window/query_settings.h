@@ -1,12 +1,14 @@
 // The query the window remembers for the next start, per user: the two
 // stations, the date, the checked train kinds, the filters, the return trip,
-// the sort column and direction, and the window's position. They live as values of one key under
+// the sort column and direction, the ticket list's column widths, and the
+// window's position, size and maximised state. They live as values of one key under
 // HKEY_CURRENT_USER (the program's folder is not the user's to write).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/core/ticket_order.h"
 
@@ -18,6 +20,10 @@ struct QuerySettings {
   static constexpr size_t kMaxStationChars = 64;
   // A stored position beyond this distance from the origin is no position.
   static constexpr int kMaxCoordinate = 100000;
+  // A stored width or height outside 1..this is no size.
+  static constexpr int kMaxWindowSize = 16384;
+  // The widest column a store gives, in 96-DPI units.
+  static constexpr int kMaxColumnWidth = 1000;
 
   std::wstring from;
   std::wstring to;
@@ -32,6 +38,12 @@ struct QuerySettings {
   DepartRange departRange = DepartRange::AllDay;
   bool hasPosition = false;  // false: centred on the screen
   POINT position = {0, 0};   // the window's top-left corner, screen coordinates
+  bool hasSize = false;      // false: the layer's size
+  SIZE size = {0, 0};        // the restored (not maximised) window's size in pixels
+  bool maximized = false;
+  // The ticket list's column widths in 96-DPI units, one per column; empty:
+  // the string table's.
+  std::vector<int> columnWidths;
 
   bool operator==(const QuerySettings& other) const;
   bool operator!=(const QuerySettings& other) const { return !(*this == other); }

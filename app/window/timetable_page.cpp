@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <utility>
+#include <vector>
 
 #include "app/core/query_request.h"
 #include "app/platform/window_text.h"
@@ -19,6 +20,8 @@ constexpr int kFirstColumnTitle = 110;
 constexpr int kFirstColumnWidth = 120;
 constexpr int kCodeHintText = 140;
 constexpr int kFirstCellId = 21020;
+// The cells holding those texts, which follow the columns' widths.
+constexpr int kFirstCellBoxId = 21010;
 constexpr unsigned kEditFontId = 0x100;
 
 }  // namespace
@@ -37,6 +40,9 @@ void CTimetablePage::SetUp() {
   CBkDialogView& view = owner_.GetView();
   listView_.Create(view.GetHwnd(), kListId);
   listView_.LoadTemplateResource(109);
+  std::vector<int> cells;
+  for (int column = 0; column < kTimetableColumnCount; ++column) cells.push_back(kFirstCellBoxId + column);
+  listView_.SetColumnCells(std::move(cells));
   const int dpi = owner_.GetDpi();
   listFont_.Attach(listView_.GetHwnd());
   InsertTableColumns(listView_.GetHwnd(), kFirstColumnTitle, kFirstColumnWidth, kTimetableColumnCount, dpi);
@@ -57,8 +63,13 @@ void CTimetablePage::SetUp() {
 
 void CTimetablePage::ApplyDpi(int dpi) {
   if (dpi == appliedDpi_) return;
+  // Widths the user gave the columns are kept at the new scale.
+  if (appliedDpi_ > 0)
+    ApplyColumnWidths(listView_.GetHwnd(), ReadColumnWidths(listView_.GetHwnd(), kTimetableColumnCount, appliedDpi_),
+                      dpi);
+  else
+    SizeTableColumns(listView_.GetHwnd(), kFirstColumnWidth, kTimetableColumnCount, dpi);
   appliedDpi_ = dpi;
-  SizeTableColumns(listView_.GetHwnd(), kFirstColumnWidth, kTimetableColumnCount, dpi);
   listFont_.Apply(listView_.GetHwnd(), dpi);
   const HFONT font = BkFontPool::GetScaledFont(kEditFontId, dpi);
   for (const HWND edit : {codeEdit_.GetHwnd(), dateBox_.GetHwnd()}) {
@@ -100,6 +111,13 @@ bool CTimetablePage::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPA
         AnswerRowText(*reinterpret_cast<RowTextNotify*>(lParam), texts_.size(),
                       [this](size_t row) { return texts_[row]; });
         result = 0;
+        return true;
+      }
+      if (const int column = DividerDoubleClicked(listView_.GetHwnd(), *header); column >= 0) {
+        if (column < kTimetableColumnCount)
+          FitColumnToTexts(listView_.GetHwnd(), column, texts_.size(), appliedDpi_,
+                           [&](size_t row) { return texts_[row][static_cast<size_t>(column)]; });
+        result = 1;
         return true;
       }
       return false;

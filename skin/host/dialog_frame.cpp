@@ -1,5 +1,8 @@
 #include "skin/host/dialog_frame.h"
 
+#include <windowsx.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -72,11 +75,15 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
   const RECT empty = {0, 0, 0, 0};
   const RECT frameRect = rect ? *rect : empty;
   const std::wstring& title = view_.GetTitle();
+  // The view covers the whole client area and paints all of it: the frame
+  // itself never paints under it.
   const HWND hwnd = CWindowImplBase::Create(owner, &frameRect, title.empty() ? nullptr : title.c_str(),
-                                            view_.GetFrameStyle(), view_.GetFrameExStyle());
+                                            view_.GetFrameStyle() | WS_CLIPCHILDREN, view_.GetFrameExStyle());
   if (!hwnd) return nullptr;
   ThemeApi::Get().SetWindowTheme(hwnd, L"", L"");
 
+  // Sized to the client area once set-up has made the native windows, so
+  // that its layout places them.
   RECT viewRect = empty;
   if (rect) viewRect = {0, 0, rect->right - rect->left, rect->bottom - rect->top};
   view_.SetDpi(DpiOfWindow(hwnd));
@@ -95,9 +102,27 @@ HWND CBkDialogImpl::Create(HWND owner, const RECT* rect) {
   if (!IsWindow()) return nullptr;
   view_.ShowHostedWindows();
   if (!IsWindow()) return nullptr;
-  if (view_.GetLayerWidth() != 0 && view_.GetLayerHeight() != 0)
-    ResizeClient(ScaleToDpi(view_.GetLayerWidth(), view_.GetDpi()), ScaleToDpi(view_.GetLayerHeight(), view_.GetDpi()),
-                 false);
+  if (view_.GetLayerWidth() != 0 && view_.GetLayerHeight() != 0) {
+    // A resizable frame keeps a size given to it (by the caller or at
+    // WM_INITDIALOG), but never less than the layer's.
+    const SIZE minimum = MinimumClientSize();
+    RECT client = {};
+    GetClientRect(GetHwnd(), &client);
+    if (!IsResizable() || client.right <= 0 || client.bottom <= 0)
+      ResizeClient(minimum.cx, minimum.cy, false);
+    else if (client.right < minimum.cx || client.bottom < minimum.cy)
+      ResizeClient(std::max<int>(client.right, minimum.cx), std::max<int>(client.bottom, minimum.cy), false);
+  }
+  if (!IsWindow()) return nullptr;
+  // The system may have made the frame its smallest track size already, in
+  // which case no WM_SIZE has sized the view yet.
+  if (view_.IsWindow()) {
+    RECT client = {};
+    GetClientRect(GetHwnd(), &client);
+    SetWindowPos(view_.GetHwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (!IsWindow()) return nullptr;
+  ShowMaximizeState();
   return GetHwnd();
 }
 
@@ -193,7 +218,58 @@ LRESULT CBkDialogImpl::OnNcCalcSize(WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
+SIZE CBkDialogImpl::MinimumClientSize() const {
+  return SIZE{ScaleToDpi(view_.GetLayerWidth(), GetDpi()), ScaleToDpi(view_.GetLayerHeight(), GetDpi())};
+}
+
+void CBkDialogImpl::ToggleMaximize() {
+  if (!IsWindow() || !view_.IsMaximizable()) return;
+  SendMessageW(GetHwnd(), WM_SYSCOMMAND, IsZoomed(GetHwnd()) ? SC_RESTORE : SC_MAXIMIZE, 0);
+}
+
+LRESULT CBkDialogImpl::EdgeAt(POINT at) const {
+  const HWND hwnd = GetHwnd();
+  if (!hwnd || !IsResizable() || IsZoomed(hwnd) || IsIconic(hwnd)) return HTCLIENT;
+  RECT frame = {};
+  if (!GetWindowRect(hwnd, &frame) || !PtInRect(&frame, at)) return HTCLIENT;
+  const int edge = ScaleToDpi(kResizeEdge, GetDpi());
+  // Along each side a corner reaches further than the edge is deep, so that
+  // it is easy to grab.
+  const int corner = 3 * edge;
+  const bool left = at.x < frame.left + edge;
+  const bool right = at.x >= frame.right - edge;
+  const bool top = at.y < frame.top + edge;
+  const bool bottom = at.y >= frame.bottom - edge;
+  const bool nearLeft = at.x < frame.left + corner;
+  const bool nearRight = at.x >= frame.right - corner;
+  const bool nearTop = at.y < frame.top + corner;
+  const bool nearBottom = at.y >= frame.bottom - corner;
+  if ((top && nearLeft) || (left && nearTop)) return HTTOPLEFT;
+  if ((top && nearRight) || (right && nearTop)) return HTTOPRIGHT;
+  if ((bottom && nearLeft) || (left && nearBottom)) return HTBOTTOMLEFT;
+  if ((bottom && nearRight) || (right && nearBottom)) return HTBOTTOMRIGHT;
+  if (left) return HTLEFT;
+  if (right) return HTRIGHT;
+  if (top) return HTTOP;
+  if (bottom) return HTBOTTOM;
+  return HTCLIENT;
+}
+
+void CBkDialogImpl::ShowMaximizeState() {
+  if (!IsWindow() || !view_.IsMaximizable()) return;
+  const int maximized = IsZoomed(GetHwnd()) ? 1 : 0;
+  if (maximized == shownMaximized_) return;
+  shownMaximized_ = maximized;
+  // A skin the skin document lacks leaves the button as it is.
+  view_.SetElementAttribute(ID_MAXIMIZE, "skin", maximized ? kRestoreSkin : kMaximizeSkin);
+}
+
 void CBkDialogImpl::OnGetMinMaxInfo(MINMAXINFO& info) {
+  if (IsResizable()) {
+    // The whole window is client area.
+    const SIZE minimum = MinimumClientSize();
+    if (minimum.cx > 0 && minimum.cy > 0) info.ptMinTrackSize = POINT{minimum.cx, minimum.cy};
+  }
   const HMONITOR monitor = MonitorFromWindow(GetHwnd(), MONITOR_DEFAULTTONULL);
   MONITORINFO details = {};
   details.cbSize = sizeof(details);
@@ -290,6 +366,19 @@ bool CBkDialogImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
     case WM_NCCALCSIZE:
       result = OnNcCalcSize(wParam, lParam);
       return true;
+    case WM_NCHITTEST:
+      // Reached where the view lets the hit through: the sizing edges.
+      result = EdgeAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return true;
+    case WM_NOTIFY:
+      if (lParam && reinterpret_cast<const NMHDR*>(lParam)->idFrom == VIEW_ID &&
+          reinterpret_cast<const NMHDR*>(lParam)->code == SKN_COMMAND &&
+          reinterpret_cast<const CommandNotify*>(lParam)->uItemID == ID_MAXIMIZE) {
+        ToggleMaximize();
+        result = 1;
+        return true;
+      }
+      break;
     case WM_GETMINMAXINFO:
       if (lParam) OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
       return true;
@@ -298,6 +387,8 @@ bool CBkDialogImpl::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
         RECT client = {};
         GetClientRect(hwnd, &client);
         SetWindowPos(view_.GetHwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (!IsWindow()) return true;
+        ShowMaximizeState();
       }
       break;
     case WM_KEYDOWN:
@@ -385,6 +476,11 @@ GdiObject<HRGN> CreateCutCornerRegion(const RECT& client, int dpi) {
 
 void CWHRoundRectFrameHelper::ProcessShapeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_SIZE || wParam == SIZE_MINIMIZED) return;
+  if (wParam == SIZE_MAXIMIZED) {
+    SetWindowRgn(hwnd, nullptr, TRUE);
+    shapedWidth_ = shapedHeight_ = shapedDpi_ = 0;
+    return;
+  }
   const int width = LOWORD(lParam);
   const int height = HIWORD(lParam);
   const int dpi = HostDpi(GetDlgItem(hwnd, VIEW_ID));

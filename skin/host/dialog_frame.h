@@ -7,6 +7,13 @@
 // WM_NOTIFY first (the view's SKN_COMMAND clicks arrive there, OK and Cancel
 // as items 1 and 2), WM_INITDIALOG when the window has been created, and
 // WM_DPICHANGED after the frame and its view took the new scale.
+//
+// A layer with resize="1" makes a frame the user can resize: its edges and
+// corners (a few pixels, scaled by DPI) size it, no smaller than the layer's
+// size at the frame's DPI; the header's maximise button (ID_MAXIMIZE) and a
+// double-click on the header's drag area maximise and restore it, and the
+// button shows the "restorebtn" skin while the frame is maximised. Other
+// layers keep the layer's size.
 #pragma once
 
 #include <windows.h>
@@ -47,6 +54,19 @@ class CBkDialogImpl : public CWindowImplBase {
 
   CBkDialogView& GetView() { return view_; }
 
+  // Whether the layer lets the user resize the frame (resize="1").
+  bool IsResizable() const { return (view_.GetFrameStyle() & WS_THICKFRAME) != 0; }
+  // The smallest client size of a resizable frame: the layer's size at the
+  // frame's DPI.
+  SIZE MinimumClientSize() const;
+  // Maximises a restored frame and restores a maximised one; nothing for a
+  // layer that may not maximise.
+  void ToggleMaximize();
+  // The hit-test code of the resizing edge or corner at screen point `at`
+  // (HTLEFT .. HTBOTTOMRIGHT), or HTCLIENT where the frame is not resized
+  // from (inside, maximised, or not resizable).
+  LRESULT EdgeAt(POINT at) const;
+
   bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   WindowClassInfo& GetWindowClassInfo() const override;
 
@@ -62,6 +82,9 @@ class CBkDialogImpl : public CWindowImplBase {
   void SendViewCommand(int itemId);
   LRESULT OnNcCalcSize(WPARAM wParam, LPARAM lParam);
   void OnGetMinMaxInfo(MINMAXINFO& info);
+  // The header's maximise button shows what a click on it would do.
+  void ShowMaximizeState();
+
   // Escape and Return (Cancel and OK), Tab and Shift+Tab (the focus walk),
   // Ctrl+Tab and Ctrl+number (pages); the host windows send these on.
   void OnKeyDown(WPARAM key);
@@ -89,7 +112,14 @@ class CBkDialogImpl : public CWindowImplBase {
   HWND lastFocus_ = nullptr;
   WORD uiState_ = 0;         // UISF_* bits
   bool cuesAlways_ = false;  // the user's setting: focus cues and access keys always shown
+  int shownMaximized_ = -1;  // the state the button last showed; -1 none yet
 };
+
+// The width of a resizable frame's sizing edge at 96 DPI.
+constexpr int kResizeEdge = 5;
+// The header skins of the maximise button while restored and maximised.
+constexpr char kMaximizeSkin[] = "maxbtn";
+constexpr char kRestoreSkin[] = "restorebtn";
 
 // The region of a frame of width x height with a two-pixel staircase (at
 // 96 DPI; scaled to `dpi`) cut off every corner.
@@ -97,8 +127,8 @@ GdiObject<HRGN> CreateCutCornerRegion(const RECT& client, int dpi = 96);
 
 // Mixed into a skinned frame: on every size change that is neither a
 // minimise nor the size it last shaped for, the window gets the cut-corner
-// region. The frame passes its messages through ProcessShapeMessage, which
-// never consumes them.
+// region; a maximised window has none (its edges are off the work area). The frame passes its messages through
+// ProcessShapeMessage, which never consumes them.
 class CWHRoundRectFrameHelper {
  public:
   void ProcessShapeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

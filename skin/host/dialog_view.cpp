@@ -574,6 +574,14 @@ bool CBkDialogView::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam,
     case WM_ERASEBKGND:
       result = 1;
       return true;
+    case WM_NCHITTEST: {
+      // The view covers its frame's client area: where the frame says the
+      // point is one of its sizing edges, the hit goes through to it.
+      const HWND parent = GetParent(hwnd);
+      const LRESULT below = parent ? SendMessageW(parent, WM_NCHITTEST, 0, lParam) : HTCLIENT;
+      result = below >= HTLEFT && below <= HTBOTTOMRIGHT ? HTTRANSPARENT : HTCLIENT;
+      return true;
+    }
     case WM_MOUSEMOVE:
       OnMouseMove(wParam, ToLayerPoint(lParam));
       return true;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "skin/host/frame_keys.h"
 #include "skin/resources/dpi_scale.h"
@@ -138,6 +139,7 @@ bool CBkListView::LoadTemplate(const std::string& xml) {
     std::snprintf(pos, sizeof(pos), "0,0,-0,%d", rowHeight_);
     template_.SetAttribute("pos", pos, true);
     // Lays the new elements out and sizes the row bitmap.
+    placedListWidth_ = -1;
     OnSize();
   }
   templateLoaded_ = true;
@@ -595,22 +597,72 @@ void CBkListView::OnButtonUp(WPARAM wParam, LPARAM lParam) {
 
 void CBkListView::OnSize() {
   if (!IsWindow()) return;
-  RECT window = {};
-  GetWindowRect(GetHwnd(), &window);
-  const int width = window.right - window.left;
-  if (width <= 0) return;
   const int dpi = HostDpi(GetParent(GetHwnd()));
   if (dpi != dpi_) {
     dpi_ = dpi;
     if (rowHeight_ > 0) ForceRowHeight(GetHwnd(), ScaleToDpi(rowHeight_, dpi_));
   }
-  const int rowWidth = width - GetSystemMetrics(SM_CXVSCROLL);
-  ReplaceRowBitmap(rowWidth);
+  FollowColumns();
+}
+
+void CBkListView::SetColumnCells(std::vector<int> elementIds) {
+  if (elementIds.size() > kMaxColumnCells) elementIds.resize(kMaxColumnCells);
+  columnCells_ = std::move(elementIds);
+  placedWidths_.clear();
+  FollowColumns();
+}
+
+std::vector<int> CBkListView::ColumnWidths() const {
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(GetHwnd(), LVM_GETHEADER, 0, 0));
+  int count = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+  if (count < 0) count = 0;
+  if (static_cast<size_t>(count) > kMaxColumnCells) count = static_cast<int>(kMaxColumnCells);
+  std::vector<int> widths(static_cast<size_t>(count), 0);
+  for (int i = 0; i < count; ++i)
+    widths[static_cast<size_t>(i)] = static_cast<int>(SendMessageW(GetHwnd(), LVM_GETCOLUMNWIDTH, i, 0));
+  return widths;
+}
+
+void CBkListView::FollowColumns() {
+  if (!IsWindow()) return;
+  RECT window = {};
+  GetWindowRect(GetHwnd(), &window);
+  const int width = window.right - window.left;
+  if (width <= 0) return;
+  const std::vector<int> widths = ColumnWidths();
+  if (width == placedListWidth_ && widths == placedWidths_ && dpi_ == placedDpi_) return;
+  placedListWidth_ = width;
+  placedWidths_ = widths;
+  placedDpi_ = dpi_;
+
+  // Rows as wide as the columns, or the list without its scroll bar; a list
+  // narrower than its scroll bar shows no row at all.
+  long long columnsWidth = 0;
+  for (const int column : widths) columnsWidth += column > 0 ? column : 0;
+  long long rowWidth = width - GetSystemMetrics(SM_CXVSCROLL);
+  if (rowWidth > 0 && columnsWidth > rowWidth) rowWidth = columnsWidth;
+  if (rowWidth > kMaxRowPixels) rowWidth = kMaxRowPixels;
+  ReplaceRowBitmap(static_cast<int>(rowWidth));
   WINDOWPOS position = {};
-  position.cx = rowWidth > 0 ? UnscaleFromDpi(rowWidth, dpi_) : 0;
+  position.cx = rowWidth > 0 ? UnscaleFromDpi(static_cast<int>(rowWidth), dpi_) : 0;
   position.cy = UnscaleFromDpi(window.bottom - window.top, dpi_);
   position.flags = SWP_SHOWWINDOW;
   template_.SendElementMessage(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position));
+
+  int left = 0;
+  for (size_t i = 0; i < widths.size() && i < columnCells_.size(); ++i) {
+    const int right = left + (widths[i] > 0 ? std::min(widths[i], kMaxRowPixels) : 0);
+    if (columnCells_[i] != 0) {
+      if (CBkWindow* cell = template_.FindElementById(columnCells_[i])) {
+        char pos[48];
+        std::snprintf(pos, sizeof(pos), "%d,0,%d,-0", UnscaleFromDpi(left, dpi_), UnscaleFromDpi(right, dpi_));
+        cell->SetAttribute("pos", pos, false);
+      }
+    }
+    left = std::min(right, kMaxRowPixels);
+  }
+  // The template's rows now show other places: every row is asked again.
+  lastAskedRow_ = -1;
 }
 
 void CBkListView::ReplaceRowBitmap(int width) {
@@ -632,6 +684,8 @@ void CBkListView::OnSetCursor() {
 LRESULT CBkListView::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
   switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
+      // A divider dragged or a width set since the last paint.
+      FollowColumns();
       return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
       PaintRow(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec));

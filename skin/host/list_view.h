@@ -11,6 +11,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "skin/host/accessible_list.h"
 #include "skin/host/tooltip_window.h"
@@ -67,6 +68,10 @@ class CBkListView : public CWindowImplBase {
   // A template's row height is kept within these bounds.
   static constexpr int kMinRowHeight = 1;
   static constexpr int kMaxRowHeight = 512;
+  // At most this many columns have cells that follow them, and a row is
+  // painted at most this many pixels wide.
+  static constexpr size_t kMaxColumnCells = 64;
+  static constexpr int kMaxRowPixels = 16384;
 
   CBkListView();
   ~CBkListView() override;
@@ -89,6 +94,14 @@ class CBkListView : public CWindowImplBase {
   // it answers SKLN_GETROWDATA. False when the template has no element `id`.
   bool SetElementText(int id, const std::wstring& text);
   bool SetElementAttribute(int id, const std::string& name, const std::string& value);
+
+  // The template elements that show the columns' cells, in column order (0
+  // for a column without one; past kMaxColumnCells ignored). Before rows are
+  // painted each is placed over its column, its whole height, whenever the
+  // columns' widths changed (a divider dragged, a width set), so the rows
+  // follow the header; the template is then as wide as the columns or the
+  // list, whichever is wider.
+  void SetColumnCells(std::vector<int> elementIds);
 
   // The owner's rows changed: every visible row is asked for again and
   // repainted now.
@@ -160,6 +173,11 @@ class CBkListView : public CWindowImplBase {
   // the element looks different by state (its row needs repainting).
   bool ClearElementState(BkHandle handle, unsigned flag);
   void ReplaceRowBitmap(int width);
+  // The column widths in pixels, header order.
+  std::vector<int> ColumnWidths() const;
+  // Lays the template out at the row width and places the column cells, when
+  // the list's width or its columns' widths changed since the last time.
+  void FollowColumns();
   // The row-relative point in the template's 96-DPI units.
   POINT ToTemplatePoint(POINT relative) const;
 
@@ -177,6 +195,11 @@ class CBkListView : public CWindowImplBase {
   int anchorRow_ = -1;  // where a Shift selection starts
   bool leaveTracking_ = false;
   bool captured_ = false;
+  std::vector<int> columnCells_;
+  // What the template was last laid out for: column widths and list width.
+  std::vector<int> placedWidths_;
+  int placedListWidth_ = -1;
+  int placedDpi_ = 0;
   // What assistive technology is answered; cut off when the window goes.
   CAccessibleListRoot accessible_{*this};
 };

@@ -71,6 +71,9 @@ TEST(SkinDocument, DefinesItsSkinsWithTheirAttributes) {
       {"imghorzex", {{"name", "mainbgfoot"}, {"src", "3"}, {"height", "23"}, {"imgpos", "6,1,6"}}},
       {"png", {{"name", "closebtn"}, {"src", "1"}, {"subwidth", "39"}, {"height", "19"}}},
       {"png", {{"name", "minbtn"}, {"src", "2"}, {"subwidth", "29"}, {"height", "19"}}},
+      // The maximise button and its look while the window is maximised.
+      {"png", {{"name", "maxbtn"}, {"src", "12"}, {"subwidth", "29"}, {"height", "19"}}},
+      {"png", {{"name", "restorebtn"}, {"src", "13"}, {"subwidth", "29"}, {"height", "19"}}},
       {"png", {{"name", "logomodule"}, {"src", "3"}, {"subwidth", "71"}, {"height", "71"}}},
       {"png", {{"name", "tabmain"}, {"src", "4"}, {"subwidth", "71"}, {"height", "71"}}},
       {"pngex", {{"name", "edit_bg"}, {"src", "5"}, {"imgpos", "10,10,10"}}},
@@ -460,7 +463,7 @@ TEST(HeaderFragment, IconTitleAndCaptionButtons) {
   LoadXmlResource(104, xml);
   ASSERT_TRUE(xml.ok);
   std::vector<const TiXmlElement*> items = Children(&xml.doc);
-  ASSERT_EQ(items.size(), 4u);
+  ASSERT_EQ(items.size(), 5u);
   EXPECT_STREQ(items[0]->Value(), "icon");
   EXPECT_EQ(Attributes(items[0]), (AttributeList{{"src", "101"}, {"pos", "10,6"}}));
   EXPECT_STREQ(items[1]->Value(), "text");
@@ -468,10 +471,14 @@ TEST(HeaderFragment, IconTitleAndCaptionButtons) {
   EXPECT_STREQ(items[1]->GetText(), "%str1%");
   EXPECT_STREQ(items[2]->Value(), "imgbtn");
   EXPECT_EQ(Attributes(items[2]),
-            (AttributeList{{"id", "60003"}, {"class", "linkimage"}, {"skin", "minbtn"}, {"pos", "-67,0"},
+            (AttributeList{{"id", "60003"}, {"class", "linkimage"}, {"skin", "minbtn"}, {"pos", "-96,0"},
                            {"tabstop", "0"}, {"tip", "最小化"}}));
   EXPECT_STREQ(items[3]->Value(), "imgbtn");
   EXPECT_EQ(Attributes(items[3]),
+            (AttributeList{{"id", "60002"}, {"class", "linkimage"}, {"skin", "maxbtn"}, {"pos", "-67,0"},
+                           {"tabstop", "0"}, {"tip", "最大化"}}));
+  EXPECT_STREQ(items[4]->Value(), "imgbtn");
+  EXPECT_EQ(Attributes(items[4]),
             (AttributeList{{"id", "60001"}, {"class", "linkimage"}, {"skin", "closebtn"}, {"pos", "-39,0"},
                            {"tabstop", "0"}, {"tip", "关闭"}}));
   // The icon element loads group icon 101 of the program.
@@ -572,8 +579,9 @@ TEST(EmbeddedDocuments, EverySkinNamedByTheLayoutIsDefined) {
     CollectAttribute(&layer.doc, attribute, used);
     CollectAttribute(&header.doc, attribute, used);
   }
-  // The nine of the first layout and the date box's calendar button.
-  EXPECT_EQ(used.size(), 10u);
+  // The nine of the first layout, the date box's calendar button and the
+  // maximise button.
+  EXPECT_EQ(used.size(), 11u);
   for (const std::string& name : used) EXPECT_EQ(defined.count(name), 1u) << name;
 }
 

@@ -46,7 +46,7 @@ struct PngShape {
 const PngShape kPngs[] = {
     {1, 117, 19, 39}, {2, 87, 19, 29}, {3, 355, 71, 71}, {4, 213, 71, 71}, {5, 30, 28, 30},
     {6, 96, 16, 16},  {7, 71, 71, 71}, {8, 71, 71, 71},  {9, 576, 48, 48}, {10, 30, 28, 30},
-    {11, 54, 18, 18},
+    {11, 54, 18, 18}, {12, 87, 19, 29}, {13, 87, 19, 29},
 };
 
 // ---------------------------------------------------------------- GDI+ decoding
@@ -155,7 +155,7 @@ bool ColumnTransparent(const Pixels& p, int x) {
 
 TEST(EmbeddedPngs, PresentInChineseSimplifiedOnly) {
   for (const PngShape& shape : kPngs) EXPECT_EQ(ResourceLanguages(kPng, shape.id), std::vector<WORD>{2052}) << shape.id;
-  EXPECT_TRUE(ResourceBytes(kPng, 12).empty());
+  EXPECT_TRUE(ResourceBytes(kPng, 14).empty());
 }
 
 TEST(EmbeddedPngs, HeaderGivesSizeAndEightBitRgba) {

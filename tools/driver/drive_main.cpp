@@ -248,8 +248,8 @@ int wmain(int argc, wchar_t** argv) {
       (argc == 6 && std::wstring(argv[4]) != L"timetable" && std::wstring(argv[4]) != L"tab" &&
        std::wstring(argv[4]) != L"complete")) {
     std::fprintf(stderr,
-                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu|fares|focus|timetable CODE|tab INDEX|\n"
-                 "                                              complete TEXT]\n"
+                 "usage: tavora-drive FROM TO SCREENSHOT.bmp [SORT_COLUMN|menu|fares|focus|maximised|timetable CODE|\n"
+                 "                                              tab INDEX|complete TEXT]\n"
                  "       tavora-drive --answer CAPTION yes|no|ok [SECONDS]\n"
                  "       tavora-drive --wait-box CAPTION SECONDS\n"
                  "       tavora-drive --close-main SECONDS\n"
@@ -267,7 +267,9 @@ int wmain(int argc, wchar_t** argv) {
   const bool fares = argc == 5 && std::wstring(argv[4]) == L"fares";
   // "focus": the keyboard focus on the search button, its ring shown.
   const bool focus = argc == 5 && std::wstring(argv[4]) == L"focus";
-  const int sortColumn = argc == 5 && !menu && !fares && !focus ? _wtoi(argv[4]) : -1;
+  // "maximised": the header's maximise button clicked after the query.
+  const bool maximised = argc == 5 && std::wstring(argv[4]) == L"maximised";
+  const int sortColumn = argc == 5 && !menu && !fares && !focus && !maximised ? _wtoi(argv[4]) : -1;
   const std::wstring from = argv[1];
   const std::wstring to = argv[2];
   const std::wstring screenshot = argv[3];
@@ -314,6 +316,21 @@ int wmain(int argc, wchar_t** argv) {
     PostMessageW(window.frame, WM_CLOSE, 0, 0);
     return 1;
   }
+  // The maximise button, 67 pixels from the frame's right at 100 %, 19 high.
+  const auto maximiseButton = [&] {
+    RECT frame = {};
+    GetWindowRect(window.frame, &frame);
+    return POINT{frame.right - 67 + 14, frame.top + 9};
+  };
+  if (maximised) {
+    Click(maximiseButton());
+    if (!WaitFor([&] { return IsZoomed(window.frame) != FALSE; }, 5000)) {
+      std::fprintf(stderr, "tavora-drive: the window did not maximise\n");
+      PostMessageW(window.frame, WM_CLOSE, 0, 0);
+      return 1;
+    }
+    Pause(500);
+  }
   if (menu) {
     // Rows are 24 pixels high below the list's header.
     RECT header = {};
@@ -340,13 +357,23 @@ int wmain(int argc, wchar_t** argv) {
   } else {
     Pause(500);
   }
-  const Picture picture = Capture(window.frame);
+  // A maximised window reaches a pixel past the screen on each side.
+  RECT shown = {};
+  GetWindowRect(window.frame, &shown);
+  const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  IntersectRect(&shown, &shown, &screen);
+  const Picture picture = CaptureRect(shown);
   const bool saved = SaveBmp(picture, screenshot);
   const int count = ItemCount(list);
   const int rows =
       count > MainWindow::kMinimumListRows ? count : RowsWithText(picture, window, MainWindow::kMinimumListRows);
   std::printf("rows: %d\n", rows);
   std::fflush(stdout);
+  // Restored before closing: the next start would otherwise remember it.
+  if (maximised) {
+    Click(maximiseButton());
+    WaitFor([&] { return !IsZoomed(window.frame); }, 5000);
+  }
 
   PostMessageW(window.frame, WM_CLOSE, 0, 0);
   return rows > 0 && saved ? 0 : 1;

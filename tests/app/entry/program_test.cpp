@@ -112,6 +112,41 @@ TEST_F(ProgramTest, TheNextStartShowsTheLastStationsAndPlace) {
   RegDeleteTreeW(HKEY_CURRENT_USER, kQuerySettingsKey);
 }
 
+// The size, the maximised state and the ticket list's column widths come back
+// at the next start; a maximised window restores to its remembered size.
+TEST_F(ProgramTest, TheNextStartShowsTheLastSizeMaximisedStateAndColumns) {
+  RegDeleteTreeW(HKEY_CURRENT_USER, kQuerySettingsKey);
+  const struct { bool maximise; } starts[] = {{true}, {false}};
+  for (const auto& start : starts) {
+    {
+      RunningProgram program(ProgramPath());
+      const HWND window = program.WaitForWindow();
+      ASSERT_NE(nullptr, window);
+      SetWindowPos(window, nullptr, 31, 37, 900, 600, SWP_NOZORDER);
+      SendMessageW(program.Child(kListId), LVM_SETCOLUMNWIDTH, 2, 111);
+      if (start.maximise) SendMessageW(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+      EXPECT_EQ(start.maximise, IsZoomed(window) != FALSE);
+      PostMessageW(window, WM_CLOSE, 0, 0);
+      EXPECT_EQ(0, program.WaitForExit(10000));
+    }
+    RunningProgram program(ProgramPath());
+    const HWND window = program.WaitForWindow();
+    ASSERT_NE(nullptr, window);
+    EXPECT_TRUE(PumpUntil([&] { return (IsZoomed(window) != FALSE) == start.maximise; }, 3000)) << start.maximise;
+    EXPECT_EQ(111, SendMessageW(program.Child(kListId), LVM_GETCOLUMNWIDTH, 2, 0));
+    if (start.maximise) SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(31, frame.left);
+    EXPECT_EQ(37, frame.top);
+    EXPECT_EQ(900, frame.right - frame.left);
+    EXPECT_EQ(600, frame.bottom - frame.top);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program.WaitForExit(10000));
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, kQuerySettingsKey);
+}
+
 TEST_F(ProgramTest, QueryInTheRealWindowFillsTheList) {
   RunningProgram program(ProgramPath());
   ASSERT_NE(nullptr, program.WaitForWindow());

@@ -10,6 +10,7 @@
 #include "app/window/main_dialog.h"
 #include "app/window/query_bar_boxes.h"
 #include "app/window/query_settings.h"
+#include "skin/resources/text_encoding.h"
 #include "tests/app/window/main_dialog_fixture.h"
 
 namespace {
@@ -120,6 +121,52 @@ TEST_F(SettingsTest, PositionOffEveryMonitorComesBackOntoOne) {
   StoreText(L"From", std::wstring(QuerySettings::kMaxStationChars + 1, L'站'));
   StoreText(L"To", L"上\n海");
   EXPECT_EQ(L"", LoadQuerySettings(key_).from + LoadQuerySettings(key_).to);
+}
+
+// The window's size, its maximised state and the columns' widths: each value
+// is read alone, and one that is missing, damaged or out of bounds is none.
+TEST_F(SettingsTest, SizeMaximisedStateAndColumnWidthsReadAloneWithinBounds) {
+  const std::wstring widths = L"51,70,70,50,50,80,80,40,40,50,40,120,80,50";
+  const struct {
+    const wchar_t* columns;  // null: not stored
+    DWORD width, height, maximized;
+    bool hasSize, isMaximized, hasColumns;
+  } cases[] = {
+      {widths.c_str(), 900, 600, 1, true, true, true},
+      {L"51,70,70", 900, 0, 2, false, false, false},                    // too few, no height, no flag
+      {(widths + L",50").c_str(), 16385, 600, 0, false, false, false},  // too many, too wide
+      {L"0,70,70,50,50,80,80,40,40,50,40,120,80,50", 1, 1, 1, true, true, false},
+      {L"1001,70,70,50,50,80,80,40,40,50,40,120,80,50", 16384, 16384, 0, true, false, false},
+      {L"a,70,70,50,50,80,80,40,40,50,40,120,80,50", 900, 600, 0, true, false, false},
+      {nullptr, 900, 600, 0, true, false, false},
+  };
+  for (const auto& c : cases) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
+    if (c.columns) StoreText(L"ColumnWidths", c.columns);
+    StoreDword(L"WindowWidth", c.width);
+    StoreDword(L"WindowHeight", c.height);
+    StoreDword(L"Maximized", c.maximized);
+    const QuerySettings read = LoadQuerySettings(key_);
+    const std::wstring trace = c.columns ? c.columns : L"-";
+    EXPECT_EQ(c.hasSize, read.hasSize) << c.width << "x" << c.height;
+    if (c.hasSize) {
+      EXPECT_EQ(static_cast<LONG>(c.width), read.size.cx);
+    }
+    EXPECT_EQ(c.isMaximized, read.maximized) << c.maximized;
+    EXPECT_EQ(c.hasColumns ? 14u : 0u, read.columnWidths.size()) << WideToUtf8(trace);
+  }
+  // A window started from a size below the layer's is the layer's size; its
+  // columns are the stored ones.
+  RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
+  StoreDword(L"WindowWidth", 300);
+  StoreDword(L"WindowHeight", 2000);
+  StoreText(L"ColumnWidths", widths);
+  auto dialog = MakeDialog(key_.c_str());
+  RECT frame = {};
+  GetWindowRect(dialog->GetHwnd(), &frame);
+  EXPECT_EQ(680, frame.right - frame.left);
+  EXPECT_LE(frame.bottom - frame.top, GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_EQ(51, ListView_GetColumnWidth(dialog->QueryPage().List().GetHwnd(), 0));
 }
 
 // C1 controls, separators and bidirectional marks make a station none, as the

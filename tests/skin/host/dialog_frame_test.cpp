@@ -169,10 +169,13 @@ TEST_F(DialogFrameTest, Shape_IsKeptForTheSameSizeAndWhenMinimised) {
   const RECT marker = {0, 0, 5, 5};
   EXPECT_TRUE(EqualRect(&box, &marker));
 
-  frame.ResizeClient(300, 200, true);
+  // Another size, the layer's being the smallest: a new shape. Maximised, none.
+  frame.ResizeClient(800, 500, true);
   ASSERT_NE(ERROR, GetWindowRgn(hwnd, shape));
-  GdiObject<HRGN> expected = CreateCutCornerRegion({0, 0, 300, 200});
+  GdiObject<HRGN> expected = CreateCutCornerRegion({0, 0, 800, 500});
   EXPECT_TRUE(EqualRgn(shape, expected.get()));
+  ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+  EXPECT_EQ(ERROR, GetWindowRgn(hwnd, shape));
   DeleteObject(shape);
 }
 
@@ -191,6 +194,45 @@ TEST_F(DialogFrameTest, MaximisedSize_CoversTheWorkAreaWithOnePixelMore) {
   EXPECT_EQ(work.bottom - work.top + 2, info.ptMaxSize.y);
   EXPECT_EQ(info.ptMaxSize.x, info.ptMaxTrackSize.x);
   EXPECT_EQ(info.ptMaxSize.y, info.ptMaxTrackSize.y);
+}
+
+// Only a layer with resize="1" gives sizing edges (the view lets them through
+// to the frame) and a smallest size; another keeps its size.
+TEST_F(DialogFrameTest, SizingEdges_OnlyForResizableLayers) {
+  const struct {
+    unsigned layer;
+    bool resizable;
+  } cases[] = {{kMainLayer, true}, {107, false}};
+  for (const auto& c : cases) {
+    TestFrame frame(c.layer);
+    ASSERT_NE(nullptr, frame.Create(nullptr));
+    SetWindowPos(frame.GetHwnd(), nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    RECT window = {};
+    GetWindowRect(frame.GetHwnd(), &window);
+    const struct {
+      POINT at;
+      LRESULT edge;
+    } points[] = {
+        {{window.left + 1, window.top + 60}, HTLEFT},       {{window.right - 1, window.top + 60}, HTRIGHT},
+        {{window.left + 60, window.bottom - 1}, HTBOTTOM},  {{window.right - 1, window.bottom - 1}, HTBOTTOMRIGHT},
+        {{window.left + 2, window.top + 1}, HTTOPLEFT},     {{window.left + 12, window.bottom - 1}, HTBOTTOMLEFT},
+        {{window.left + 60, window.top + 60}, HTCLIENT},
+    };
+    for (const auto& point : points) {
+      const LRESULT expected = c.resizable ? point.edge : HTCLIENT;
+      EXPECT_EQ(expected, frame.EdgeAt(point.at)) << c.layer << " " << point.at.x << "," << point.at.y;
+      // The view answers for the frame's client area: through to the frame
+      // on an edge.
+      const LRESULT view = SendMessageW(frame.GetView().GetHwnd(), WM_NCHITTEST, 0, MAKELPARAM(point.at.x, point.at.y));
+      EXPECT_EQ(expected == HTCLIENT ? HTCLIENT : HTTRANSPARENT, view);
+    }
+    MINMAXINFO info = {};
+    SendMessageW(frame.GetHwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    if (c.resizable) {
+      EXPECT_EQ(kMainWidth, info.ptMinTrackSize.x);
+      EXPECT_EQ(kMainHeight, info.ptMinTrackSize.y);
+    }
+  }
 }
 
 TEST_F(DialogFrameTest, RunModal_EndsWithTheOwnersAnswerToKeysAndClose) {
