@@ -163,8 +163,11 @@ TEST_F(AccessibilityTest, WalkFindsNamedRolesStatesAndPlacesInReadingOrder) {
     long absent;   // state bits it lacks
   } expected[] = {
       {ROLE_SYSTEM_PUSHBUTTON, L"最小化", STATE_SYSTEM_FOCUSABLE, STATE_SYSTEM_UNAVAILABLE},
+      {ROLE_SYSTEM_PUSHBUTTON, L"最大化", STATE_SYSTEM_FOCUSABLE, STATE_SYSTEM_UNAVAILABLE},
       {ROLE_SYSTEM_PUSHBUTTON, L"关闭", STATE_SYSTEM_FOCUSABLE, 0},
       {ROLE_SYSTEM_PAGETABLIST, L"", 0, 0},
+      {ROLE_SYSTEM_CHECKBUTTON, L"只看有票", 0, 0},
+      {ROLE_SYSTEM_TEXT, L"监控间隔（秒）", 0, 0},
       {ROLE_SYSTEM_TEXT, L"出发站", 0, 0},
       {ROLE_SYSTEM_TEXT, L"到达站", 0, 0},
       {ROLE_SYSTEM_TEXT, L"发车时间", 0, 0},
@@ -173,8 +176,6 @@ TEST_F(AccessibilityTest, WalkFindsNamedRolesStatesAndPlacesInReadingOrder) {
       {ROLE_SYSTEM_CHECKBUTTON, L"返程", 0, STATE_SYSTEM_CHECKED},
       {ROLE_SYSTEM_PUSHBUTTON, L"查询余票", 0, 0},
       {ROLE_SYSTEM_LIST, L"余票列表", 0, 0},
-      {ROLE_SYSTEM_CHECKBUTTON, L"只看有票", 0, 0},
-      {ROLE_SYSTEM_TEXT, L"监控间隔（秒）", 0, 0},
   };
   int previous = -1;
   for (const auto& e : expected) {

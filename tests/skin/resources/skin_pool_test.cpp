@@ -205,7 +205,7 @@ class ProgramSkins : public ::testing::Test {
   }
 };
 
-TEST_F(ProgramSkins, AllSixteenLoadWithTheirKindsAndNaturalSizes) {
+TEST_F(ProgramSkins, AllEighteenLoadWithTheirKindsAndNaturalSizes) {
   const struct {
     const char* name;
     const std::type_info& type;
@@ -229,8 +229,10 @@ TEST_F(ProgramSkins, AllSixteenLoadWithTheirKindsAndNaturalSizes) {
       {"edit_bg_invalid", typeid(CBkPngSkinEx), 30, 28, true},
       {"calbtn", typeid(CBkPngSkin), 18, 18, false},
       {"helpbtn", typeid(CBkSkinButton), 0, 0, false},
+      {"maxbtn", typeid(CBkPngSkin), 29, 19, false},
+      {"restorebtn", typeid(CBkPngSkin), 29, 19, false},
   };
-  EXPECT_EQ(BkSkinPool::Instance().Skins().size(), 16u);
+  EXPECT_EQ(BkSkinPool::Instance().Skins().size(), 18u);
   for (const auto& expected : kSkins) {
     CBkSkinBase* skin = GetSkin(expected.name);
     ASSERT_NE(skin, nullptr) << expected.name;

@@ -152,33 +152,34 @@ TEST_F(ProgramDocuments, SectionsAndQueryBarAreWhereTheirPosPutsThem) {
     std::vector<size_t> path;
     RECT expected;
   } dialogs[] = {
-      // "0,80,-0,-0": y 29 + 80, height 378 - 80 = 298
-      {"page", {0}, {3, 109, 677, 407}},
+      // The page's dialog, after the filter and watch bars: "0,80,-0,-0":
+      // y 29 + 80, height 378 - 80 = 298
+      {"page", {2}, {3, 109, 677, 407}},
       // "10,0,-10,-0": x 3 + 10, width 674 - 20 = 654
-      {"inset", {0, 0}, {13, 109, 667, 407}},
+      {"inset", {2, 0}, {13, 109, 667, 407}},
       // query bar "0,0,-0,60"
-      {"query bar", {0, 0, 0}, {13, 109, 667, 169}},
+      {"query bar", {2, 0, 0}, {13, 109, 667, 169}},
       // left part "0,0,-115,-0": 654 - 115 = 539 wide
-      {"left part", {0, 0, 0, 0}, {13, 109, 552, 169}},
+      {"left part", {2, 0, 0, 0}, {13, 109, 552, 169}},
       // upper half "0,0,-0,|0": 60 / 2 = 30 high
-      {"upper half", {0, 0, 0, 0, 0}, {13, 109, 552, 139}},
+      {"upper half", {2, 0, 0, 0, 0}, {13, 109, 552, 139}},
       // "0,0,180,-0"
-      {"departure", {0, 0, 0, 0, 0, 0}, {13, 109, 193, 139}},
+      {"departure", {2, 0, 0, 0, 0, 0}, {13, 109, 193, 139}},
       // "|-90,0,|90,-0": 13 + 539 / 2 - 90 = 13 + 269 - 90 = 192, 180 wide
-      {"arrival", {0, 0, 0, 0, 0, 1}, {192, 109, 372, 139}},
+      {"arrival", {2, 0, 0, 0, 0, 1}, {192, 109, 372, 139}},
       // "-180,0,-0,-0": 13 + 539 - 180 = 372
-      {"date", {0, 0, 0, 0, 0, 2}, {372, 109, 552, 139}},
+      {"date", {2, 0, 0, 0, 0, 2}, {372, 109, 552, 139}},
       // lower half "0,|0,-0,-0": from 109 + 30
-      {"lower half", {0, 0, 0, 0, 1}, {13, 139, 552, 169}},
-      {"types 1", {0, 0, 0, 0, 1, 0}, {13, 139, 193, 169}},
-      {"types 2", {0, 0, 0, 0, 1, 1}, {192, 139, 372, 169}},
-      {"types 3", {0, 0, 0, 0, 1, 2}, {372, 139, 552, 169}},
+      {"lower half", {2, 0, 0, 0, 1}, {13, 139, 552, 169}},
+      {"types 1", {2, 0, 0, 0, 1, 0}, {13, 139, 193, 169}},
+      {"types 2", {2, 0, 0, 0, 1, 1}, {192, 139, 372, 169}},
+      {"types 3", {2, 0, 0, 0, 1, 2}, {372, 139, 552, 169}},
       // search group "-115,0,-0,-0": 13 + 654 - 115 = 552
-      {"search group", {0, 0, 0, 1}, {552, 109, 667, 169}},
+      {"search group", {2, 0, 0, 1}, {552, 109, 667, 169}},
       // search frame "-54,6,-6,-6": 552 + 115 - 54 = 613, 48 wide; 109 + 6, 60 - 12 = 48 high
-      {"search frame", {0, 0, 0, 1, 0}, {613, 115, 661, 163}},
+      {"search frame", {2, 0, 0, 1, 0}, {613, 115, 661, 163}},
       // result area "0,60,-0,-0": from 109 + 60 to 407
-      {"result area", {0, 0, 1}, {13, 169, 667, 407}},
+      {"result area", {2, 0, 1}, {13, 169, 667, 407}},
   };
   for (const auto& d : dialogs) {
     SCOPED_TRACE(d.name);
@@ -189,10 +190,10 @@ TEST_F(ProgramDocuments, SectionsAndQueryBarAreWhereTheirPosPutsThem) {
   }
 
   // points inside a dialog hit it or one of its parts
-  CBkWindow* frame = DialogAt(body_.get(), {0, 0, 0, 1, 0});
-  CBkWindow* results = DialogAt(body_.get(), {0, 0, 1});
-  CBkWindow* arrival = DialogAt(body_.get(), {0, 0, 0, 0, 0, 1});
-  CBkWindow* page = DialogAt(body_.get(), {0});
+  CBkWindow* frame = DialogAt(body_.get(), {2, 0, 0, 1, 0});
+  CBkWindow* results = DialogAt(body_.get(), {2, 0, 1});
+  CBkWindow* arrival = DialogAt(body_.get(), {2, 0, 0, 0, 0, 1});
+  CBkWindow* page = DialogAt(body_.get(), {2});
   EXPECT_TRUE(IsSelfOrDescendant(page->HitTest(637, 139, 0), frame));
   EXPECT_TRUE(IsSelfOrDescendant(page->HitTest(300, 300, 0), results));
   EXPECT_TRUE(IsSelfOrDescendant(page->HitTest(200, 120, 0), arrival));

@@ -103,8 +103,8 @@ TEST_F(MainLayer, HostedWindowsGetTheRectanglesOfTheLayout) {
   };
   const Row rows[] = {{2260, {83, 84, 173, 101}},  {2270, {256, 84, 369, 101}}, {2110, {13, 135, 667, 429}},
                       {2280, {83, 84, 163, 101}},  {2290, {209, 84, 329, 101}}, {2300, {415, 84, 528, 101}},
-                      {2120, {13, 135, 667, 429}}, {2220, {83, 89, 173, 106}},  {2230, {257, 89, 352, 106}},
-                      {2240, {455, 89, 528, 106}}, {2100, {13, 140, 667, 430}}, {2250, {588, 53, 626, 71}}};
+                      {2120, {13, 135, 667, 429}}, {2250, {588, 53, 626, 71}},  {2220, {83, 89, 173, 106}},
+                      {2230, {257, 89, 352, 106}}, {2240, {455, 89, 528, 106}}, {2100, {13, 140, 667, 430}}};
   for (const Row& row : rows) {
     auto* real = Find<CBkRealWnd>(*body_, row.id);
     ASSERT_NE(real, nullptr) << row.id;
@@ -134,14 +134,15 @@ TEST_F(MainLayer, TrainKindBoxesStartCheckedAndToggle) {
   std::vector<CBkCheckBoxEx*> boxes;
   CollectCheckBoxes(body_.get(), boxes);
   const char* const names[] = {"全选", "城际", "高铁", "动车", "直达", "特快", "快速", "普快", "临客", "返程"};
-  // The eleventh is 只看有票 and the twelfth the watch box, above the query
-  // bar (below).
+  // The first is 只看有票 and the second the watch box, above the query bar
+  // (below); the query bar's follow.
   ASSERT_EQ(boxes.size(), 12u);
+  constexpr size_t kFirstKind = 2;
   // First group: dialog (13,110)-(193,140); "10,7,60,-7" is 50 x 16, and the
   // box adds 13 + 10: (23,117)-(96,133).
   const LONG lefts[] = {23, 83, 143, 202, 262, 322, 382, 442, 502};
   for (size_t i = 0; i < 10; ++i) {
-    CBkCheckBoxEx* box = boxes[i];
+    CBkCheckBoxEx* box = boxes[kFirstKind + i];
     EXPECT_EQ(box->GetText(), Utf8ToWide(names[i]));
     EXPECT_EQ(box->Skin(), GetSkin("checkbox_bg"));
     EXPECT_EQ(box->Spacing(), 10);
@@ -160,9 +161,9 @@ TEST_F(MainLayer, TrainKindBoxesStartCheckedAndToggle) {
   }
   // The filters "-352,46,-180,74" -> (325,46)-(497,74): "0,0,76,-0" is 76 x
   // 28, and the box adds 13 + 8.
-  EXPECT_TRUE(RectIs(boxes[10]->GetRect(), 325, 46, 422, 74));
+  EXPECT_TRUE(RectIs(boxes[0]->GetRect(), 325, 46, 422, 74));
   // (505,46)-(665,74): "0,0,56,-0" is 56 x 28, and the box adds 13 + 8.
-  EXPECT_TRUE(RectIs(boxes[11]->GetRect(), 505, 46, 582, 74));
+  EXPECT_TRUE(RectIs(boxes[1]->GetRect(), 505, 46, 582, 74));
 }
 
 // Each box reaches 23 pixels past its neighbour's left edge (its text area),
@@ -271,7 +272,7 @@ TEST_F(MainLayer, ThousandHoverPressToggleCyclesLeaveNothingBehind) {
   std::vector<CBkCheckBoxEx*> boxes;
   CollectCheckBoxes(body_.get(), boxes);
   ASSERT_TRUE(search && boxes.size() == 12u);
-  CBkCheckBoxEx* homeward = boxes[9];
+  CBkCheckBoxEx* homeward = boxes[11];
   auto check = LayOut("<dlg><check pos='0,0,60,16'>check</check><hr pos='0,20,-0,20' crbg='CCCCCC'/></dlg>", 100, 30);
   CBkWindow* classic = check->ChildAt(0);
   CBkWindow* rule = check->ChildAt(1);
