@@ -11,7 +11,9 @@ namespace {
 const wchar_t kUserAgent[] = L"KAVRO Gather";
 const wchar_t kInstallPath[] = L"/tavo/stat/install.php?i=10";
 const wchar_t kUninstallPath[] = L"/tavo/stat/uninstall.php?i=10";
-const DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+// Neither the cache nor the user's cookies, as for every request of the program.
+const DWORD kRequestFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES;
 
 const wchar_t* ReportPath(int kind) {
   return kind == CInstallReporter::Install     ? kInstallPath

@@ -14,8 +14,11 @@
 
 namespace {
 
-// Nothing from or into WinINet's cache: the body goes only to the target file.
-const DWORD kRequestFlags = INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+// Nothing from or into WinINet's cache or the user's cookies: the body goes
+// only to the target file, and the request carries nothing the user's store
+// holds (the program runs elevated; the store is the user's to write).
+const DWORD kRequestFlags =
+    INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES;
 constexpr DWORD kCanonicalFirstLength = 2084;
 // A canonical URL longer than this cannot be split into parts that fit.
 constexpr DWORD kCanonicalMaxLength = 32768;
